@@ -1,0 +1,30 @@
+// Process-wide state of the client framework and the entry point.
+#pragma once
+
+#include "hostapi/abi.h"
+
+namespace zv {
+
+extern ModuleHandle ClientModule;
+extern void* HostSessionAux1;
+extern void* HostSessionAux2;
+extern void* HostMemoryPolicy;
+extern void* HostModuleLink;
+extern void* HostExtension;
+extern void* HeldHostObject;
+struct ClientEvents;
+extern ClientEvents* RegisteredEvents;
+
+// Releases every host interface and the held object (each once, each pointer cleared).
+void ClientTeardown();
+
+// Builds the registration list from the module's version information; 1 when it was read.
+int ReadClientRegistration(ModuleHandle module, PropList* list);
+
+// Answers the host's resource request (event slot 9).
+HResult ClientGetResource(int32_t type, const char* name, ByteBlock* out);
+
+}  // namespace zv
+
+extern "C" int32_t ZV_CALL F_ApiClientInit(zv::ModuleHandle module, void* root, void* held,
+                                           zv::PropList* registration);

@@ -1,0 +1,21 @@
+// The module's version strings: the one source for the Win32 version resource and for the
+// version block that the Linux module carries. Plain #defines so the resource compiler reads them.
+#ifndef ZV_VERSION_INFO_H
+#define ZV_VERSION_INFO_H
+
+#define ZV_VERSION_BINARY 1, 2, 1, 0
+#define ZV_STR_CLIENT_NAME "ZorvanShapes"
+#define ZV_STR_CLIENT_TYPE "Standard"
+#define ZV_STR_CLIENT_PRODUCTS "Maker MakerSGML"
+#define ZV_STR_FILE_DESCRIPTION "ZorvanShapes"
+#define ZV_STR_PRODUCT_NAME "ZorvanShapes"
+#define ZV_STR_ORIGINAL_FILENAME "ZorvanShapes.dll"
+#define ZV_STR_PRODUCT_VERSION "1.2.1"
+#define ZV_STR_FILE_VERSION "1, 2, 1, 0"
+#define ZV_STR_COMPANY_NAME "Zorvan Software"
+#define ZV_STR_LEGAL_COPYRIGHT "Copyright (C) 2004-2026 Zorvan Software"
+#define ZV_LANGUAGE 0x0409
+#define ZV_CODEPAGE 0x04B0
+#define ZV_STRING_TABLE "040904b0"
+
+#endif

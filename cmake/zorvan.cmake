@@ -1,0 +1,51 @@
+# Shared build settings for our own targets.
+
+function(zv_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# The module runs inside the host's process: no exceptions, no RTTI, nothing exported but
+# the entry point.
+function(zv_module_options target)
+  zv_warnings(${target})
+  target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden
+                                           -fvisibility-inlines-hidden)
+endfunction()
+
+function(zv_platform_libs target)
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE kernel32 version ole32)
+  else()
+    target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
+  endif()
+endfunction()
+
+function(zv_host_libs target)
+  if(WIN32)
+    target_link_libraries(${target} PUBLIC ole32)
+  else()
+    target_link_libraries(${target} PUBLIC ${CMAKE_DL_LIBS})
+  endif()
+endfunction()
+
+# GoogleTest from Debian's sources, built with our compiler (also for the Win32 build).
+function(zv_use_googletest)
+  if(TARGET gtest)
+    return()
+  endif()
+  set(ZV_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(${ZV_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endfunction()
+
+# One ctest entry per test program; on Win32 ctest runs it under Wine.
+function(zv_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
+  zv_warnings(${name})
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${ZV_BIN_DIR})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,300 @@
+// The binary interface between the module and its host, written down once: the calling
+// convention, the data layouts that cross the boundary, the interface identifiers and the
+// slot numbers of every method either side calls. On Win32 the layouts are the exact 32-bit
+// ones the host expects; on Linux the same fields keep their order with natural alignment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define ZV_CALL __stdcall
+#else
+#define ZV_CALL
+#endif
+
+namespace zv {
+
+using HResult = int32_t;
+using ObjectId = uint32_t;     // top 8 bits: the object's type code; 0 = none
+using MetricValue = int32_t;   // 65536 = 1 point
+using ModuleHandle = void*;    // HMODULE on Win32, the dlopen handle on Linux
+
+constexpr HResult HrOk = 0;
+constexpr HResult HrFalse = 1;
+constexpr HResult HrNoInterface = static_cast<HResult>(0x80004002u);
+constexpr HResult HrPointer = static_cast<HResult>(0x80004003u);
+constexpr HResult HrFail = static_cast<HResult>(0x80004005u);
+constexpr HResult HrBusy = static_cast<HResult>(0x8001010Au);  // RPC_E_SERVERCALL_RETRYLATER
+
+inline int ObjectType(ObjectId id) { return static_cast<int>(id >> 24); }
+
+struct Guid {
+  uint32_t data1;
+  uint16_t data2;
+  uint16_t data3;
+  uint8_t data4[8];
+};
+
+inline bool GuidEqual(const Guid& a, const Guid& b) {
+  if (a.data1 != b.data1 || a.data2 != b.data2 || a.data3 != b.data3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (a.data4[i] != b.data4[i]) return false;
+  return true;
+}
+
+// Interfaces the module asks the host's root object for, in this order.
+constexpr Guid IidHostSession = {0xCA913130, 0x7B0A, 0x11D0, {0x98, 0x5E, 0x00, 0x60, 0x97, 0x0B, 0xEC, 0x0B}};
+constexpr Guid IidHostSessionAux1 = {0x5B0455F0, 0x0DB8, 0x11D1, {0x98, 0x6D, 0x00, 0x60, 0x97, 0x0B, 0xEC, 0x0B}};
+constexpr Guid IidHostSessionAux2 = {0xEA34B890, 0x2289, 0x11D3, {0xBC, 0x05, 0x00, 0x80, 0x5F, 0xD9, 0x83, 0x89}};
+constexpr Guid IidHostMemoryPolicy = {0x04C8B860, 0xBC3B, 0x11D0, {0x8E, 0x04, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+constexpr Guid IidHostModuleLink = {0xF5AE87C2, 0x3FF6, 0x11D1, {0x94, 0x57, 0x00, 0x80, 0x5F, 0x29, 0x2B, 0x02}};
+constexpr Guid IidHostExtension = {0xE1E9B610, 0x97D0, 0x11D3, {0xBC, 0x10, 0x00, 0x80, 0x5F, 0xD9, 0x83, 0x89}};
+// The interfaces the module offers: the standard identity and its event interface.
+constexpr Guid IidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr Guid IidClientEvents = {0xEB813990, 0xB81C, 0x11D0, {0x98, 0x5E, 0x00, 0x60, 0x97, 0x0B, 0xEC, 0x0B}};
+
+// ---- Data that crosses the boundary ----
+
+struct PropKey {
+  int32_t number;  // 0: the name identifies the property
+  char* name;      // null whenever number is nonzero
+};
+
+struct TextList {
+  uint32_t count;
+  char** texts;
+};
+
+struct MetricList {
+  uint32_t count;
+  MetricValue* items;
+};
+
+struct Item8 {
+  uint32_t word0;
+  uint32_t word1;
+};
+
+struct Entry8 {  // value type 8
+  int32_t word0;
+  int32_t word4;
+  char* text;
+  int32_t word12;
+};
+
+struct Entry17 {  // value type 17
+  char* text0;
+  int32_t word4;
+  int32_t word8;
+  int32_t word12;
+  TextList list16;
+  TextList list24;
+  char* text32;
+  char* text36;
+};
+
+struct Entry18 {  // value type 18
+  char* text0;
+  TextList list4;
+  uint8_t field12[2];
+  uint8_t padding[2];
+};
+
+struct ByteBlock {  // value type 14 and the answer of GetResource
+  uint32_t count;
+  uint8_t* bytes;
+};
+
+union ValueUnion {
+  uint32_t words[4];
+  int32_t number;
+  char* text;                                          // 3
+  struct { uint32_t count; int32_t* items; } ints;     // 5, 13, 15
+  TextList texts;                                      // 6
+  struct { uint32_t count; Item8* items; } pairs;      // 7, 12
+  struct { uint32_t count; Entry8* items; } tabs;      // 8
+  ByteBlock bytes;                                     // 14
+  struct { uint32_t count; Entry17* items; } rich;     // 17
+  struct { uint32_t count; Entry18* items; } named;    // 18
+  uint8_t* block24;                                    // 19
+};
+
+struct TypedValue {
+  int32_t type;
+  ValueUnion u;
+};
+
+struct PropVal {
+  PropKey key;
+  TypedValue value;
+};
+
+struct PropList {
+  uint32_t count;
+  PropVal* vals;
+};
+
+struct TextLoc {
+  ObjectId object;
+  int32_t offset;
+};
+
+struct TextRange {
+  TextLoc begin;
+  TextLoc end;
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(void*) == 4, "Win32 build must be 32-bit");
+static_assert(sizeof(Guid) == 16, "Guid");
+static_assert(sizeof(PropKey) == 8, "PropKey");
+static_assert(sizeof(TypedValue) == 20 && offsetof(TypedValue, u) == 4, "TypedValue");
+static_assert(sizeof(PropVal) == 28 && offsetof(PropVal, value) == 8, "PropVal");
+static_assert(sizeof(PropList) == 8 && offsetof(PropList, vals) == 4, "PropList");
+static_assert(sizeof(Entry8) == 16 && offsetof(Entry8, text) == 8 && offsetof(Entry8, word12) == 12, "Entry8");
+static_assert(sizeof(Entry17) == 40 && offsetof(Entry17, list16) == 16 && offsetof(Entry17, list24) == 24 &&
+                  offsetof(Entry17, text32) == 32 && offsetof(Entry17, text36) == 36,
+              "Entry17");
+static_assert(sizeof(Entry18) == 16 && offsetof(Entry18, list4) == 4 && offsetof(Entry18, field12) == 12, "Entry18");
+static_assert(sizeof(TextLoc) == 8 && sizeof(TextRange) == 16 && offsetof(TextRange, end) == 8, "TextRange");
+static_assert(sizeof(MetricList) == 8 && sizeof(ByteBlock) == 8, "flat lists");
+#endif
+
+// ---- Method slots ----
+// Every interface is a pointer to a method table; slot 0 queries, 1 adds a reference, 2 releases.
+// The interface pointer is always the first argument; every method returns an HResult unless
+// stated otherwise.
+
+enum UnknownSlot { SlotQueryInterface = 0, SlotAddRef = 1, SlotRelease = 2 };
+
+// HostSession. Called by the module on the host's thread; blocks the host returns
+// (PropList, MetricList) come from the COM task allocator and the module releases them
+// unless the host keeps results.
+enum HostSessionSlot {
+  SlotRegisterClient = 3,
+  SlotRequestNotification = 8,
+  SlotAddItemToMenu = 14,
+  SlotDefineSubmenu = 16,
+  SlotFindItemInMenu = 19,
+  SlotShowAlert = 20,
+  SlotAskForInteger = 21,
+  SlotPrintToConsole = 24,
+  SlotRefreshDocument = 66,
+  SlotDeleteObject = 67,
+  SlotLookupNamedObject = 68,
+  SlotCreateGraphic = 69,
+  SlotReadAllProps = 83,
+  SlotWriteAllProps = 84,
+  SlotGetIntProp = 85,
+  SlotSetIntProp = 86,
+  SlotGetIdProp = 89,
+  SlotGetMetricProp = 91,
+  SlotSetMetricProp = 92,
+  SlotGetTextLocProp = 93,
+  SlotGetTextRangeProp = 95,
+  SlotSetTextRangeProp = 96,
+  SlotGetMetricListProp = 101,
+  SlotSetMetricListProp = 102,
+  SlotSelectTableCells = 138,
+  SlotDefineMenuCommand = 164,
+  HostSessionSlotCount = 165
+};
+enum HostMemoryPolicySlot { SlotAskHostKeepsResults = 3 };
+enum HostModuleLinkSlot { SlotSetClientModule = 3 };
+
+// The module's event interface, called by the host on its one thread.
+enum ClientEventsSlot {
+  SlotInitialize = 3,
+  SlotQuit = 4,
+  SlotCommand = 5,
+  SlotMessage = 6,
+  SlotDialogEvent = 7,
+  SlotNotify = 8,
+  SlotGetResource = 9,
+  ClientEventsSlotCount = 10
+};
+
+// Host method shapes, by slot. Host status out-parameters are 32-bit signed, 0 = success.
+namespace fn {
+using QueryInterface = HResult(ZV_CALL*)(void* self, const Guid* iid, void** out);
+using AddRef = uint32_t(ZV_CALL*)(void* self);
+using Release = uint32_t(ZV_CALL*)(void* self);
+// The host takes `client` (the event object's identity) as its event receiver and keeps a
+// reference while the module is to stay loaded; it reads `registration` during the call only.
+using RegisterClient = HResult(ZV_CALL*)(void* self, void* client, uint32_t version, PropList* registration);
+using AskHostKeepsResults = HResult(ZV_CALL*)(void* self, int32_t question);
+using SetClientModule = HResult(ZV_CALL*)(void* self, ModuleHandle module);
+
+using RequestNotification = HResult(ZV_CALL*)(void* self, int32_t code, int32_t state, int32_t* status);
+using AddItemToMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t* status);
+using DefineSubmenu = HResult(ZV_CALL*)(void* self, ObjectId parent, const char* tag, const char* label,
+                                       int32_t* status, ObjectId* id);
+using FindItemInMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
+                                        ObjectId* id);
+using ShowAlert = HResult(ZV_CALL*)(void* self, const char* message, int32_t kind, int32_t* answer);
+using AskForInteger = HResult(ZV_CALL*)(void* self, int32_t* status, int32_t* reply, const char* prompt,
+                                       const char* defaultText);
+using PrintToConsole = HResult(ZV_CALL*)(void* self, const char* text, int32_t* status);
+using RefreshDocument = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t* status);
+using DeleteObject = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status);
+using LookupNamedObject = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, const char* name,
+                                           int32_t* status, ObjectId* id);
+using CreateGraphic = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, ObjectId parent, int32_t* status,
+                                       ObjectId* id);
+// The returned list is allocated with the COM task allocator.
+using ReadAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status, PropList* out);
+using WriteAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropList* list, int32_t* status);
+using GetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                    int32_t* value);
+using SetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t value,
+                                    int32_t* status);
+using GetIdProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                   ObjectId* value);
+using GetMetricProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                       MetricValue* value);
+using SetMetricProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, MetricValue value,
+                                       int32_t* status);
+using GetTextLocProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                        TextLoc* value);
+using GetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
+                                          int32_t* status, TextRange* value);
+using SetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
+                                          TextRange* value, int32_t* status);
+// The returned list is allocated with the COM task allocator.
+using GetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
+                                           int32_t* status, MetricList* value);
+using SetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
+                                           MetricList* value, int32_t* status);
+using SelectTableCells = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId table, int32_t topRow,
+                                          int32_t bottomRow, int32_t leftCol, int32_t rightCol, int32_t* status);
+using DefineMenuCommand = HResult(ZV_CALL*)(void* self, int32_t number, ObjectId menu, const char* tag,
+                                           const char* label, const char* shortcut, int32_t* status, ObjectId* id);
+
+// Event interface (offered by the module). `text` of Notify is host-owned, except for
+// notification 75, where the module hands its handler a NotifyFields record instead.
+using Initialize = HResult(ZV_CALL*)(void* self, int32_t kind);
+using Quit = HResult(ZV_CALL*)(void* self);
+using Command = HResult(ZV_CALL*)(void* self, int32_t number);
+using Message = HResult(ZV_CALL*)(void* self, int32_t a, int32_t b, int32_t c);
+using DialogEvent = HResult(ZV_CALL*)(void* self, int32_t a, int32_t b, int32_t c);
+using Notify = HResult(ZV_CALL*)(void* self, int32_t code, ObjectId doc, const char* text, int32_t value);
+// Fills `out` with a block from the COM task allocator, which the host then owns.
+using GetResource = HResult(ZV_CALL*)(void* self, int32_t type, const char* name, ByteBlock* out);
+}  // namespace fn
+
+// Reads method `slot` of an interface pointer as the function type Fn.
+template <typename Fn>
+inline Fn SlotOf(void* iface, int slot) {
+  return reinterpret_cast<Fn>((*static_cast<void* const* const*>(iface))[slot]);
+}
+
+// The module's only export: 0 = bound, -1 = not bound.
+using ClientInitFn = int32_t(ZV_CALL*)(ModuleHandle module, void* root, void* held, PropList* registration);
+#if defined(_WIN32) && !defined(_WIN64)
+constexpr const char* ClientInitExportName = "_F_ApiClientInit@16";
+#else
+constexpr const char* ClientInitExportName = "F_ApiClientInit";
+#endif
+
+}  // namespace zv

@@ -1,0 +1,25 @@
+// What the module needs of the operating system. win32/ calls the real API; posix/ gives
+// the same contracts on Linux (module handle = dlopen handle, task allocator = malloc/free).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "hostapi/abi.h"
+
+namespace zv {
+
+// Path of the module's file; returns its length without the terminator, 0 on failure.
+uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size);
+// Reads the version-information block of the file at `path`; 0 on failure.
+int PlatformFileVersionInfo(const char* path, uint32_t size, void* block);
+// Finds the value stored under `query` in a version block; 0 when absent.
+int PlatformVersionQuery(const void* block, const char* query, const void** value, uint32_t* length);
+// Finds a resource of the module by integer type (low 16 bits) and name; the bytes stay the
+// module's. Returns 0 when it is not found or cannot be loaded.
+int PlatformFindResource(ModuleHandle module, const char* name, uint32_t type, const void** bytes, uint32_t* size);
+uint32_t PlatformTickCount();  // milliseconds since system start, wrapping
+void* PlatformTaskAlloc(size_t size);
+void PlatformTaskFree(void* block);
+
+}  // namespace zv

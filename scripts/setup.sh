@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
+# cross compiler for the Win32 DLL, Wine to run its tests, and the native tools.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+need_pkgs=()
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+for p in cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev valgrind \
+         g++-mingw-w64-i686 binutils-mingw-w64-i686 librsvg2-bin libclang-rt-14-dev \
+         libedit-dev; do
+  have_pkg "$p" || need_pkgs+=("$p")
+done
+need_wine=0
+if ! have_pkg wine32:i386 || ! have_cmd wine; then need_wine=1; fi
+
+if [ ${#need_pkgs[@]} -eq 0 ] && [ $need_wine -eq 0 ]; then
+  echo "setup: everything needed is installed"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if have_cmd sudo; then SUDO="sudo"; else
+    echo "setup: these packages are missing and installing them needs root:" >&2
+    echo "  ${need_pkgs[*]} $( [ $need_wine -eq 1 ] && echo 'wine wine32:i386')" >&2
+    echo "setup: run this script as root, or install them with apt-get, then run again" >&2
+    exit 1
+  fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ $need_wine -eq 1 ]; then
+  $SUDO dpkg --add-architecture i386
+  need_pkgs+=(wine wine32:i386)
+fi
+echo "setup: installing ${need_pkgs[*]}"
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+echo "setup: done"
