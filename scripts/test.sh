@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every test on both targets: installs what is missing, builds the Win32 DLL (tests under
+# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer), runs
+# the fuzz targets briefly on their corpora and the host-driven suite under valgrind.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "setup"
+scripts/setup.sh
+
+# Win32 first: the Linux tests compare the Linux module's version block with the DLL's.
+for preset in win32 linux linux-asan; do
+  step "$preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  step "$preset: tests"
+  ctest --preset "$preset"
+done
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzz targets (smoke run on their corpora)"
+  scripts/fuzz.sh --smoke
+fi
+if [ -x scripts/valgrind.sh ]; then
+  step "host-driven suite under valgrind"
+  scripts/valgrind.sh
+fi
+
+step "all tests passed"
