@@ -187,8 +187,9 @@ int PlatformVersionQuery(const void* block, const char* query, const void** valu
   return 1;
 }
 
-int PlatformFindResource(ModuleHandle, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
-  if (name == nullptr || bytes == nullptr || size == nullptr || (type & 0xFFFF) == 0) return 0;
+// A null module names the program, which has no resources of its own (as on Windows).
+int PlatformFindResource(ModuleHandle module, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
+  if (module == nullptr || name == nullptr || bytes == nullptr || size == nullptr || (type & 0xFFFF) == 0) return 0;
   for (const Resource& resource : Resources) {
     if (resource.type != (type & 0xFFFF)) continue;
     size_t i = 0;
