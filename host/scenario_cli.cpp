@@ -199,7 +199,7 @@ std::string LanguageHelp() {
   choose Zorvan > Paste Graphic Pos | choose \!pgp | command N
   answer N | answer cancel                    the answer to the next prompt
   set OBJ.PROP = VALUE                        change a property by hand
-  name NAME = selection                       name the selected graphic
+  name NAME = selection | created            name the selected graphic, or what the last command made
   close [DOC]   fault busy|fail|status N [OPERATION [TIMES]] | fault off   show
   expect OBJ.PROP = VALUE... [within TOL]     properties: )" +
          ScenarioPropertyNames() + R"(

@@ -268,8 +268,13 @@ class LineParser {
     } else if (verb == "name") {
       st.kind = StepKind::Name;
       st.name = Name("a new name");
-      ExpectPunct("=", "'= selection'");
-      ExpectKeyword("selection", "selection");
+      ExpectPunct("=", "'= selection' or '= created'");
+      if (AcceptWord("selection"))
+        st.word = "selection";
+      else if (AcceptWord("created"))
+        st.word = "created";
+      else
+        Fail("selection (the selected graphic) or created (what the last command created)", Peek());
     } else if (verb == "fault") {
       st.kind = StepKind::Fault;
       st.word = ExpectWord("a fault (busy, fail, status, off)");
@@ -358,6 +363,10 @@ class LineParser {
   Quantity Length(const std::string& what) {
     Quantity q = SignedNumber(what);
     while (Peek().kind == Tok::Punct && (Peek().text == "+" || Peek().text == "-")) {
+      // "100 -5" is two values; "100 - 5" and "100-5" are one.
+      const Token& prev = toks_[pos_ - 1];
+      if (Peek().text == "-" && Peek().pos > prev.pos + prev.text.size() && toks_[pos_ + 1].pos == Peek().pos + 1)
+        break;
       bool minus = Next().text == "-";
       Quantity r = Number("a number after '" + std::string(minus ? "-" : "+") + "'");
       q.points += minus ? -r.points : r.points;

@@ -504,13 +504,21 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     }
     case StepKind::Name: {
       ObjectId d = RequireDoc(st);
-      std::vector<ObjectId> sel = m.SelectedGraphics(d);
-      if (sel.empty()) throw ScenarioError(st.file, st.line, "nothing is selected to name");
+      ObjectId id = 0;
+      if (st.word == "created") {
+        id = lastCreated_;
+        if (id == 0 || !m.Exists(id))
+          throw ScenarioError(st.file, st.line, "the last command created nothing that still exists");
+      } else {
+        std::vector<ObjectId> sel = m.SelectedGraphics(d);
+        if (sel.empty()) throw ScenarioError(st.file, st.line, "nothing is selected to name");
+        id = sel[0];
+      }
       if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + st.name + "' is already used");
-      std::string old = NameOf(sel[0]);
-      if (byId_.count(sel[0])) names_.erase(byId_[sel[0]]);
-      names_[st.name] = sel[0];
-      byId_[sel[0]] = st.name;
+      std::string old = NameOf(id);
+      if (byId_.count(id)) names_.erase(byId_[id]);
+      names_[st.name] = id;
+      byId_[id] = st.name;
       out.transcript += old + " is now called " + st.name + "\n";
       break;
     }
@@ -560,6 +568,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       break;
   }
   if (describe) {
+    lastCreated_ = 0;
     Snapshot after = m.TakeSnapshot();
     Describe(before, after, out);
     if (out.changed && options_.pictures) {
@@ -579,19 +588,26 @@ std::string ScenarioRunner::PropLabel(ObjectId id, int32_t p) const {
 void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, StepOutcome& out) {
   Model& m = host_->model();
   std::vector<Change> changes = Diff(before, after);
+  std::set<ObjectId> created;
   for (const Change& c : changes) {
-    if (c.prop == -1 && c.after.find("created") != std::string::npos && !byId_.count(c.object)) {
-      std::string name = "new" + std::to_string(++newCount_);
-      names_[name] = c.object;
-      byId_[c.object] = name;
+    if (c.prop == -1 && !c.after.empty()) {
+      created.insert(c.object);
+      lastCreated_ = c.object;
+      if (!byId_.count(c.object)) {
+        std::string name = "new" + std::to_string(++newCount_);
+        names_[name] = c.object;
+        byId_[c.object] = name;
+      }
     }
   }
   for (const Change& c : changes) {
     out.changed = true;
+    // A new object is described once, by its kind, frame and geometry.
+    if (c.prop != -1 && created.count(c.object)) continue;
     std::string line;
     if (c.prop == -1) {
       const Object* o = m.Find(c.object);
-      if (o) {
+      if (o && !c.after.empty()) {
         Geometry g = m.GeometryOf(c.object);
         char buf[256];
         std::snprintf(buf, sizeof buf, "created %s (%s) in %s at %s %s size %s x %s", NameOf(c.object).c_str(),
