@@ -1,0 +1,468 @@
+#include "hostapi/prop_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- A client heap that counts its blocks and can refuse after a number of grants ----
+
+std::map<void*, size_t> g_clientBlocks;
+std::vector<size_t> g_reallocSizes;
+long g_grantsLeft = -1;  // -1: never refuse
+
+bool Grant() {
+  if (g_grantsLeft == 0) return false;
+  if (g_grantsLeft > 0) --g_grantsLeft;
+  return true;
+}
+void* CountedAlloc(size_t size) {
+  if (!Grant()) return nullptr;
+  void* p = std::malloc(size ? size : 1);
+  g_clientBlocks[p] = size;
+  return p;
+}
+void* CountedAllocZeroed(size_t count, size_t size) {
+  if (!Grant()) return nullptr;
+  void* p = std::calloc(count ? count : 1, size ? size : 1);
+  g_clientBlocks[p] = count * size;
+  return p;
+}
+void* CountedRealloc(void* block, size_t size) {
+  if (!Grant()) return nullptr;
+  if (block != nullptr) {
+    EXPECT_EQ(g_clientBlocks.erase(block), 1u) << "realloc of a foreign block";
+  }
+  void* p = std::realloc(block, size ? size : 1);
+  g_clientBlocks[p] = size;
+  g_reallocSizes.push_back(size);
+  return p;
+}
+void CountedFree(void* block) {
+  EXPECT_EQ(g_clientBlocks.erase(block), 1u) << "free of a foreign block";
+  std::free(block);
+}
+
+class PropListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_clientBlocks.clear();
+    g_reallocSizes.clear();
+    g_grantsLeft = -1;
+    zv::ClientAllocator counted = {CountedAlloc, CountedAllocZeroed, CountedRealloc, CountedFree};
+    previous_ = zv::SetClientAllocator(&counted);
+  }
+  void TearDown() override {
+    zv::SetClientAllocator(&previous_);
+    EXPECT_TRUE(g_clientBlocks.empty()) << g_clientBlocks.size() << " client blocks leaked";
+    for (void* p : hostBlocks_) std::free(p);
+  }
+
+  // ---- The host's side: its own heap, its own release function ----
+  static std::set<void*> hostBlocks_;
+  static void* HostAlloc(size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    hostBlocks_.insert(p);
+    return p;
+  }
+  static void HostRelease(void* p) {
+    EXPECT_EQ(hostBlocks_.erase(p), 1u) << "host released a block it does not own";
+    std::free(p);
+  }
+  char* HostText(const char* s) {
+    char* t = static_cast<char*>(HostAlloc(std::strlen(s) + 1));
+    std::strcpy(t, s);
+    return t;
+  }
+  template <typename T>
+  T* HostArray(size_t n) {
+    T* a = static_cast<T*>(HostAlloc(n * sizeof(T)));
+    std::memset(static_cast<void*>(a), 0, n * sizeof(T));
+    return a;
+  }
+  zv::TextList HostTexts(std::vector<const char*> texts) {
+    zv::TextList l{static_cast<uint32_t>(texts.size()), HostArray<char*>(texts.size())};
+    for (size_t i = 0; i < texts.size(); ++i) l.texts[i] = texts[i] ? HostText(texts[i]) : nullptr;
+    return l;
+  }
+
+  // One element of every value type, some keyed by name, some texts null.
+  zv::PropList HostListOfEveryType() {
+    std::vector<zv::PropVal> v;
+    auto add = [&](int32_t number, const char* name, int32_t type) -> zv::TypedValue& {
+      zv::PropVal pv{};
+      pv.key.number = number;
+      pv.key.name = name ? HostText(name) : nullptr;
+      pv.value.type = type;
+      v.push_back(pv);
+      return v.back().value;
+    };
+    add(1, nullptr, 1).u.number = -7;
+    add(0, "Named", 2).u.number = 42;
+    add(2, nullptr, 3).u.text = HostText("text");
+    add(3, nullptr, 3).u.text = nullptr;
+    add(0, nullptr, 4).u.number = 9;  // a name-keyed element whose name is null
+    for (int32_t type : {5, 13, 15}) {
+      zv::TypedValue& t = add(10 + type, nullptr, type);
+      t.u.ints = {3, HostArray<int32_t>(3)};
+      for (int i = 0; i < 3; ++i) t.u.ints.items[i] = type * 100 + i;
+    }
+    add(20, nullptr, 6).u.texts = HostTexts({"one", nullptr, "three"});
+    for (int32_t type : {7, 12}) {
+      zv::TypedValue& t = add(20 + type, nullptr, type);
+      t.u.pairs = {2, HostArray<zv::Item8>(2)};
+      t.u.pairs.items[1] = {0xDEADBEEF, 17};
+    }
+    {
+      zv::TypedValue& t = add(40, nullptr, 8);
+      t.u.tabs = {2, HostArray<zv::Entry8>(2)};
+      t.u.tabs.items[0] = {1, 2, HostText("tab"), 4};
+      t.u.tabs.items[1] = {5, 6, nullptr, 8};
+    }
+    add(41, nullptr, 9).u.words[1] = 99;
+    {
+      zv::TypedValue& t = add(42, nullptr, 10);
+      for (uint32_t i = 0; i < 4; ++i) t.u.words[i] = 1000 + i;
+    }
+    add(43, nullptr, 11).u.words[3] = 5;  // not interpreted
+    {
+      zv::TypedValue& t = add(0, "Bytes", 14);
+      t.u.bytes = {5, HostArray<uint8_t>(5)};
+      std::memcpy(t.u.bytes.bytes, "\1\2\0\4\5", 5);
+    }
+    add(45, nullptr, 14).u.bytes = {0, HostArray<uint8_t>(0)};
+    {
+      zv::TypedValue& t = add(46, nullptr, 17);
+      t.u.rich = {2, HostArray<zv::Entry17>(2)};
+      zv::Entry17& e = t.u.rich.items[0];
+      e.text0 = HostText("t0");
+      e.word4 = 4;
+      e.word8 = 8;
+      e.word12 = 12;
+      e.list16 = HostTexts({"a", "b"});
+      e.list24 = HostTexts({nullptr});
+      e.text32 = HostText("t32");
+      e.text36 = nullptr;
+    }
+    {
+      zv::TypedValue& t = add(47, nullptr, 18);
+      t.u.named = {1, HostArray<zv::Entry18>(1)};
+      t.u.named.items[0].text0 = HostText("n");
+      t.u.named.items[0].list4 = HostTexts({"x", "yy"});
+      t.u.named.items[0].field12[0] = 0xAB;
+      t.u.named.items[0].field12[1] = 0xCD;
+    }
+    {
+      zv::TypedValue& t = add(48, nullptr, 19);
+      t.u.block24 = HostArray<uint8_t>(24);
+      for (int i = 0; i < 24; ++i) t.u.block24[i] = static_cast<uint8_t>(i * 3);
+    }
+    add(49, nullptr, 19).u.block24 = nullptr;
+    add(50, nullptr, 5).u.ints = {0, nullptr};
+
+    zv::PropList list{static_cast<uint32_t>(v.size()), HostArray<zv::PropVal>(v.size())};
+    std::memcpy(static_cast<void*>(list.vals), v.data(), v.size() * sizeof(zv::PropVal));
+    return list;
+  }
+
+  zv::ClientAllocator previous_{};
+};
+std::set<void*> PropListTest::hostBlocks_;
+
+// ---- Deep comparison; no pointer of the copy may be one of the source's ----
+
+struct Compare {
+  bool nullTextIsEmpty;  // client copies turn null texts into ""
+  std::string failure;
+
+  void Fail(const std::string& what) {
+    if (failure.empty()) failure = what;
+  }
+  void Text(const char* a, const char* b) {
+    if (a != nullptr && a == b) Fail("shared text");
+    if (a == nullptr && nullTextIsEmpty) a = "";
+    if ((a == nullptr) != (b == nullptr) || (a && std::strcmp(a, b) != 0)) Fail("text differs");
+  }
+  void Texts(const zv::TextList& a, const zv::TextList& b) {
+    if (a.count != b.count) return Fail("text count differs");
+    if (a.texts && a.texts == b.texts) Fail("shared text array");
+    for (uint32_t i = 0; a.texts && b.texts && i < a.count; ++i) Text(a.texts[i], b.texts[i]);
+  }
+  void Bytes(const void* a, const void* b, size_t n) {
+    if (a != nullptr && a == b) Fail("shared array");
+    if (n == 0) return;  // an empty array may or may not be allocated
+    if ((a == nullptr) != (b == nullptr) || (a && std::memcmp(a, b, n) != 0)) Fail("bytes differ");
+  }
+  void Value(const zv::TypedValue& a, const zv::TypedValue& b) {
+    if (a.type != b.type) return Fail("type differs");
+    const zv::ValueUnion &x = a.u, &y = b.u;
+    switch (a.type) {
+      case 1:
+      case 2:
+      case 4:
+        if (x.words[0] != y.words[0]) Fail("word");
+        break;
+      case 9:
+        if (std::memcmp(x.words, y.words, 8) != 0) Fail("words");
+        break;
+      case 10:
+        if (std::memcmp(x.words, y.words, 16) != 0) Fail("words");
+        break;
+      case 3:
+        Text(x.text, y.text);
+        break;
+      case 5:
+      case 13:
+      case 15:
+        if (x.ints.count != y.ints.count) Fail("count");
+        Bytes(x.ints.items, y.ints.items, 4 * x.ints.count);
+        break;
+      case 6:
+        Texts(x.texts, y.texts);
+        break;
+      case 7:
+      case 12:
+        if (x.pairs.count != y.pairs.count) Fail("count");
+        Bytes(x.pairs.items, y.pairs.items, 8 * x.pairs.count);
+        break;
+      case 14:
+        if (x.bytes.count != y.bytes.count) Fail("count");
+        Bytes(x.bytes.bytes, y.bytes.bytes, x.bytes.count);
+        break;
+      case 8:
+        if (x.tabs.count != y.tabs.count) return Fail("count");
+        for (uint32_t i = 0; i < x.tabs.count; ++i) {
+          const zv::Entry8 &e = x.tabs.items[i], &f = y.tabs.items[i];
+          if (e.word0 != f.word0 || e.word4 != f.word4 || e.word12 != f.word12) Fail("entry8 words");
+          Text(e.text, f.text);
+        }
+        break;
+      case 17:
+        if (x.rich.count != y.rich.count) return Fail("count");
+        for (uint32_t i = 0; i < x.rich.count; ++i) {
+          const zv::Entry17 &e = x.rich.items[i], &f = y.rich.items[i];
+          if (e.word4 != f.word4 || e.word8 != f.word8 || e.word12 != f.word12) Fail("entry17 words");
+          Text(e.text0, f.text0);
+          Text(e.text32, f.text32);
+          Text(e.text36, f.text36);
+          Texts(e.list16, f.list16);
+          Texts(e.list24, f.list24);
+        }
+        break;
+      case 18:
+        if (x.named.count != y.named.count) return Fail("count");
+        for (uint32_t i = 0; i < x.named.count; ++i) {
+          const zv::Entry18 &e = x.named.items[i], &f = y.named.items[i];
+          if (std::memcmp(e.field12, f.field12, 2) != 0) Fail("entry18 field");
+          Text(e.text0, f.text0);
+          Texts(e.list4, f.list4);
+        }
+        break;
+      case 19:
+        Bytes(x.block24, y.block24, 24);
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
+  zv::PropList host = HostListOfEveryType();
+  zv::PropList client{};
+  zv::PropListImport(&client, &host, zv::ClientAlloc);
+  ASSERT_EQ(client.count, host.count);
+  Compare cmp{false, {}};
+  for (uint32_t i = 0; i < host.count; ++i) {
+    EXPECT_EQ(client.vals[i].key.number, host.vals[i].key.number);
+    cmp.Text(host.vals[i].key.name, client.vals[i].key.name);
+    cmp.Value(host.vals[i].value, client.vals[i].value);
+    EXPECT_EQ(cmp.failure, "") << "element " << i << " type " << host.vals[i].value.type;
+    cmp.failure.clear();
+  }
+  for (const auto& block : g_clientBlocks) EXPECT_EQ(hostBlocks_.count(block.first), 0u);
+  // Arrays are allocated also for a count of 0; a null array stays null.
+  EXPECT_NE(client.vals[zv::PropListIndexOf(&client, 45)].value.u.bytes.bytes, nullptr);
+  EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 50)].value.u.ints.items, nullptr);
+
+  zv::PropListRelease(&host, HostRelease);
+  EXPECT_EQ(host.count, 0u);
+  EXPECT_EQ(host.vals, nullptr);
+  EXPECT_TRUE(hostBlocks_.empty()) << hostBlocks_.size() << " host blocks not released";
+
+  zv::PropListFree(&client);
+  EXPECT_EQ(client.count, 0u);
+  EXPECT_EQ(client.vals, nullptr);
+}
+
+TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
+  zv::PropList host = HostListOfEveryType();
+  zv::PropList client{};
+  zv::PropListImport(&client, &host, zv::ClientAlloc);
+  zv::PropListRelease(&host, HostRelease);
+  for (uint32_t i = 0; i < client.count; ++i) {
+    zv::TypedValue copy = zv::TypedValueCopy(&client.vals[i].value);
+    Compare cmp{true, {}};
+    cmp.Value(client.vals[i].value, copy);
+    EXPECT_EQ(cmp.failure, "") << "type " << copy.type;
+    zv::TypedValueFree(&copy);
+  }
+  const zv::TypedValue& nullText = client.vals[zv::PropListIndexOf(&client, 3)].value;
+  EXPECT_EQ(nullText.u.text, nullptr);  // imported as it was
+  zv::TypedValue copied = zv::TypedValueCopy(&nullText);
+  EXPECT_STREQ(copied.u.text, "");
+  zv::TypedValueFree(&copied);
+  EXPECT_EQ(copied.u.text, nullptr);
+  zv::PropListFree(&client);
+}
+
+TEST_F(PropListTest, FailedImportAllocationLeavesNothingBehind) {
+  zv::PropList probe = HostListOfEveryType();
+  zv::PropList full{};
+  zv::PropListImport(&full, &probe, zv::ClientAlloc);
+  const size_t needed = g_clientBlocks.size();
+  zv::PropListFree(&full);
+  zv::PropListRelease(&probe, HostRelease);
+
+  for (size_t grants = 0; grants < needed; ++grants) {
+    zv::PropList host = HostListOfEveryType();
+    zv::PropList client{7, reinterpret_cast<zv::PropVal*>(&host)};  // overwritten
+    g_grantsLeft = static_cast<long>(grants);
+    zv::PropListImport(&client, &host, zv::ClientAlloc);
+    g_grantsLeft = -1;
+    EXPECT_EQ(client.count, 0u) << "after " << grants << " grants";
+    EXPECT_EQ(client.vals, nullptr);
+    EXPECT_TRUE(g_clientBlocks.empty()) << "after " << grants << " grants";
+    zv::PropListRelease(&host, HostRelease);  // the host's blocks are released as usual
+    EXPECT_TRUE(hostBlocks_.empty());
+  }
+}
+
+TEST_F(PropListTest, ImportOfUnusualHostLists) {
+  zv::PropList client{};
+  zv::PropListImport(&client, nullptr, zv::ClientAlloc);
+  EXPECT_EQ(client.vals, nullptr);
+  zv::PropList noArray{3, nullptr};
+  zv::PropListImport(&client, &noArray, zv::ClientAlloc);
+  EXPECT_EQ(client.count, 0u);
+  EXPECT_EQ(client.vals, nullptr);
+  zv::PropListRelease(&noArray, HostRelease);
+  zv::PropListRelease(nullptr, HostRelease);
+
+  // A name beside a nonzero number stays the host's: the client copy does not take it over.
+  zv::PropList host{1, HostArray<zv::PropVal>(1)};
+  char* stray = HostText("stray");
+  host.vals[0].key = {5, stray};
+  host.vals[0].value.type = 1;
+  zv::PropListImport(&client, &host, zv::ClientAlloc);
+  EXPECT_EQ(client.vals[0].key.name, nullptr);
+  zv::PropListFree(&client);
+  zv::PropListRelease(&host, HostRelease);
+  HostRelease(stray);
+}
+
+TEST_F(PropListTest, PutGrowsBy8Then16Then32AndReplacesInPlace) {
+  zv::PropList list{};
+  zv::TypedValue v{};
+  v.type = 1;
+  for (int32_t n = 1; n <= 17; ++n) {
+    v.u.number = n * 10;
+    zv::PropListPut(&list, n, &v);
+    ASSERT_EQ(list.count, static_cast<uint32_t>(n));
+  }
+  const size_t e = sizeof(zv::PropVal);
+  ASSERT_EQ(g_reallocSizes.size(), 17u);
+  EXPECT_EQ(g_reallocSizes[0], 8 * e);
+  EXPECT_EQ(g_reallocSizes[7], 8 * e);
+  EXPECT_EQ(g_reallocSizes[8], 16 * e);  // ninth
+  EXPECT_EQ(g_reallocSizes[15], 16 * e);
+  EXPECT_EQ(g_reallocSizes[16], 32 * e);  // seventeenth
+  for (int32_t n = 1; n <= 17; ++n) EXPECT_EQ(list.vals[zv::PropListIndexOf(&list, n)].value.u.number, n * 10);
+
+  zv::PropListPutString(&list, 5, "first");
+  zv::PropListPutString(&list, 5, "second");  // the old text is released (the leak check sees it)
+  EXPECT_EQ(list.count, 17u);
+  EXPECT_EQ(zv::PropListIndexOf(&list, 5), 4);
+  EXPECT_STREQ(list.vals[4].value.u.text, "second");
+  zv::PropListPutString(&list, 30, nullptr);
+  EXPECT_STREQ(list.vals[17].value.u.text, "");
+
+  // A value taken from the list itself survives its own replacement and the array's move.
+  zv::PropListPut(&list, 5, &list.vals[4].value);
+  EXPECT_STREQ(list.vals[4].value.u.text, "second");
+  zv::PropListPut(&list, 31, &list.vals[4].value);
+  EXPECT_STREQ(list.vals[18].value.u.text, "second");
+
+  EXPECT_EQ(zv::PropListIndexOf(&list, 99), -4);
+  EXPECT_EQ(zv::PropListIndexOf(nullptr, 1), -4);
+  zv::PropList noArray{4, nullptr};
+  EXPECT_EQ(zv::PropListIndexOf(&noArray, 1), -4);
+  zv::PropListFree(&list);
+}
+
+TEST_F(PropListTest, RefusedGrowthLeavesTheListAsItWas) {
+  zv::PropList list{};
+  for (int32_t n = 1; n <= 8; ++n) zv::PropListPutString(&list, n, "v");
+  zv::PropVal* before = list.vals;
+  g_grantsLeft = 1;  // the value's copy is granted, the resize refused
+  zv::PropListPutString(&list, 9, "new");
+  EXPECT_EQ(g_grantsLeft, 0);
+  g_grantsLeft = -1;
+  EXPECT_EQ(list.count, 8u);
+  EXPECT_EQ(list.vals, before);
+  for (uint32_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(list.vals[i].key.number, static_cast<int32_t>(i + 1));
+    EXPECT_STREQ(list.vals[i].value.u.text, "v");
+  }
+  zv::PropListFree(&list);
+}
+
+TEST_F(PropListTest, RefusedCopyGivesAnEmptyValueNotACountWithoutItems) {
+  int32_t items[3] = {1, 2, 3};
+  zv::TypedValue v{};
+  v.type = 5;
+  v.u.ints = {3, items};
+  g_grantsLeft = 0;
+  zv::TypedValue copy = zv::TypedValueCopy(&v);
+  g_grantsLeft = -1;
+  EXPECT_EQ(copy.u.ints.items, nullptr);
+  EXPECT_EQ(copy.u.ints.count, 0u);
+  zv::TypedValueFree(&copy);
+
+  // A source list without array still gives room for its count, zero-filled.
+  zv::TypedValue texts{};
+  texts.type = 6;
+  texts.u.texts = {2, nullptr};
+  zv::TypedValue copied = zv::TypedValueCopy(&texts);
+  ASSERT_NE(copied.u.texts.texts, nullptr);
+  EXPECT_EQ(copied.u.texts.texts[1], nullptr);
+  zv::TypedValueFree(&copied);
+  EXPECT_EQ(copied.u.texts.count, 0u);
+}
+
+TEST_F(PropListTest, ReleaseHelpersAcceptEmptyAndNull) {
+  zv::PropList empty{};
+  zv::PropListFree(&empty);
+  zv::PropListFree(nullptr);
+  EXPECT_EQ(empty.vals, nullptr);
+  zv::MetricList metrics{2, static_cast<zv::MetricValue*>(zv::ClientAlloc(8))};
+  zv::MetricListFree(&metrics);
+  EXPECT_EQ(metrics.count, 0u);
+  EXPECT_EQ(metrics.items, nullptr);
+  zv::MetricListFree(nullptr);
+  zv::TypedValueFree(nullptr);
+  zv::PropValFree(nullptr);
+  zv::ClientFreeAndClear(nullptr);
+  char* dup = zv::TextDuplicate(nullptr);
+  EXPECT_STREQ(dup, "");
+  zv::ClientFreeAndClear(reinterpret_cast<void**>(&dup));
+  EXPECT_EQ(dup, nullptr);
+}
+
+}  // namespace
