@@ -1,0 +1,512 @@
+// Host: start-up and shut-down of the binding, event delivery by the event interface's slots,
+// the user's actions, and the records and audits tests read.
+#include "host/host.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "host/host_impl.h"
+
+namespace zvhost {
+
+HostImpl::HostImpl(HostOptions o) : options(std::move(o)), model(options.model) {
+  for (int i = 0; i < RefCount_; ++i) {
+    objects[i].vtbl = i == RefSession ? SessionTable() : SmallTable(i);
+    objects[i].host = this;
+    objects[i].index = i;
+    refs[i] = 1;  // the host's own reference
+  }
+}
+
+HostImpl::~HostImpl() = default;
+
+void HostImpl::Problem(const std::string& what) {
+  if (problems.size() < 1000) problems.push_back(what);
+}
+
+size_t HostImpl::BeginEvent(const char* op, int s, const std::string& args) {
+  CallRecord r;
+  r.direction = Direction::ToClient;
+  r.iface = "Events";
+  r.op = op;
+  r.slot = s;
+  r.args = args;
+  ++eventDepth;
+  return log.Add(std::move(r), false);
+}
+
+HResult HostImpl::EndEvent(size_t record, HResult h, const std::string& result) {
+  --eventDepth;
+  CallRecord& r = log.At(record);
+  r.hresult = h;
+  r.result = result;
+  // Lists the host keeps live until the client's event is over; then the host frees them.
+  if (eventDepth == 0) FreeKeptLists();
+  return h;
+}
+
+namespace {
+
+template <typename... A>
+HResult Deliver(HostImpl& h, const char* op, int s, const std::string& args, A... a) {
+  if (!h.events) {
+    size_t rec = h.BeginEvent(op, s, args);
+    return h.EndEvent(rec, hr::Unexpected, "no client bound");
+  }
+  size_t rec = h.BeginEvent(op, s, args);
+  auto fn = zv::SlotOf<HResult(ZVH_CALL*)(void*, A...)>(h.events, s);
+  HResult r = fn(h.events, a...);
+  return h.EndEvent(rec, r);
+}
+
+bool NotificationOn(const HostImpl& h, int32_t code) {
+  auto it = h.notificationOn.find(code);
+  return h.events && it != h.notificationOn.end() && it->second;
+}
+
+}  // namespace
+
+// ---- Host ----
+
+Host::Host(HostOptions options) : impl_(std::make_unique<HostImpl>(std::move(options))) {}
+
+Host::~Host() {
+  try {
+    Unload();
+  } catch (...) {
+  }
+}
+
+HostOptions& Host::options() {
+  return impl_->options;
+}
+Model& Host::model() {
+  return impl_->model;
+}
+CallLog& Host::log() {
+  return impl_->log;
+}
+Faults& Host::faults() {
+  return impl_->faults;
+}
+
+bool Host::Load() {
+  return impl_->LoadModule();
+}
+
+int32_t Host::CallClientInit() {
+  HostImpl& h = *impl_;
+  if (!h.LoadModule()) return -1;
+  void* root = h.options.nullRoot ? nullptr : &h.objects[RefRoot];
+  void* held = h.options.passHeldObject ? &h.objects[RefHeld] : nullptr;
+  if (root) h.handedOut[RefRoot] = true;
+  if (held) h.handedOut[RefHeld] = true;
+  void* moduleArg = h.options.nullModuleHandle ? nullptr : h.module;
+
+  // A caller-supplied registration list, in the host's own memory.
+  std::vector<std::string> texts;
+  std::vector<zv::PropVal> vals;
+  zv::PropList reg{0, nullptr};
+  if (h.options.passRegistration) {
+    texts.reserve(h.options.registration.size());
+    for (const auto& e : h.options.registration) texts.push_back(e.second);
+    vals.resize(h.options.registration.size());
+    for (size_t i = 0; i < vals.size(); ++i) {
+      std::memset(&vals[i], 0, sizeof vals[i]);
+      vals[i].key.number = h.options.registration[i].first;
+      vals[i].value.type = 3;
+      vals[i].value.u.text = &texts[i][0];
+    }
+    reg = {static_cast<uint32_t>(vals.size()), vals.empty() ? nullptr : vals.data()};
+  }
+  const zv::PropList regBefore = reg;
+
+  char args[96];
+  std::snprintf(args, sizeof args, "module=%p root=%p held=%p list=%s", moduleArg, root, held,
+                h.options.passRegistration ? "given" : "null");
+  size_t rec = h.BeginEvent("F_ApiClientInit", -1, args);
+  auto init = reinterpret_cast<int32_t(ZVH_CALL*)(void*, void*, void*, zv::PropList*)>(h.initFn);
+  h.initCalled = true;
+  h.initResult = init(moduleArg, root, held, h.options.passRegistration ? &reg : nullptr);
+  h.EndEvent(rec, 0, std::to_string(h.initResult));
+
+  if (h.options.passRegistration) {
+    bool same = reg.count == regBefore.count && reg.vals == regBefore.vals;
+    for (size_t i = 0; same && i < vals.size(); ++i)
+      same = vals[i].value.u.text == &texts[i][0] && texts[i] == h.options.registration[i].second;
+    if (!same) h.Problem("the client changed the registration list it was given");
+  }
+  return h.initResult;
+}
+
+bool Host::Start() {
+  HostImpl& h = *impl_;
+  if (!Load()) return false;
+  int32_t r = CallClientInit();
+  if (r != 0 || !h.events) {
+    h.lastError = "F_ApiClientInit returned " + std::to_string(r) + (h.events ? "" : " and the host holds no client");
+    return false;
+  }
+  if (h.options.initialize) Initialize(1);
+  return true;
+}
+
+bool Host::Bound() const {
+  return impl_->events != nullptr;
+}
+int32_t Host::InitResult() const {
+  return impl_->initResult;
+}
+
+void Host::Stop() {
+  HostImpl& h = *impl_;
+  if (h.events) {
+    size_t rec = h.BeginEvent("Release", slot::Release, "the host's reference");
+    void* events = h.events;
+    h.events = nullptr;
+    uint32_t n = zv::SlotOf<uint32_t(ZVH_CALL*)(void*)>(events, slot::Release)(events);
+    h.EndEvent(rec, 0, std::to_string(n));
+  }
+  h.CountLeaks();
+}
+
+void Host::Unload() {
+  Stop();
+  impl_->UnloadModule();
+}
+
+std::string Host::LastError() const {
+  return impl_->lastError;
+}
+std::string Host::ModulePath() const {
+  return impl_->modulePath.empty()
+             ? (impl_->options.modulePath.empty() ? DefaultModulePath() : impl_->options.modulePath)
+             : impl_->modulePath;
+}
+
+// ---- Events ----
+
+HResult Host::Initialize(int32_t kind) {
+  return Deliver(*impl_, "Initialize", slot::Initialize, std::to_string(kind), kind);
+}
+
+HResult Host::Command(int32_t number) {
+  return Deliver(*impl_, "Command", slot::Command, std::to_string(number), number);
+}
+
+HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value) {
+  return Deliver(*impl_, "Notify", slot::Notify,
+                 "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
+                     " value=" + std::to_string(value),
+                 code, doc, text, value);
+}
+
+HResult Host::Quit() {
+  return Deliver(*impl_, "Quit", slot::Quit, "");
+}
+
+HResult Host::Message(int32_t a, int32_t b, int32_t c) {
+  return Deliver(*impl_, "Message", slot::Message,
+                 std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c), a, b, c);
+}
+
+HResult Host::DialogEvent(int32_t a, int32_t b, int32_t c) {
+  return Deliver(*impl_, "DialogEvent", slot::DialogEvent,
+                 std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c), a, b, c);
+}
+
+HResult Host::GetResourceRaw(int32_t type, const char* name, zv::ByteBlock* block) {
+  return Deliver(*impl_, "GetResource", slot::GetResource, "type=" + std::to_string(type) + " " + TextArg(name), type,
+                 name, block);
+}
+
+HResult Host::GetResource(int32_t type, const char* name, std::vector<uint8_t>* bytes) {
+  zv::ByteBlock block{0, nullptr};
+  HResult r = GetResourceRaw(type, name, &block);
+  if (bytes) bytes->clear();
+  if (r == hr::Ok) {
+    if (bytes && block.bytes) bytes->assign(block.bytes, block.bytes + block.count);
+    if (block.bytes) TaskFree(block.bytes);
+  }
+  return r;
+}
+
+HResult Host::EventQueryInterface(const Iid& iid, void** out) {
+  HostImpl& h = *impl_;
+  if (!h.events) return hr::Unexpected;
+  size_t rec = h.BeginEvent("QueryInterface", slot::QueryInterface, "");
+  HResult r =
+      zv::SlotOf<HResult(ZVH_CALL*)(void*, const Iid*, void**)>(h.events, slot::QueryInterface)(h.events, &iid, out);
+  return h.EndEvent(rec, r);
+}
+
+uint32_t Host::EventAddRef() {
+  HostImpl& h = *impl_;
+  if (!h.events) return 0;
+  size_t rec = h.BeginEvent("AddRef", slot::AddRef, "");
+  uint32_t n = zv::SlotOf<uint32_t(ZVH_CALL*)(void*)>(h.events, slot::AddRef)(h.events);
+  h.EndEvent(rec, 0, std::to_string(n));
+  return n;
+}
+
+uint32_t Host::EventRelease() {
+  HostImpl& h = *impl_;
+  if (!h.events) return 0;
+  size_t rec = h.BeginEvent("Release", slot::Release, "");
+  uint32_t n = zv::SlotOf<uint32_t(ZVH_CALL*)(void*)>(h.events, slot::Release)(h.events);
+  h.EndEvent(rec, 0, std::to_string(n));
+  return n;
+}
+
+void* Host::EventInterface() const {
+  return impl_->events;
+}
+void* Host::ClientIdentity() const {
+  return impl_->clientIdentity;
+}
+
+bool Host::NotificationRequested(int32_t code) const {
+  auto it = impl_->notificationOn.find(code);
+  return it != impl_->notificationOn.end() && it->second;
+}
+
+std::vector<int32_t> Host::RequestedNotifications() const {
+  return impl_->notifications;
+}
+
+const std::vector<RegistrationEntry>& Host::Registration() const {
+  return impl_->registration;
+}
+bool Host::RegistrationWasNull() const {
+  return impl_->registrationNull;
+}
+uint32_t Host::RegisteredVersion() const {
+  return impl_->registeredVersion;
+}
+void* Host::ModuleHandle() const {
+  return impl_->module;
+}
+void* Host::RecordedClientModule() const {
+  return impl_->recordedModule;
+}
+bool Host::ClientModuleRecorded() const {
+  return impl_->moduleRecorded;
+}
+std::vector<std::string> Host::InterfaceRequests() const {
+  return impl_->interfaceRequests;
+}
+
+// ---- The user's actions ----
+
+namespace {
+
+template <typename Fn>
+void AroundSelection(Host& host, HostImpl& h, ObjectId doc, Fn change) {
+  if (NotificationOn(h, note::BeforeFunction)) host.Notify(note::BeforeFunction, doc, "", note::SelectionFunction);
+  change();
+  if (NotificationOn(h, note::AfterFunction)) host.Notify(note::AfterFunction, doc, "", note::SelectionFunction);
+}
+
+}  // namespace
+
+void Host::SelectGraphics(ObjectId doc, const std::vector<ObjectId>& graphics) {
+  Model& m = impl_->model;
+  AroundSelection(*this, *impl_, doc, [&] {
+    m.ClearGraphicSelection(doc);
+    m.SetTextSelection(doc, {});
+    m.ClearCellSelection(doc);
+    for (ObjectId g : graphics) m.SetSelected(g, true);
+  });
+}
+
+void Host::SelectInOrder(ObjectId doc, const std::vector<ObjectId>& graphics) {
+  for (size_t i = 0; i < graphics.size(); ++i) {
+    if (i == 0) {
+      SelectGraphics(doc, {graphics[0]});
+      continue;
+    }
+    // Distinct millisecond tick counts for the client's selection history.
+    if (impl_->options.selectionStepMs > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(impl_->options.selectionStepMs));
+    AddToSelection(doc, graphics[i]);
+  }
+}
+
+void Host::AddToSelection(ObjectId doc, ObjectId graphic) {
+  AroundSelection(*this, *impl_, doc, [&] { impl_->model.SetSelected(graphic, true); });
+}
+
+void Host::ClearSelection(ObjectId doc) {
+  Model& m = impl_->model;
+  AroundSelection(*this, *impl_, doc, [&] {
+    m.ClearGraphicSelection(doc);
+    m.SetTextSelection(doc, {});
+    m.ClearCellSelection(doc);
+  });
+}
+
+bool Host::SelectCells(ObjectId doc, ObjectId table, int32_t top, int32_t bottom, int32_t left, int32_t right) {
+  Model& m = impl_->model;
+  int32_t st = status::Ok;
+  AroundSelection(*this, *impl_, doc, [&] {
+    m.ClearGraphicSelection(doc);
+    m.SetTextSelection(doc, {});
+    st = m.SelectTableCells(doc, table, top, bottom, left, right);
+  });
+  return st == status::Ok;
+}
+
+bool Host::SelectTable(ObjectId doc, ObjectId table) {
+  return SelectCells(doc, table, WholeTable, 0, 0, 0);
+}
+
+void Host::PlaceCursor(ObjectId doc, ObjectId paragraph, int32_t offset) {
+  Model& m = impl_->model;
+  AroundSelection(*this, *impl_, doc, [&] {
+    m.ClearGraphicSelection(doc);
+    m.SetTextSelection(doc, {{paragraph, offset}, {paragraph, offset}});
+  });
+}
+
+bool Host::CloseDocument(ObjectId doc) {
+  HostImpl& h = *impl_;
+  const Object* d = h.model.Find(doc);
+  if (!d || d->type != obj::Document) return false;
+  std::string name = d->name;
+  if (NotificationOn(h, note::DocClosing)) Notify(note::DocClosing, doc, name.c_str(), 0);
+  h.model.RemoveDocument(doc);
+  if (NotificationOn(h, note::DocClosed)) Notify(note::DocClosed, doc, name.c_str(), 0);
+  return true;
+}
+
+bool Host::CommandEnabled(ObjectId command) const {
+  const Model& m = impl_->model;
+  const Object* c = m.Find(command);
+  if (!c || c->type != obj::Command) return false;
+  ObjectId doc = m.ActiveDocument();
+  bool graphic = doc && !m.SelectedGraphics(doc).empty();
+  bool table = doc && m.SelectedTable(doc) != 0;
+  switch (m.Read(command, prop::EnableCondition).word) {
+    case enable::ObjectCommands:
+      return graphic;
+    case enable::WidthCommand:
+      return graphic || table;
+    case enable::TableCommand:
+      return table;
+    default:
+      return true;
+  }
+}
+
+namespace {
+
+ChooseResult Choose(Host& host, HostImpl& h, ObjectId command) {
+  ChooseResult r;
+  const Object* c = h.model.Find(command);
+  if (!c || c->type != obj::Command) return r;
+  r.found = true;
+  r.number = c->number;
+  if (h.options.enforceEnableConditions && !host.CommandEnabled(command)) {
+    r.enabled = false;
+    return r;
+  }
+  r.hresult = host.Command(c->number);
+  r.delivered = h.events != nullptr;
+  return r;
+}
+
+}  // namespace
+
+ChooseResult Host::ChooseCommand(int32_t number) {
+  return Choose(*this, *impl_, impl_->model.CommandByNumber(number));
+}
+ChooseResult Host::ChooseMenu(const std::string& path) {
+  return Choose(*this, *impl_, impl_->model.CommandByPath(path));
+}
+ChooseResult Host::ChooseShortcut(const std::string& shortcut) {
+  return Choose(*this, *impl_, impl_->model.CommandByShortcut(shortcut));
+}
+
+// ---- Dialogs and console ----
+
+void Host::AnswerNextPrompt(int32_t value) {
+  impl_->answers.push_back({true, value});
+}
+void Host::CancelNextPrompt() {
+  impl_->answers.push_back({false, 0});
+}
+size_t Host::PendingPromptAnswers() const {
+  return impl_->answers.size();
+}
+const std::vector<AlertRecord>& Host::Alerts() const {
+  return impl_->alerts;
+}
+const std::vector<PromptRecord>& Host::Prompts() const {
+  return impl_->prompts;
+}
+const std::vector<std::string>& Host::ConsoleWrites() const {
+  return impl_->console;
+}
+
+std::string Host::ConsoleText() const {
+  std::string s;
+  for (const std::string& t : impl_->console) s += t;
+  return s;
+}
+
+int Host::Refreshes(ObjectId doc) const {
+  const DocState* d = impl_->model.Doc(doc);
+  return d ? d->refreshes : 0;
+}
+
+int Host::ScreenUpdateChanges() const {
+  return impl_->screenUpdateChanges;
+}
+
+void Host::ClearRecords() {
+  impl_->alerts.clear();
+  impl_->prompts.clear();
+  impl_->console.clear();
+  impl_->log.Clear();
+}
+
+// ---- Memory and references ----
+
+ListCounters Host::Lists() const {
+  ListCounters c = impl_->counters;
+  c.outstanding = 0;
+  for (const auto& l : impl_->lists)
+    if (!l.second.released) ++c.outstanding;
+  return c;
+}
+
+RefAudit Host::AuditReferences() const {
+  RefAudit a;
+  for (int i = 0; i < RefCount_; ++i) a.entries.push_back({RefName(i), 1, impl_->refs[i], impl_->handedOut[i]});
+  return a;
+}
+
+bool RefAudit::AllBack() const {
+  for (const RefCountEntry& e : entries)
+    if (e.now != e.atStart) return false;
+  return true;
+}
+
+std::string RefAudit::ToString() const {
+  std::string s;
+  for (const RefCountEntry& e : entries)
+    s += e.name + " " + std::to_string(e.atStart) + " -> " + std::to_string(e.now) +
+         (e.now == e.atStart ? " ok" : " NOT BACK") + (e.handedOut ? "" : " (never handed out)") + "\n";
+  return s;
+}
+
+int32_t Host::HeldObjectRefs() const {
+  return impl_->refs[RefHeld];
+}
+std::vector<std::string> Host::Problems() const {
+  return impl_->problems;
+}
+
+}  // namespace zvhost

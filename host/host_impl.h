@@ -1,0 +1,150 @@
+// Inside of the reference host: the COM objects it hands out, the state behind Host, and the
+// pieces each source file provides. Not for users of the host; they include host/host.h.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/host.h"
+#include "hostapi/abi.h"
+
+namespace zvhost {
+
+class HostImpl;
+
+// Every object the host hands out: a method table pointer first, then the host behind it.
+struct ComObject {
+  const void* const* vtbl;
+  HostImpl* host;
+  int index;  // which reference count (see RefIndex)
+};
+
+enum RefIndex : int {
+  RefSession = 0,
+  RefAux1,
+  RefAux2,
+  RefMemoryPolicy,
+  RefModuleLink,
+  RefExtension,
+  RefRoot,
+  RefHeld,
+  RefCount_
+};
+const char* RefName(int index);
+const Iid& RefIid(int index);
+
+// Method tables (com_objects.cpp, session.cpp).
+const void* const* SessionTable();
+const void* const* SmallTable(int index);
+const void* const* RootTable();
+const void* const* HeldTable();
+const void* UnknownSlotFn(int slot);   // records the call and fails
+const void* StandardSlotFn(int slot);  // query, add reference, release
+
+// Task allocator the client releases host blocks with (CoTaskMemAlloc/Free on Win32,
+// malloc/free elsewhere).
+void* TaskAlloc(size_t size);
+void TaskFree(void* block);
+
+// One session operation in progress: its log record and the fault chosen for it.
+struct OpCall {
+  const char* op = "";
+  size_t record = SIZE_MAX;
+  Fault fault;
+  bool logging = false;
+};
+
+class HostImpl {
+ public:
+  explicit HostImpl(HostOptions o);
+  ~HostImpl();
+
+  HostOptions options;
+  Model model;
+  CallLog log;
+  Faults faults;
+
+  // Loading (loader.cpp).
+  void* module = nullptr;
+  void* initFn = nullptr;
+  std::string modulePath;
+  std::string lastError;
+  bool LoadModule();
+  void UnloadModule();
+  bool hookInstalled = false;
+  void* hookSlot = nullptr;      // the client's import slot of the task-free function
+  void* hookOriginal = nullptr;  // what it held
+  void InstallFreeHook();
+  void RemoveFreeHook();
+
+  // COM objects (com_objects.cpp).
+  ComObject objects[RefCount_];
+  int32_t refs[RefCount_] = {};
+  bool handedOut[RefCount_] = {};
+  std::vector<std::string> interfaceRequests;
+  void* clientIdentity = nullptr;
+  void* events = nullptr;  // the event interface the host holds a reference to
+  int32_t initResult = -2;
+  bool initCalled = false;
+  std::vector<RegistrationEntry> registration;
+  bool registrationNull = false;
+  uint32_t registeredVersion = 0;
+  void* recordedModule = nullptr;
+  bool moduleRecorded = false;
+  std::vector<std::string> problems;
+  void Problem(const std::string& what);
+
+  // Records (session.cpp).
+  std::vector<AlertRecord> alerts;
+  std::vector<PromptRecord> prompts;
+  std::deque<std::pair<bool, int32_t>> answers;  // {answered, value}
+  std::vector<std::string> console;
+  std::vector<int32_t> notifications;  // requested, in first-request order
+  std::map<int32_t, bool> notificationOn;
+  int screenUpdateChanges = 0;
+
+  OpCall BeginOp(const char* op, int slot);
+  HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);
+  HResult NullArgument(OpCall& call, const char* what);
+  void SetArgs(OpCall& call, const std::string& args);
+
+  // Events (host.cpp).
+  int eventDepth = 0;
+  size_t BeginEvent(const char* op, int slot, const std::string& args);
+  HResult EndEvent(size_t record, HResult hr, const std::string& result = "");
+
+  // Returned lists (prop_lists.cpp).
+  struct ListInfo {
+    void* array = nullptr;
+    std::vector<void*> blocks;  // every block of the list, the array included
+    bool released = false;
+  };
+  std::map<uint64_t, ListInfo> lists;
+  std::unordered_map<void*, uint64_t> blockOwner;
+  uint64_t nextList = 1;
+  ListCounters counters;
+  void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list
+  uint64_t NewList();
+  void ListDone(uint64_t list, void* array);
+  bool BuildPropList(ObjectId object, const std::vector<std::pair<int32_t, Value>>& props, zv::PropList* out);
+  void BuildMetricList(const std::vector<Metric>& items, zv::MetricList* out);
+  void OnClientFree(void* block);  // called from the task-free hook
+  void FreeKeptLists();            // keeps-results: the host frees what it handed out
+  void CountLeaks();               // at stop: lists the client never released
+
+  // Registration list copy (com_objects.cpp).
+  void CopyRegistration(const zv::PropList* list);
+};
+
+HostImpl& ImplOf(void* self);
+
+// Readable forms for the log.
+std::string KeyText(const zv::PropKey* key);
+std::string TextArg(const char* text);
+std::string HrText(HResult hr);
+
+}  // namespace zvhost

@@ -1,0 +1,225 @@
+// Loading the client module, finding its entry point, and watching the function through which
+// it gives task-allocator blocks back (so the host knows which returned lists it released).
+#include <cstdlib>
+#include <cstring>
+
+#include "host/host_impl.h"
+
+#if defined(_WIN32)
+#include <objbase.h>
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace zvhost {
+
+namespace {
+
+HostImpl* gWatcher = nullptr;  // the host whose lists the hook watches (one host at a time)
+
+#if defined(_WIN32)
+constexpr const char* kModuleFile = "ZorvanShapes.dll";
+constexpr const char* kEntryName = "_F_ApiClientInit@16";
+
+void WINAPI WatchedTaskFree(void* block) {
+  if (gWatcher && block) gWatcher->OnClientFree(block);
+  CoTaskMemFree(block);
+}
+
+// Replaces every import slot of the module that holds `target` by `replacement`.
+void* PatchImports(HMODULE module, void* target, void* replacement, void** original) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0) return nullptr;
+  void* found = nullptr;
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
+    for (auto* iat = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk); iat->u1.Function; ++iat) {
+      if (reinterpret_cast<void*>(iat->u1.Function) != target) continue;
+      DWORD old = 0;
+      if (!VirtualProtect(&iat->u1.Function, sizeof(void*), PAGE_READWRITE, &old)) continue;
+      *original = reinterpret_cast<void*>(iat->u1.Function);
+      iat->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&iat->u1.Function, sizeof(void*), old, &old);
+      found = &iat->u1.Function;
+    }
+  }
+  return found;
+}
+
+void WriteSlot(void* slot, void* value) {
+  DWORD old = 0;
+  if (!VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old)) return;
+  *static_cast<void**>(slot) = value;
+  VirtualProtect(slot, sizeof(void*), old, &old);
+}
+#else
+constexpr const char* kModuleFile = "ZorvanShapes.so";
+constexpr const char* kEntryName = "F_ApiClientInit";
+
+void WatchedFree(void* block) {
+  if (gWatcher && block) gWatcher->OnClientFree(block);
+  std::free(block);
+}
+
+void WriteSlot(void* slot, void* value) {
+  long page = sysconf(_SC_PAGESIZE);
+  auto start = reinterpret_cast<uintptr_t>(slot) & ~static_cast<uintptr_t>(page - 1);
+  mprotect(reinterpret_cast<void*>(start), static_cast<size_t>(page), PROT_READ | PROT_WRITE);
+  *static_cast<void**>(slot) = value;
+}
+
+// Finds the module's relocated slot (GOT entry) for `symbol` and points it at `replacement`.
+void* PatchGot(void* handle, const char* symbol, void* replacement, void** original) {
+  struct link_map* lm = nullptr;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &lm) != 0 || !lm) return nullptr;
+  const ElfW(Addr) base = lm->l_addr;
+  auto at = [base](ElfW(Addr) p) { return p < base ? p + base : p; };
+  const ElfW(Sym)* symtab = nullptr;
+  const char* strtab = nullptr;
+  const ElfW(Rela)* rela = nullptr;
+  size_t relaSize = 0;
+  const ElfW(Rela)* plt = nullptr;
+  size_t pltSize = 0;
+  for (const ElfW(Dyn)* d = lm->l_ld; d->d_tag != DT_NULL; ++d) {
+    switch (d->d_tag) {
+      case DT_SYMTAB:
+        symtab = reinterpret_cast<const ElfW(Sym)*>(at(d->d_un.d_ptr));
+        break;
+      case DT_STRTAB:
+        strtab = reinterpret_cast<const char*>(at(d->d_un.d_ptr));
+        break;
+      case DT_RELA:
+        rela = reinterpret_cast<const ElfW(Rela)*>(at(d->d_un.d_ptr));
+        break;
+      case DT_RELASZ:
+        relaSize = d->d_un.d_val;
+        break;
+      case DT_JMPREL:
+        plt = reinterpret_cast<const ElfW(Rela)*>(at(d->d_un.d_ptr));
+        break;
+      case DT_PLTRELSZ:
+        pltSize = d->d_un.d_val;
+        break;
+    }
+  }
+  if (!symtab || !strtab) return nullptr;
+  void* found = nullptr;
+  auto scan = [&](const ElfW(Rela) * r, size_t size) {
+    if (!r) return;
+    for (size_t i = 0; i < size / sizeof(ElfW(Rela)); ++i) {
+      auto type = ELF64_R_TYPE(r[i].r_info);
+      if (type != R_X86_64_JUMP_SLOT && type != R_X86_64_GLOB_DAT) continue;
+      const ElfW(Sym)& s = symtab[ELF64_R_SYM(r[i].r_info)];
+      if (std::strcmp(strtab + s.st_name, symbol) != 0) continue;
+      void* slot = reinterpret_cast<void*>(base + r[i].r_offset);
+      *original = *static_cast<void**>(slot);
+      WriteSlot(slot, replacement);
+      found = slot;
+    }
+  };
+  scan(rela, relaSize);
+  scan(plt, pltSize);
+  return found;
+}
+#endif
+
+std::string ExecutableDir() {
+#if defined(_WIN32)
+  char buf[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+  std::string p(buf, n < MAX_PATH ? n : 0);
+  size_t cut = p.find_last_of("\\/");
+#else
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  std::string p(buf, n > 0 ? static_cast<size_t>(n) : 0);
+  size_t cut = p.find_last_of('/');
+#endif
+  return cut == std::string::npos ? std::string(".") : p.substr(0, cut);
+}
+
+}  // namespace
+
+std::string Host::DefaultModulePath() {
+  const char* env = std::getenv("ZORVAN_MODULE");
+  if (env && *env) return env;
+#if defined(_WIN32)
+  return ExecutableDir() + "\\" + kModuleFile;
+#else
+  return ExecutableDir() + "/" + kModuleFile;
+#endif
+}
+
+bool HostImpl::LoadModule() {
+  if (module) return initFn != nullptr;
+  modulePath = options.modulePath.empty() ? Host::DefaultModulePath() : options.modulePath;
+#if defined(_WIN32)
+  HMODULE m = LoadLibraryA(modulePath.c_str());
+  if (!m) {
+    lastError = "cannot load " + modulePath + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  module = m;
+  initFn = reinterpret_cast<void*>(GetProcAddress(m, kEntryName));
+#else
+  module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    const char* e = dlerror();
+    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error");
+    return false;
+  }
+  initFn = dlsym(module, kEntryName);
+#endif
+  if (!initFn) {
+    lastError = std::string("the module has no entry point ") + kEntryName;
+    return false;
+  }
+  InstallFreeHook();
+  return true;
+}
+
+void HostImpl::InstallFreeHook() {
+  if (hookInstalled || !module) return;
+#if defined(_WIN32)
+  HMODULE ole = GetModuleHandleA("ole32.dll");
+  void* target = ole ? reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemFree")) : nullptr;
+  if (target)
+    hookSlot =
+        PatchImports(static_cast<HMODULE>(module), target, reinterpret_cast<void*>(&WatchedTaskFree), &hookOriginal);
+#else
+  hookSlot = PatchGot(module, "free", reinterpret_cast<void*>(&WatchedFree), &hookOriginal);
+#endif
+  hookInstalled = hookSlot != nullptr;
+  counters.tracked = hookInstalled;
+  if (hookInstalled) gWatcher = this;
+}
+
+void HostImpl::RemoveFreeHook() {
+  if (!hookInstalled) return;
+  WriteSlot(hookSlot, hookOriginal);
+  hookInstalled = false;
+  hookSlot = nullptr;
+  if (gWatcher == this) gWatcher = nullptr;
+}
+
+void HostImpl::UnloadModule() {
+  if (!module) return;
+  RemoveFreeHook();
+#if defined(_WIN32)
+  FreeLibrary(static_cast<HMODULE>(module));
+#else
+  dlclose(module);
+#endif
+  module = nullptr;
+  initFn = nullptr;
+}
+
+}  // namespace zvhost

@@ -1,0 +1,963 @@
+#include "host/model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+namespace zvhost {
+
+Metric Pt(double points) {
+  return static_cast<Metric>(std::llround(points * kUnitsPerPoint));
+}
+
+double ToPt(Metric value) {
+  return static_cast<double>(value) / kUnitsPerPoint;
+}
+
+std::string FormatPt(Metric value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.6f", ToPt(value));
+  std::string s = buf;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  if (s == "-0") s = "0";
+  return s + "pt";
+}
+
+std::string FormatId(ObjectId id) {
+  if (id == 0) return "0";
+  return std::to_string(id >> 24) + ":" + std::to_string(id & 0xFFFFFFu);
+}
+
+Value Value::Int(int32_t v) {
+  Value x;
+  x.kind = ValueKind::Int;
+  x.word = v;
+  return x;
+}
+Value Value::OfMetric(Metric v) {
+  Value x;
+  x.kind = ValueKind::Metric;
+  x.word = v;
+  return x;
+}
+Value Value::Id(ObjectId v) {
+  Value x;
+  x.kind = ValueKind::Id;
+  x.word = static_cast<int32_t>(v);
+  return x;
+}
+Value Value::Loc(TextLoc v) {
+  Value x;
+  x.kind = ValueKind::TextLoc;
+  x.range.begin = v;
+  x.range.end = v;
+  return x;
+}
+Value Value::Range(TextRange v) {
+  Value x;
+  x.kind = ValueKind::TextRange;
+  x.range = v;
+  return x;
+}
+Value Value::List(std::vector<Metric> v) {
+  Value x;
+  x.kind = ValueKind::MetricList;
+  x.list = std::move(v);
+  return x;
+}
+Value Value::Text(std::string v) {
+  Value x;
+  x.kind = ValueKind::Text;
+  x.text = std::move(v);
+  return x;
+}
+
+static std::string FormatLoc(const TextLoc& l) {
+  return FormatId(l.object) + "@" + std::to_string(l.offset);
+}
+
+std::string Value::Format() const {
+  switch (kind) {
+    case ValueKind::None:
+      return "-";
+    case ValueKind::Int:
+      return std::to_string(word);
+    case ValueKind::Metric:
+      return FormatPt(word);
+    case ValueKind::Id:
+      return FormatId(static_cast<ObjectId>(word));
+    case ValueKind::TextLoc:
+      return "{" + FormatLoc(range.begin) + "}";
+    case ValueKind::TextRange:
+      return "{" + FormatLoc(range.begin) + " .. " + FormatLoc(range.end) + "}";
+    case ValueKind::MetricList: {
+      std::string s = "[";
+      for (size_t i = 0; i < list.size(); ++i) s += (i ? ", " : "") + FormatPt(list[i]);
+      return s + "]";
+    }
+    case ValueKind::Text:
+      return "\"" + text + "\"";
+  }
+  return "?";
+}
+
+bool operator==(const Value& a, const Value& b) {
+  if (a.kind != b.kind) return false;
+  switch (a.kind) {
+    case ValueKind::None:
+      return true;
+    case ValueKind::Int:
+    case ValueKind::Metric:
+    case ValueKind::Id:
+      return a.word == b.word;
+    case ValueKind::TextLoc:
+      return a.range.begin.object == b.range.begin.object && a.range.begin.offset == b.range.begin.offset;
+    case ValueKind::TextRange:
+      return a.range.begin.object == b.range.begin.object && a.range.begin.offset == b.range.begin.offset &&
+             a.range.end.object == b.range.end.object && a.range.end.offset == b.range.end.offset;
+    case ValueKind::MetricList:
+      return a.list == b.list;
+    case ValueKind::Text:
+      return a.text == b.text;
+  }
+  return false;
+}
+
+std::string Change::ToString() const {
+  if (prop < 0) return FormatId(object) + (after.empty() ? " deleted" : " created");
+  return FormatId(object) + " " + PropName(prop) + ": " + (before.empty() ? "-" : before) + " -> " +
+         (after.empty() ? "-" : after);
+}
+
+std::vector<Change> Diff(const Snapshot& before, const Snapshot& after) {
+  std::vector<Change> out;
+  auto b = before.objects.begin();
+  auto a = after.objects.begin();
+  auto propsDiff = [&out](ObjectId id, const std::map<int32_t, Value>& x, const std::map<int32_t, Value>& y) {
+    auto i = x.begin();
+    auto j = y.begin();
+    while (i != x.end() || j != y.end()) {
+      if (j == y.end() || (i != x.end() && i->first < j->first)) {
+        out.push_back({id, i->first, i->second.Format(), ""});
+        ++i;
+      } else if (i == x.end() || j->first < i->first) {
+        out.push_back({id, j->first, "", j->second.Format()});
+        ++j;
+      } else {
+        if (i->second != j->second) out.push_back({id, i->first, i->second.Format(), j->second.Format()});
+        ++i;
+        ++j;
+      }
+    }
+  };
+  static const std::map<int32_t, Value> kNone;
+  while (b != before.objects.end() || a != after.objects.end()) {
+    if (a == after.objects.end() || (b != before.objects.end() && b->first < a->first)) {
+      out.push_back({b->first, -1, "exists", ""});
+      ++b;
+    } else if (b == before.objects.end() || a->first < b->first) {
+      out.push_back({a->first, -1, "", "exists"});
+      propsDiff(a->first, kNone, a->second);
+      ++a;
+    } else {
+      propsDiff(a->first, b->second, a->second);
+      ++a;
+      ++b;
+    }
+  }
+  return out;
+}
+
+std::string FormatChanges(const std::vector<Change>& changes) {
+  std::string s;
+  for (const Change& c : changes) s += c.ToString() + "\n";
+  return s;
+}
+
+// ---- Model ----
+
+Model::Model(ModelOptions options) : options_(options) {
+  mainMenu_ = NewObject(obj::Menu, 0, 0);
+  objects_[mainMenu_].name = "!MakerMainMenu";
+  objects_[mainMenu_].label = "Main Menu";
+  for (int i = 1; i <= 6; ++i) {
+    ObjectId s = NewObject(obj::Separator, 0, 0);
+    objects_[s].name = "Separator" + std::to_string(i);
+  }
+}
+
+ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
+  counter_ = (counter_ + 1) & 0xFFFFFFu;
+  if (counter_ == 0) counter_ = 1;
+  ObjectId id = (static_cast<ObjectId>(type) << 24) | counter_;
+  Object& o = objects_[id];
+  o.id = id;
+  o.type = type;
+  o.doc = doc;
+  o.parent = parent;
+  return id;
+}
+
+const Object* Model::Find(ObjectId id) const {
+  auto it = objects_.find(id);
+  return it == objects_.end() ? nullptr : &it->second;
+}
+
+Object* Model::FindMutable(ObjectId id) {
+  auto it = objects_.find(id);
+  return it == objects_.end() ? nullptr : &it->second;
+}
+
+DocState* Model::Doc(ObjectId doc) {
+  auto it = docs_.find(doc);
+  return it == docs_.end() ? nullptr : &it->second;
+}
+const DocState* Model::Doc(ObjectId doc) const {
+  auto it = docs_.find(doc);
+  return it == docs_.end() ? nullptr : &it->second;
+}
+
+std::vector<ObjectId> Model::Documents() const {
+  std::vector<ObjectId> out;
+  for (const auto& d : docs_) out.push_back(d.first);
+  return out;
+}
+
+std::vector<ObjectId> Model::ObjectsOf(ObjectId doc) const {
+  std::vector<ObjectId> out;
+  for (const auto& o : objects_)
+    if (o.second.doc == doc && doc != 0) out.push_back(o.first);
+  return out;
+}
+
+ObjectId Model::NewDocument(const std::string& name, double pageWidth, double pageHeight) {
+  ObjectId d = NewObject(obj::Document, 0, 0);
+  Object& o = objects_[d];
+  o.name = name;
+  o.props[prop::Width] = Value::OfMetric(Pt(pageWidth));
+  o.props[prop::Height] = Value::OfMetric(Pt(pageHeight));
+  o.props[prop::Name] = Value::Text(name);
+  docs_[d] = DocState{};
+  if (active_ == 0) active_ = d;
+  return d;
+}
+
+void Model::SetActiveDocument(ObjectId doc) {
+  active_ = docs_.count(doc) ? doc : 0;
+}
+
+void Model::SetGridSpacing(ObjectId doc, double points) {
+  if (DocState* d = Doc(doc)) d->grid = Pt(points);
+}
+
+static void PutGeometry(Object& o, Geometry g) {
+  o.props[prop::PosX] = Value::OfMetric(Pt(g.x));
+  o.props[prop::PosY] = Value::OfMetric(Pt(g.y));
+  o.props[prop::Width] = Value::OfMetric(Pt(g.w));
+  o.props[prop::Height] = Value::OfMetric(Pt(g.h));
+  o.props[prop::OutlineWidth] = Value::OfMetric(Pt(1));
+  o.props[prop::FillPattern] = Value::Int(7);
+}
+
+ObjectId Model::AddFrame(ObjectId doc, Geometry g) {
+  if (!Doc(doc)) return 0;
+  ObjectId f = NewObject(obj::UnanchoredFrame, doc, 0);
+  PutGeometry(objects_[f], g);
+  objects_[doc].children.push_back(f);
+  return f;
+}
+
+ObjectId Model::AddAnchoredFrame(ObjectId paragraph, int32_t offset, Geometry g) {
+  Object* p = FindMutable(paragraph);
+  if (!p || p->type != obj::Paragraph) return 0;
+  ObjectId doc = p->doc;
+  ObjectId f = NewObject(obj::AnchoredFrame, doc, paragraph);
+  Object& o = objects_[f];
+  PutGeometry(o, g);
+  o.props[prop::AnchorLocation] = Value::Loc({paragraph, offset});
+  objects_[paragraph].children.push_back(f);
+  return f;
+}
+
+ObjectId Model::AddGraphic(ObjectId frame, int type, Geometry g) {
+  Object* f = FindMutable(frame);
+  if (!f || !IsFrameType(f->type) || !IsGraphicType(type) || type == obj::AnchoredFrame) return 0;
+  ObjectId doc = f->doc;
+  ObjectId id = NewObject(type, doc, frame);
+  PutGeometry(objects_[id], g);
+  objects_[frame].children.push_back(id);
+  return id;
+}
+
+ObjectId Model::AddFrameContent(ObjectId frame) {
+  Object* f = FindMutable(frame);
+  if (!f || !IsFrameType(f->type)) return 0;
+  ObjectId doc = f->doc;
+  ObjectId id = NewObject(obj::FrameContent, doc, frame);
+  objects_[frame].children.push_back(id);
+  return id;
+}
+
+ObjectId Model::AddParagraph(ObjectId container, const std::string& text, int32_t alignment) {
+  Object* c = FindMutable(container);
+  if (!c || (c->type != obj::TextFrame && c->type != obj::Cell)) return 0;
+  ObjectId doc = c->doc;
+  ObjectId p = NewObject(obj::Paragraph, doc, container);
+  Object& o = objects_[p];
+  o.name = text;
+  o.props[prop::ParaAlignment] = Value::Int(alignment);
+  o.props[prop::ParaFirstIndent] = Value::OfMetric(0);
+  o.props[prop::ParaLeftIndent] = Value::OfMetric(0);
+  o.props[prop::ParaRightIndent] = Value::OfMetric(0);
+  o.props[prop::Name] = Value::Text(text);
+  objects_[container].children.push_back(p);
+  return p;
+}
+
+// The width of the text frame whose text holds `paragraph` (0 when it is not in a text frame).
+static Metric ContainerWidth(const Model& m, ObjectId paragraph) {
+  const Object* p = m.Find(paragraph);
+  if (!p) return 0;
+  const Object* c = m.Find(p->parent);
+  if (!c || c->type != obj::TextFrame) return 0;
+  auto it = c->props.find(prop::Width);
+  return it == c->props.end() ? 0 : it->second.word;
+}
+
+ObjectId Model::AddTable(ObjectId anchorParagraph, const TableSpec& spec) {
+  Object* a = FindMutable(anchorParagraph);
+  if (!a || a->type != obj::Paragraph || spec.rows < 1 || spec.columnWidths.empty()) return 0;
+  ObjectId doc = a->doc;
+  ObjectId t = NewObject(obj::Table, doc, anchorParagraph);
+  objects_[anchorParagraph].children.push_back(t);
+  std::vector<Metric> widths;
+  for (double w : spec.columnWidths) widths.push_back(Pt(w));
+  for (int r = 0; r < spec.rows; ++r) {
+    ObjectId row = NewObject(obj::Row, doc, t);
+    objects_[t].children.push_back(row);
+    for (size_t c = 0; c < widths.size(); ++c) {
+      ObjectId cell = NewObject(obj::Cell, doc, row);
+      objects_[cell].props[prop::CellColumn] = Value::Int(static_cast<int32_t>(c));
+      objects_[row].children.push_back(cell);
+    }
+  }
+  Object& o = objects_[t];
+  o.props[prop::AnchorLocation] = Value::Loc({anchorParagraph, 0});
+  o.props[prop::TblLeftIndent] = Value::OfMetric(Pt(spec.leftIndent));
+  o.props[prop::TblPlacement] = Value::Int(spec.placement);
+  o.props[prop::TblCellMarginA] = Value::OfMetric(Pt(spec.marginA));
+  o.props[prop::TblCellMarginB] = Value::OfMetric(Pt(spec.marginB));
+  o.props[prop::TblColWidths] = Value::List(widths);
+  int first = std::clamp(spec.firstRow, 0, spec.rows - 1);
+  o.props[prop::TblFirstRow] = Value::Int(static_cast<int32_t>(o.children[static_cast<size_t>(first)]));
+  o.props[prop::TblTitleParagraph] = Value::Id(0);
+  if (spec.title) {
+    // The title sits in a cell of a title row that spans the text column holding the table.
+    ObjectId titleRow = NewObject(obj::Row, doc, t);
+    Metric w = spec.titleRowWidth >= 0 ? Pt(spec.titleRowWidth) : ContainerWidth(*this, anchorParagraph);
+    objects_[titleRow].props[prop::Width] = Value::OfMetric(w);
+    ObjectId titleCell = NewObject(obj::Cell, doc, titleRow);
+    objects_[titleCell].props[prop::CellColumn] = Value::Int(0);
+    objects_[titleRow].children.push_back(titleCell);
+    ObjectId para = AddParagraph(titleCell, spec.titleText, spec.titleAlignment);
+    objects_[t].props[prop::TblTitleParagraph] = Value::Id(para);
+  }
+  return t;
+}
+
+ObjectId Model::Row(ObjectId table, int index) const {
+  const Object* t = Find(table);
+  if (!t || t->type != obj::Table || index < 0 || static_cast<size_t>(index) >= t->children.size()) return 0;
+  return t->children[static_cast<size_t>(index)];
+}
+
+ObjectId Model::Cell(ObjectId table, int row, int column) const {
+  const Object* r = Find(Row(table, row));
+  if (!r || column < 0 || static_cast<size_t>(column) >= r->children.size()) return 0;
+  return r->children[static_cast<size_t>(column)];
+}
+
+void Model::RemoveTree(ObjectId id) {
+  auto it = objects_.find(id);
+  if (it == objects_.end()) return;
+  std::vector<ObjectId> children = it->second.children;
+  for (ObjectId c : children) RemoveTree(c);
+  if (it->second.type == obj::Table) {
+    // The title row is not among the table's rows.
+    auto tp = it->second.props.find(prop::TblTitleParagraph);
+    if (tp != it->second.props.end() && tp->second.word != 0) {
+      const Object* para = Find(static_cast<ObjectId>(tp->second.word));
+      const Object* cell = para ? Find(para->parent) : nullptr;
+      if (cell) RemoveTree(cell->parent);
+    }
+  }
+  it = objects_.find(id);
+  ObjectId doc = it->second.doc;
+  if (DocState* d = Doc(doc)) {
+    auto& sel = d->selection;
+    sel.erase(std::remove(sel.begin(), sel.end(), id), sel.end());
+    if (d->cells.table == id) d->cells = {};
+    if (d->textSelection.begin.object == id || d->textSelection.end.object == id) d->textSelection = {};
+  }
+  if (active_ == id) active_ = 0;
+  objects_.erase(it);
+}
+
+bool Model::RemoveDocument(ObjectId doc) {
+  if (!Doc(doc)) return false;
+  RemoveTree(doc);
+  // Objects of the document that hang off no tree (none expected) go too.
+  for (auto it = objects_.begin(); it != objects_.end();)
+    it = it->second.doc == doc ? objects_.erase(it) : std::next(it);
+  docs_.erase(doc);
+  if (active_ == doc || active_ == 0) active_ = docs_.empty() ? 0 : docs_.begin()->first;
+  return true;
+}
+
+ObjectId Model::CreateGraphic(ObjectId doc, int type, ObjectId frame, int32_t* status) {
+  *status = status::Ok;
+  if (!Doc(doc)) return *status = status::BadDocument, 0;
+  const Object* f = Find(frame);
+  if (!f) return *status = status::BadObject, 0;
+  if (f->doc != doc) return *status = status::BadDocument, 0;
+  if (!IsFrameType(f->type)) return *status = status::BadObject, 0;
+  if (!IsGraphicType(type) || type == obj::AnchoredFrame) return *status = status::Unsupported, 0;
+  ObjectId id = AddGraphic(frame, type, {});
+  return id;
+}
+
+int32_t Model::DeleteObject(ObjectId doc, ObjectId id) {
+  if (!Doc(doc)) return status::BadDocument;
+  const Object* o = Find(id);
+  if (!o) return status::BadObject;
+  if (o->doc != doc) return status::BadDocument;
+  if (!IsGraphicType(o->type)) return status::Unsupported;
+  ObjectId parent = o->parent ? o->parent : doc;
+  if (Object* p = FindMutable(parent)) {
+    auto& ch = p->children;
+    ch.erase(std::remove(ch.begin(), ch.end(), id), ch.end());
+  }
+  RemoveTree(id);
+  return status::Ok;
+}
+
+Geometry Model::GeometryOf(ObjectId graphic) const {
+  return {ReadPt(graphic, prop::PosX), ReadPt(graphic, prop::PosY), ReadPt(graphic, prop::Width),
+          ReadPt(graphic, prop::Height)};
+}
+
+std::vector<ObjectId> Model::Contents(ObjectId frame) const {
+  const Object* f = Find(frame);
+  std::vector<ObjectId> out;
+  if (!f || !IsFrameType(f->type)) return out;
+  for (ObjectId c : f->children)
+    if (const Object* g = Find(c); g && IsGraphicType(g->type)) out.push_back(c);
+  return out;
+}
+
+// ---- Selection ----
+
+void Model::SetSelected(ObjectId graphic, bool selected) {
+  Object* g = FindMutable(graphic);
+  if (!g || !IsGraphicType(g->type)) return;
+  DocState* d = Doc(g->doc);
+  if (!d) return;
+  auto& sel = d->selection;
+  auto it = std::find(sel.begin(), sel.end(), graphic);
+  if (selected) {
+    if (it == sel.end()) sel.push_back(graphic);
+    g->staleNext = 0;
+  } else if (it != sel.end()) {
+    g->staleNext = (it + 1) != sel.end() ? *(it + 1) : 0;
+    sel.erase(it);
+  }
+}
+
+std::vector<ObjectId> Model::SelectedGraphics(ObjectId doc) const {
+  const DocState* d = Doc(doc);
+  return d ? d->selection : std::vector<ObjectId>{};
+}
+
+void Model::ClearGraphicSelection(ObjectId doc) {
+  DocState* d = Doc(doc);
+  if (!d) return;
+  while (!d->selection.empty()) SetSelected(d->selection.front(), false);
+}
+
+int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32_t bottom, int32_t left,
+                                int32_t right) {
+  DocState* d = Doc(doc);
+  if (!d) return status::BadDocument;
+  const Object* t = Find(table);
+  if (!t || t->type != obj::Table) return status::BadObject;
+  if (t->doc != doc) return status::BadDocument;
+  int32_t rows = static_cast<int32_t>(t->children.size());
+  int32_t cols = static_cast<int32_t>(t->props.at(prop::TblColWidths).list.size());
+  if (top == WholeTable) {
+    d->cells = {table, 0, rows - 1, 0, cols - 1};
+    return status::Ok;
+  }
+  if (top < 0 || bottom < top || bottom >= rows || left < 0 || right < left || right >= cols) return status::BadValue;
+  d->cells = {table, top, bottom, left, right};
+  return status::Ok;
+}
+
+void Model::ClearCellSelection(ObjectId doc) {
+  if (DocState* d = Doc(doc)) d->cells = {};
+}
+
+void Model::SetTextSelection(ObjectId doc, TextRange range) {
+  DocState* d = Doc(doc);
+  if (!d) return;
+  d->textSelection = range;
+  if (range.begin.object != 0) d->cells = {};
+}
+
+// The table whose cell holds `paragraph`, or 0.
+static ObjectId TableOfParagraph(const Model& m, ObjectId paragraph) {
+  const Object* p = m.Find(paragraph);
+  if (!p || p->type != obj::Paragraph) return 0;
+  const Object* cell = m.Find(p->parent);
+  if (!cell || cell->type != obj::Cell) return 0;
+  const Object* row = m.Find(cell->parent);
+  return row ? row->parent : 0;
+}
+
+ObjectId Model::SelectedTable(ObjectId doc) const {
+  const DocState* d = Doc(doc);
+  if (!d) return 0;
+  if (d->cells.table) return d->cells.table;
+  if (options_.tableSelectedByTextCursor) return TableOfParagraph(*this, d->textSelection.begin.object);
+  return 0;
+}
+
+// ---- Properties ----
+
+namespace {
+
+bool IsSessionObjectType(int type) {
+  return type == obj::Menu || type == obj::Command || type == obj::Separator || type == obj::Document;
+}
+
+bool ReadOnlyStored(int32_t p) {
+  return p == prop::AnchorLocation || p == prop::TblTitleParagraph || p == prop::CellColumn || p == prop::TblFirstRow ||
+         p == prop::Name;
+}
+
+}  // namespace
+
+// Properties the model computes from its structure, by object type.
+static std::vector<int32_t> ComputedProps(int type) {
+  if (type == obj::Document)
+    return {prop::TextSelection, prop::FirstSelectedGraphic, prop::SelectedTable, prop::GridSpacing};
+  if (IsGraphicType(type))
+    return {prop::SelectedFlag, prop::ContainingFrame, prop::GraphicBelow, prop::GraphicAbove,
+            prop::NextSelectedGraphic};
+  switch (type) {
+    case obj::FrameContent:
+      return {prop::ContainingFrame};
+    case obj::Paragraph:
+      return {prop::TextContainer};
+    case obj::Table:
+      return {prop::TblColumnCount, prop::TblWidth, prop::TblSelTop, prop::TblSelFirstCol, prop::TblSelLastCol};
+    case obj::Row:
+      return {prop::PreviousRow, prop::RowTable, prop::Width};
+    case obj::Cell:
+      return {prop::CellRow};
+    case obj::Command:
+      return {prop::EnableCondition};
+    default:
+      return {};
+  }
+}
+
+static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, int32_t p, Value* out) {
+  const int t = o.type;
+  if (t == obj::Document) {
+    const DocState* d = m.Doc(o.id);
+    switch (p) {
+      case prop::TextSelection:
+        *out = Value::Range(d->textSelection);
+        return true;
+      case prop::FirstSelectedGraphic:
+        *out = Value::Id(d->selection.empty() ? 0 : d->selection.front());
+        return true;
+      case prop::SelectedTable:
+        *out = Value::Id(m.SelectedTable(o.id));
+        return true;
+      case prop::GridSpacing:
+        *out = Value::OfMetric(d->grid);
+        return true;
+    }
+    return false;
+  }
+  if (IsGraphicType(t)) {
+    const DocState* d = m.Doc(o.doc);
+    const std::vector<ObjectId> none;
+    const auto& sel = d ? d->selection : none;
+    auto at = std::find(sel.begin(), sel.end(), o.id);
+    switch (p) {
+      case prop::SelectedFlag:
+        *out = Value::Int(at != sel.end() ? 1 : 0);
+        return true;
+      case prop::ContainingFrame: {
+        const Object* f = m.Find(o.parent);
+        *out = Value::Id(f && IsFrameType(f->type) ? f->id : 0);
+        return true;
+      }
+      case prop::GraphicBelow:
+      case prop::GraphicAbove: {
+        ObjectId result = 0;
+        const Object* holder = m.Find(o.parent ? o.parent : o.doc);
+        if (holder && (IsFrameType(holder->type) || holder->type == obj::Document)) {
+          std::vector<ObjectId> stack;
+          for (ObjectId c : holder->children)
+            if (const Object* g = m.Find(c); g && IsGraphicType(g->type)) stack.push_back(c);
+          auto it = std::find(stack.begin(), stack.end(), o.id);
+          if (it != stack.end()) {
+            if (p == prop::GraphicAbove && it + 1 != stack.end()) result = *(it + 1);
+            if (p == prop::GraphicBelow && it != stack.begin()) result = *(it - 1);
+          }
+        }
+        *out = Value::Id(result);
+        return true;
+      }
+      case prop::NextSelectedGraphic: {
+        ObjectId next = 0;
+        if (at != sel.end()) {
+          if (at + 1 != sel.end()) next = *(at + 1);
+        } else if (opt.successorAfterDeselect && o.staleNext &&
+                   std::find(sel.begin(), sel.end(), o.staleNext) != sel.end()) {
+          next = o.staleNext;
+        }
+        *out = Value::Id(next);
+        return true;
+      }
+    }
+    return false;
+  }
+  switch (t) {
+    case obj::FrameContent:
+      if (p == prop::ContainingFrame) return *out = Value::Id(o.parent), true;
+      return false;
+    case obj::Paragraph:
+      if (p == prop::TextContainer) return *out = Value::Id(o.parent), true;
+      return false;
+    case obj::Table: {
+      const auto& widths = o.props.at(prop::TblColWidths).list;
+      const DocState* d = m.Doc(o.doc);
+      bool cellsHere = d && d->cells.table == o.id;
+      int32_t cursorColumn = -1;
+      if (!cellsHere && d && TableOfParagraph(m, d->textSelection.begin.object) == o.id) {
+        const Object* para = m.Find(d->textSelection.begin.object);
+        const Object* cell = m.Find(para->parent);
+        cursorColumn = cell->props.at(prop::CellColumn).word;
+      }
+      switch (p) {
+        case prop::TblColumnCount:
+          *out = Value::Int(static_cast<int32_t>(widths.size()));
+          return true;
+        case prop::TblWidth: {
+          Metric sum = 0;
+          for (Metric w : widths) sum = static_cast<Metric>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(w));
+          *out = Value::OfMetric(sum);
+          return true;
+        }
+        case prop::TblSelTop:
+          // The id of the top selected row while cells are selected, else 0.
+          *out = Value::Int(cellsHere ? static_cast<int32_t>(m.Row(o.id, d->cells.top)) : 0);
+          return true;
+        case prop::TblSelFirstCol:
+          *out = Value::Int(cellsHere ? d->cells.left : cursorColumn);
+          return true;
+        case prop::TblSelLastCol:
+          *out = Value::Int(cellsHere ? d->cells.right : cursorColumn);
+          return true;
+      }
+      return false;
+    }
+    case obj::Row: {
+      const Object* table = m.Find(o.parent);
+      switch (p) {
+        case prop::RowTable:
+          *out = Value::Id(o.parent);
+          return true;
+        case prop::PreviousRow: {
+          ObjectId prev = 0;
+          if (table) {
+            auto it = std::find(table->children.begin(), table->children.end(), o.id);
+            if (it != table->children.end() && it != table->children.begin()) prev = *(it - 1);
+          }
+          *out = Value::Int(static_cast<int32_t>(prev));
+          return true;
+        }
+        case prop::Width: {
+          auto own = o.props.find(prop::Width);
+          if (own != o.props.end()) return *out = own->second, true;
+          Value w;
+          Computed(m, opt, *table, prop::TblWidth, &w);
+          *out = w;
+          return true;
+        }
+      }
+      return false;
+    }
+    case obj::Cell:
+      if (p == prop::CellRow) return *out = Value::Id(o.parent), true;
+      return false;
+    case obj::Command:
+      if (p == prop::EnableCondition) {
+        auto it = o.props.find(prop::EnableCondition);
+        *out = it == o.props.end() ? Value::Int(0) : it->second;
+        return true;
+      }
+      return false;
+  }
+  return false;
+}
+
+int32_t Model::Get(ObjectId doc, ObjectId object, int32_t p, Value* out) const {
+  *out = Value{};
+  if (object == 0) {
+    if (doc != 0) return status::BadDocument;
+    if (p == prop::ActiveDocument) return *out = Value::Id(active_), status::Ok;
+    if (p == prop::ScreenUpdates) return *out = Value::Int(screenUpdates), status::Ok;
+    return status::BadProperty;
+  }
+  const Object* o = Find(object);
+  if (!o) return status::BadObject;
+  ObjectId expectedDoc = IsSessionObjectType(o->type) ? 0 : o->doc;
+  if (doc != expectedDoc) return status::BadDocument;
+  if (Computed(*this, options_, *o, p, out)) return status::Ok;
+  auto it = o->props.find(p);
+  if (it == o->props.end()) return status::BadProperty;
+  *out = it->second;
+  return status::Ok;
+}
+
+int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
+  if (object == 0) {
+    if (doc != 0) return status::BadDocument;
+    if (p == prop::ScreenUpdates) {
+      if (v.kind != ValueKind::Int) return status::WrongKind;
+      screenUpdates = v.word;
+      return status::Ok;
+    }
+    if (p == prop::ActiveDocument) return status::ReadOnly;
+    return status::BadProperty;
+  }
+  Object* o = FindMutable(object);
+  if (!o) return status::BadObject;
+  ObjectId expectedDoc = IsSessionObjectType(o->type) ? 0 : o->doc;
+  if (doc != expectedDoc) return status::BadDocument;
+  if (o->type == obj::Document && p == prop::TextSelection) {
+    if (v.kind != ValueKind::TextRange) return status::WrongKind;
+    for (ObjectId t : {v.range.begin.object, v.range.end.object}) {
+      const Object* x = Find(t);
+      if (t != 0 && (!x || x->type != obj::Paragraph || x->doc != object)) return status::BadValue;
+    }
+    SetTextSelection(object, v.range);
+    return status::Ok;
+  }
+  if (o->type == obj::Document && p == prop::GridSpacing) {
+    if (v.kind != ValueKind::Metric) return status::WrongKind;
+    Doc(object)->grid = v.word;
+    return status::Ok;
+  }
+  if (IsGraphicType(o->type) && p == prop::SelectedFlag) {
+    if (v.kind != ValueKind::Int) return status::WrongKind;
+    SetSelected(object, v.word != 0);
+    return status::Ok;
+  }
+  if (o->type == obj::Command && p == prop::EnableCondition) {
+    if (v.kind != ValueKind::Int) return status::WrongKind;
+    o->props[p] = v;
+    return status::Ok;
+  }
+  Value current;
+  if (Computed(*this, options_, *o, p, &current)) return status::ReadOnly;
+  auto it = o->props.find(p);
+  if (it == o->props.end()) return status::BadProperty;
+  if (ReadOnlyStored(p) || (o->type == obj::Row && p == prop::Width)) return status::ReadOnly;
+  if (it->second.kind != v.kind) return status::WrongKind;
+  if (p == prop::TblColWidths && v.list.size() != it->second.list.size()) return status::BadValue;
+  it->second = v;
+  return status::Ok;
+}
+
+Value Model::Read(ObjectId object, int32_t p) const {
+  const Object* o = object ? Find(object) : nullptr;
+  ObjectId doc = (!o || IsSessionObjectType(o->type)) ? 0 : o->doc;
+  Value v;
+  Get(doc, object, p, &v);
+  return v;
+}
+
+std::vector<std::pair<int32_t, Value>> Model::Properties(ObjectId object) const {
+  std::vector<std::pair<int32_t, Value>> out;
+  if (object == 0) {
+    out.push_back({prop::ActiveDocument, Value::Id(active_)});
+    out.push_back({prop::ScreenUpdates, Value::Int(screenUpdates)});
+    return out;
+  }
+  const Object* o = Find(object);
+  if (!o) return out;
+  std::map<int32_t, Value> all(o->props.begin(), o->props.end());
+  for (int32_t p : ComputedProps(o->type)) {
+    Value v;
+    if (Computed(*this, options_, *o, p, &v)) all[p] = v;
+  }
+  out.assign(all.begin(), all.end());
+  return out;
+}
+
+// ---- Menus and commands ----
+
+ObjectId Model::LookupNamed(int type, const std::string& name) const {
+  if (type != obj::Menu && type != obj::Command && type != obj::Separator) return 0;
+  for (const auto& o : objects_)
+    if (o.second.type == type && o.second.doc == 0 && o.second.name == name) return o.first;
+  return 0;
+}
+
+static bool Holds(const Object& menu, ObjectId item) {
+  return std::find(menu.children.begin(), menu.children.end(), item) != menu.children.end();
+}
+
+ObjectId Model::DefineMenu(ObjectId parent, const std::string& tag, const std::string& label, int32_t* status) {
+  *status = status::Ok;
+  const Object* p = Find(parent);
+  if (!p || p->type != obj::Menu) return *status = status::BadObject, 0;
+  if (tag.empty()) return *status = status::BadValue, 0;
+  ObjectId m = LookupNamed(obj::Menu, tag);
+  if (m == 0) {
+    m = NewObject(obj::Menu, 0, 0);
+    objects_[m].name = tag;
+  }
+  objects_[m].label = label;
+  if (!Holds(objects_[parent], m)) objects_[parent].children.push_back(m);
+  return m;
+}
+
+ObjectId Model::DefineCommand(int32_t number, ObjectId menu, const std::string& tag, const std::string& label,
+                              const std::string& shortcut, int32_t* status) {
+  *status = status::Ok;
+  const Object* p = Find(menu);
+  if (!p || p->type != obj::Menu) return *status = status::BadObject, 0;
+  if (tag.empty()) return *status = status::BadValue, 0;
+  ObjectId c = LookupNamed(obj::Command, tag);
+  if (c == 0) {
+    c = NewObject(obj::Command, 0, 0);
+    objects_[c].name = tag;
+  }
+  Object& o = objects_[c];
+  o.number = number;
+  o.label = label;
+  o.shortcut = shortcut;
+  if (!Holds(objects_[menu], c)) objects_[menu].children.push_back(c);
+  return c;
+}
+
+int32_t Model::AddToMenu(ObjectId menu, ObjectId item) {
+  const Object* m = Find(menu);
+  const Object* i = Find(item);
+  if (!m || m->type != obj::Menu) return status::BadObject;
+  if (!i || (i->type != obj::Menu && i->type != obj::Command && i->type != obj::Separator)) return status::BadObject;
+  if (item == menu) return status::BadValue;
+  objects_[menu].children.push_back(item);
+  return status::Ok;
+}
+
+ObjectId Model::CommandByNumber(int32_t number) const {
+  for (const auto& o : objects_)
+    if (o.second.type == obj::Command && o.second.number == number) return o.first;
+  return 0;
+}
+
+ObjectId Model::CommandByShortcut(const std::string& shortcut) const {
+  for (const auto& o : objects_)
+    if (o.second.type == obj::Command && !shortcut.empty() && o.second.shortcut == shortcut) return o.first;
+  return 0;
+}
+
+static std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  size_t e = s.find_last_not_of(" \t");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+ObjectId Model::CommandByPath(const std::string& path) const {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (true) {
+    size_t gt = path.find('>', start);
+    parts.push_back(Trim(path.substr(start, gt == std::string::npos ? std::string::npos : gt - start)));
+    if (gt == std::string::npos) break;
+    start = gt + 1;
+  }
+  ObjectId current = mainMenu_;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const Object* m = Find(current);
+    ObjectId next = 0;
+    bool last = i + 1 == parts.size();
+    for (ObjectId c : m->children) {
+      const Object* x = Find(c);
+      if (!x || (x->label != parts[i] && x->name != parts[i])) continue;
+      if ((last && x->type == obj::Command) || (!last && x->type == obj::Menu)) {
+        next = c;
+        break;
+      }
+    }
+    if (next == 0) return 0;
+    current = next;
+  }
+  return current;
+}
+
+std::string Model::MenuTree(ObjectId menu) const {
+  std::string out;
+  std::vector<ObjectId> path;
+  std::function<void(ObjectId, int)> walk = [&](ObjectId id, int depth) {
+    const Object* m = Find(id);
+    if (!m) return;
+    for (ObjectId c : m->children) {
+      const Object* x = Find(c);
+      std::string indent(static_cast<size_t>(depth) * 2, ' ');
+      if (!x) {
+        out += indent + "(missing " + FormatId(c) + ")\n";
+        continue;
+      }
+      if (x->type == obj::Separator) {
+        out += indent + "---- " + x->name + "\n";
+      } else if (x->type == obj::Command) {
+        Value e = Read(c, prop::EnableCondition);
+        out += indent + x->label + " [" + x->name + "] " + x->shortcut + " #" + std::to_string(x->number) +
+               " enable=" + std::to_string(e.word) + "\n";
+      } else {
+        out += indent + x->label + " [" + x->name + "] >\n";
+        if (std::find(path.begin(), path.end(), c) == path.end()) {
+          path.push_back(c);
+          walk(c, depth + 1);
+          path.pop_back();
+        }
+      }
+    }
+  };
+  walk(menu ? menu : mainMenu_, 0);
+  return out;
+}
+
+Snapshot Model::TakeSnapshot() const {
+  Snapshot s;
+  for (const auto& p : Properties(0)) s.objects[0][p.first] = p.second;
+  for (const auto& o : objects_) {
+    if (o.second.doc == 0 && o.second.type != obj::Document) continue;
+    auto& m = s.objects[o.first];
+    for (auto& p : Properties(o.first)) m[p.first] = p.second;
+  }
+  return s;
+}
+
+}  // namespace zvhost
