@@ -1,0 +1,373 @@
+// Host lists built from the input (every value type, null arrays and texts where the layout
+// allows) go through import, release and free; then the client list goes through copies,
+// puts and a final free. A refusing client heap is part of the input. Every host block must
+// be released exactly once and every client block freed.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "hostapi/prop_list.h"
+
+namespace {
+
+#define Check(ok)                                                                   \
+  do {                                                                              \
+    if (!(ok)) {                                                                    \
+      std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #ok); \
+      std::abort();                                                                 \
+    }                                                                               \
+  } while (0)
+
+// ---- The host heap ----
+std::set<void*> g_hostBlocks;
+void* HostAlloc(size_t n) {
+  void* p = std::malloc(n == 0 ? 1 : n);
+  g_hostBlocks.insert(p);
+  return p;
+}
+void HostRelease(void* p) {
+  Check(g_hostBlocks.erase(p) == 1);
+  std::free(p);
+}
+
+// ---- The client heap: counted, refusing once its grants are spent ----
+long g_live = 0;
+long g_grants = -1;
+bool Grant() {
+  if (g_grants == 0) return false;
+  if (g_grants > 0) --g_grants;
+  return true;
+}
+void* ClientAllocCounted(size_t n) {
+  if (!Grant()) return nullptr;
+  ++g_live;
+  return std::malloc(n == 0 ? 1 : n);
+}
+void* ClientAllocZeroedCounted(size_t count, size_t size) {
+  if (!Grant()) return nullptr;
+  ++g_live;
+  return std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
+}
+void* ClientReallocCounted(void* p, size_t n) {
+  if (!Grant()) return nullptr;
+  if (p == nullptr) ++g_live;
+  return std::realloc(p, n == 0 ? 1 : n);
+}
+void ClientFreeCounted(void* p) {
+  --g_live;
+  std::free(p);
+}
+
+// ---- Host values from the input ----
+class HostBuilder {
+ public:
+  explicit HostBuilder(FuzzedDataProvider& in) : in_(in) {}
+
+  char* Text() {
+    if (in_.ConsumeIntegralInRange(0, 5) == 0) return nullptr;
+    std::string s = in_.ConsumeRandomLengthString(12);
+    char* t = static_cast<char*>(HostAlloc(s.size() + 1));
+    std::memcpy(t, s.c_str(), s.size() + 1);  // stops at an embedded NUL like any text
+    return t;
+  }
+  template <typename T>
+  T* Array(uint32_t* count) {
+    *count = in_.ConsumeIntegralInRange<uint32_t>(0, 5);
+    if (in_.ConsumeIntegralInRange(0, 7) == 0) return nullptr;  // a host list without array
+    T* a = static_cast<T*>(HostAlloc(*count * sizeof(T)));
+    for (uint32_t i = 0; i < *count; ++i) {
+      std::string raw = in_.ConsumeBytesAsString(sizeof(T));
+      raw.resize(sizeof(T));
+      std::memcpy(static_cast<void*>(&a[i]), raw.data(), sizeof(T));
+    }
+    return a;
+  }
+  zv::TextList Texts() {
+    zv::TextList l{};
+    l.texts = Array<char*>(&l.count);
+    for (uint32_t i = 0; l.texts != nullptr && i < l.count; ++i) l.texts[i] = Text();
+    return l;
+  }
+  void Value(zv::TypedValue* v) {
+    v->type = in_.ConsumeIntegralInRange(0, 20);
+    std::string raw = in_.ConsumeBytesAsString(sizeof v->u);
+    raw.resize(sizeof v->u);
+    std::memcpy(&v->u, raw.data(), sizeof v->u);
+    zv::ValueUnion& u = v->u;
+    switch (v->type) {
+      case 3:
+        u.text = Text();
+        break;
+      case 5:
+      case 13:
+      case 15:
+        u.ints.items = Array<int32_t>(&u.ints.count);
+        break;
+      case 6:
+        u.texts = Texts();
+        break;
+      case 7:
+      case 12:
+        u.pairs.items = Array<zv::Item8>(&u.pairs.count);
+        break;
+      case 14:
+        u.bytes.bytes = Array<uint8_t>(&u.bytes.count);
+        break;
+      case 8:
+        u.tabs.items = Array<zv::Entry8>(&u.tabs.count);
+        for (uint32_t i = 0; u.tabs.items && i < u.tabs.count; ++i) u.tabs.items[i].text = Text();
+        break;
+      case 17:
+        u.rich.items = Array<zv::Entry17>(&u.rich.count);
+        for (uint32_t i = 0; u.rich.items && i < u.rich.count; ++i) {
+          zv::Entry17& e = u.rich.items[i];
+          e.text0 = Text();
+          e.list16 = Texts();
+          e.list24 = Texts();
+          e.text32 = Text();
+          e.text36 = Text();
+        }
+        break;
+      case 18:
+        u.named.items = Array<zv::Entry18>(&u.named.count);
+        for (uint32_t i = 0; u.named.items && i < u.named.count; ++i) {
+          u.named.items[i].text0 = Text();
+          u.named.items[i].list4 = Texts();
+        }
+        break;
+      case 19:
+        u.block24 = nullptr;
+        if (in_.ConsumeBool()) {
+          u.block24 = static_cast<uint8_t*>(HostAlloc(24));
+          std::memset(u.block24, in_.ConsumeIntegral<uint8_t>(), 24);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  zv::PropList List() {
+    zv::PropList list{};
+    list.count = in_.ConsumeIntegralInRange<uint32_t>(0, 12);
+    if (in_.ConsumeIntegralInRange(0, 15) == 0) {
+      list.vals = nullptr;
+      return list;
+    }
+    list.vals = static_cast<zv::PropVal*>(HostAlloc(list.count * sizeof(zv::PropVal)));
+    for (uint32_t i = 0; i < list.count; ++i) {
+      zv::PropVal& pv = list.vals[i];
+      pv.key.number = in_.ConsumeBool() ? 0 : in_.ConsumeIntegralInRange(1, 6);
+      pv.key.name = pv.key.number == 0 ? Text() : nullptr;
+      Value(&pv.value);
+    }
+    return list;
+  }
+
+ private:
+  FuzzedDataProvider& in_;
+};
+
+// ---- Deep comparison of a source value and its copy ----
+struct Same {
+  bool nullAsEmpty;  // copies within the client turn null texts into ""
+  bool ok = true;
+  void Text(const char* a, const char* b) {
+    if (a != nullptr && a == b) ok = false;
+    if (a == nullptr && nullAsEmpty) a = "";
+    if ((a == nullptr) != (b == nullptr) || (a != nullptr && std::strcmp(a, b) != 0)) ok = false;
+  }
+  // The import empties a list without array; the client copy keeps its count, zero-filled.
+  template <typename T>
+  bool Counts(uint32_t n, const T* a, uint32_t m, const T* b) {
+    if (a == nullptr && !nullAsEmpty) {
+      ok = ok && m == 0 && b == nullptr;
+      return false;
+    }
+    if (n != m || (n != 0 && b == nullptr) || (a != nullptr && a == b)) return ok = false;
+    return a != nullptr;
+  }
+  void Texts(const zv::TextList& a, const zv::TextList& b) {
+    if (!Counts(a.count, a.texts, b.count, b.texts)) return;
+    for (uint32_t i = 0; i < a.count; ++i) Text(a.texts[i], b.texts[i]);
+  }
+  template <typename T>
+  void Flat(uint32_t n, const T* a, uint32_t m, const T* b) {
+    if (Counts(n, a, m, b) && n != 0 && std::memcmp(a, b, n * sizeof(T)) != 0) ok = false;
+  }
+  void Value(const zv::TypedValue& x, const zv::TypedValue& y) {
+    if (x.type != y.type) ok = false;
+    const zv::ValueUnion &a = x.u, &b = y.u;
+    switch (x.type) {
+      case 1:
+      case 2:
+      case 4:
+        ok = ok && a.words[0] == b.words[0];
+        break;
+      case 9:
+        ok = ok && std::memcmp(a.words, b.words, 8) == 0;
+        break;
+      case 10:
+        ok = ok && std::memcmp(a.words, b.words, 16) == 0;
+        break;
+      case 3:
+        Text(a.text, b.text);
+        break;
+      case 5:
+      case 13:
+      case 15:
+        Flat(a.ints.count, a.ints.items, b.ints.count, b.ints.items);
+        break;
+      case 7:
+      case 12:
+        Flat(a.pairs.count, a.pairs.items, b.pairs.count, b.pairs.items);
+        break;
+      case 14:
+        Flat(a.bytes.count, a.bytes.bytes, b.bytes.count, b.bytes.bytes);
+        break;
+      case 6:
+        Texts(a.texts, b.texts);
+        break;
+      case 8:
+        if (Counts(a.tabs.count, a.tabs.items, b.tabs.count, b.tabs.items))
+          for (uint32_t i = 0; i < a.tabs.count; ++i) {
+            const zv::Entry8 &e = a.tabs.items[i], &f = b.tabs.items[i];
+            ok = ok && e.word0 == f.word0 && e.word4 == f.word4 && e.word12 == f.word12;
+            Text(e.text, f.text);
+          }
+        break;
+      case 17:
+        if (Counts(a.rich.count, a.rich.items, b.rich.count, b.rich.items))
+          for (uint32_t i = 0; i < a.rich.count; ++i) {
+            const zv::Entry17 &e = a.rich.items[i], &f = b.rich.items[i];
+            ok = ok && e.word4 == f.word4 && e.word8 == f.word8 && e.word12 == f.word12;
+            Text(e.text0, f.text0);
+            Text(e.text32, f.text32);
+            Text(e.text36, f.text36);
+            Texts(e.list16, f.list16);
+            Texts(e.list24, f.list24);
+          }
+        break;
+      case 18:
+        if (Counts(a.named.count, a.named.items, b.named.count, b.named.items))
+          for (uint32_t i = 0; i < a.named.count; ++i) {
+            const zv::Entry18 &e = a.named.items[i], &f = b.named.items[i];
+            ok = ok && std::memcmp(e.field12, f.field12, 2) == 0;
+            Text(e.text0, f.text0);
+            Texts(e.list4, f.list4);
+          }
+        break;
+      case 19:
+        if ((a.block24 == nullptr) != (b.block24 == nullptr)) ok = false;
+        if (a.block24 != nullptr && b.block24 != nullptr) ok = ok && std::memcmp(a.block24, b.block24, 24) == 0;
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  const zv::ClientAllocator counted = {ClientAllocCounted, ClientAllocZeroedCounted, ClientReallocCounted,
+                                       ClientFreeCounted};
+  const zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
+  g_live = 0;
+  g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 60);
+  HostBuilder host(in);
+
+  // Import, compare, release.
+  zv::PropList hostList = host.List();
+  zv::PropList client{};
+  zv::PropListImport(&client, &hostList, zv::ClientAlloc);
+  if (client.vals == nullptr) {
+    Check(client.count == 0 && g_live == 0);
+  } else {
+    Check(client.count == hostList.count);
+    for (uint32_t i = 0; i < client.count; ++i) {
+      Same same{false};
+      const zv::PropVal &h = hostList.vals[i], &c = client.vals[i];
+      Check(h.key.number == c.key.number);
+      same.Text(h.key.name, c.key.name);
+      same.Value(h.value, c.value);
+      Check(same.ok);
+    }
+  }
+  zv::PropListRelease(&hostList, HostRelease);
+  Check(g_hostBlocks.empty() && hostList.count == 0 && hostList.vals == nullptr);
+  g_grants = -1;
+
+  // Client operations: copies, puts (also of a value taken from the list), index lookups.
+  while (in.remaining_bytes() > 0) {
+    switch (in.ConsumeIntegralInRange(0, 4)) {
+      case 0: {
+        zv::PropList one{};
+        one.count = 1;
+        one.vals = static_cast<zv::PropVal*>(HostAlloc(sizeof(zv::PropVal)));
+        one.vals[0].key = {0, nullptr};
+        host.Value(&one.vals[0].value);
+        int32_t number = in.ConsumeIntegralInRange(-2, 20);
+        g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 20);
+        zv::PropList before = client;
+        zv::PropListPut(&client, number, &one.vals[0].value);
+        g_grants = -1;
+        int32_t index = zv::PropListIndexOf(&client, number);
+        if (index < 0) {
+          Check(client.count == before.count && client.vals == before.vals);  // refused: unchanged
+        } else {
+          Same same{true};
+          same.Value(one.vals[0].value, client.vals[index].value);
+          Check(client.vals[index].key.name == nullptr);
+          (void)same;  // a refused inner allocation may leave a value partly empty
+        }
+        zv::PropListRelease(&one, HostRelease);
+        break;
+      }
+      case 1: {
+        std::string s = in.ConsumeRandomLengthString(16);
+        int32_t number = in.ConsumeIntegralInRange(-2, 20);
+        zv::PropListPutString(&client, number, in.ConsumeBool() ? nullptr : s.c_str());
+        int32_t index = zv::PropListIndexOf(&client, number);
+        Check(index >= 0 && client.vals[index].value.type == 3);
+        break;
+      }
+      case 2:
+        if (client.count > 0 && client.vals != nullptr) {
+          uint32_t i = in.ConsumeIntegralInRange<uint32_t>(0, client.count - 1);
+          zv::TypedValue copy = zv::TypedValueCopy(&client.vals[i].value);
+          Same same{true};
+          same.Value(client.vals[i].value, copy);
+          Check(same.ok);
+          zv::TypedValueFree(&copy);
+        }
+        break;
+      case 3:
+        if (client.count > 0 && client.vals != nullptr) {
+          uint32_t i = in.ConsumeIntegralInRange<uint32_t>(0, client.count - 1);
+          zv::PropListPut(&client, in.ConsumeIntegralInRange(-2, 20), &client.vals[i].value);
+        }
+        break;
+      default: {
+        int32_t number = in.ConsumeIntegralInRange(-2, 20);
+        int32_t index = zv::PropListIndexOf(&client, number);
+        for (uint32_t i = 0; client.vals != nullptr && i < client.count; ++i)
+          if (client.vals[i].key.number == number) {
+            Check(index == static_cast<int32_t>(i));
+            break;
+          }
+        if (index >= 0) Check(client.vals[index].key.number == number);
+        break;
+      }
+    }
+  }
+  zv::PropListFree(&client);
+  Check(client.count == 0 && client.vals == nullptr && g_live == 0);
+  zv::SetClientAllocator(&previous);
+  return 0;
+}
