@@ -348,7 +348,9 @@ void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
 
 void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
+  changed_.clear();
   Snapshot before = m.TakeSnapshot();
+  std::string selectionBefore = SelectionText();
   std::string svgBefore = options_.pictures ? RenderSvg(View(), {options_.svgScale, true, ""}) : "";
   bool describe = false;
   switch (st.kind) {
@@ -570,7 +572,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   if (describe) {
     lastCreated_ = 0;
     Snapshot after = m.TakeSnapshot();
-    Describe(before, after, out);
+    Describe(before, after, selectionBefore, out);
     if (out.changed && options_.pictures) {
       out.svgBefore = svgBefore;
       out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});
@@ -585,7 +587,25 @@ std::string ScenarioRunner::PropLabel(ObjectId id, int32_t p) const {
   return NameOf(id) + "." + ScenarioPropertyName(p);
 }
 
-void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, StepOutcome& out) {
+std::string ScenarioRunner::SelectionText() const {
+  const Model& m = const_cast<Host&>(*host_).model();
+  if (!m.Exists(doc_)) return "nothing";
+  std::string s;
+  for (ObjectId id : m.SelectedGraphics(doc_)) s += (s.empty() ? "" : ", ") + NameOf(id);
+  const DocState* ds = m.Doc(doc_);
+  if (ds && ds->cells.table) {
+    s += (s.empty() ? "" : ", ") + std::string("cells of ") + NameOf(ds->cells.table);
+    if (ds->cells.top != WholeTable)
+      s += " [" + std::to_string(ds->cells.top) + "," + std::to_string(ds->cells.left) + "] to [" +
+           std::to_string(ds->cells.bottom) + "," + std::to_string(ds->cells.right) + "]";
+  }
+  if (ds && ds->textSelection.begin.object)
+    s += (s.empty() ? "" : ", ") + std::string("cursor in ") + NameOf(ds->textSelection.begin.object);
+  return s.empty() ? "nothing" : s;
+}
+
+void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore,
+                              StepOutcome& out) {
   Model& m = host_->model();
   std::vector<Change> changes = Diff(before, after);
   std::set<ObjectId> created;
@@ -600,10 +620,25 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, Ste
       }
     }
   }
+  std::string objects, props;
   for (const Change& c : changes) {
     out.changed = true;
-    // A new object is described once, by its kind, frame and geometry.
+    // A new object is described once, by its kind, frame and geometry; the selection and the
+    // stacking links follow from other lines and are summed up in one selection line.
     if (c.prop != -1 && created.count(c.object)) continue;
+    switch (c.prop) {
+      case prop::FirstSelectedGraphic:
+      case prop::NextSelectedGraphic:
+      case prop::SelectedTable:
+      case prop::TextSelection:
+      case prop::SelectedFlag:
+      case prop::GraphicAbove:
+      case prop::GraphicBelow:
+        continue;
+      default:
+        break;
+    }
+    changed_.insert(c.object);
     std::string line;
     if (c.prop == -1) {
       const Object* o = m.Find(c.object);
@@ -632,7 +667,13 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, Ste
         line.replace(p, id.size(), kv.second);
       }
     }
-    out.transcript += "  " + line + "\n";
+    (c.prop == -1 ? objects : props) += line + "\n";
+  }
+  std::string selectionAfter = SelectionText();
+  out.transcript += objects + props;
+  if (selectionAfter != selectionBefore) {
+    out.changed = true;
+    out.transcript += "selection: " + selectionBefore + " -> " + selectionAfter + "\n";
   }
 }
 
@@ -852,6 +893,7 @@ PageView ScenarioRunner::View() const {
     Geometry g = m.GeometryOf(id);
     PageItem it;
     it.name = NameOf(id);
+    it.changed = changed_.count(id) > 0;
     it.type = o->type;
     it.kind = GraphicKindName(o->type);
     it.x = ox + g.x;
@@ -877,6 +919,7 @@ PageView ScenarioRunner::View() const {
       const Object* po = m.Find(p);
       PageItem pi;
       pi.name = NameOf(p);
+      pi.changed = changed_.count(p) > 0;
       pi.type = obj::Paragraph;
       pi.kind = "paragraph";
       pi.text = po ? po->name : "";
@@ -899,6 +942,7 @@ PageView ScenarioRunner::View() const {
           const Object* to = m.Find(title);
           PageItem ti;
           ti.name = NameOf(title);
+          ti.changed = changed_.count(title) > 0;
           ti.type = obj::Paragraph;
           ti.kind = "paragraph";
           ti.text = to ? to->name : "";
@@ -912,6 +956,7 @@ PageView ScenarioRunner::View() const {
         }
         PageItem ti;
         ti.name = NameOf(t);
+        ti.changed = changed_.count(t) > 0;
         ti.type = obj::Table;
         ti.kind = "table";
         Value cols = m.Read(t, prop::TblColWidths);

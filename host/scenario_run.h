@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,8 @@ class ScenarioRunner {
   void Expect(const Step& st, StepOutcome& out);
   void ExpectProperty(const Step& st, StepOutcome& out);
   void ExpectMenu(const Step& st, StepOutcome& out);
-  void Describe(const Snapshot& before, const Snapshot& after, StepOutcome& out);
+  void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);
+  std::string SelectionText() const;  // "fig, pie", "cells of t [1,0] to [1,1]", "cursor in p1"
   std::string PropLabel(ObjectId id, int32_t prop) const;
   ObjectId FirstParagraph(ObjectId container);
   void Fail(StepOutcome& out, const std::string& text);
@@ -69,7 +71,9 @@ class ScenarioRunner {
   std::map<ObjectId, std::string> byId_;
   ObjectId doc_ = 0;
   int newCount_ = 0;
-  ObjectId lastCreated_ = 0;  // the newest object the last command created
+  ObjectId lastCreated_ = 0;
+  std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)  // the newest object the
+                                // last command created
   size_t alertsSeen_ = 0, promptsSeen_ = 0, consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;

@@ -49,7 +49,25 @@ bool IsFrame(const PageItem& it) {
   return it.type == 9 || it.type == 23;
 }
 
+// Labels already placed on the page, so that a new one moves right instead of covering one.
+struct LabelBox {
+  double x, y, w;
+};
+thread_local std::vector<LabelBox>* placedLabels = nullptr;
+
 void Label(std::string& o, const PageItem& it, double x, double y) {
+  const double w = 3.9 * static_cast<double>(it.name.size()) + 3;
+  if (placedLabels) {
+    for (bool moved = true; moved;) {
+      moved = false;
+      for (const LabelBox& b : *placedLabels)
+        if (std::fabs(b.y - y) < 7 && x < b.x + b.w && b.x < x + w) {
+          x = b.x + b.w;
+          moved = true;
+        }
+    }
+    placedLabels->push_back({x, y, w});
+  }
   o += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-family=\"sans-serif\" font-size=\"7\" fill=\"" +
        (it.changed ? std::string(kSvgChangedColor) : std::string("#555555")) + "\">" + Escape(it.name) + "</text>\n";
 }
@@ -64,7 +82,7 @@ void Handles(std::string& o, const PageItem& it) {
 }
 
 void Shape(std::string& o, const PageItem& it) {
-  std::string stroke = it.selected ? kSvgSelectedColor : kSvgInkColor;
+  std::string stroke = it.selected ? kSvgSelectedColor : it.changed ? kSvgChangedColor : kSvgInkColor;
   std::string fill = it.filled ? kSvgFillColor : "none";
   std::string style = " fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + Num(it.outline) + "\"";
   if (it.outline <= 0) style = " fill=\"" + fill + "\" stroke=\"none\"";
@@ -138,6 +156,8 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
        Num(page.height + captionH) + "\">\n";
   o += "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
        "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
+  std::vector<LabelBox> labels;
+  placedLabels = &labels;
   for (const PageItem& it : page.items) {
     if (it.kind == "table") {
       Table(o, it);
@@ -159,6 +179,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
     }
     if (it.selected) Handles(o, it);
   }
+  placedLabels = nullptr;
   if (!opt.title.empty())
     o += "<text x=\"4\" y=\"" + Num(page.height + 12) + "\" font-family=\"sans-serif\" font-size=\"10\">" +
          Escape(opt.title) + "</text>\n";

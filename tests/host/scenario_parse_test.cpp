@@ -57,11 +57,12 @@ TEST(ScenarioParse, BuildsAPageFromNamedObjects) {
 }
 
 TEST(ScenarioParse, LengthsSumPointsAndMetricUnits) {
-  auto s = ParseScenario("expect title.x = 110pt + 928856u\n"
-                         "expect t.columns = 100 -5 0.5 within 1u\n"
-                         "expect p.right-indent = 468 - 300 - 36\n"
-                         "set fig.x = -12.25\n",
-                         "f");
+  auto s = ParseScenario(
+      "expect title.x = 110pt + 928856u\n"
+      "expect t.columns = 100 -5 0.5 within 1u\n"
+      "expect p.right-indent = 468 - 300 - 36\n"
+      "set fig.x = -12.25\n",
+      "f");
   EXPECT_EQ(s[0].values[0].Metric(), 110 * 65536 + 928856);
   ASSERT_EQ(s[1].values.size(), 3u);
   EXPECT_EQ(s[1].values[1].Metric(), -5 * 65536);
@@ -74,13 +75,14 @@ TEST(ScenarioParse, LengthsSumPointsAndMetricUnits) {
 }
 
 TEST(ScenarioParse, CommandsByMenuPathShortcutOrNumber) {
-  auto s = ParseScenario("choose Zorvan > Select > Select Parent Object\n"
-                         "choose   Zorvan>Resize Graphic To Grid Height...  \n"
-                         "choose \\!pgp\n"
-                         "choose !rggh\n"
-                         "command 19\n"
-                         "answer 3\nanswer -2\nanswer cancel\n",
-                         "f");
+  auto s = ParseScenario(
+      "choose Zorvan > Select > Select Parent Object\n"
+      "choose   Zorvan>Resize Graphic To Grid Height...  \n"
+      "choose \\!pgp\n"
+      "choose !rggh\n"
+      "command 19\n"
+      "answer 3\nanswer -2\nanswer cancel\n",
+      "f");
   EXPECT_EQ(s[0].items, (std::vector<std::string>{"Zorvan", "Select", "Select Parent Object"}));
   EXPECT_EQ(s[1].items, (std::vector<std::string>{"Zorvan", "Resize Graphic To Grid Height..."}));
   EXPECT_EQ(s[2].word, "shortcut");
@@ -93,18 +95,19 @@ TEST(ScenarioParse, CommandsByMenuPathShortcutOrNumber) {
 }
 
 TEST(ScenarioParse, SelectionsAndExpectations) {
-  auto s = ParseScenario("select title fig\n"
-                         "select a+b c\n"
-                         "select cells t[1,0] to t[2,2]\n"
-                         "select row t[2]\n"
-                         "cursor in t[0,1] at 3\n"
-                         "expect selection none\n"
-                         "expect selection = a b\n"
-                         "expect alert error \"First select an object. Then try again.\"\n"
-                         "expect no alert\n"
-                         "expect prompt \"Height Factor? (x * Grid Spacing)\" default \"3\"\n"
-                         "expect menu Zorvan > Select = Select Parent Object | Select Next Object Above | -\n",
-                         "f");
+  auto s = ParseScenario(
+      "select title fig\n"
+      "select a+b c\n"
+      "select cells t[1,0] to t[2,2]\n"
+      "select row t[2]\n"
+      "cursor in t[0,1] at 3\n"
+      "expect selection none\n"
+      "expect selection = a b\n"
+      "expect alert error \"First select an object. Then try again.\"\n"
+      "expect no alert\n"
+      "expect prompt \"Height Factor? (x * Grid Spacing)\" default \"3\"\n"
+      "expect menu Zorvan > Select = Select Parent Object | Select Next Object Above | -\n",
+      "f");
   EXPECT_EQ(s[0].refs.size(), 2u);
   EXPECT_FALSE(s[1].refs[0].together);
   EXPECT_TRUE(s[1].refs[1].together);
@@ -180,13 +183,13 @@ TEST(ScenarioParse, WindowsLineEndsAndBlankLines) {
 // Random lines, built from the language's own words and from arbitrary bytes, either parse or
 // give a ScenarioError: no other exception, no crash.
 TEST(ScenarioParse, RandomLinesNeverEscapeAsAnythingButScenarioErrors) {
-  const char* words[] = {"document", "grid",   "frame",  "graphic", "textframe", "paragraph", "anchored", "table",
-                         "select",   "cells",  "to",     "choose",  "command",   "answer",    "cancel",   "expect",
-                         "alert",    "no",     "menu",   "prompt",  "default",   "selection", "none",     "at",
-                         "size",     "in",     "rect",   "columns", "rows",      "title",     "within",   "fig.x",
-                         "t[1,2]",   "12",     "-3.5",   "928856u", "1e9",       "\"txt\"",   "\"",       ">",
-                         "=",        "+",      "|",      "[",       "]",         ",",         "#",        "\\!pgp",
-                         "Zorvan",   "fault",  "status", "set",     "cursor",    "name",      "close",    "show"};
+  const char* words[] = {"document", "grid",  "frame",  "graphic", "textframe", "paragraph", "anchored", "table",
+                         "select",   "cells", "to",     "choose",  "command",   "answer",    "cancel",   "expect",
+                         "alert",    "no",    "menu",   "prompt",  "default",   "selection", "none",     "at",
+                         "size",     "in",    "rect",   "columns", "rows",      "title",     "within",   "fig.x",
+                         "t[1,2]",   "12",    "-3.5",   "928856u", "1e9",       "\"txt\"",   "\"",       ">",
+                         "=",        "+",     "|",      "[",       "]",         ",",         "#",        "\\!pgp",
+                         "Zorvan",   "fault", "status", "set",     "cursor",    "name",      "close",    "show"};
   std::mt19937 rng(20261207);
   int parsed = 0, rejected = 0;
   for (int i = 0; i < 20000; ++i) {

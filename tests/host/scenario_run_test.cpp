@@ -118,7 +118,8 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
   } cases[] = {
       {"frame f at 0 0 size 10 10\n", ":1: no open document"},
       {"document d\ngraphic g rect at 0 0 size 5 5 in nowhere\n", ":2: unknown object 'nowhere'"},
-      {"document d\nframe f at 0 0 size 9 9\ngraphic g rect at 0 0 size 5 5 in f\ngraphic h rect at 0 0 size 1 1 in g\n",
+      {"document d\nframe f at 0 0 size 9 9\ngraphic g rect at 0 0 size 5 5 in f\ngraphic h rect at 0 0 size 1 1 in "
+       "g\n",
        ":4: 'g' is not a frame"},
       {"document d\ndocument d\n", ":2: the name 'd' is already used"},
       {"document d\nframe f at 0 0 size 9 9\nexpect f.colour = 3\n", ":3: unknown property 'colour'"},
@@ -128,7 +129,8 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
       {"document d\nname x = selection\n", ":2: nothing is selected to name"},
       {"document d\nclose\nframe f at 0 0 size 9 9\n", ":3: no open document"},
       {"document d\nfault sideways\n", ":2: expected a fault"},
-      {"document d\nframe f at 0 0 size 1 1\ngraphic g rect at 0 0 size 5 5 in f oops\n", ":3: expected the end of the line"},
+      {"document d\nframe f at 0 0 size 1 1\ngraphic g rect at 0 0 size 5 5 in f oops\n",
+       ":3: expected the end of the line"},
   };
   for (const Case& c : cases) {
     std::string bad = WriteTemp("bad.zvs", c.text);
@@ -195,19 +197,47 @@ TEST_F(ScenarioRun, ShellWorksThroughAPipe) {
 // Random lines typed into the shell, from the language's words, names that exist and names
 // that do not: every line is carried out or refused with an error; the host never crashes.
 TEST_F(ScenarioRun, RandomShellLinesAreCarriedOutOrRefused) {
-  const char* pieces[] = {"select a", "select b c", "select t[0,1]", "select cells t[0,0] to t[1,1]", "deselect",
-                          "cursor in p", "cursor in t[1,0]", "choose Zorvan > Paste Graphic Pos", "choose \\!af",
-                          "choose \\!sao", "choose \\!spo", "choose \\!rggh", "choose \\!ttt", "choose \\!uo",
-                          "command 8", "command 0", "command 99", "answer 3", "answer cancel", "answer -4",
-                          "set a.x = -5", "set a.width = 0", "set t.columns = 1 2", "set a.fill = 15",
-                          "expect a.x = 1", "expect selection a", "name n = created", "close", "show",
-                          "fault fail GetIdProp 2", "fault off", "graphic", "t[9,9]", "select zz", "expect alert \"x\""};
+  const char* pieces[] = {"select a",
+                          "select b c",
+                          "select t[0,1]",
+                          "select cells t[0,0] to t[1,1]",
+                          "deselect",
+                          "cursor in p",
+                          "cursor in t[1,0]",
+                          "choose Zorvan > Paste Graphic Pos",
+                          "choose \\!af",
+                          "choose \\!sao",
+                          "choose \\!spo",
+                          "choose \\!rggh",
+                          "choose \\!ttt",
+                          "choose \\!uo",
+                          "command 8",
+                          "command 0",
+                          "command 99",
+                          "answer 3",
+                          "answer cancel",
+                          "answer -4",
+                          "set a.x = -5",
+                          "set a.width = 0",
+                          "set t.columns = 1 2",
+                          "set a.fill = 15",
+                          "expect a.x = 1",
+                          "expect selection a",
+                          "name n = created",
+                          "show",
+                          "fault fail GetIdProp 2",
+                          "fault off",
+                          "graphic",
+                          "t[9,9]",
+                          "select zz",
+                          "expect alert \"x\""};
   std::string input =
       "document d\nframe f at 0 0 size 400 400\ngraphic a rect at 10 10 size 50 50 in f\n"
       "graphic b oval at 20 20 size 0 0 in f\ngraphic c line at 0 0 size 100 0 in f\n"
       "textframe tf at 0 100 size 300 200 in f\nparagraph p in tf \"x\"\ntable t in p columns 10 20 rows 2 title tt\n";
   std::mt19937 rng(7);
   for (int i = 0; i < 300; ++i) input += std::string(pieces[rng() % (sizeof pieces / sizeof *pieces)]) + "\n";
+  input += "close\nshow\nselect a\nchoose \\!uo\n";
   RunResult r = Shell(input);
   EXPECT_NE(r.status, 2);
   EXPECT_NE(r.out.find("zorvan> "), std::string::npos);
@@ -216,8 +246,8 @@ TEST_F(ScenarioRun, RandomShellLinesAreCarriedOutOrRefused) {
 TEST_F(ScenarioRun, HtmlReportHoldsStepsAndPicturesBeforeAndAfter) {
   CliOptions opt;
   opt.htmlFile = TempPath("report.html");
-  RunResult r = RunText(std::string(kPage) + "select fig\nchoose Zorvan > Add Frame To Graphic\nexpect fig.x = 10 # <b>\n",
-                        opt);
+  RunResult r =
+      RunText(std::string(kPage) + "select fig\nchoose Zorvan > Add Frame To Graphic\nexpect fig.x = 10 # <b>\n", opt);
   EXPECT_EQ(r.status, 0) << r.out;
   std::ifstream f(opt.htmlFile);
   std::stringstream ss;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/scenario_run.h"
 #include "host/svg_page.h"
 
 #if defined(ZV_HAVE_ZLIB)
@@ -231,6 +232,57 @@ TEST_F(SvgRender, MarkupInNamesAndTextsIsEscaped) {
   page.items.push_back(para);
   Image img = Draw();
   EXPECT_EQ(img.At(35, 35, kScale), Hex(kSvgFillColor));
+}
+
+// The same pictures from real commands of the module: after "Add Frame To Graphic" the border
+// is drawn a quarter point inside the graphic; after "Paste Graphic Pos" the graphic is drawn
+// at the copied place. The frame lies at (36, 36) on the page.
+class SvgOfCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveRenderer()) GTEST_SKIP() << "rsvg-convert is not installed";
+    std::string err;
+    if (!runner.Start(&err)) GTEST_SKIP() << err;
+    Do("document d page 300 200\n"
+       "frame f1 at 36 36 size 250 150\n"
+       "graphic fig rect at 10 20 size 100 50 in f1\n"
+       "graphic chip oval at 150 100 size 40 20 in f1\n");
+  }
+  void Do(const std::string& text) {
+    for (const Step& st : ParseScenario(text, "t")) failures += runner.Run(st).failures;
+  }
+  Image Draw() {
+    SvgOptions opt;
+    opt.scale = kScale;
+    return Render(RenderSvg(runner.View(), opt));
+  }
+  ScenarioRunner runner{RunOptions{}};
+  int failures = 0;
+};
+
+TEST_F(SvgOfCommands, AddFrameDrawsTheBorderInsideTheGraphic) {
+  Do("select fig\nchoose Zorvan > Add Frame To Graphic\n");
+  ASSERT_EQ(failures, 0);
+  Image img = Draw();
+  const uint32_t sel = Hex(kSvgSelectedColor);
+  EXPECT_EQ(img.At(36 + 10.25, 36 + 45, kScale), sel);
+  EXPECT_EQ(img.At(36 + 109.75, 36 + 45, kScale), sel);
+  EXPECT_EQ(img.At(36 + 60, 36 + 20.25, kScale), sel);
+  EXPECT_EQ(img.At(36 + 60, 36 + 69.75, kScale), sel);
+  EXPECT_EQ(img.At(36 + 9.6, 36 + 45, kScale), Hex(kSvgInkColor));  // the graphic's own outline
+  EXPECT_EQ(img.At(36 + 60, 36 + 45, kScale), Hex(kSvgFillColor));
+}
+
+TEST_F(SvgOfCommands, PastedPositionMovesTheDrawing) {
+  Do("select fig\nchoose Zorvan > Copy Graphic Props\nselect chip\n");
+  Image before = Draw();
+  EXPECT_EQ(before.At(36 + 170, 36 + 110, kScale), Hex(kSvgFillColor));  // chip's middle
+  Do("choose Zorvan > Paste Graphic Pos\n");
+  ASSERT_EQ(failures, 0);
+  Image after = Draw();
+  EXPECT_EQ(after.At(36 + 170, 36 + 110, kScale), 0xFFFFFFu);             // gone from its old place
+  EXPECT_EQ(after.At(36 + 30, 36 + 30, kScale), Hex(kSvgFillColor));      // now over the figure, at (10, 20)
+  EXPECT_EQ(after.At(36 + 10, 36 + 30, kScale), Hex(kSvgSelectedColor));  // its left edge, selected
 }
 
 }  // namespace
