@@ -21,10 +21,20 @@ void ClientTeardown();
 // Builds the registration list from the module's version information; 1 when it was read.
 int ReadClientRegistration(ModuleHandle module, PropList* list);
 
+// Adds the registration entries found in a version block (at least 4096 bytes, as read by
+// PlatformFileVersionInfo) to the list; 1.
+int RegistrationFromVersionBlock(const void* block, PropList* list);
+
 // Answers the host's resource request (event slot 9).
 HResult ClientGetResource(int32_t type, const char* name, ByteBlock* out);
 
 }  // namespace zv
 
-extern "C" int32_t ZV_CALL F_ApiClientInit(zv::ModuleHandle module, void* root, void* held,
-                                           zv::PropList* registration);
+#if defined(_WIN32)
+#define ZV_EXPORT  // the .def file names the export
+#else
+#define ZV_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" ZV_EXPORT int32_t ZV_CALL F_ApiClientInit(zv::ModuleHandle module, void* root, void* held,
+                                                     zv::PropList* registration);

@@ -18,4 +18,17 @@
 #define ZV_CODEPAGE 0x04B0
 #define ZV_STRING_TABLE "040904b0"
 
+// The string table in its order, for both the resource script and the Linux block builder.
+#define ZV_VERSION_STRINGS(X)                     \
+  X("ClientName", ZV_STR_CLIENT_NAME)             \
+  X("ClientType", ZV_STR_CLIENT_TYPE)             \
+  X("ClientProducts", ZV_STR_CLIENT_PRODUCTS)     \
+  X("CompanyName", ZV_STR_COMPANY_NAME)           \
+  X("FileDescription", ZV_STR_FILE_DESCRIPTION)   \
+  X("FileVersion", ZV_STR_FILE_VERSION)           \
+  X("LegalCopyright", ZV_STR_LEGAL_COPYRIGHT)     \
+  X("OriginalFilename", ZV_STR_ORIGINAL_FILENAME) \
+  X("ProductName", ZV_STR_PRODUCT_NAME)           \
+  X("ProductVersion", ZV_STR_PRODUCT_VERSION)
+
 #endif

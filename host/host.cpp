@@ -103,7 +103,8 @@ int32_t Host::CallClientInit() {
   void* held = h.options.passHeldObject ? &h.objects[RefHeld] : nullptr;
   if (root) h.handedOut[RefRoot] = true;
   if (held) h.handedOut[RefHeld] = true;
-  void* moduleArg = h.options.nullModuleHandle ? nullptr : h.module;
+  void* moduleArg =
+      h.options.nullModuleHandle ? nullptr : (h.options.entryPoint ? h.options.inProcessModule : h.module);
 
   // A caller-supplied registration list, in the host's own memory.
   std::vector<std::string> texts;

@@ -29,12 +29,17 @@
 #include "host/faults.h"
 #include "host/model.h"
 #include "host/numbers.h"
+#include "hostapi/abi.h"
 
 namespace zvhost {
 
 // The interfaces the root object hands out, in the order a client asks for them.
 enum class Interface : int { Session = 0, Aux1, Aux2, MemoryPolicy, ModuleLink, Extension, Count };
 const char* InterfaceName(Interface i);
+
+// The COM task allocator (CoTaskMemAlloc/CoTaskMemFree on Win32, malloc/free elsewhere).
+void* TaskAlloc(size_t size);
+void TaskFree(void* block);
 
 struct RegistrationEntry {  // one element of the registration list the client passed
   int32_t number = 0;
@@ -44,15 +49,21 @@ struct RegistrationEntry {  // one element of the registration list the client p
   uint32_t words[4] = {0, 0, 0, 0};
 };
 
+// The client's entry point, F_ApiClientInit: module handle, root object, held object,
+// registration list; 0 = bound.
+using ClientEntry = int32_t(ZVH_CALL*)(void* module, void* root, void* held, zv::PropList* registration);
+
 struct HostOptions {
-  std::string modulePath;         // empty: $ZORVAN_MODULE, else the module beside the executable
-  bool keepsResults = false;      // AskHostKeepsResults answers 0 (keeps) instead of 1 (S_FALSE)
-  bool keepsEventObject = true;   // RegisterClient takes (and keeps) a reference to the client
-  std::set<Interface> refused;    // the root object refuses these
-  bool nullRoot = false;          // F_ApiClientInit gets a null root object
-  bool nullModuleHandle = false;  // ... a null module handle
-  bool passHeldObject = false;    // ... a held object whose references the host counts
-  bool passRegistration = false;  // ... the registration list below instead of null
+  std::string modulePath;            // empty: $ZORVAN_MODULE, else the module beside the executable
+  ClientEntry entryPoint = nullptr;  // set: an in-process client, no module file is loaded
+  void* inProcessModule = nullptr;   // the module handle passed to an in-process client
+  bool keepsResults = false;         // AskHostKeepsResults answers 0 (keeps) instead of 1 (S_FALSE)
+  bool keepsEventObject = true;      // RegisterClient takes (and keeps) a reference to the client
+  std::set<Interface> refused;       // the root object refuses these
+  bool nullRoot = false;             // F_ApiClientInit gets a null root object
+  bool nullModuleHandle = false;     // ... a null module handle
+  bool passHeldObject = false;       // ... a held object whose references the host counts
+  bool passRegistration = false;     // ... the registration list below instead of null
   std::vector<std::pair<int32_t, std::string>> registration;  // number -> text (type 3)
   bool initialize = true;                                     // Start() also delivers Initialize(1)
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met

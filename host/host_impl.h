@@ -45,11 +45,6 @@ const void* const* HeldTable();
 const void* UnknownSlotFn(int slot);   // records the call and fails
 const void* StandardSlotFn(int slot);  // query, add reference, release
 
-// Task allocator the client releases host blocks with (CoTaskMemAlloc/Free on Win32,
-// malloc/free elsewhere).
-void* TaskAlloc(size_t size);
-void TaskFree(void* block);
-
 // One session operation in progress: its log record and the fault chosen for it.
 struct OpCall {
   const char* op = "";

@@ -159,6 +159,10 @@ std::string Host::DefaultModulePath() {
 }
 
 bool HostImpl::LoadModule() {
+  if (options.entryPoint) {
+    initFn = reinterpret_cast<void*>(options.entryPoint);
+    return true;
+  }
   if (module) return initFn != nullptr;
   modulePath = options.modulePath.empty() ? Host::DefaultModulePath() : options.modulePath;
 #if defined(_WIN32)

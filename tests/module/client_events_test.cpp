@@ -1,0 +1,85 @@
+// Events delivered to the real module: resources, notification 75, console output around
+// start-up, returned lists with either memory policy, and host errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/version_block.h"
+#include "host/host.h"
+
+namespace {
+
+using zvhost::Host;
+using zvhost::HostOptions;
+
+HostOptions Options(bool initialize = false) {
+  HostOptions options;
+  options.initialize = initialize;
+  return options;
+}
+
+TEST(ClientEvents, ResourcesAreThePathAndTheVersionBlock) {
+  Host host(Options());
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(host.GetResource(0, "anything", &bytes), 0);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.back(), 0);
+  std::string path(bytes.begin(), bytes.end() - 1);
+  EXPECT_NE(path.find("ZorvanShapes"), std::string::npos) << path;
+
+  constexpr zv::ModuleVersionBytes block = zv::BuildModuleVersionBlock();
+  ASSERT_EQ(host.GetResource(16, "#1", &bytes), 0);
+  EXPECT_EQ(bytes, std::vector<uint8_t>(block.bytes, block.bytes + sizeof block.bytes));
+
+  zv::ByteBlock record{5, nullptr};
+  EXPECT_EQ(host.GetResourceRaw(16, "#7", &record), static_cast<int32_t>(0x80004005u));
+  EXPECT_EQ(host.GetResourceRaw(3, nullptr, &record), static_cast<int32_t>(0x80004005u));
+  EXPECT_EQ(record.count, 5u);
+  EXPECT_EQ(host.GetResourceRaw(16, "#1", nullptr), static_cast<int32_t>(0x80004003u));
+  host.Stop();
+  EXPECT_TRUE(host.Problems().empty());
+}
+
+TEST(ClientEvents, EventsAnswerZeroIncludingSeparatedText) {
+  Host host(Options(true));
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  EXPECT_EQ(host.Notify(75, 0,
+                        "a\x1E"
+                        "b\x1E\x1E"
+                        "d",
+                        0),
+            0);
+  EXPECT_EQ(host.Notify(75, 0, nullptr, 3), 0);
+  EXPECT_EQ(host.Notify(75, 0, std::string(2000, '\x1E').c_str(), 0), 0);
+  EXPECT_EQ(host.Message(1, 2, 3), 0);
+  EXPECT_EQ(host.DialogEvent(1, 2, 3), 0);
+  EXPECT_EQ(host.Command(0), 0);
+  EXPECT_EQ(host.Command(99), 0);
+  host.Stop();
+  EXPECT_TRUE(host.Problems().empty());
+}
+
+TEST(ClientEvents, ConsoleReachesTheHostOnlyAfterStartUp) {
+  Host host(Options());
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  EXPECT_TRUE(host.ConsoleWrites().empty());
+  EXPECT_EQ(host.Initialize(1), 0);
+  EXPECT_FALSE(host.ConsoleText().empty());
+  host.Stop();
+}
+
+TEST(ClientEvents, BusyAndRefusedConsoleDoNotStopTheClient) {
+  Host host(Options());
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  host.faults().FailOperation("PrintToConsole", zvhost::Fault::Busy());
+  host.faults().FailOperation("RequestNotification", zvhost::Fault::Status(7));
+  EXPECT_EQ(host.Initialize(1), 0);
+  EXPECT_TRUE(host.ConsoleWrites().empty());
+  host.faults().Clear();
+  host.Stop();
+  EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+}
+
+}  // namespace

@@ -1,0 +1,313 @@
+// Reads the built modules as files: the DLL's export, import and version resource through a
+// small PE reader, and the Linux module's dynamic symbols and version section through a small
+// ELF reader. Each target reads its own module beside the test and, when it has been built,
+// the other target's module from out/<target>/.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "client/version_block.h"
+#include "platform/platform.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+bool ReadFile(const std::string& path, Bytes* out) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  out->clear();
+  uint8_t chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out->insert(out->end(), chunk, chunk + n);
+  std::fclose(f);
+  return true;
+}
+
+std::string ExeDir() {
+  char path[260];
+  uint32_t n = zv::PlatformModuleFileName(nullptr, path, sizeof path);
+  std::string s(path, n);
+  size_t slash = s.find_last_of("/\\");
+  return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+// out/<target>/ of this source tree, where each build ships its module.
+std::string ShippedModule(const char* target, const char* file) {
+  std::string here = __FILE__;
+  size_t cut = here.rfind("tests");
+  return here.substr(0, cut) + "out/" + target + "/" + file;
+}
+
+#if defined(_WIN32)
+const std::string DllPath = ExeDir() + "/ZorvanShapes.dll";
+const std::string SoPath = ShippedModule("linux", "ZorvanShapes.so");
+#else
+const std::string DllPath = ShippedModule("win32", "ZorvanShapes.dll");
+const std::string SoPath = ExeDir() + "/ZorvanShapes.so";
+#endif
+
+uint16_t U16(const Bytes& b, size_t at) {
+  return at + 2 <= b.size() ? uint16_t(b[at] | b[at + 1] << 8) : 0;
+}
+uint32_t U32(const Bytes& b, size_t at) {
+  return at + 4 <= b.size() ? uint32_t(U16(b, at) | U16(b, at + 2) << 16) : 0;
+}
+uint64_t U64(const Bytes& b, size_t at) {
+  return U32(b, at) | uint64_t(U32(b, at + 4)) << 32;
+}
+
+struct Pe {
+  Bytes file;
+  struct Section {
+    uint32_t va, size, raw;
+  };
+  std::vector<Section> sections;
+  uint32_t dir[16][2] = {};
+
+  bool Load(const std::string& path) {
+    if (!ReadFile(path, &file) || U16(file, 0) != 0x5A4D) return false;
+    size_t pe = U32(file, 0x3C);
+    if (U32(file, pe) != 0x4550) return false;
+    uint16_t count = U16(file, pe + 6);
+    uint16_t optSize = U16(file, pe + 20);
+    size_t opt = pe + 24;
+    if (U16(file, opt) != 0x10B) return false;  // PE32
+    uint32_t dirs = U32(file, opt + 92);
+    for (uint32_t i = 0; i < dirs && i < 16; ++i) {
+      dir[i][0] = U32(file, opt + 96 + 8 * i);
+      dir[i][1] = U32(file, opt + 100 + 8 * i);
+    }
+    for (size_t s = opt + optSize, i = 0; i < count; ++i, s += 40)
+      sections.push_back({U32(file, s + 12), U32(file, s + 8), U32(file, s + 20)});
+    return true;
+  }
+  size_t Offset(uint32_t rva) const {
+    for (const Section& s : sections)
+      if (rva >= s.va && rva < s.va + s.size) return rva - s.va + s.raw;
+    return file.size();
+  }
+  std::string Text(uint32_t rva) const {
+    std::string s;
+    for (size_t at = Offset(rva); at < file.size() && file[at] != 0; ++at) s += char(file[at]);
+    return s;
+  }
+  std::vector<std::string> Exports(std::string* dllName) const {
+    std::vector<std::string> names;
+    if (dir[0][0] == 0) return names;
+    size_t e = Offset(dir[0][0]);
+    *dllName = Text(U32(file, e + 12));
+    uint32_t count = U32(file, e + 24);
+    size_t table = Offset(U32(file, e + 32));
+    for (uint32_t i = 0; i < count; ++i) names.push_back(Text(U32(file, table + 4 * i)));
+    return names;
+  }
+  std::vector<std::string> Imports() const {
+    std::vector<std::string> names;
+    for (size_t d = Offset(dir[1][0]); dir[1][0] != 0 && U32(file, d + 12) != 0; d += 20)
+      names.push_back(Text(U32(file, d + 12)));
+    return names;
+  }
+  // The bytes of resource (type, id), first language.
+  Bytes Resource(uint32_t type, uint32_t id) const {
+    size_t base = Offset(dir[2][0]);
+    auto find = [&](size_t directory, uint32_t wanted, bool any) -> uint32_t {
+      uint32_t entries = U16(file, directory + 12) + U16(file, directory + 14);
+      for (uint32_t i = 0; i < entries; ++i) {
+        size_t entry = directory + 16 + 8 * i;
+        if (any || U32(file, entry) == wanted) return U32(file, entry + 4);
+      }
+      return 0;
+    };
+    uint32_t level = find(base, type, false);
+    if (!(level & 0x80000000u)) return {};
+    level = find(base + (level & 0x7FFFFFFF), id, false);
+    if (!(level & 0x80000000u)) return {};
+    uint32_t data = find(base + (level & 0x7FFFFFFF), 0, true);
+    if (data == 0 || (data & 0x80000000u)) return {};
+    size_t at = Offset(U32(file, base + data));
+    uint32_t size = U32(file, base + data + 4);
+    if (at + size > file.size()) return {};
+    return Bytes(file.begin() + at, file.begin() + at + size);
+  }
+};
+
+// Walks a version block independently of the module's lookup: every text by its path, every
+// binary value by its path as bytes.
+void WalkVersion(const Bytes& b, size_t at, size_t end, const std::string& parent, std::map<std::string, Bytes>* out) {
+  while (at + 6 <= end) {
+    uint16_t length = U16(b, at), valueLength = U16(b, at + 2), type = U16(b, at + 4);
+    if (length < 6 || at + length > end) return;
+    std::string key;
+    size_t p = at + 6;
+    for (; U16(b, p) != 0 && p < at + length; p += 2) key += char(U16(b, p));
+    p = (p + 2 + 3) & ~size_t(3);
+    size_t valueBytes = type == 1 ? valueLength * 2u : valueLength;
+    std::string path = parent + "\\" + key;
+    Bytes value;
+    if (type == 1) {
+      for (size_t i = 0; i + 2 <= valueBytes && U16(b, p + i) != 0; i += 2) value.push_back(uint8_t(U16(b, p + i)));
+    } else {
+      value.assign(b.begin() + p, b.begin() + p + valueBytes);
+    }
+    (*out)[path] = value;
+    WalkVersion(b, (p + valueBytes + 3) & ~size_t(3), at + length, path, out);
+    at = (at + length + 3) & ~size_t(3);
+  }
+}
+
+std::string AsText(const Bytes& b) {
+  return std::string(b.begin(), b.end());
+}
+
+void ExpectModuleVersion(const Bytes& block) {
+  std::map<std::string, Bytes> values;
+  WalkVersion(block, 0, block.size(), "", &values);
+  const char* table = "\\VS_VERSION_INFO\\StringFileInfo\\040904b0\\";
+  const std::map<std::string, std::string> expected = {
+      {"ClientName", "ZorvanShapes"},        {"ClientType", "Standard"},
+      {"ClientProducts", "Maker MakerSGML"}, {"FileDescription", "ZorvanShapes"},
+      {"ProductName", "ZorvanShapes"},       {"OriginalFilename", "ZorvanShapes.dll"},
+      {"ProductVersion", "1.2.1"},           {"FileVersion", "1, 2, 1, 0"},
+      {"CompanyName", "Zorvan Software"},    {"LegalCopyright", "Copyright (C) 2004-2026 Zorvan Software"}};
+  for (const auto& [key, text] : expected) EXPECT_EQ(AsText(values[table + key]), text) << key;
+  EXPECT_EQ(values["\\VS_VERSION_INFO\\VarFileInfo\\Translation"], (Bytes{0x09, 0x04, 0xB0, 0x04}));
+  const Bytes& fixed = values["\\VS_VERSION_INFO"];
+  ASSERT_EQ(fixed.size(), 52u);
+  EXPECT_EQ(U32(fixed, 0), 0xFEEF04BDu);
+  EXPECT_EQ(U32(fixed, 8), 0x00010002u);   // file version 1.2
+  EXPECT_EQ(U32(fixed, 12), 0x00010000u);  // .1.0
+  EXPECT_EQ(U32(fixed, 16), 0x00010002u);  // product version 1.2
+  EXPECT_EQ(U32(fixed, 20), 0x00010000u);
+}
+
+Bytes BuiltBlock() {
+  constexpr zv::ModuleVersionBytes block = zv::BuildModuleVersionBlock();
+  return Bytes(block.bytes, block.bytes + sizeof block.bytes);
+}
+
+bool LoadDll(Pe* pe) {
+  if (pe->Load(DllPath)) return true;
+#if defined(_WIN32)
+  ADD_FAILURE() << "cannot read " << DllPath;
+#endif
+  return false;
+}
+
+TEST(Dll, ExportsOnlyTheEntryPointUnderItsDecoratedName) {
+  Pe pe;
+  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+  std::string name;
+  EXPECT_EQ(pe.Exports(&name), std::vector<std::string>{"_F_ApiClientInit@16"});
+  EXPECT_EQ(name, "ZorvanShapes.dll");
+}
+
+TEST(Dll, ImportsOnlySystemLibraries) {
+  Pe pe;
+  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+  std::vector<std::string> imports = pe.Imports();
+  EXPECT_FALSE(imports.empty());
+  for (std::string dll : imports) {
+    for (char& c : dll) c = char(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(dll == "kernel32.dll" || dll == "version.dll" || dll == "ole32.dll" || dll == "msvcrt.dll") << dll;
+  }
+}
+
+TEST(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
+  Pe pe;
+  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+  Bytes resource = pe.Resource(16, 1);
+  ASSERT_FALSE(resource.empty());
+  ExpectModuleVersion(resource);
+  EXPECT_EQ(resource, BuiltBlock());
+}
+
+TEST(VersionBlock, BuiltBlockHoldsTheStrings) {
+  ExpectModuleVersion(BuiltBlock());
+}
+
+// ELF64 little-endian, read by offsets so that this runs on both targets.
+struct Elf {
+  Bytes file;
+  struct Section {
+    std::string name;
+    uint32_t type, link;
+    uint64_t offset, size;
+  };
+  std::vector<Section> sections;
+  bool Load(const std::string& path) {
+    if (!ReadFile(path, &file) || file.size() < 64 ||
+        std::memcmp(file.data(),
+                    "\x7F"
+                    "ELF\x02\x01",
+                    6) != 0)
+      return false;
+    uint64_t shoff = U64(file, 0x28);
+    uint16_t count = U16(file, 0x3C), names = U16(file, 0x3E);
+    for (uint16_t i = 0; i < count; ++i) {
+      size_t s = shoff + 64u * i;
+      sections.push_back({"", U32(file, s + 4), U32(file, s + 0x28), U64(file, s + 0x18), U64(file, s + 0x20)});
+    }
+    if (names >= sections.size()) return false;
+    for (uint16_t i = 0; i < count; ++i) sections[i].name = Text(sections[names].offset + U32(file, shoff + 64u * i));
+    return true;
+  }
+  std::string Text(size_t at) const {
+    std::string s;
+    for (; at < file.size() && file[at] != 0; ++at) s += char(file[at]);
+    return s;
+  }
+  const Section* Find(const std::string& name) const {
+    for (const Section& s : sections)
+      if (s.name == name) return &s;
+    return nullptr;
+  }
+  // Defined functions and objects with global or weak binding in the dynamic symbol table.
+  std::vector<std::string> DynamicExports() const {
+    std::vector<std::string> names;
+    for (const Section& s : sections) {
+      if (s.type != 11) continue;  // SHT_DYNSYM
+      const Section& strings = sections.at(s.link);
+      for (uint64_t at = s.offset + 24; at + 24 <= s.offset + s.size; at += 24) {
+        uint8_t info = file[at + 4];
+        uint16_t index = U16(file, at + 6);
+        int bind = info >> 4, type = info & 15;
+        if (index != 0 && (bind == 1 || bind == 2) && (type == 1 || type == 2))
+          names.push_back(Text(strings.offset + U32(file, at)));
+      }
+    }
+    return names;
+  }
+};
+
+bool LoadSo(Elf* elf) {
+  if (elf->Load(SoPath)) return true;
+#if !defined(_WIN32)
+  ADD_FAILURE() << "cannot read " << SoPath;
+#endif
+  return false;
+}
+
+TEST(SharedObject, ExportsOnlyTheEntryPoint) {
+  Elf elf;
+  if (!LoadSo(&elf)) GTEST_SKIP() << "no Linux build at " << SoPath;
+  EXPECT_EQ(elf.DynamicExports(), std::vector<std::string>{"F_ApiClientInit"});
+}
+
+TEST(SharedObject, CarriesTheVersionBlockOfTheDll) {
+  Elf elf;
+  if (!LoadSo(&elf)) GTEST_SKIP() << "no Linux build at " << SoPath;
+  const Elf::Section* section = elf.Find(".zv_version");
+  ASSERT_NE(section, nullptr);
+  Bytes block(elf.file.begin() + section->offset, elf.file.begin() + section->offset + section->size);
+  EXPECT_EQ(block, BuiltBlock());
+  Pe pe;
+  if (!pe.Load(DllPath)) GTEST_SKIP() << "no Win32 build at " << DllPath << " to compare with";
+  EXPECT_EQ(block, pe.Resource(16, 1));
+}
+
+}  // namespace
