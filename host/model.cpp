@@ -730,6 +730,7 @@ int32_t Model::Get(ObjectId doc, ObjectId object, int32_t p, Value* out) const {
   if (!o) return status::BadObject;
   ObjectId expectedDoc = IsSessionObjectType(o->type) ? 0 : o->doc;
   if (doc != expectedDoc) return status::BadDocument;
+  if (auto f = forced_.find({object, p}); f != forced_.end()) return *out = f->second, status::Ok;
   if (Computed(*this, options_, *o, p, out)) return status::Ok;
   auto it = o->props.find(p);
   if (it == o->props.end()) return status::BadProperty;
