@@ -448,6 +448,39 @@ Geometry Model::GeometryOf(ObjectId graphic) const {
           ReadPt(graphic, prop::Height)};
 }
 
+std::vector<ObjectId> Model::PageFrames(ObjectId doc) const {
+  const Object* d = Find(doc);
+  std::vector<ObjectId> out;
+  if (!d || d->type != obj::Document) return out;
+  for (ObjectId c : d->children)
+    if (Find(c)) out.push_back(c);
+  return out;
+}
+
+void Model::SetName(ObjectId id, const std::string& name) {
+  Object* o = FindMutable(id);
+  if (!o || o->type == obj::Menu || o->type == obj::Command || o->type == obj::Separator) return;
+  o->name = name;
+  if (o->props.count(prop::Name)) o->props[prop::Name] = Value::Text(name);
+}
+
+ObjectId Model::FindByName(ObjectId doc, const std::string& name) const {
+  if (name.empty()) return 0;
+  for (const auto& o : objects_)
+    if (o.second.doc == doc && o.second.name == name && o.second.type != obj::Paragraph) return o.first;
+  for (const auto& o : objects_)
+    if (o.second.doc == doc && o.second.name == name) return o.first;
+  return 0;
+}
+
+std::string Model::Describe(ObjectId id) const {
+  const Object* o = Find(id);
+  if (!o) return FormatId(id) + " (absent)";
+  std::string s = std::string(TypeName(o->type)) + " " + FormatId(id);
+  if (!o->name.empty()) s += " \"" + o->name + "\"";
+  return s;
+}
+
 std::vector<ObjectId> Model::Contents(ObjectId frame) const {
   const Object* f = Find(frame);
   std::vector<ObjectId> out;
@@ -730,6 +763,7 @@ int32_t Model::Get(ObjectId doc, ObjectId object, int32_t p, Value* out) const {
   if (!o) return status::BadObject;
   ObjectId expectedDoc = IsSessionObjectType(o->type) ? 0 : o->doc;
   if (doc != expectedDoc) return status::BadDocument;
+  if (auto f = forced_.find({object, p}); f != forced_.end()) return *out = f->second, status::Ok;
   if (Computed(*this, options_, *o, p, out)) return status::Ok;
   auto it = o->props.find(p);
   if (it == o->props.end()) return status::BadProperty;

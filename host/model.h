@@ -170,7 +170,12 @@ class Model {
   ObjectId CreateGraphic(ObjectId doc, int type, ObjectId frame, int32_t* status);
   int32_t DeleteObject(ObjectId doc, ObjectId id);       // a host status
   Geometry GeometryOf(ObjectId graphic) const;           // points
-  std::vector<ObjectId> Contents(ObjectId frame) const;  // graphics bottom to top
+  std::vector<ObjectId> PageFrames(ObjectId doc) const;  // unanchored frames, bottom to top
+  // A name people and scenarios use for an object ("fig", "title").
+  void SetName(ObjectId id, const std::string& name);
+  ObjectId FindByName(ObjectId doc, const std::string& name) const;  // 0 when absent
+  std::string Describe(ObjectId id) const;                           // "Rectangle 12:3 \"fig\"
+  std::vector<ObjectId> Contents(ObjectId frame) const;              // graphics bottom to top
 
   // ---- Properties, with the host's addressing rules ----
   // Session and document properties take document argument 0; objects in a document take
@@ -214,6 +219,11 @@ class Model {
   // ---- Snapshots ----
   Snapshot TakeSnapshot() const;
 
+  // ---- Odd hosts ----
+  // From now on a read of `prop` on `object` answers `value`, whatever the model holds: a host
+  // that reports out-of-range columns or chains that run in a cycle.
+  void ForceAnswer(ObjectId object, int32_t prop, const Value& value) { forced_[{object, prop}] = value; }
+
  private:
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
   void RemoveTree(ObjectId id);
@@ -223,6 +233,7 @@ class Model {
   std::map<ObjectId, DocState> docs_;
   ObjectId active_ = 0;
   ObjectId mainMenu_ = 0;
+  std::map<std::pair<ObjectId, int32_t>, Value> forced_;
   uint32_t counter_ = 0;
 };
 

@@ -11,7 +11,6 @@ namespace {
 
 constexpr size_t OutputCapacity = 256;
 constexpr int32_t ChunkLength = 255;
-constexpr const char* Conversions = "dioxXucsfeEgGp%n";
 
 ConsoleWriter g_consoleWriter = nullptr;
 
@@ -24,11 +23,75 @@ struct Spec {
   char conversion;
 };
 
-bool IsFlag(char c) {
-  return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0';
+// The flag characters in their canonical order; FlagBit gives each one's bit, 0 for others.
+constexpr const char* FlagOrder = "-+ #0";
+unsigned FlagBit(char c) {
+  switch (c) {
+    case '-':
+      return 1;
+    case '+':
+      return 2;
+    case ' ':
+      return 4;
+    case '#':
+      return 8;
+    case '0':
+      return 16;
+    default:
+      return 0;
+  }
 }
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
+}
+bool IsConversion(char c) {
+  switch (c) {
+    case 'd':
+    case 'i':
+    case 'o':
+    case 'x':
+    case 'X':
+    case 'u':
+    case 'c':
+    case 's':
+    case 'f':
+    case 'e':
+    case 'E':
+    case 'g':
+    case 'G':
+    case 'p':
+    case '%':
+    case 'n':
+      return true;
+    default:
+      return false;
+  }
+}
+bool IsIntegerConversion(char c) {
+  switch (c) {
+    case 'd':
+    case 'i':
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'n':
+      return true;
+    default:
+      return false;
+  }
+}
+bool IsFloatingConversion(char c) {
+  switch (c) {
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'g':
+    case 'G':
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Reads decimal digits, saturating at the largest int.
@@ -42,54 +105,52 @@ int ReadNumber(const char** p) {
 }
 
 bool LengthFits(const char* length, char conversion) {
-  if (std::strchr("diouxXn", conversion) != nullptr)
-    return std::strchr("hljzt", length[0]) != nullptr || length[0] == '\0';
-  if (std::strchr("eEfgG", conversion) != nullptr)
-    return length[0] == '\0' || ((length[0] == 'l' || length[0] == 'L') && length[1] == '\0');
-  return length[0] == '\0';
+  if (length[0] == '\0') return true;
+  if (IsIntegerConversion(conversion)) return length[0] != 'L';
+  if (IsFloatingConversion(conversion)) return (length[0] == 'l' || length[0] == 'L') && length[1] == '\0';
+  return false;
 }
 
 // The part of a specification between '%' and the conversion character: flags, width
-// ('*' or digits), precision ('.' then '*' or digits), length modifier. Anything else, or a
-// modifier that does not suit the conversion, makes the specification unusable.
+// ('*' or digits), precision ('.' then '*' or digits), length modifier.
 struct Layout {
-  const char* flagsBegin;
-  const char* flagsEnd;
+  unsigned flags;         // FlagBit of each flag present
   const char* width;      // null when absent
   const char* precision;  // null when absent; points after the '.'
   char length[3];
+
+  bool Plain() const { return flags == 0 && width == nullptr && precision == nullptr && length[0] == '\0'; }
 };
 
-bool ParseLayout(const char* begin, const char* end, char conversion, Layout* layout) {
-  const char* p = begin;
-  layout->flagsBegin = p;
-  while (p < end && IsFlag(*p)) ++p;
-  layout->flagsEnd = p;
+// Reads the layout after a '%' and answers where it stops: at the conversion character of
+// a well-formed specification, elsewhere for any other text.
+const char* ParseLayout(const char* p, Layout* layout) {
+  layout->flags = 0;
+  for (unsigned bit; (bit = FlagBit(*p)) != 0; ++p) layout->flags |= bit;
   layout->width = nullptr;
   layout->precision = nullptr;
-  if (p < end && *p == '*') {
+  if (*p == '*') {
     layout->width = p++;
-  } else if (p < end && IsDigit(*p)) {
+  } else if (IsDigit(*p)) {
     layout->width = p;
-    while (p < end && IsDigit(*p)) ++p;
+    while (IsDigit(*p)) ++p;
   }
-  if (p < end && *p == '.') {
+  if (*p == '.') {
     layout->precision = ++p;
-    if (p < end && *p == '*')
+    if (*p == '*')
       ++p;
     else
-      while (p < end && IsDigit(*p)) ++p;
+      while (IsDigit(*p)) ++p;
   }
   int n = 0;
-  if (p + 1 < end && (*p == 'h' || *p == 'l') && p[1] == *p) {
+  if ((*p == 'h' || *p == 'l') && p[1] == *p) {
     layout->length[n++] = *p++;
     layout->length[n++] = *p++;
-  } else if (p < end && std::strchr("hljztL", *p) != nullptr)
+  } else if (*p == 'h' || *p == 'l' || *p == 'j' || *p == 'z' || *p == 't' || *p == 'L') {
     layout->length[n++] = *p++;
+  }
   layout->length[n] = '\0';
-  if (p != end) return false;
-  if (conversion == '%') return begin == end;
-  return LengthFits(layout->length, conversion);
+  return p;
 }
 
 // Resolves the layout into a Spec, taking the '*' arguments from left to right. A negative
@@ -121,12 +182,9 @@ void ResolveSpec(const Layout& layout, char conversion, va_list* args, Spec* spe
     }
   }
   int n = 0;
-  for (const char* f = "-+ #0"; *f != '\0'; ++f) {
-    bool present =
-        (*f == '-' && left) ||
-        std::memchr(layout.flagsBegin, *f, static_cast<size_t>(layout.flagsEnd - layout.flagsBegin)) != nullptr;
-    if (present) spec->flags[n++] = *f;
-  }
+  const unsigned flags = layout.flags | (left ? FlagBit('-') : 0u);
+  for (const char* f = FlagOrder; *f != '\0'; ++f)
+    if ((flags & FlagBit(*f)) != 0) spec->flags[n++] = *f;
   spec->flags[n] = '\0';
   std::memcpy(spec->length, layout.length, sizeof spec->length);
   spec->conversion = conversion;
@@ -251,6 +309,59 @@ int32_t RenderInteger(const Spec& spec, const char* format, va_list* args, Outpu
   return Render(out, format, va_arg(*args, int));
 }
 
+// The digits of v in the base, lowest first; the base is a constant so no division is done.
+template <unsigned Base>
+int Digits(unsigned v, const char* digits, char* reversed) {
+  int n = 0;
+  do {
+    reversed[n++] = digits[v % Base];
+    v /= Base;
+  } while (v != 0);
+  return n;
+}
+
+// A conversion without flags, width, precision or modifier: d, i, u, o, x, X, c or %.
+int32_t RenderPlain(char conversion, va_list* args, char* out) {
+  if (conversion == '%') {
+    out[0] = '%';
+    out[1] = '\0';
+    return 1;
+  }
+  const int value = va_arg(*args, int);
+  if (conversion == 'c') {
+    out[0] = static_cast<char>(value);
+    out[1] = '\0';
+    return 1;
+  }
+  unsigned magnitude = static_cast<unsigned>(value);
+  bool negative = false;
+  if ((conversion == 'd' || conversion == 'i') && value < 0) {
+    negative = true;
+    magnitude = 0u - magnitude;
+  }
+  char reversed[16];
+  int n = 0;
+  switch (conversion) {
+    case 'o':
+      n = Digits<8>(magnitude, "01234567", reversed);
+      break;
+    case 'x':
+      n = Digits<16>(magnitude, "0123456789abcdef", reversed);
+      break;
+    case 'X':
+      n = Digits<16>(magnitude, "0123456789ABCDEF", reversed);
+      break;
+    default:
+      n = Digits<10>(magnitude, "0123456789", reversed);
+      break;
+  }
+  int length = 0;
+  if (negative) out[length++] = '-';
+  while (n > 0) out[length++] = reversed[--n];
+  out[length] = '\0';
+  return length;
+}
+
 int32_t ConsoleSink(void*, const char* piece, int32_t length) {
   if (length < 0) length = 0;
   // A piece that ends its text goes out whole; a run of the format that the format goes on
@@ -306,35 +417,44 @@ int32_t FormatEngine(FormatSink sink, void* context, const char* format, va_list
     total += sink(context, run, Clamp(p - run));
     if (*p == '\0') break;
 
-    const char* end = std::strpbrk(p + 1, Conversions);
-    if (end == nullptr) {
-      // A '%' without a conversion after it: the rest is handed on as it stands.
-      total += sink(context, p, Clamp(static_cast<long long>(std::strlen(p))));
-      break;
-    }
     Layout layout;
-    if (!ParseLayout(p + 1, end, *end, &layout)) {
-      // An unusable specification is handed on as it stands and takes no argument.
-      total += sink(context, p, Clamp(end + 1 - p));
-      p = end + 1;
+    const char* end = ParseLayout(p + 1, &layout);
+    const char conversion = *end;
+    if (!IsConversion(conversion) || !LengthFits(layout.length, conversion) || (conversion == '%' && end != p + 1)) {
+      // An unusable specification, up to the first conversion character after the '%', is
+      // handed on as it stands and takes no argument; without such a character, the rest is.
+      while (*end != '\0' && !IsConversion(*end)) ++end;
+      const char* next = *end == '\0' ? end : end + 1;
+      total += sink(context, p, Clamp(next - p));
+      if (*end == '\0') break;
+      p = next;
       continue;
     }
-    Spec spec;
-    ResolveSpec(layout, *end, &ap, &spec);
     p = end + 1;
 
+    if (layout.Plain() && conversion != 'p' && conversion != 'n' && !IsFloatingConversion(conversion)) {
+      // Plain conversions have one rendering the language fixes byte for byte: they are
+      // written here, and a text is handed on as it is, without a copy.
+      if (conversion == 's') {
+        const char* text = va_arg(ap, const char*);
+        if (text == nullptr) text = "";
+        total += sink(context, text, Clamp(static_cast<long long>(std::strlen(text))));
+      } else {
+        total += sink(context, out.data(), RenderPlain(conversion, &ap, out.data()));
+      }
+      continue;
+    }
+
+    Spec spec;
+    ResolveSpec(layout, conversion, &ap, &spec);
+    if (conversion == 'n') {
+      StoreCount(spec, &ap, total);
+      continue;
+    }
     char format1[64];
     WriteSpec(spec, format1);
     int32_t length = 0;
-    switch (spec.conversion) {
-      case 'n':
-        StoreCount(spec, &ap, total);
-        continue;
-      case '%':
-        out.data()[0] = '%';
-        out.data()[1] = '\0';
-        length = 1;
-        break;
+    switch (conversion) {
       case 's': {
         const char* text = va_arg(ap, const char*);
         if (text == nullptr) text = "";

@@ -274,3 +274,18 @@ TEST(Model, RemovingADocumentTakesEverythingInIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Model, NamesFindObjectsForPeopleAndScenarios) {
+  Page p;
+  p.m.SetName(p.a, "fig");
+  ObjectId para = p.m.AddParagraph(p.c, "fig");
+  EXPECT_EQ(p.m.FindByName(p.doc, "fig"), p.a) << "a graphic wins over a paragraph's text";
+  EXPECT_EQ(p.m.FindByName(p.doc, "nothing"), 0u);
+  EXPECT_EQ(p.m.Describe(p.a), "Rectangle " + FormatId(p.a) + " \"fig\"");
+  EXPECT_EQ(p.m.Describe(para), "Paragraph " + FormatId(para) + " \"fig\"");
+  EXPECT_EQ(p.m.PageFrames(p.doc), std::vector<ObjectId>{p.frame});
+}
+
+}  // namespace

@@ -82,4 +82,49 @@ TEST(ClientEvents, BusyAndRefusedConsoleDoNotStopTheClient) {
   EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
 }
 
+// Copy, then paste: the paste's undo snapshot reads a whole property list from the host.
+void CopyThenPaste(Host& host) {
+  zvhost::Model& model = host.model();
+  auto doc = model.NewDocument("lists");
+  model.SetActiveDocument(doc);
+  auto frame = model.AddFrame(doc, {36, 36, 400, 300});
+  auto a = model.AddRectangle(frame, {10, 20, 100, 50});
+  auto b = model.AddRectangle(frame, {200, 40, 60, 30});
+  host.SelectGraphics(doc, {a});
+  ASSERT_TRUE(host.ChooseCommand(1));
+  host.SelectGraphics(doc, {b});
+  ASSERT_TRUE(host.ChooseCommand(2));
+}
+
+TEST(ClientEvents, ReturnedListsAreGivenBackUnlessTheHostKeepsThem) {
+  for (bool keeps : {false, true}) {
+    HostOptions options = Options(true);
+    options.keepsResults = keeps;
+    Host host(options);
+    ASSERT_TRUE(host.Start()) << host.LastError();
+    CopyThenPaste(host);
+    host.Stop();
+    zvhost::ListCounters lists = host.Lists();
+    ASSERT_TRUE(lists.tracked);
+    EXPECT_GT(lists.returned, 0u);
+    EXPECT_EQ(lists.releasedByClient, keeps ? 0u : lists.returned) << keeps;
+    EXPECT_EQ(lists.freedByHost, keeps ? lists.returned : 0u) << keeps;
+    EXPECT_EQ(lists.leaked, 0u);
+    EXPECT_TRUE(host.Problems().empty());
+  }
+}
+
+TEST(ClientEvents, HostErrorsDuringACommandLeakNothing) {
+  for (zvhost::Fault fault : {zvhost::Fault::Status(4), zvhost::Fault::Busy(), zvhost::Fault::Failed()}) {
+    Host host(Options(true));
+    ASSERT_TRUE(host.Start()) << host.LastError();
+    host.faults().FailOperation("ReadAllProps", fault);
+    CopyThenPaste(host);
+    host.Stop();
+    EXPECT_EQ(host.Lists().leaked, 0u) << fault.ToString();
+    EXPECT_EQ(host.Lists().outstanding, 0u) << fault.ToString();
+    EXPECT_TRUE(host.Problems().empty()) << fault.ToString();
+  }
+}
+
 }  // namespace

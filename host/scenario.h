@@ -1,0 +1,111 @@
+// The scenario language: a page is built, commands are chosen as a FrameMaker user would, and
+// expectations are stated, one step per line. Parsing turns text into steps; it never touches a
+// host. docs/scenarios.md describes the language.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zvhost {
+
+// A bad line: names the file, the line and what was expected there.
+class ScenarioError : public std::runtime_error {
+ public:
+  ScenarioError(const std::string& file, int line, const std::string& what);
+  std::string file;
+  int line;
+  std::string detail;
+};
+
+// A length or number as written: points (plain or "pt") plus raw metric units ("u", 65536 per
+// point), summed: "110pt + 928856u".
+struct Quantity {
+  double points = 0;
+  int64_t units = 0;
+  bool present = false;
+
+  // The value in metric units (65536 per point), rounded to the nearest unit.
+  int64_t Metric() const;
+  // The value as a plain integer (for alignment codes, counts, placements).
+  int64_t Integer() const;
+  std::string Text() const;
+};
+
+// A reference to a scenario object: a name, optionally with a row or a [row,column] of a table.
+struct ObjectRef {
+  std::string name;
+  int row = -1;
+  int column = -1;
+  bool together = false;  // "a+b" in select: chosen in the same action as the previous one
+  std::string Text() const;
+};
+
+enum class StepKind {
+  Document,         // document NAME [page W H]
+  Grid,             // grid SPACING
+  Frame,            // frame NAME at X Y size W H [in FRAME]
+  Graphic,          // graphic NAME KIND at X Y size W H in FRAME   (also textframe)
+  Paragraph,        // paragraph NAME in CONTAINER ["text"] [align N] [indent L F R]
+  Anchored,         // anchored NAME size W H in PARAGRAPH
+  Table,            // table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I] [placement K]
+                    //    [title NAME ["text"] [align N]]
+  Select,           // select REF...   (each one an action; "a+b" in one action)
+  SelectCells,      // select cells T[r,c] [to T[r,c]]  |  select table T  |  select row T[r]
+  Deselect,         // deselect
+  Cursor,           // cursor in REF [at N]
+  Choose,           // choose Zorvan > ... > Label  |  choose \!pgp   |  command N
+  Answer,           // answer N | answer cancel
+  Close,            // close [DOC]
+  Set,              // set REF.PROP = VALUE
+  Name,             // name NAME = selection
+  Fault,            // fault WHAT [ARGS...]  |  fault off
+  Show,             // show
+  ExpectProp,       // expect REF.PROP = VALUE... [within TOL]
+  ExpectSelection,  // expect selection REF... | none
+  ExpectCells,      // expect cells T[r,c] [to T[r,c]] | expect cells none
+  ExpectCursor,     // expect cursor in REF | expect cursor none
+  ExpectAlert,      // expect alert [error|note] "text"   |   expect no alert
+  ExpectPrompt,     // expect prompt "text" [default "text"]
+  ExpectConsole,    // expect console "text"
+  ExpectMenu,       // expect menu PATH [= ITEM | ITEM ...]
+};
+
+struct Step {
+  StepKind kind;
+  std::string file;
+  int line = 0;
+  std::string source;  // the line as written, without its comment
+
+  std::string name;                // object name, property name, command path, alert text ...
+  std::string word;                // kind of graphic, alert kind, fault name, "cancel" ...
+  std::string text;                // quoted text (paragraph text, alert, prompt, console)
+  std::string text2;               // second text (title text, prompt default)
+  std::vector<ObjectRef> refs;     // objects the step names
+  std::vector<Quantity> values;    // numbers in their order (geometry, widths, answers)
+  std::vector<std::string> items;  // menu path / menu items / fault arguments
+  Quantity tolerance;
+  bool negate = false;  // "expect no alert", "selection none", "answer cancel"
+
+  // Table options (Table step): rows, margins, indent, placement, title.
+  int rows = 1;
+  Quantity marginA, marginB, indent, placement, align;
+  std::string titleName;
+};
+
+// Parses scenario text. Throws ScenarioError at the first bad line.
+std::vector<Step> ParseScenario(const std::string& text, const std::string& file);
+// Parses one line (for the shell); an empty or comment line gives no step.
+std::vector<Step> ParseScenarioLine(const std::string& line, const std::string& file, int lineNo);
+
+// Graphic kinds by name ("rect", "oval", "text" ...) and back; 0 when unknown.
+int GraphicKindByName(const std::string& word);
+std::string GraphicKindName(int type);
+// Every kind name, for help texts and error messages.
+std::string GraphicKindNames();
+
+// Metric units (65536 per point) as points, without trailing zeros: "10.25", "124.1730957".
+std::string FormatPoints(int64_t metric);
+
+}  // namespace zvhost

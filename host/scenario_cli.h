@@ -1,0 +1,39 @@
+// The two ways a person uses the reference host: running scenario files (with a transcript,
+// pictures and an HTML report) and the interactive shell. main.cpp only reads the command line.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/scenario_run.h"
+
+namespace zvhost {
+
+struct CliOptions {
+  RunOptions run;
+  std::string svgDir;    // write an SVG of the page after each changing command
+  std::string htmlFile;  // write one HTML report of the whole run
+  bool quiet = false;    // only failures and the summary
+};
+
+using Output = std::function<void(const std::string&)>;
+
+// Runs every file in its own freshly started host; prints the transcript. Returns the process
+// exit status: 0 when every expectation held, 1 when one failed or a scenario had an error,
+// 2 when the module could not be started.
+int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out);
+
+// The interactive shell: the same language, one line at a time, plus help, show, menu, svg
+// and quit. Reads `in` (a terminal with line editing, or a pipe). Returns 0, or 1 when an
+// expectation failed during the session, or 2 when the module could not be started.
+int RunShell(const CliOptions& options, std::FILE* in, const Output& out);
+
+// The transcript of one step: its line and what it printed, indented.
+std::string FormatStep(const Step& step, const StepOutcome& outcome);
+
+// The help text of the language (shell "help", "zorvan-host help").
+std::string LanguageHelp();
+
+}  // namespace zvhost

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Builds the Linux preset and runs every benchmark program (build/linux/bin/bench_*), each
+# with JSON output in build/linux/bench/<program>.json, then prints one table: a benchmark X,
+# its floor X_Floor measured in the same run, the time ratio X / X_Floor and whether it meets
+# the goal that X records as the counter "max_ratio". Times are CPU times, which stay
+# meaningful on a machine shared with other work.
+#   scripts/bench.sh                  all programs
+#   scripts/bench.sh format metric    only bench_format and bench_metric
+# Extra Google Benchmark options can be passed in BENCH_ARGS (e.g. --benchmark_min_time=0.2).
+# To add a benchmark: put a .cpp into bench/ (see bench/bench_goal.h); it is built and run here.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+
+bin=build/linux/bin
+out=build/linux/bench
+mkdir -p "$out"
+programs=()
+if [ $# -gt 0 ]; then
+  for name in "$@"; do programs+=("$bin/bench_${name#bench_}"); done
+else
+  for p in "$bin"/bench_*; do [ -x "$p" ] && programs+=("$p"); done
+fi
+if [ ${#programs[@]} -eq 0 ]; then
+  echo "bench: no benchmark programs in $bin" >&2
+  exit 1
+fi
+
+for p in "${programs[@]}"; do
+  name=$(basename "$p")
+  echo "bench: $name"
+  # shellcheck disable=SC2086
+  "$p" --benchmark_format=json --benchmark_out_format=json --benchmark_out="$out/$name.json" \
+       ${BENCH_ARGS:-} >/dev/null
+done
+
+python3 - "$out" "${programs[@]}" <<'PY'
+import json, os, sys
+out, programs = sys.argv[1], sys.argv[2:]
+rows, missed = [], 0
+def fmt(ns):
+    for unit, scale in (("s", 1e9), ("ms", 1e6), ("us", 1e3)):
+        if ns >= scale:
+            return f"{ns / scale:.3g} {unit}"
+    return f"{ns:.3g} ns"
+for program in programs:
+    name = os.path.basename(program)
+    with open(os.path.join(out, name + ".json")) as f:
+        data = json.load(f)
+    scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
+    times = {}
+    goals = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate":
+            continue
+        times[b["name"]] = b["cpu_time"] * scale[b.get("time_unit", "ns")]
+        if "max_ratio" in b:
+            goals[b["name"]] = b["max_ratio"]
+    for bench, t in times.items():
+        if "_Floor" in bench:
+            continue
+        floor_name = bench.replace("/", "_Floor/", 1) if "/" in bench else bench + "_Floor"
+        floor = times.get(floor_name)
+        if floor is None:
+            rows.append((bench, fmt(t), "-", "-", "-"))
+            continue
+        ratio = t / floor
+        goal = goals.get(bench)
+        if goal is None:
+            verdict = "-"
+        elif ratio <= goal:
+            verdict = f"yes (<= {goal:g})"
+        else:
+            verdict = f"NO (> {goal:g})"
+            missed += 1
+        rows.append((bench, fmt(t), fmt(floor), f"{ratio:.2f}", verdict))
+header = ("benchmark", "time", "floor", "ratio", "goal met")
+widths = [max(len(r[i]) for r in rows + [header]) for i in range(5)]
+line = lambda r: "  ".join(c.ljust(w) for c, w in zip(r, widths))
+print()
+print(line(header))
+print(line(tuple("-" * w for w in widths)))
+for r in rows:
+    print(line(r))
+print(f"\n{missed} goal(s) missed" if missed else "\nall goals met")
+PY

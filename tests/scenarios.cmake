@@ -1,0 +1,31 @@
+# The reference host as a program: line editing for its shell (Linux), zlib to decode rendered
+# pictures in the picture tests (Linux), and one test per example scenario (both targets; the
+# Win32 zorvan-host runs under Wine and loads the DLL).
+if(TARGET zorvan_host AND NOT WIN32)
+  find_library(ZV_LIBEDIT NAMES edit)
+  find_path(ZV_LIBEDIT_INCLUDE editline/readline.h)
+  if(ZV_LIBEDIT AND ZV_LIBEDIT_INCLUDE)
+    target_compile_definitions(zorvan_host PRIVATE ZV_HAVE_LIBEDIT)
+    target_include_directories(zorvan_host PRIVATE ${ZV_LIBEDIT_INCLUDE})
+    target_link_libraries(zorvan_host PUBLIC ${ZV_LIBEDIT})
+  else()
+    message(STATUS "libedit not found: the shell reads plain lines")
+  endif()
+endif()
+
+if(TARGET host_tests AND NOT WIN32)
+  find_package(ZLIB)
+  if(ZLIB_FOUND)
+    target_link_libraries(host_tests PRIVATE ZLIB::ZLIB)
+    target_compile_definitions(host_tests PRIVATE ZV_HAVE_ZLIB)
+  endif()
+endif()
+
+if(TARGET zorvan-host)
+  file(GLOB ZV_EXAMPLES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.zvs)
+  foreach(example ${ZV_EXAMPLES})
+    get_filename_component(name ${example} NAME_WE)
+    add_test(NAME example_${name} COMMAND zorvan-host run --quiet ${example} WORKING_DIRECTORY ${ZV_BIN_DIR})
+    set_tests_properties(example_${name} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()

@@ -1,0 +1,106 @@
+// What the command families of the graphic tools share: the steps every command is built
+// from, the geometry clipboard, the undo record, the two selection routines and the
+// selection history.
+#pragma once
+
+#include "hostapi/abi.h"
+
+namespace zv {
+
+// Every walk along a chain the host reports stops after this many steps, so a host that
+// reports a cycle cannot hang the module. A sane host never comes near it.
+constexpr uint32_t HostWalkLimit = 1000000;
+
+constexpr const char* TextSelectObject = "First select an object. Then try again.";
+
+// ---- Shared steps ----
+
+struct GraphicSelection {
+  ObjectId doc;
+  ObjectId graphic;  // the first selected graphic, 0 when none
+};
+
+GraphicSelection ReadGraphicSelection();  // step S without the alert
+// Step S: the selection, or an alert and false when no graphic is selected.
+bool FindSelectedGraphic(GraphicSelection* sel);
+void ShowRefusal(const char* text);  // kind ValAlertError
+void ScreenUpdates(int32_t on);      // steps D0 / D1
+// A length computed in double precision, truncated toward zero and held to the 32-bit range.
+MetricValue MetricFromReal(double value);
+// Plain 32-bit sums and differences, wrapping instead of overflowing.
+inline MetricValue MetricAdd(MetricValue a, MetricValue b) {
+  return static_cast<MetricValue>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+inline MetricValue MetricSub(MetricValue a, MetricValue b) {
+  return static_cast<MetricValue>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+// ---- Geometry clipboard (commands 1 to 11) ----
+
+struct CopiedGeometry {
+  MetricValue x;
+  MetricValue y;
+  MetricValue width;
+  MetricValue height;
+};
+extern CopiedGeometry Copied;
+
+void CopyGraphicProps();
+void PasteGraphicPos();
+void PasteGraphicLeftPos();
+void PasteGraphicTopPos();
+void PasteGraphicRightPos();
+void PasteGraphicBottomPos();
+void PasteGraphicSize();
+void PasteGraphicWidth();
+void PasteGraphicHeight();
+void ResizeGraphicToCopiedWidth();
+void ResizeGraphicToCopiedHeight();
+
+// ---- Undo record (command 19) ----
+
+enum UndoKind : int32_t { UndoNothing = 0, UndoProperties = 1, UndoAddedRectangle = 2 };
+
+struct UndoSnapshot {
+  int32_t kind;
+  PropList props;
+  ObjectId document;
+  ObjectId object;
+  ObjectId parent;
+};
+extern UndoSnapshot Undo;
+
+void UndoEmptyProps();  // the list released; kind, document and object stay
+void TakePropertySnapshot(ObjectId doc, ObjectId object);
+void RecordAddedRectangle(ObjectId doc, ObjectId rectangle, ObjectId parent);
+void UndoOperation();
+
+// ---- The other commands ----
+
+void ResizeGraphicToGridHeight();  // 12
+void MakeFigureTitleRight();       // 13
+void AddFrameToGraphic();          // 14
+void SelectParentObject();         // 15
+void SelectNextObjectAbove();      // 16
+void SelectNextObjectBelow();      // 17
+void TrimTableTitle();             // 18
+
+// ---- Selection routines ----
+
+void DeselectAll(ObjectId doc);
+void SelectObject(ObjectId doc, ObjectId object);
+
+// ---- Selection history ----
+
+struct SelectionStamp {
+  double selectedSince;  // tick count of the first refresh that saw it selected; 0.0 = not yet
+  int32_t generation;    // the last refresh pass that saw it selected
+};
+
+// The record of `graphic` in the history of `doc`, inserting {0.0, 0} when there is none.
+SelectionStamp SelectionLookup(ObjectId doc, ObjectId graphic);
+void SelectionRefresh(ObjectId doc);
+void SelectionForget(ObjectId doc);
+void SelectionHistoryRelease();  // frees every record (module unload)
+
+}  // namespace zv
