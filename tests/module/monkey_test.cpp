@@ -74,7 +74,12 @@ class Monkey {
 
  private:
   uint32_t Rand(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
-  double Length(double lo, double hi) { return lo + (hi - lo) * (rng_() % 1000) / 1000.0; }
+  // A length in points; now and then one at the ends of the metric range, where sums and
+  // scalings overflow 32 bits.
+  double Length(double lo, double hi) {
+    if (Rand(40) == 0) return Rand(2) ? 32767.99 : -32768;
+    return lo + (hi - lo) * (rng_() % 1000) / 1000.0;
+  }
   template <typename T>
   T Any(const std::vector<T>& v) {
     return v[Rand(static_cast<uint32_t>(v.size()))];
@@ -201,8 +206,9 @@ class Monkey {
   }
 
   void RunCommand(int32_t number) {
+    const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1, 0, 1 << 20};
     if (Rand(2))
-      host_.AnswerNextPrompt(Rand(6) == 0 ? -static_cast<int32_t>(Rand(5)) : static_cast<int32_t>(Rand(40)));
+      host_.AnswerNextPrompt(Rand(6) == 0 ? extremes[Rand(5)] : static_cast<int32_t>(Rand(40)));
     else if (Rand(3) == 0)
       host_.CancelNextPrompt();
     std::map<ObjectId, Props> before = Stored();
