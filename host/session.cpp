@@ -122,6 +122,10 @@ HResult ZVH_CALL RegisterClient(void* self, void* client, uint32_t version, zv::
     else
       h.Problem("the client refused its event interface");
   }
+  if (h.options.initializeDuringRegistration && h.events) {
+    size_t rec = h.BeginEvent("Initialize", slot::Initialize, "1");
+    h.EndEvent(rec, zv::SlotOf<HResult(ZVH_CALL*)(void*, int32_t)>(h.events, slot::Initialize)(h.events, 1), "");
+  }
   return h.EndOp(c, hr::Ok, nullptr, h.events ? "kept" : "not kept");
 }
 
