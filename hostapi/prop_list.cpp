@@ -84,6 +84,7 @@ class Importer {
   bool Entries(uint32_t count, const T* src, uint32_t* outCount, T** out) {
     if (!Flat(count, src, outCount, out)) return false;
     T* entries = *out;
+    if (entries == nullptr) return true;
     for (uint32_t i = 0; i < *outCount; ++i) Detach(&entries[i]);
     for (uint32_t i = 0; i < *outCount; ++i)
       if (!Entry(src[i], &entries[i])) return false;

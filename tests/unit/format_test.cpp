@@ -106,7 +106,6 @@ TEST_F(FormatTest, ConsoleWithoutWriterDropsTextButCounts) {
 TEST_F(FormatTest, BufferSinkCutsAndAlwaysTerminates) {
   char buf[16];
   std::memset(buf, '#', sizeof buf);
-  va_list none{};
   auto formatN = [&](char* b, int32_t size, const char* f, ...) {
     va_list args;
     va_start(args, f);
@@ -114,7 +113,6 @@ TEST_F(FormatTest, BufferSinkCutsAndAlwaysTerminates) {
     va_end(args);
     return r;
   };
-  (void)none;
   EXPECT_EQ(formatN(buf, 4, "abcdef"), 3);
   EXPECT_STREQ(buf, "abc");
   EXPECT_EQ(buf[4], '#');
