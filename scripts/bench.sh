@@ -87,3 +87,40 @@ for r in rows:
     print(line(r))
 print(f"\n{missed} goal(s) missed" if missed else "\nall goals met")
 PY
+
+# Host calls per command (counters host_calls / expected_calls), heap blocks left after
+# teardown, and the sizes of the stripped modules (goal: the Win32 DLL at most 64 KiB).
+strip --strip-all -o "$out/ZorvanShapes.so.stripped" "$bin/ZorvanShapes.so"
+python3 - "$out" "$root/out/win32/ZorvanShapes.dll" "${programs[@]}" <<'PY'
+import json, os, sys
+out, dll, programs = sys.argv[1], sys.argv[2], sys.argv[3:]
+calls, heap = [], {}
+for program in programs:
+    name = os.path.basename(program)
+    with open(os.path.join(out, name + ".json")) as f:
+        for b in json.load(f)["benchmarks"]:
+            if b.get("run_type") == "aggregate":
+                continue
+            if "expected_calls" in b:
+                calls.append((b["name"], int(b["host_calls"]), int(b["expected_calls"]), b.get("label", "")))
+            for k in ("blocks_after_teardown", "blocks_after_unload", "blocks_peak"):
+                if k in b:
+                    heap[k] = int(b[k])
+if calls:
+    extra = sum(1 for c in calls if c[1] != c[2])
+    print("\nhost calls                  made  steps  extra  (steps)")
+    for name, made, expected, why in calls:
+        print(f"{name:<26}  {made:>4}  {expected:>5}  {made - expected:>+5}  {why}")
+    print("no extra host calls" if extra == 0 else f"{extra} benchmark(s) with calls that differ from the steps")
+if heap:
+    print("\nclient heap blocks: " + ", ".join(f"{k} {v}" for k, v in heap.items()))
+print("\nsizes (stripped)")
+so = os.path.join(out, "ZorvanShapes.so.stripped")
+print(f"  Linux ZorvanShapes.so   {os.path.getsize(so):>7} bytes  (for information)")
+if os.path.exists(dll):
+    size = os.path.getsize(dll)
+    verdict = "yes" if size <= 65536 else "NO"
+    print(f"  Win32 ZorvanShapes.dll  {size:>7} bytes  ratio to 64 KiB {size / 65536:.2f}  goal met: {verdict}")
+else:
+    print("  Win32 ZorvanShapes.dll  not built (cmake --preset win32 && cmake --build --preset win32)")
+PY

@@ -1,0 +1,148 @@
+// Every host call the module makes is one its steps ask for: each command on the typical page,
+// each refusal, start-up and teardown make exactly the listed operations, in order, no more.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/command_steps.h"
+#include "host/host.h"
+
+namespace {
+
+using zvhost::Host;
+using zvhost::HostOptions;
+using zvhost::Mark;
+using zvsteps::Expand;
+using zvsteps::Join;
+
+std::vector<std::string> Ops(Host& host, const Mark& since) {
+  return host.log().OpsSince(since);
+}
+
+// Run with either memory policy: the host releasing returned lists or keeping them.
+class HostCalls : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    HostOptions options;
+    options.keepsResults = GetParam();
+    host_ = std::make_unique<Host>(options);
+    ASSERT_TRUE(host_->Start()) << host_->LastError();
+    page_ = zvsteps::BuildTypicalPage(host_->model());
+  }
+  void TearDown() override {
+    host_->Stop();
+    EXPECT_TRUE(host_->Problems().empty());
+  }
+
+  std::unique_ptr<Host> host_;
+  zvsteps::TypicalPage page_;
+};
+
+TEST_P(HostCalls, EachCommandOnTheTypicalPageMakesExactlyTheCallsOfItsSteps) {
+  ASSERT_EQ(zvsteps::TypicalSteps().size(), 19u);
+  for (const zvsteps::CommandSteps& c : zvsteps::TypicalSteps()) {
+    zvsteps::Prepare(*host_, page_, c.number);
+    Mark before = host_->log().MarkNow();
+    ASSERT_TRUE(host_->ChooseCommand(c.number)) << "command " << c.number;
+    std::vector<std::string> expected = Expand(c.steps);
+    std::vector<std::string> made = Ops(*host_, before);
+    EXPECT_EQ(made.size(), expected.size()) << "command " << c.number << ": " << c.why;
+    EXPECT_EQ(Join(made), Join(expected)) << "command " << c.number << ": " << c.why;
+    EXPECT_EQ(host_->log().SessionOps() - before.ops, expected.size()) << "command " << c.number;
+  }
+  EXPECT_TRUE(host_->Alerts().empty());
+}
+
+// With nothing selected every command stops after the reads that find nothing.
+TEST_P(HostCalls, RefusedCommandsStopRightAfterTheirAlert) {
+  const struct {
+    int32_t number;
+    const char* steps;
+  } cases[] = {
+      {19, "ShowAlert"},  // nothing recorded yet: the undo reads nothing
+      {1, "S ShowAlert"},
+      {2, "S ShowAlert"},
+      {3, "S ShowAlert"},
+      {4, "S ShowAlert"},
+      {5, "S ShowAlert"},
+      {6, "S ShowAlert"},
+      {7, "S ShowAlert"},
+      {8, "S GetIdProp ShowAlert"},  // no graphic, then no table
+      {9, "S ShowAlert"},
+      {10, "S ShowAlert"},
+      {11, "S ShowAlert"},
+      {12, "S ShowAlert"},
+      {13, "GetIdProp GetIdProp GetIdProp ShowAlert"},  // all three ids are read before the test
+      {14, "S ShowAlert"},
+      {15, "S GetIdProp GetTextRangeProp"},  // no graphic, no table, no text selection: silent
+      {16, "S ShowAlert"},
+      {17, "S ShowAlert"},
+      {18, "GetIdProp GetIdProp ShowAlert"},
+  };
+  zvsteps::SelectOnly(host_->model(), page_.doc, {});
+  for (const auto& c : cases) {
+    Mark before = host_->log().MarkNow();
+    ASSERT_TRUE(host_->ChooseCommand(c.number));
+    EXPECT_EQ(Join(Ops(*host_, before)), Join(Expand(c.steps))) << "command " << c.number;
+  }
+  EXPECT_EQ(host_->Alerts().size(), 18u);  // every case but 15
+}
+
+INSTANTIATE_TEST_SUITE_P(MemoryPolicy, HostCalls, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "HostKeepsLists" : "ClientReleasesLists";
+                         });
+
+// Start-up asks for the six interfaces, the memory policy, the registration and the module
+// link; Initialize(1) prints the banner, builds the menu (5 separators, 2 submenus, 19
+// commands with their enabling conditions) and requests 4 notifications; teardown gives
+// back the six references.
+TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
+  HostOptions options;
+  options.initialize = false;
+  Host host(options);
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  std::vector<std::string> start;
+  for (const zvhost::CallRecord& r : host.log().Records())
+    if (r.direction == zvhost::Direction::ToHost) start.push_back(r.iface + "." + r.op);
+  EXPECT_EQ(Join(start),
+            "Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface "
+            "Root.QueryInterface MemoryPolicy.AskHostKeepsResults Session.RegisterClient "
+            "ModuleLink.SetClientModule");
+
+  Mark before = host.log().MarkNow();
+  host.Initialize(1);
+  std::string command = "DefineMenuCommand SetIntProp";
+  std::string separator = "LookupNamedObject AddItemToMenu";
+  std::string expected =
+      "PrintToConsole LookupNamedObject LookupNamedObject DefineSubmenu "
+      "LookupNamedObject FindItemInMenu "  // the shared menu's separator: not needed
+      "DefineSubmenu";
+  for (int i = 0; i < 3; ++i) expected += " " + command;  // 15, 16, 17
+  expected += " DefineSubmenu " + command;                // 18
+  expected += " " + separator + " " + command + " " + separator;
+  for (int i = 0; i < 5; ++i) expected += " " + command;  // 2, 3, 5, 4, 6
+  expected += " " + separator;
+  for (int i = 0; i < 5; ++i) expected += " " + command;  // 7 to 11
+  expected += " " + separator;
+  for (int i = 0; i < 3; ++i) expected += " " + command;  // 12, 13, 14
+  expected += " " + separator + " " + command;            // 19
+  expected += " RequestNotification RequestNotification RequestNotification RequestNotification";
+  std::vector<std::string> init = Ops(host, before);
+  EXPECT_EQ(init.size(), 60u);
+  EXPECT_EQ(Join(init), expected);
+
+  before = host.log().MarkNow();
+  host.Stop();
+  std::vector<std::string> down;
+  for (const zvhost::CallRecord& r : host.log().Since(before))
+    if (r.direction == zvhost::Direction::ToHost) down.push_back(r.iface + "." + r.op);
+  EXPECT_EQ(Join(down),
+            "Session.Release SessionAux1.Release SessionAux2.Release MemoryPolicy.Release ModuleLink.Release "
+            "Extension.Release");
+  EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+}
+
+}  // namespace
