@@ -10,6 +10,10 @@ function(zv_module_options target)
   zv_warnings(${target})
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden
                                            -fvisibility-inlines-hidden)
+  if(WIN32)
+    # Nothing unwinds through the module (no exceptions, COM boundary): no unwind tables in the DLL.
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+  endif()
 endfunction()
 
 function(zv_platform_libs target)

@@ -267,9 +267,29 @@ class Output {
   size_t capacity_ = OutputCapacity;
 };
 
+// One conversion through the platform's C runtime. On Windows that is the runtime's own
+// _snprintf: the toolchain's standard snprintf would link a second formatting engine into the
+// module (about 28 KB). _snprintf gives -1 when the text does not fit, after filling the whole
+// buffer: reported as the buffer's size, Rendered() cuts and terminates it like a long result.
+template <typename T>
+int RenderWithRuntime(char* buffer, size_t size, const char* spec, T value) {
+#ifdef _WIN32
+  int n = _snprintf(buffer, size, spec, value);
+  return n < 0 ? static_cast<int>(size) : n;
+#else
+  return std::snprintf(buffer, size, spec, value);
+#endif
+}
+#ifdef _WIN32
+// The Windows runtime's long double is a double.
+inline int RenderWithRuntime(char* buffer, size_t size, const char* spec, long double value) {
+  return RenderWithRuntime(buffer, size, spec, static_cast<double>(value));
+}
+#endif
+
 template <typename T>
 int32_t Render(Output* out, const char* spec, T value) {
-  return out->Rendered(std::snprintf(out->data(), out->capacity(), spec, value));
+  return out->Rendered(RenderWithRuntime(out->data(), out->capacity(), spec, value));
 }
 
 template <typename T>
