@@ -66,6 +66,7 @@ struct HostOptions {
   bool passRegistration = false;     // ... the registration list below instead of null
   std::vector<std::pair<int32_t, std::string>> registration;  // number -> text (type 3)
   bool initialize = true;                                     // Start() also delivers Initialize(1)
+  bool initializeDuringRegistration = false;                  // RegisterClient delivers Initialize(1) before it returns
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   int32_t alertAnswer = 0;                                    // what ShowAlert answers
   int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)

@@ -417,6 +417,8 @@ bool Model::RemoveDocument(ObjectId doc) {
 }
 
 ObjectId Model::CreateGraphic(ObjectId doc, int type, ObjectId frame, int32_t* status) {
+  int32_t ignored = 0;
+  if (!status) status = &ignored;
   *status = status::Ok;
   if (!Doc(doc)) return *status = status::BadDocument, 0;
   const Object* f = Find(frame);
@@ -713,6 +715,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
     }
     case obj::Row: {
       const Object* table = m.Find(o.parent);
+      if (!table) return false;
       switch (p) {
         case prop::RowTable:
           *out = Value::Id(o.parent);
@@ -861,6 +864,8 @@ static bool Holds(const Object& menu, ObjectId item) {
 }
 
 ObjectId Model::DefineMenu(ObjectId parent, const std::string& tag, const std::string& label, int32_t* status) {
+  int32_t ignored = 0;
+  if (!status) status = &ignored;
   *status = status::Ok;
   const Object* p = Find(parent);
   if (!p || p->type != obj::Menu) return *status = status::BadObject, 0;
@@ -877,6 +882,8 @@ ObjectId Model::DefineMenu(ObjectId parent, const std::string& tag, const std::s
 
 ObjectId Model::DefineCommand(int32_t number, ObjectId menu, const std::string& tag, const std::string& label,
                               const std::string& shortcut, int32_t* status) {
+  int32_t ignored = 0;
+  if (!status) status = &ignored;
   *status = status::Ok;
   const Object* p = Find(menu);
   if (!p || p->type != obj::Menu) return *status = status::BadObject, 0;

@@ -167,7 +167,7 @@ class Model {
   // Removes a document and everything in it (no notifications; see Host::CloseDocument).
   bool RemoveDocument(ObjectId doc);
   // A new graphic of `type` with zero geometry on top of `frame`; status through `status`.
-  ObjectId CreateGraphic(ObjectId doc, int type, ObjectId frame, int32_t* status);
+  ObjectId CreateGraphic(ObjectId doc, int type, ObjectId frame, int32_t* status = nullptr);
   int32_t DeleteObject(ObjectId doc, ObjectId id);       // a host status
   Geometry GeometryOf(ObjectId graphic) const;           // points
   std::vector<ObjectId> PageFrames(ObjectId doc) const;  // unanchored frames, bottom to top
@@ -205,9 +205,9 @@ class Model {
   // ---- Menus and commands ----
   ObjectId MainMenu() const { return mainMenu_; }
   ObjectId LookupNamed(int type, const std::string& name) const;  // 0 when absent
-  ObjectId DefineMenu(ObjectId parent, const std::string& tag, const std::string& label, int32_t* status);
+  ObjectId DefineMenu(ObjectId parent, const std::string& tag, const std::string& label, int32_t* status = nullptr);
   ObjectId DefineCommand(int32_t number, ObjectId menu, const std::string& tag, const std::string& label,
-                         const std::string& shortcut, int32_t* status);
+                         const std::string& shortcut, int32_t* status = nullptr);
   int32_t AddToMenu(ObjectId menu, ObjectId item);  // a host status
   ObjectId CommandByNumber(int32_t number) const;
   ObjectId CommandByShortcut(const std::string& shortcut) const;

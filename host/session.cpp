@@ -122,6 +122,10 @@ HResult ZVH_CALL RegisterClient(void* self, void* client, uint32_t version, zv::
     else
       h.Problem("the client refused its event interface");
   }
+  if (h.options.initializeDuringRegistration && h.events) {
+    size_t rec = h.BeginEvent("Initialize", slot::Initialize, "1");
+    h.EndEvent(rec, zv::SlotOf<HResult(ZVH_CALL*)(void*, int32_t)>(h.events, slot::Initialize)(h.events, 1), "");
+  }
   return h.EndOp(c, hr::Ok, nullptr, h.events ? "kept" : "not kept");
 }
 
@@ -333,7 +337,7 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   Value probe;
   int32_t st = h.model.Get(doc, object, prop::Name, &probe);
   if (st == status::BadProperty) st = status::Ok;
-  if (!list || (list->count > 0 && !list->vals)) st = status::BadValue;
+  if (!list || (list->count > 0 && !list->vals) || list->count > 100000) st = status::BadValue;
   int applied = 0;
   if (st == status::Ok) {
     for (uint32_t i = 0; i < list->count; ++i) {
@@ -598,13 +602,17 @@ OpCall HostImpl::BeginOp(const char* op, int s) {
   OpCall c;
   c.op = op;
   c.logging = log.enabled;
-  CallRecord r;
-  r.direction = Direction::ToHost;
-  r.iface = "Session";
-  r.op = op;
-  r.slot = s;
-  c.record = log.Add(std::move(r), true);
-  c.fault = faults.Take(op, log.SessionOps());
+  if (c.logging) {
+    CallRecord r;
+    r.direction = Direction::ToHost;
+    r.iface = "Session";
+    r.op = op;
+    r.slot = s;
+    c.record = log.Add(std::move(r), true);
+  } else {
+    log.Skip(true);
+  }
+  if (!faults.Empty()) c.fault = faults.Take(op, log.SessionOps());
   return c;
 }
 

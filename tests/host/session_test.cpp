@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fake_client.h"
+#include "host/host_impl.h"
 
 using namespace zvhost;
 
@@ -28,19 +29,21 @@ using DefineCommandFn = HResult(ZVH_CALL*)(void*, int32_t, ObjectId, const char*
 using SetIntFn = HResult(ZVH_CALL*)(void*, ObjectId, ObjectId, zv::PropKey*, int32_t, int32_t*);
 using UnknownFn = HResult(ZVH_CALL*)(void*);
 
+void (*gFree)(void*) = &TaskFree;
+
 // Releases a list the host returned, every owned part first, as a client must.
 void ReleaseHostList(zv::PropList* list) {
   for (uint32_t i = 0; i < list->count; ++i) {
     zv::PropVal& v = list->vals[i];
-    if (v.key.number == 0) TaskFree(v.key.name);
+    if (v.key.number == 0) gFree(v.key.name);
     zv::ValueUnion& u = v.value.u;
     auto freeTexts = [](zv::TextList& l) {
-      for (uint32_t k = 0; k < l.count; ++k) TaskFree(l.texts[k]);
-      TaskFree(l.texts);
+      for (uint32_t k = 0; k < l.count; ++k) gFree(l.texts[k]);
+      gFree(l.texts);
     };
     switch (v.value.type) {
       case 3:
-        TaskFree(u.text);
+        gFree(u.text);
         break;
       case 5:
       case 7:
@@ -48,39 +51,39 @@ void ReleaseHostList(zv::PropList* list) {
       case 13:
       case 14:
       case 15:
-        TaskFree(u.ints.items);
+        gFree(u.ints.items);
         break;
       case 6:
         freeTexts(u.texts);
         break;
       case 8:
-        for (uint32_t k = 0; k < u.tabs.count; ++k) TaskFree(u.tabs.items[k].text);
-        TaskFree(u.tabs.items);
+        for (uint32_t k = 0; k < u.tabs.count; ++k) gFree(u.tabs.items[k].text);
+        gFree(u.tabs.items);
         break;
       case 17:
         for (uint32_t k = 0; k < u.rich.count; ++k) {
           zv::Entry17& e = u.rich.items[k];
-          TaskFree(e.text0);
-          TaskFree(e.text32);
-          TaskFree(e.text36);
+          gFree(e.text0);
+          gFree(e.text32);
+          gFree(e.text36);
           freeTexts(e.list16);
           freeTexts(e.list24);
         }
-        TaskFree(u.rich.items);
+        gFree(u.rich.items);
         break;
       case 18:
         for (uint32_t k = 0; k < u.named.count; ++k) {
-          TaskFree(u.named.items[k].text0);
+          gFree(u.named.items[k].text0);
           freeTexts(u.named.items[k].list4);
         }
-        TaskFree(u.named.items);
+        gFree(u.named.items);
         break;
       case 19:
-        TaskFree(u.block24);
+        gFree(u.block24);
         break;
     }
   }
-  TaskFree(list->vals);
+  gFree(list->vals);
   *list = {0, nullptr};
 }
 
@@ -390,6 +393,60 @@ TEST_F(Bound, EnforcedEnableConditionsKeepCommandsFromTheClient) {
   host.SelectGraphics(doc, {a});
   EXPECT_TRUE(host.ChooseCommand(1));
   EXPECT_EQ(fake::current->events.back(), "Command 1");
+}
+
+}  // namespace
+
+namespace {
+
+HostImpl* gImpl = nullptr;
+void WatchedFree(void* p) {
+  if (p) gImpl->OnClientFree(p);
+  TaskFree(p);
+}
+
+TEST_F(Bound, ReleaseTrackingTellsReleasedListsFromLeakedOnes) {
+  // The host watches the client's task-free function; here the test plays that watch.
+  HostImpl& impl = host.impl();
+  impl.hookInstalled = true;
+  gImpl = &impl;
+  gFree = &WatchedFree;
+  int32_t st = -1;
+  zv::PropList released{0, nullptr}, leaked{0, nullptr};
+  fake::Slot<ReadAllFn>(slot::ReadAllProps)(s, doc, a, &st, &released);
+  fake::Slot<ReadAllFn>(slot::ReadAllProps)(s, 0, doc, &st, &leaked);
+  EXPECT_EQ(leaked.count, 48u) << "documents have fewer properties than graphics";
+  ReleaseHostList(&released);
+  EXPECT_EQ(host.Lists().releasedByClient, 1u);
+  EXPECT_EQ(host.Lists().outstanding, 1u);
+  host.Stop();
+  EXPECT_EQ(host.Lists().leaked, 1u);
+  EXPECT_EQ(host.Problems().size(), 1u);
+  // What the client never gave back is the test's to free.
+  gFree = &TaskFree;
+  ReleaseHostList(&leaked);
+  impl.hookInstalled = false;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Bound, WithTheLogOffCallsAreStillCountedAndFaultsStillHit) {
+  host.log().enabled = false;
+  size_t records = host.log().Records().size();
+  Mark mark = host.log().MarkNow();
+  host.faults().FailNth(2, Fault::Busy(), mark.ops);
+  zv::PropKey k{prop::ActiveDocument, nullptr};
+  int32_t st = -1;
+  ObjectId id = 0;
+  auto get = fake::Slot<GetIdFn>(slot::GetIdProp);
+  EXPECT_EQ(get(s, 0, 0, &k, &st, &id), hr::Ok);
+  EXPECT_EQ(get(s, 0, 0, &k, &st, &id), hr::Busy);
+  EXPECT_EQ(host.log().SessionOps(), mark.ops + 2);
+  EXPECT_EQ(host.log().Records().size(), records);
+  EXPECT_EQ(get(s, 0, 0, nullptr, &st, &id), hr::Pointer);
+  EXPECT_EQ(host.Problems().size(), 1u) << "problems are kept with the log off";
 }
 
 }  // namespace

@@ -70,6 +70,19 @@ TEST(ClientEvents, ConsoleReachesTheHostOnlyAfterStartUp) {
   host.Stop();
 }
 
+TEST(ClientEvents, ConsoleTextFromAnEventDuringRegistrationIsDropped) {
+  HostOptions options = Options();
+  options.initializeDuringRegistration = true;
+  Host host(options);
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  EXPECT_FALSE(host.log().Named("DefineSubmenu").empty());  // the event did run
+  EXPECT_TRUE(host.ConsoleWrites().empty());
+  EXPECT_EQ(host.Initialize(1), 0);
+  EXPECT_FALSE(host.ConsoleWrites().empty());
+  host.Stop();
+  EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+}
+
 TEST(ClientEvents, BusyAndRefusedConsoleDoNotStopTheClient) {
   Host host(Options());
   ASSERT_TRUE(host.Start()) << host.LastError();

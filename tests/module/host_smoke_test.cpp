@@ -70,3 +70,54 @@ TEST(HostSmoke, MenuCommandsChangeTheModelAndEveryListIsReleased) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Scene {
+  ObjectId doc = 0, graphic = 0;
+  void Build(Model& m) {
+    doc = m.NewDocument("lists");
+    ObjectId frame = m.AddFrame(doc, {0, 0, 300, 300});
+    graphic = m.AddRectangle(frame, {10, 10, 40, 20});
+  }
+};
+
+TEST(HostSmoke, AHostThatKeepsResultsFreesThemItselfAfterEachEvent) {
+  HostOptions o;
+  o.keepsResults = true;
+  Host host(o);
+  Scene s;
+  s.Build(host.model());
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  host.SelectGraphics(s.doc, {s.graphic});
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Paste Graphic Size"));
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Undo Operation"));
+  ListCounters lists = host.Lists();
+  EXPECT_EQ(lists.returned, 2u);
+  EXPECT_EQ(lists.releasedByClient, 0u) << "the module must leave kept lists alone";
+  EXPECT_EQ(lists.freedByHost, 2u);
+  EXPECT_EQ(lists.outstanding, 0u);
+  EXPECT_EQ(host.model().GeometryOf(s.graphic).w, 40) << "the undo still worked from the module's copy";
+  host.Stop();
+  EXPECT_TRUE(host.Problems().empty()) << host.Problems().front();
+}
+
+TEST(HostSmoke, AListHandedOverWithAnErrorStatusIsStillReleased) {
+  Host host;
+  Scene s;
+  s.Build(host.model());
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  host.SelectGraphics(s.doc, {s.graphic});
+  host.faults().FailOperation("ReadAllProps", Fault::Status(7));
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Paste Graphic Pos"));
+  EXPECT_EQ(host.model().GeometryOf(s.graphic).x, 0) << "the paste itself goes on";
+  host.faults().Clear();
+  EXPECT_EQ(host.Lists().returned, 1u);
+  EXPECT_EQ(host.Lists().releasedByClient, 1u);
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Undo Operation"));
+  ASSERT_EQ(host.Alerts().size(), 1u) << "the failed snapshot left nothing to undo";
+  EXPECT_EQ(host.Alerts()[0].text, "Nothing to undo.");
+  EXPECT_EQ(host.Alerts()[0].kind, 2);
+}
+
+}  // namespace

@@ -57,7 +57,7 @@ class ToolsTest : public ::testing::Test {
   void Choose(int32_t number) { ASSERT_TRUE(host_->ChooseCommand(number)) << "command " << number; }
 
   // The host calls that change something or talk to the user, since the mark, as
-  // "SetMetricProp obj=12:5 key=PosX value=10pt" (document argument left out).
+  // "SetMetricProp obj=12:5 key=PosX value=10pt" (a leading document argument left out).
   std::vector<std::string> Actions(const Mark& since) const {
     std::vector<std::string> out;
     for (const auto& r : host_->log().Since(since)) {
@@ -68,7 +68,7 @@ class ToolsTest : public ::testing::Test {
       std::string args = r.args;
       if (args.rfind("doc=", 0) == 0) {
         size_t space = args.find(' ');
-        args = space == std::string::npos ? "" : args.substr(space + 1);
+        if (space != std::string::npos) args = args.substr(space + 1);  // a lone document stays
       }
       out.push_back(r.op + (args.empty() ? "" : " " + args));
     }

@@ -1,0 +1,235 @@
+// The geometry clipboard through the host: copy, the eight pastes, the two proportional
+// resizes, "Paste Graphic Width" on table columns, the refusals and the dispatcher.
+#include "tests/module/tools_test_support.h"
+
+namespace zvtest {
+namespace {
+
+class GeometryTest : public ToolsTest {
+ protected:
+  void SetUp() override {
+    ToolsTest::SetUp();
+    source = model().AddRectangle(frame, {30, 40, 50, 60});
+  }
+  ObjectId NewTarget() { return model().AddRectangle(frame, {10, 20, 200, 100}); }
+  void CopySource() {
+    Select({source});
+    Choose(1);
+  }
+  std::vector<double> GeometryOf(ObjectId g) {
+    return {model().ReadPt(g, prop::PosX), model().ReadPt(g, prop::PosY), model().ReadPt(g, prop::Width),
+            model().ReadPt(g, prop::Height)};
+  }
+
+  ObjectId source = 0;
+};
+
+TEST_F(GeometryTest, CopyReadsTheFourValuesAndChangesNothing) {
+  Select({source});
+  Mark before = MarkNow();
+  Choose(1);
+  EXPECT_TRUE(Actions(before).empty()) << Join(Actions(before));
+  std::vector<std::string> reads;
+  for (const auto& r : host().log().Named("GetMetricProp", before)) reads.push_back(r.args);
+  std::vector<std::string> expected;
+  for (const char* key : {"PosX", "PosY", "Width", "Height"})
+    expected.push_back("doc=" + Id(doc) + " obj=" + Id(source) + " key=" + key);
+  EXPECT_EQ(reads, expected);
+}
+
+TEST_F(GeometryTest, PastesWriteInTheFixedOrder) {
+  CopySource();  // x 30, y 40, width 50, height 60, pasted onto 10, 20, 200 x 100
+  struct Case {
+    int32_t command;
+    std::vector<std::pair<const char*, double>> writes;  // between the snapshot and the end
+    bool display;                                        // screen updates off and on, one refresh
+  };
+  const Case cases[] = {
+      {2, {{"PosX", 30}, {"PosY", 40}}, true},
+      {3, {{"PosX", 30}}, true},
+      {4, {{"PosY", 40}}, true},
+      {5, {{"PosX", -120}}, true},
+      {6, {{"PosY", 0}}, true},
+      {7, {{"Width", 50}, {"Height", 60}}, true},
+      {8, {{"Width", 50}}, false},
+      {9, {{"Height", 60}}, false},
+      {10, {{"Width", 50}, {"Height", 25}}, true},  // 200 x 100 to the copied width 50
+      {11, {{"Width", 120}, {"Height", 60}}, true},
+  };
+  for (const Case& c : cases) {
+    ObjectId g = NewTarget();
+    Select({g});
+    Mark before = MarkNow();
+    Choose(c.command);
+    std::vector<std::string> expected = {Snapshot(g)};
+    if (c.display) expected.push_back(ScreenUpdates(0));
+    for (const auto& [key, points] : c.writes) expected.push_back(SetMetric(g, key, Pt(points)));
+    if (c.display) {
+      expected.push_back(ScreenUpdates(1));
+      expected.push_back(Refresh());
+    }
+    EXPECT_EQ(Actions(before), expected) << "command " << c.command;
+  }
+}
+
+TEST_F(GeometryTest, PastesBeforeAnyCopyUseZeros) {
+  ObjectId g = NewTarget();
+  Select({g});
+  Choose(2);
+  EXPECT_EQ(GeometryOf(g), (std::vector<double>{0, 0, 200, 100}));
+  Choose(5);
+  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 200, 100}));
+  Choose(10);
+  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
+}
+
+TEST_F(GeometryTest, ProportionalResizeOfAZeroSizeGraphicWritesNothing) {
+  CopySource();
+  ObjectId line = model().AddRectangle(frame, {1, 2, 0, 30});  // no width
+  ObjectId rule = model().AddRectangle(frame, {1, 2, 80, 0});  // no height
+  for (auto [g, command] : {std::pair<ObjectId, int32_t>{line, 10}, {rule, 11}}) {
+    Select({g});
+    std::vector<double> was = GeometryOf(g);
+    Mark before = MarkNow();
+    Choose(command);
+    EXPECT_TRUE(Writes(before).empty()) << Join(Writes(before));
+    EXPECT_EQ(GeometryOf(g), was);
+    EXPECT_EQ(AlertCount(), 0u);
+  }
+  // The other direction still works: a zero height scales by the width.
+  Select({rule});
+  Choose(10);
+  EXPECT_EQ(GeometryOf(rule), (std::vector<double>{1, 2, 50, 0}));
+}
+
+TEST_F(GeometryTest, RefusalsWithoutASelectedGraphicChangeNothing) {
+  CopySource();
+  ObjectId g = NewTarget();
+  Select({g});
+  Choose(2);  // the undo record now holds g before the paste
+  host().ClearSelection(doc);
+  for (int32_t command : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}) {
+    size_t alerts = AlertCount();
+    Mark before = MarkNow();
+    Choose(command);
+    ASSERT_EQ(AlertCount(), alerts + 1) << "command " << command;
+    ExpectLastAlert(kSelectObject, kAlertError);
+    EXPECT_EQ(Actions(before), (std::vector<std::string>{"ShowAlert \"" + std::string(kSelectObject) + "\" kind=3"}))
+        << "command " << command;
+  }
+  Choose(19);  // still undoes the paste
+  EXPECT_EQ(GeometryOf(g), (std::vector<double>{10, 20, 200, 100}));
+}
+
+TEST_F(GeometryTest, NumbersOutsideTheCommandsAreIgnored) {
+  Select({NewTarget()});
+  for (int32_t number : {0, -1, 20, 21, 1000, INT32_MIN, INT32_MAX}) {
+    Mark before = MarkNow();
+    EXPECT_EQ(host().Command(number), 0) << number;
+    EXPECT_TRUE(host().log().OpsSince(before).empty()) << number;
+  }
+  EXPECT_EQ(AlertCount(), 0u);
+}
+
+// "Paste Graphic Width" with table cells instead of a graphic.
+class ColumnWidthTest : public GeometryTest {
+ protected:
+  void SetUp() override {
+    GeometryTest::SetUp();
+    ObjectId text = model().AddTextFrame(frame, {0, 100, 400, 200});
+    ObjectId anchor = model().AddParagraph(text, "anchor");
+    zvhost::TableSpec spec;
+    spec.columnWidths = {100, 110, 120, 130};
+    spec.rows = 3;
+    spec.marginA = 4;
+    spec.marginB = 2;
+    table = model().AddTable(anchor, spec);
+    CopySource();  // copied width 50: a fitted column is 50 + 4 + 2
+  }
+  std::vector<double> Widths() {
+    std::vector<double> out;
+    for (Metric w : ReadList(table, prop::TblColWidths)) out.push_back(zvhost::ToPt(w));
+    return out;
+  }
+  ObjectId table = 0;
+};
+
+TEST_F(ColumnWidthTest, SelectedCellsGetTheCopiedWidthPlusMargins) {
+  ASSERT_TRUE(host().SelectCells(doc, table, 0, 1, 1, 2));
+  Mark before = MarkNow();
+  Choose(8);
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 56, 56, 130}));
+  EXPECT_EQ(Actions(before),
+            (std::vector<std::string>{Snapshot(table), "SetMetricListProp obj=" + Id(table) +
+                                                           " key=TblColWidths value=[100pt, 56pt, 56pt, 130pt]"}));
+  Choose(19);  // the snapshot was of the table with its old widths
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
+  Choose(19);
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 56, 56, 130}));
+}
+
+TEST_F(ColumnWidthTest, AnInsertionPointInACellWidensOnlyItsColumn) {
+  ObjectId cellText = model().AddParagraph(model().Cell(table, 1, 3), "in a cell");
+  host().PlaceCursor(doc, cellText, 2);
+  Choose(8);
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 56}));
+}
+
+TEST_F(ColumnWidthTest, AGraphicSelectedTooIsPreferred) {
+  ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 3));
+  ObjectId g = NewTarget();
+  model().SetSelected(g, true);
+  Choose(8);
+  EXPECT_EQ(model().ReadPt(g, prop::Width), 50);
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
+}
+
+TEST_F(ColumnWidthTest, NothingSelectedIsRefusedWithItsOwnText) {
+  host().ClearSelection(doc);
+  Mark before = MarkNow();
+  Choose(8);
+  ExpectLastAlert("First select an object or table cell(s). Then try again.", kAlertError);
+  EXPECT_TRUE(Writes(before).empty());
+  EXPECT_EQ(Count(before, "ReadAllProps"), 0u);
+}
+
+TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
+  ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 0));
+  struct Case {
+    int32_t first, last;
+    std::vector<double> widths;
+  };
+  const Case cases[] = {
+      {2, 9, {100, 110, 56, 56}},    // past the end: cut at the last column
+      {-3, 0, {56, 110, 120, 130}},  // before the start: cut at the first
+      {4, 7, {100, 110, 120, 130}},  // wholly outside: nothing
+      {INT32_MIN, INT32_MAX, {56, 56, 56, 56}},
+      {3, 1, {100, 110, 120, 130}},  // reversed: nothing
+  };
+  for (const Case& c : cases) {
+    model().FindMutable(table)->props[prop::TblColWidths] = Value::List({Pt(100), Pt(110), Pt(120), Pt(130)});
+    model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(c.first));
+    model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(c.last));
+    Choose(8);
+    EXPECT_EQ(Widths(), c.widths) << c.first << ".." << c.last;
+  }
+}
+
+TEST_F(ColumnWidthTest, AnEmptyWidthListIsNotWrittenBack) {
+  ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 1, 1));
+  ObjectId g = NewTarget();
+  Select({g});
+  Choose(3);  // an undo record to keep
+  ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 1, 1));
+  host().faults().FailOperation("GetMetricListProp", zvhost::Fault::Status(7), 1);
+  Mark before = MarkNow();
+  Choose(8);
+  EXPECT_TRUE(Writes(before).empty()) << Join(Writes(before));
+  EXPECT_EQ(Count(before, "ReadAllProps"), 0u);
+  EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
+  Choose(19);  // still undoes the left paste
+  EXPECT_EQ(model().ReadPt(g, prop::PosX), 10);
+}
+
+}  // namespace
+}  // namespace zvtest
