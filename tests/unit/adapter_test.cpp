@@ -38,32 +38,60 @@ void Saw(int slot, std::vector<uintptr_t> args) {
 uintptr_t P(const void* p) {
   return reinterpret_cast<uintptr_t>(p);
 }
-uintptr_t K(const PropKey* key) {
+
+// How each kind of input is recorded.
+uintptr_t Arg(const void* p) {
+  return P(p);
+}
+uintptr_t Arg(int32_t v) {
+  return uint32_t(v);
+}
+uintptr_t Arg(uint32_t v) {
+  return v;
+}
+uintptr_t Arg(const PropKey* key) {
   g.keyNameNull = key->name == nullptr;
-  return static_cast<uint32_t>(key->number);
+  return uint32_t(key->number);
+}
+uintptr_t Arg(const TextRange* r) {
+  return r->begin.object << 16 | uint32_t(r->end.offset);
+}
+uintptr_t Arg(const MetricList* m) {
+  return P(m->items) + m->count;
 }
 
-HResult ZV_CALL RequestNotificationFake(void*, int32_t code, int32_t state, int32_t* status) {
-  Saw(SlotRequestNotification, {uint32_t(code), uint32_t(state)});
+// What the fake writes into each kind of output.
+void Fill(uint32_t* out) {
+  *out = g.value;
+}
+void Fill(int32_t* out) {
+  *out = int32_t(g.value);
+}
+void Fill(TextLoc* out) {
+  *out = g.range.begin;
+}
+void Fill(TextRange* out) {
+  *out = g.range;
+}
+void Fill(PropList* out) {
+  *out = g.hostList;
+}
+void Fill(MetricList* out) {
+  *out = g.hostMetrics;
+}
+
+// The host's shape: the inputs, then the status; or the inputs, the status and one output.
+template <int Slot, typename... In>
+HResult ZV_CALL StatusFake(void*, In... in, int32_t* status) {
+  Saw(Slot, {Arg(in)...});
   *status = g.status;
   return g.hr;
 }
-HResult ZV_CALL AddItemToMenuFake(void*, ObjectId menu, ObjectId item, int32_t* status) {
-  Saw(SlotAddItemToMenu, {menu, item});
+template <int Slot, typename Out, typename... In>
+HResult ZV_CALL OutFake(void*, In... in, int32_t* status, Out* out) {
+  Saw(Slot, {Arg(in)...});
   *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL DefineSubmenuFake(void*, ObjectId parent, const char* tag, const char* label, int32_t* status,
-                                  ObjectId* id) {
-  Saw(SlotDefineSubmenu, {parent, P(tag), P(label)});
-  *status = g.status;
-  *id = g.value;
-  return g.hr;
-}
-HResult ZV_CALL FindItemInMenuFake(void*, ObjectId menu, ObjectId item, int32_t flags, int32_t* status, ObjectId* id) {
-  Saw(SlotFindItemInMenu, {menu, item, uint32_t(flags)});
-  *status = g.status;
-  *id = g.value;
+  Fill(out);
   return g.hr;
 }
 HResult ZV_CALL ShowAlertFake(void*, const char* message, int32_t kind, int32_t* answer) {
@@ -75,109 +103,6 @@ HResult ZV_CALL AskForIntegerFake(void*, int32_t* status, int32_t* reply, const 
   Saw(SlotAskForInteger, {P(prompt), P(def)});
   *status = g.status;
   *reply = int32_t(g.value);
-  return g.hr;
-}
-HResult ZV_CALL PrintToConsoleFake(void*, const char* text, int32_t* status) {
-  Saw(SlotPrintToConsole, {P(text)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL RefreshDocumentFake(void*, ObjectId doc, int32_t* status) {
-  Saw(SlotRefreshDocument, {doc});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL DeleteObjectFake(void*, ObjectId doc, ObjectId object, int32_t* status) {
-  Saw(SlotDeleteObject, {doc, object});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL LookupNamedObjectFake(void*, ObjectId doc, int32_t type, const char* name, int32_t* status,
-                                      ObjectId* id) {
-  Saw(SlotLookupNamedObject, {doc, uint32_t(type), P(name)});
-  *status = g.status;
-  *id = g.value;
-  return g.hr;
-}
-HResult ZV_CALL CreateGraphicFake(void*, ObjectId doc, int32_t type, ObjectId parent, int32_t* status, ObjectId* id) {
-  Saw(SlotCreateGraphic, {doc, uint32_t(type), parent});
-  *status = g.status;
-  *id = g.value;
-  return g.hr;
-}
-HResult ZV_CALL ReadAllPropsFake(void*, ObjectId doc, ObjectId object, int32_t* status, PropList* out) {
-  Saw(SlotReadAllProps, {doc, object});
-  *status = g.status;
-  *out = g.hostList;
-  return g.hr;
-}
-HResult ZV_CALL WriteAllPropsFake(void*, ObjectId doc, ObjectId object, PropList* list, int32_t* status) {
-  Saw(SlotWriteAllProps, {doc, object, P(list)});
-  *status = g.status;
-  return g.hr;
-}
-template <typename T>
-HResult ZV_CALL GetFake(void*, ObjectId doc, ObjectId object, PropKey* key, int32_t* status, T* value) {
-  Saw(-2, {doc, object, K(key)});
-  *status = g.status;
-  std::memcpy(value, &g.value, sizeof(uint32_t) < sizeof(T) ? sizeof(uint32_t) : sizeof(T));
-  return g.hr;
-}
-HResult ZV_CALL GetTextLocPropFake(void*, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                   TextLoc* value) {
-  Saw(SlotGetTextLocProp, {doc, object, K(key)});
-  *status = g.status;
-  *value = g.range.begin;
-  return g.hr;
-}
-HResult ZV_CALL GetTextRangePropFake(void*, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                     TextRange* value) {
-  Saw(SlotGetTextRangeProp, {doc, object, K(key)});
-  *status = g.status;
-  *value = g.range;
-  return g.hr;
-}
-HResult ZV_CALL SetIntPropFake(void*, ObjectId doc, ObjectId object, PropKey* key, int32_t value, int32_t* status) {
-  Saw(SlotSetIntProp, {doc, object, K(key), uint32_t(value)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL SetMetricPropFake(void*, ObjectId doc, ObjectId object, PropKey* key, MetricValue value,
-                                  int32_t* status) {
-  Saw(SlotSetMetricProp, {doc, object, K(key), uint32_t(value)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL SetTextRangePropFake(void*, ObjectId doc, ObjectId object, PropKey* key, TextRange* value,
-                                     int32_t* status) {
-  Saw(SlotSetTextRangeProp, {doc, object, K(key), value->begin.object, uint32_t(value->end.offset)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL GetMetricListPropFake(void*, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                      MetricList* value) {
-  Saw(SlotGetMetricListProp, {doc, object, K(key)});
-  *status = g.status;
-  *value = g.hostMetrics;
-  return g.hr;
-}
-HResult ZV_CALL SetMetricListPropFake(void*, ObjectId doc, ObjectId object, PropKey* key, MetricList* value,
-                                      int32_t* status) {
-  Saw(SlotSetMetricListProp, {doc, object, K(key), value->count, P(value->items)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL SelectTableCellsFake(void*, ObjectId doc, ObjectId table, int32_t top, int32_t bottom, int32_t left,
-                                     int32_t right, int32_t* status) {
-  Saw(SlotSelectTableCells, {doc, table, uint32_t(top), uint32_t(bottom), uint32_t(left), uint32_t(right)});
-  *status = g.status;
-  return g.hr;
-}
-HResult ZV_CALL DefineMenuCommandFake(void*, int32_t number, ObjectId menu, const char* tag, const char* label,
-                                      const char* shortcut, int32_t* status, ObjectId* id) {
-  Saw(SlotDefineMenuCommand, {uint32_t(number), menu, P(tag), P(label), P(shortcut)});
-  *status = g.status;
-  *id = g.value;
   return g.hr;
 }
 // Any slot that nothing should call.
@@ -200,36 +125,46 @@ void CountingFree(void* block) {
   PlatformTaskFree(block);
 }
 
+// The fake must have exactly the host method's type to be stored at its slot.
+template <typename Fn>
+void Set(int slot, Fn fake) {
+  Table[slot] = reinterpret_cast<void*>(fake);
+}
+
 class Adapter : public ::testing::Test {
  protected:
   void SetUp() override {
     for (auto& slot : Table) slot = reinterpret_cast<void*>(&Unexpected);
-    auto set = [](int slot, auto f) { Table[slot] = reinterpret_cast<void*>(f); };
-    set(SlotRequestNotification, &RequestNotificationFake);
-    set(SlotAddItemToMenu, &AddItemToMenuFake);
-    set(SlotDefineSubmenu, &DefineSubmenuFake);
-    set(SlotFindItemInMenu, &FindItemInMenuFake);
-    set(SlotShowAlert, &ShowAlertFake);
-    set(SlotAskForInteger, &AskForIntegerFake);
-    set(SlotPrintToConsole, &PrintToConsoleFake);
-    set(SlotRefreshDocument, &RefreshDocumentFake);
-    set(SlotDeleteObject, &DeleteObjectFake);
-    set(SlotLookupNamedObject, &LookupNamedObjectFake);
-    set(SlotCreateGraphic, &CreateGraphicFake);
-    set(SlotReadAllProps, &ReadAllPropsFake);
-    set(SlotWriteAllProps, &WriteAllPropsFake);
-    set(SlotGetIntProp, &GetFake<int32_t>);
-    set(SlotSetIntProp, &SetIntPropFake);
-    set(SlotGetIdProp, &GetFake<ObjectId>);
-    set(SlotGetMetricProp, &GetFake<MetricValue>);
-    set(SlotSetMetricProp, &SetMetricPropFake);
-    set(SlotGetTextLocProp, &GetTextLocPropFake);
-    set(SlotGetTextRangeProp, &GetTextRangePropFake);
-    set(SlotSetTextRangeProp, &SetTextRangePropFake);
-    set(SlotGetMetricListProp, &GetMetricListPropFake);
-    set(SlotSetMetricListProp, &SetMetricListPropFake);
-    set(SlotSelectTableCells, &SelectTableCellsFake);
-    set(SlotDefineMenuCommand, &DefineMenuCommandFake);
+    using Id = ObjectId;
+    using Key = PropKey*;
+    using Text = const char*;
+    Set<fn::RequestNotification>(SlotRequestNotification, &StatusFake<SlotRequestNotification, int32_t, int32_t>);
+    Set<fn::AddItemToMenu>(SlotAddItemToMenu, &StatusFake<SlotAddItemToMenu, Id, Id>);
+    Set<fn::DefineSubmenu>(SlotDefineSubmenu, &OutFake<SlotDefineSubmenu, Id, Id, Text, Text>);
+    Set<fn::FindItemInMenu>(SlotFindItemInMenu, &OutFake<SlotFindItemInMenu, Id, Id, Id, int32_t>);
+    Set<fn::ShowAlert>(SlotShowAlert, &ShowAlertFake);
+    Set<fn::AskForInteger>(SlotAskForInteger, &AskForIntegerFake);
+    Set<fn::PrintToConsole>(SlotPrintToConsole, &StatusFake<SlotPrintToConsole, Text>);
+    Set<fn::RefreshDocument>(SlotRefreshDocument, &StatusFake<SlotRefreshDocument, Id>);
+    Set<fn::DeleteObject>(SlotDeleteObject, &StatusFake<SlotDeleteObject, Id, Id>);
+    Set<fn::LookupNamedObject>(SlotLookupNamedObject, &OutFake<SlotLookupNamedObject, Id, Id, int32_t, Text>);
+    Set<fn::CreateGraphic>(SlotCreateGraphic, &OutFake<SlotCreateGraphic, Id, Id, int32_t, Id>);
+    Set<fn::ReadAllProps>(SlotReadAllProps, &OutFake<SlotReadAllProps, PropList, Id, Id>);
+    Set<fn::WriteAllProps>(SlotWriteAllProps, &StatusFake<SlotWriteAllProps, Id, Id, PropList*>);
+    Set<fn::GetIntProp>(SlotGetIntProp, &OutFake<SlotGetIntProp, int32_t, Id, Id, Key>);
+    Set<fn::SetIntProp>(SlotSetIntProp, &StatusFake<SlotSetIntProp, Id, Id, Key, int32_t>);
+    Set<fn::GetIdProp>(SlotGetIdProp, &OutFake<SlotGetIdProp, Id, Id, Id, Key>);
+    Set<fn::GetMetricProp>(SlotGetMetricProp, &OutFake<SlotGetMetricProp, MetricValue, Id, Id, Key>);
+    Set<fn::SetMetricProp>(SlotSetMetricProp, &StatusFake<SlotSetMetricProp, Id, Id, Key, MetricValue>);
+    Set<fn::GetTextLocProp>(SlotGetTextLocProp, &OutFake<SlotGetTextLocProp, TextLoc, Id, Id, Key>);
+    Set<fn::GetTextRangeProp>(SlotGetTextRangeProp, &OutFake<SlotGetTextRangeProp, TextRange, Id, Id, Key>);
+    Set<fn::SetTextRangeProp>(SlotSetTextRangeProp, &StatusFake<SlotSetTextRangeProp, Id, Id, Key, TextRange*>);
+    Set<fn::GetMetricListProp>(SlotGetMetricListProp, &OutFake<SlotGetMetricListProp, MetricList, Id, Id, Key>);
+    Set<fn::SetMetricListProp>(SlotSetMetricListProp, &StatusFake<SlotSetMetricListProp, Id, Id, Key, MetricList*>);
+    Set<fn::SelectTableCells>(SlotSelectTableCells,
+                              &StatusFake<SlotSelectTableCells, Id, Id, int32_t, int32_t, int32_t, int32_t>);
+    Set<fn::DefineMenuCommand>(SlotDefineMenuCommand,
+                               &OutFake<SlotDefineMenuCommand, Id, int32_t, Id, Text, Text, Text>);
     g = Fake{};
     HostSession = &FakeSession;
     LastHostError = 0;
@@ -303,11 +238,11 @@ TEST_F(Adapter, EveryOperationReachesItsSlotWithItsArgumentsInHostOrder) {
   EXPECT_EQ(g.lastSlot, SlotGetTextRangeProp);
   TextRange range{{7, 1}, {7, 9}};
   SetTextRangeProp(1, 2, 109, &range);
-  EXPECT_EQ(g.args, (Args{1, 2, 109, 7, 9}));
+  EXPECT_EQ(g.args, (Args{1, 2, 109, 7 << 16 | 9}));
   MetricValue items[2] = {1, 2};
   MetricList metrics{2, items};
   SetMetricListProp(1, 2, 1300, &metrics);
-  EXPECT_EQ(g.args, (Args{1, 2, 1300, 2, P(items)}));
+  EXPECT_EQ(g.args, (Args{1, 2, 1300, P(items) + 2}));
   GetMetricListProp(1, 2, 1300);
   EXPECT_EQ(g.lastSlot, SlotGetMetricListProp);
   ReadAllProps(8, 9);
