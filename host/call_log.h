@@ -59,6 +59,11 @@ class CallLog {
   // At() gives the record to complete once the call has returned.
   size_t Add(CallRecord record, bool sessionOperation);
   CallRecord& At(size_t index);
+  // Counts a call without recording it (logging off).
+  void Skip(bool sessionOperation) {
+    ++nextSeq_;
+    if (sessionOperation) ++sessionOps_;
+  }
 
  private:
   std::vector<CallRecord> records_;

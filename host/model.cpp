@@ -715,6 +715,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
     }
     case obj::Row: {
       const Object* table = m.Find(o.parent);
+      if (!table) return false;
       switch (p) {
         case prop::RowTable:
           *out = Value::Id(o.parent);

@@ -337,7 +337,7 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   Value probe;
   int32_t st = h.model.Get(doc, object, prop::Name, &probe);
   if (st == status::BadProperty) st = status::Ok;
-  if (!list || (list->count > 0 && !list->vals)) st = status::BadValue;
+  if (!list || (list->count > 0 && !list->vals) || list->count > 100000) st = status::BadValue;
   int applied = 0;
   if (st == status::Ok) {
     for (uint32_t i = 0; i < list->count; ++i) {
@@ -602,13 +602,17 @@ OpCall HostImpl::BeginOp(const char* op, int s) {
   OpCall c;
   c.op = op;
   c.logging = log.enabled;
-  CallRecord r;
-  r.direction = Direction::ToHost;
-  r.iface = "Session";
-  r.op = op;
-  r.slot = s;
-  c.record = log.Add(std::move(r), true);
-  c.fault = faults.Take(op, log.SessionOps());
+  if (c.logging) {
+    CallRecord r;
+    r.direction = Direction::ToHost;
+    r.iface = "Session";
+    r.op = op;
+    r.slot = s;
+    c.record = log.Add(std::move(r), true);
+  } else {
+    log.Skip(true);
+  }
+  if (!faults.Empty()) c.fault = faults.Take(op, log.SessionOps());
   return c;
 }
 

@@ -429,3 +429,24 @@ TEST_F(Bound, ReleaseTrackingTellsReleasedListsFromLeakedOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Bound, WithTheLogOffCallsAreStillCountedAndFaultsStillHit) {
+  host.log().enabled = false;
+  size_t records = host.log().Records().size();
+  Mark mark = host.log().MarkNow();
+  host.faults().FailNth(2, Fault::Busy(), mark.ops);
+  zv::PropKey k{prop::ActiveDocument, nullptr};
+  int32_t st = -1;
+  ObjectId id = 0;
+  auto get = fake::Slot<GetIdFn>(slot::GetIdProp);
+  EXPECT_EQ(get(s, 0, 0, &k, &st, &id), hr::Ok);
+  EXPECT_EQ(get(s, 0, 0, &k, &st, &id), hr::Busy);
+  EXPECT_EQ(host.log().SessionOps(), mark.ops + 2);
+  EXPECT_EQ(host.log().Records().size(), records);
+  EXPECT_EQ(get(s, 0, 0, nullptr, &st, &id), hr::Pointer);
+  EXPECT_EQ(host.Problems().size(), 1u) << "problems are kept with the log off";
+}
+
+}  // namespace

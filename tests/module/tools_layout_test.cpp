@@ -75,17 +75,6 @@ TEST_F(GridHeightTest, AGraphicWithoutHeightStaysAsItIs) {
   EXPECT_EQ(AlertCount(), 0u);
 }
 
-TEST_F(GridHeightTest, OnlyTheFirstSelectedGraphicIsResized) {
-  ObjectId a = model().AddRectangle(frame, {0, 0, 24, 12});
-  ObjectId b = model().AddRectangle(frame, {0, 0, 24, 12});
-  host().SelectInOrder(doc, {a, b});
-  host().AnswerNextPrompt(2);
-  Choose(12);
-  EXPECT_EQ(model().GeometryOf(a).h, 24);
-  EXPECT_EQ(model().GeometryOf(a).w, 48);
-  EXPECT_EQ(model().GeometryOf(b).h, 12);
-}
-
 // ---- Make Figure Title Right ----
 
 class FigureTitleTest : public ToolsTest {
