@@ -58,13 +58,16 @@ thread_local std::vector<LabelBox>* placedLabels = nullptr;
 void Label(std::string& o, const PageItem& it, double x, double y) {
   const double w = 3.9 * static_cast<double>(it.name.size()) + 3;
   if (placedLabels) {
-    for (bool moved = true; moved;) {
-      moved = false;
+    // Each move goes past one label, so there are at most as many moves as labels; the margin
+    // keeps x87 extended precision from seeing a label it was just moved past.
+    for (size_t moves = 0; moves <= placedLabels->size(); ++moves) {
+      bool moved = false;
       for (const LabelBox& b : *placedLabels)
-        if (std::fabs(b.y - y) < 7 && x < b.x + b.w && b.x < x + w) {
+        if (std::fabs(b.y - y) < 7 && x + 0.01 < b.x + b.w && b.x < x + w - 0.01) {
           x = b.x + b.w;
           moved = true;
         }
+      if (!moved) break;
     }
     placedLabels->push_back({x, y, w});
   }
