@@ -31,6 +31,29 @@ bool ArrayBytes(size_t count, size_t size, size_t* bytes) {
   return true;
 }
 
+// Empties the owned parts of a value: pointers null, counts 0. Used after a release, and on
+// a value just copied from the host, before its parts are copied.
+void ClearOwned(TypedValue* value) {
+  switch (value->type) {
+    case 3:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+    case 17:
+    case 18:
+    case 19:
+      std::memset(&value->u, 0, sizeof value->u);
+      break;
+    default:
+      break;
+  }
+}
+
 // ---- Import from the host ----
 
 // Copies the host blocks of one list with `alloc`. Every field is first set to null, then
@@ -39,16 +62,21 @@ class Importer {
  public:
   explicit Importer(AllocFn alloc) : alloc_(alloc) {}
 
-  // A new block with the bytes of src; arrays are allocated also for a count of 0.
+  // A new block for count items; arrays are allocated also for a count of 0.
+  bool Allocate(size_t count, size_t size, void** out) {
+    *out = nullptr;
+    size_t bytes = 0;
+    if (!ArrayBytes(count, size, &bytes)) return false;
+    *out = alloc_(bytes != 0 ? bytes : 1);
+    return *out != nullptr;
+  }
+
+  // A new block with the bytes of src; null stays null.
   bool Block(const void* src, size_t count, size_t size, void** out) {
     *out = nullptr;
     if (src == nullptr) return true;
-    size_t bytes = 0;
-    if (!ArrayBytes(count, size, &bytes)) return false;
-    void* block = alloc_(bytes != 0 ? bytes : 1);
-    if (block == nullptr) return false;
-    if (bytes != 0) std::memcpy(block, src, bytes);
-    *out = block;
+    if (!Allocate(count, size, out)) return false;
+    if (count != 0) std::memcpy(*out, src, count * size);
     return true;
   }
 
@@ -121,28 +149,6 @@ class Importer {
     }
   }
 
-  // Nulls every owned pointer of a value whose 16 bytes were copied from the host.
-  static void DetachValue(TypedValue* value) {
-    switch (value->type) {
-      case 3:
-      case 5:
-      case 6:
-      case 7:
-      case 8:
-      case 12:
-      case 13:
-      case 14:
-      case 15:
-      case 17:
-      case 18:
-      case 19:
-        std::memset(&value->u, 0, sizeof value->u);
-        break;
-      default:
-        break;
-    }
-  }
-
  private:
   static void Detach(Entry8* e) { e->text = nullptr; }
   static void Detach(Entry17* e) {
@@ -171,20 +177,41 @@ void ReleaseBlock(void* block, ReleaseFn release) {
   if (block != nullptr) release(block);
 }
 
-void ReleaseTexts(TextList* list, ReleaseFn release) {
-  if (list->texts != nullptr) {
-    for (uint32_t i = 0; i < list->count; ++i) ReleaseBlock(list->texts[i], release);
-    release(list->texts);
-  }
-  *list = {0, nullptr};
+void ReleaseTexts(const TextList& list, ReleaseFn release) {
+  if (list.texts == nullptr) return;
+  for (uint32_t i = 0; i < list.count; ++i) ReleaseBlock(list.texts[i], release);
+  release(list.texts);
 }
 
-void ReleaseValue(TypedValue* value, ReleaseFn release) {
-  ValueUnion& u = value->u;
-  switch (value->type) {
+void ReleaseEntry(const Entry8& e, ReleaseFn release) {
+  ReleaseBlock(e.text, release);
+}
+void ReleaseEntry(const Entry17& e, ReleaseFn release) {
+  ReleaseBlock(e.text0, release);
+  ReleaseTexts(e.list16, release);
+  ReleaseTexts(e.list24, release);
+  ReleaseBlock(e.text32, release);
+  ReleaseBlock(e.text36, release);
+}
+void ReleaseEntry(const Entry18& e, ReleaseFn release) {
+  ReleaseBlock(e.text0, release);
+  ReleaseTexts(e.list4, release);
+}
+
+template <typename T>
+void ReleaseEntries(uint32_t count, T* items, ReleaseFn release) {
+  if (items == nullptr) return;
+  for (uint32_t i = 0; i < count; ++i) ReleaseEntry(items[i], release);
+  release(items);
+}
+
+// Releases every part a value owns, by type, and writes nothing: callers that keep the value
+// clear it themselves, and the list functions release the element array right after.
+void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
+  const ValueUnion& u = value.u;
+  switch (value.type) {
     case 3:
       ReleaseBlock(u.text, release);
-      u.text = nullptr;
       break;
     case 5:
     case 7:
@@ -193,45 +220,21 @@ void ReleaseValue(TypedValue* value, ReleaseFn release) {
     case 14:
     case 15:
       ReleaseBlock(u.ints.items, release);  // the flat layouts share {count, pointer}
-      u.ints = {0, nullptr};
       break;
     case 6:
-      ReleaseTexts(&u.texts, release);
+      ReleaseTexts(u.texts, release);
       break;
     case 8:
-      if (u.tabs.items != nullptr) {
-        for (uint32_t i = 0; i < u.tabs.count; ++i) ReleaseBlock(u.tabs.items[i].text, release);
-        release(u.tabs.items);
-      }
-      u.tabs = {0, nullptr};
+      ReleaseEntries(u.tabs.count, u.tabs.items, release);
       break;
     case 17:
-      if (u.rich.items != nullptr) {
-        for (uint32_t i = 0; i < u.rich.count; ++i) {
-          Entry17& e = u.rich.items[i];
-          ReleaseBlock(e.text0, release);
-          ReleaseTexts(&e.list16, release);
-          ReleaseTexts(&e.list24, release);
-          ReleaseBlock(e.text32, release);
-          ReleaseBlock(e.text36, release);
-        }
-        release(u.rich.items);
-      }
-      u.rich = {0, nullptr};
+      ReleaseEntries(u.rich.count, u.rich.items, release);
       break;
     case 18:
-      if (u.named.items != nullptr) {
-        for (uint32_t i = 0; i < u.named.count; ++i) {
-          ReleaseBlock(u.named.items[i].text0, release);
-          ReleaseTexts(&u.named.items[i].list4, release);
-        }
-        release(u.named.items);
-      }
-      u.named = {0, nullptr};
+      ReleaseEntries(u.named.count, u.named.items, release);
       break;
     case 19:
       ReleaseBlock(u.block24, release);
-      u.block24 = nullptr;
       break;
     default:
       break;
@@ -287,39 +290,6 @@ void CopyEntries(uint32_t srcCount, const T* src, uint32_t* count, T** items) {
   *items = NewArray<T>(count);
   if (*items != nullptr && src != nullptr)
     for (uint32_t i = srcCount; i-- > 0;) CopyEntry(src[i], &(*items)[i]);
-}
-
-void FreeTexts(TextList* list) {
-  if (list->texts != nullptr) {
-    for (uint32_t i = list->count; i-- > 0;) ClientFree(list->texts[i]);
-    ClientFree(list->texts);
-  }
-  *list = {0, nullptr};
-}
-
-void FreeEntry(Entry8* e) {
-  ClientFreeAndClear(reinterpret_cast<void**>(&e->text));
-}
-void FreeEntry(Entry17* e) {
-  ClientFreeAndClear(reinterpret_cast<void**>(&e->text0));
-  FreeTexts(&e->list16);
-  FreeTexts(&e->list24);
-  ClientFreeAndClear(reinterpret_cast<void**>(&e->text32));
-  ClientFreeAndClear(reinterpret_cast<void**>(&e->text36));
-}
-void FreeEntry(Entry18* e) {
-  ClientFreeAndClear(reinterpret_cast<void**>(&e->text0));
-  FreeTexts(&e->list4);
-}
-
-template <typename T>
-void FreeEntries(uint32_t* count, T** items) {
-  if (*items != nullptr) {
-    for (uint32_t i = *count; i-- > 0;) FreeEntry(&(*items)[i]);
-    ClientFree(*items);
-  }
-  *items = nullptr;
-  *count = 0;
 }
 
 uint32_t CapacityFor(uint32_t count) {
@@ -382,17 +352,20 @@ void PropListImport(PropList* dest, const PropList* host, AllocFn alloc) {
   if (alloc == nullptr) alloc = ClientAlloc;
 
   Importer importer(alloc);
+  // Elements are copied one at a time, in a single pass over both arrays.
   PropVal* vals = nullptr;
-  if (!importer.Block(host->vals, host->count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) return;
+  if (!importer.Allocate(host->count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) return;
   *dest = {0, vals};
   for (uint32_t i = 0; i < host->count; ++i) {
     const PropVal& src = host->vals[i];
     PropVal& val = vals[i];
+    val = src;
     val.key.name = nullptr;  // a name beside a nonzero number is the host's, never ours
-    Importer::DetachValue(&val.value);
     dest->count = i + 1;
-    bool copied = (src.key.number != 0 ? true : importer.Text(src.key.name, &val.key.name)) &&
-                  importer.Value(src.value, &val.value);
+    // Value() empties the owned fields it copies before its first allocation, so a failed
+    // copy never leaves a host pointer in the element.
+    bool copied =
+        importer.Value(src.value, &val.value) && (src.key.number != 0 || importer.Text(src.key.name, &val.key.name));
     if (!copied) {
       PropListFree(dest);
       return;
@@ -404,12 +377,9 @@ void PropListRelease(PropList* host, ReleaseFn release) {
   if (host == nullptr) return;
   if (host->vals != nullptr && release != nullptr) {
     for (uint32_t i = 0; i < host->count; ++i) {
-      PropVal& val = host->vals[i];
-      if (val.key.number == 0) {
-        ReleaseBlock(val.key.name, release);
-        val.key.name = nullptr;
-      }
-      ReleaseValue(&val.value, release);
+      const PropVal& val = host->vals[i];
+      if (val.key.number == 0) ReleaseBlock(val.key.name, release);
+      ReleaseOwned(val.value, release);
     }
     release(host->vals);
   }
@@ -516,38 +486,8 @@ TypedValue TypedValueCopy(const TypedValue* value) {
 
 void TypedValueFree(TypedValue* value) {
   if (value == nullptr) return;
-  ValueUnion& u = value->u;
-  switch (value->type) {
-    case 3:
-      ClientFreeAndClear(reinterpret_cast<void**>(&u.text));
-      break;
-    case 19:
-      ClientFreeAndClear(reinterpret_cast<void**>(&u.block24));
-      break;
-    case 5:
-    case 7:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-      ClientFree(u.ints.items);  // the flat layouts share {count, pointer}
-      u.ints = {0, nullptr};
-      break;
-    case 6:
-      FreeTexts(&u.texts);
-      break;
-    case 8:
-      FreeEntries(&u.tabs.count, &u.tabs.items);
-      break;
-    case 17:
-      FreeEntries(&u.rich.count, &u.rich.items);
-      break;
-    case 18:
-      FreeEntries(&u.named.count, &u.named.items);
-      break;
-    default:
-      break;
-  }
+  ReleaseOwned(*value, ClientFree);
+  ClearOwned(value);
 }
 
 void PropValFree(PropVal* val) {
@@ -559,7 +499,12 @@ void PropValFree(PropVal* val) {
 void PropListFree(PropList* list) {
   if (list == nullptr) return;
   if (list->vals != nullptr) {
-    for (uint32_t i = 0; i < list->count; ++i) PropValFree(&list->vals[i]);
+    // The elements are released as PropValFree would, without clearing them: the array
+    // goes right after.
+    for (uint32_t i = 0; i < list->count; ++i) {
+      ClientFree(list->vals[i].key.name);
+      ReleaseOwned(list->vals[i].value, ClientFree);
+    }
     ClientFree(list->vals);
   }
   *list = {0, nullptr};
