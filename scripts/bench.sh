@@ -103,10 +103,11 @@ for program in programs:
     name = os.path.basename(program)
     with open(os.path.join(out, name + ".json")) as f:
         for b in json.load(f)["benchmarks"]:
-            if b.get("run_type") == "aggregate":
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
                 continue
             if "expected_calls" in b:
-                calls.append((b["name"], int(b["host_calls"]), int(b["expected_calls"]), b.get("label", "")))
+                calls.append((b.get("run_name", b["name"]), int(b["host_calls"]), int(b["expected_calls"]),
+                              b.get("label", "")))
             for k in ("blocks_after_teardown", "blocks_after_unload", "blocks_peak"):
                 if k in b:
                     heap[k] = int(b[k])
