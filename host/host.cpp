@@ -88,6 +88,12 @@ Model& Host::model() {
 CallLog& Host::log() {
   return impl_->log;
 }
+const Model& Host::model() const {
+  return impl_->model;
+}
+const CallLog& Host::log() const {
+  return impl_->log;
+}
 Faults& Host::faults() {
   return impl_->faults;
 }

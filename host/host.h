@@ -125,7 +125,9 @@ class Host {
 
   HostOptions& options();
   Model& model();
+  const Model& model() const;
   CallLog& log();
+  const CallLog& log() const;
   Faults& faults();
 
   // ---- Life cycle ----

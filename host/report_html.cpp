@@ -1,30 +1,9 @@
 // The HTML report of a run.
 #include "host/report_html.h"
 
-namespace zvhost {
+#include "host/svg_page.h"
 
-std::string HtmlEscape(const std::string& s) {
-  std::string o;
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        o += "&amp;";
-        break;
-      case '<':
-        o += "&lt;";
-        break;
-      case '>':
-        o += "&gt;";
-        break;
-      case '"':
-        o += "&quot;";
-        break;
-      default:
-        o += c;
-    }
-  }
-  return o;
-}
+namespace zvhost {
 
 namespace {
 
@@ -51,13 +30,13 @@ figcaption { font-size: 0.85em; color: #555; }
 }  // namespace
 
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title) {
-  std::string o = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
+  std::string o = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + XmlEscape(title) +
                   "</title><style>" + kStyle + "</style></head><body>\n";
-  o += "<h1>" + HtmlEscape(title) + "</h1>\n<ul>\n";
+  o += "<h1>" + XmlEscape(title) + "</h1>\n<ul>\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const ReportScenario& r = runs[i];
     bool bad = r.failures > 0 || !r.error.empty();
-    o += "<li><a href=\"#s" + std::to_string(i) + "\">" + HtmlEscape(r.file) + "</a> <span class=\"" +
+    o += "<li><a href=\"#s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</a> <span class=\"" +
          (bad ? "bad\">" : "ok\">") +
          (bad ? (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : std::string("error"))
               : std::string("passed")) +
@@ -66,13 +45,13 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
   o += "</ul>\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const ReportScenario& r = runs[i];
-    o += "<h2 id=\"s" + std::to_string(i) + "\">" + HtmlEscape(r.file) + "</h2>\n";
-    if (!r.module.empty()) o += "<p>Module: <code>" + HtmlEscape(r.module) + "</code></p>\n";
-    if (!r.preamble.empty()) o += "<pre>" + HtmlEscape(r.preamble) + "</pre>\n";
+    o += "<h2 id=\"s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</h2>\n";
+    if (!r.module.empty()) o += "<p>Module: <code>" + XmlEscape(r.module) + "</code></p>\n";
+    if (!r.preamble.empty()) o += "<pre>" + XmlEscape(r.preamble) + "</pre>\n";
     for (const ReportStep& s : r.steps) {
       o += std::string("<div class=\"step") + (s.failed ? " failed" : "") + "\"><span class=\"line\">" +
-           std::to_string(s.line) + "</span> <span class=\"src\">" + HtmlEscape(s.source) + "</span>\n";
-      if (!s.transcript.empty()) o += "<pre>" + HtmlEscape(s.transcript) + "</pre>\n";
+           std::to_string(s.line) + "</span> <span class=\"src\">" + XmlEscape(s.source) + "</span>\n";
+      if (!s.transcript.empty()) o += "<pre>" + XmlEscape(s.transcript) + "</pre>\n";
       if (!s.svgAfter.empty()) {
         o += "<div class=\"pics\">";
         if (!s.svgBefore.empty()) o += "<figure>" + Inline(s.svgBefore) + "<figcaption>before</figcaption></figure>";
@@ -80,7 +59,7 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
       }
       o += "</div>\n";
     }
-    if (!r.error.empty()) o += "<p class=\"bad\">" + HtmlEscape(r.error) + "</p>\n";
+    if (!r.error.empty()) o += "<p class=\"bad\">" + XmlEscape(r.error) + "</p>\n";
     o += std::string("<p class=\"") + (r.failures || !r.error.empty() ? "bad\">" : "ok\">") +
          (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : "stopped") + "</p>\n";
   }

@@ -26,6 +26,5 @@ struct ReportScenario {
 };
 
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title);
-std::string HtmlEscape(const std::string& s);
 
 }  // namespace zvhost

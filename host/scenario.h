@@ -99,6 +99,9 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
 // Parses one line (for the shell); an empty or comment line gives no step.
 std::vector<Step> ParseScenarioLine(const std::string& line, const std::string& file, int lineNo);
 
+// True for the expect steps.
+bool IsExpectation(StepKind kind);
+
 // Graphic kinds by name ("rect", "oval", "text" ...) and back; 0 when unknown.
 int GraphicKindByName(const std::string& word);
 std::string GraphicKindName(int type);

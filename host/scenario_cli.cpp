@@ -13,22 +13,6 @@ namespace zvhost {
 
 namespace {
 
-bool IsExpectation(StepKind k) {
-  switch (k) {
-    case StepKind::ExpectProp:
-    case StepKind::ExpectSelection:
-    case StepKind::ExpectCells:
-    case StepKind::ExpectCursor:
-    case StepKind::ExpectAlert:
-    case StepKind::ExpectPrompt:
-    case StepKind::ExpectConsole:
-    case StepKind::ExpectMenu:
-      return true;
-    default:
-      return false;
-  }
-}
-
 std::string Stem(const std::string& path) {
   size_t slash = path.find_last_of("/\\");
   std::string base = slash == std::string::npos ? path : path.substr(slash + 1);

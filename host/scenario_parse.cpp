@@ -618,6 +618,22 @@ std::string StripComment(const std::string& line) {
 
 }  // namespace
 
+bool IsExpectation(StepKind kind) {
+  switch (kind) {
+    case StepKind::ExpectProp:
+    case StepKind::ExpectSelection:
+    case StepKind::ExpectCells:
+    case StepKind::ExpectCursor:
+    case StepKind::ExpectAlert:
+    case StepKind::ExpectPrompt:
+    case StepKind::ExpectConsole:
+    case StepKind::ExpectMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int GraphicKindByName(const std::string& word) {
   for (const auto& k : kKinds)
     if (word == k.name) return k.type;

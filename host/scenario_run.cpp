@@ -228,18 +228,11 @@ StepOutcome ScenarioRunner::Run(const Step& st) {
     case StepKind::Table:
       Build(st, out);
       break;
-    case StepKind::ExpectProp:
-    case StepKind::ExpectSelection:
-    case StepKind::ExpectCells:
-    case StepKind::ExpectCursor:
-    case StepKind::ExpectAlert:
-    case StepKind::ExpectPrompt:
-    case StepKind::ExpectConsole:
-    case StepKind::ExpectMenu:
-      Expect(st, out);
-      break;
     default:
-      Act(st, out);
+      if (IsExpectation(st.kind))
+        Expect(st, out);
+      else
+        Act(st, out);
   }
   if (options_.trace) {
     std::string log = host_->log().Text(mark);

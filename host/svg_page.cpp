@@ -18,7 +18,9 @@ std::string Num(double v) {
   return s;
 }
 
-std::string Escape(const std::string& s) {
+}  // namespace
+
+std::string XmlEscape(const std::string& s) {
   std::string o;
   for (char c : s) {
     switch (c) {
@@ -44,6 +46,8 @@ std::string Escape(const std::string& s) {
   }
   return o;
 }
+
+namespace {
 
 bool IsFrame(const PageItem& it) {
   return it.type == 9 || it.type == 23;
@@ -72,7 +76,7 @@ void Label(std::string& o, const PageItem& it, double x, double y) {
     placedLabels->push_back({x, y, w});
   }
   o += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-family=\"sans-serif\" font-size=\"7\" fill=\"" +
-       (it.changed ? std::string(kSvgChangedColor) : std::string("#555555")) + "\">" + Escape(it.name) + "</text>\n";
+       (it.changed ? std::string(kSvgChangedColor) : std::string("#555555")) + "\">" + XmlEscape(it.name) + "</text>\n";
 }
 
 void Handles(std::string& o, const PageItem& it) {
@@ -142,7 +146,7 @@ void Paragraph(std::string& o, const PageItem& it) {
        Num(it.h) + "\" fill=\"" + (it.changed ? "#fde2d4" : "#f4f4e8") + "\" stroke=\"" +
        (it.changed ? kSvgChangedColor : "#cccc99") + "\" stroke-width=\"0.25\"/>\n";
   o += "<text x=\"" + Num(it.x + 1) + "\" y=\"" + Num(it.y + it.h - 3) +
-       "\" font-family=\"serif\" font-size=\"8\" fill=\"#222222\">" + Escape(it.text) + "</text>\n";
+       "\" font-family=\"serif\" font-size=\"8\" fill=\"#222222\">" + XmlEscape(it.text) + "</text>\n";
   if (it.cursor)
     o += "<line x1=\"" + Num(it.x + 0.5) + "\" y1=\"" + Num(it.y + 1) + "\" x2=\"" + Num(it.x + 0.5) + "\" y2=\"" +
          Num(it.y + it.h - 1) + "\" stroke=\"" + kSvgSelectedColor + "\" stroke-width=\"1\"/>\n";
@@ -185,7 +189,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
   placedLabels = nullptr;
   if (!opt.title.empty())
     o += "<text x=\"4\" y=\"" + Num(page.height + 12) + "\" font-family=\"sans-serif\" font-size=\"10\">" +
-         Escape(opt.title) + "</text>\n";
+         XmlEscape(opt.title) + "</text>\n";
   o += "</svg>\n";
   return o;
 }

@@ -37,6 +37,8 @@ struct SvgOptions {
 };
 
 std::string RenderSvg(const PageView& page, const SvgOptions& opt = {});
+// Text made safe inside XML and HTML: markup characters as entities, control bytes as '?'.
+std::string XmlEscape(const std::string& s);
 // The page as text, one object per line: "fig  rect  at 10 20  size 100 x 50  [selected]".
 std::string PageText(const PageView& page);
 

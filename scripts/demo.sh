@@ -32,14 +32,15 @@ tour=examples/tour.zvs
 echo
 echo "==== The tour, Linux module ($so) ===="
 status=0
-build/linux/bin/zorvan-host run --svg "$demo/pictures" --html "$demo/tour-linux.html" "$tour" || status=$?
+build/linux/bin/zorvan-host run --module "$so" --svg "$demo/pictures" --html "$demo/tour-linux.html" "$tour" || status=$?
 
 win_note="Wine is not installed: the Win32 DLL was built but not played"
 if command -v wine >/dev/null 2>&1; then
   echo
   echo "==== The tour, Win32 DLL under Wine ($dll, through build/win32/bin/zorvan-host.exe) ===="
   wstatus=0
-  scripts/wine-run.sh build/win32/bin/zorvan-host.exe run --quiet --html "$demo/tour-win32.html" "$tour" || wstatus=$?
+  scripts/wine-run.sh build/win32/bin/zorvan-host.exe run --quiet --module "$dll" --html "$demo/tour-win32.html" "$tour" \
+    || wstatus=$?
   [ $wstatus -eq 0 ] || status=$wstatus
   win_note="$demo/tour-win32.html"
 fi

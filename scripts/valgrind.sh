@@ -4,10 +4,14 @@
 #   scripts/valgrind.sh                 both suites (builds build/linux first when it is missing)
 #   scripts/valgrind.sh module_tests    only the named suites
 # Every test runs, the randomized ones at their CI length (ZORVAN_MONKEY_STEPS shortens or
-# lengthens the monkey run here too).
+# lengthens the monkey run here too), except the two that walk a host chain in a cycle up to the
+# module's walk limit of a million steps: under valgrind they take minutes and exercise nothing
+# the shorter walks do not.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+
+SKIP='-NavigationTest.ChainsThatRunInACycleEnd:HistoryTest.ARefreshAlongACycleEnds'
 
 suites=("$@")
 [ ${#suites[@]} -eq 0 ] && suites=(module_tests host_tests)
@@ -26,7 +30,7 @@ for s in "${suites[@]}"; do
   start=$(date +%s)
   if (cd "$bin" && valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
         --show-leak-kinds=definite,indirect --log-file="$root/$log" \
-        "./$s" --gtest_color=no --gtest_print_time=1 >"$root/build/valgrind/$s.out" 2>&1); then
+        "./$s" --gtest_color=no --gtest_print_time=1 "--gtest_filter=$SKIP" >"$root/build/valgrind/$s.out" 2>&1); then
     result=ok
   else
     result=FAILED

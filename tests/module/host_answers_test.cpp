@@ -1,0 +1,110 @@
+// Every command of the module, run on a page that suits it: the host must answer every
+// property the command reads and take every value it writes (no host error status anywhere).
+#include <gtest/gtest.h>
+
+#include "host/host.h"
+
+using namespace zvhost;
+
+namespace {
+
+struct Page {
+  Host host;
+  Model& m = host.model();
+  ObjectId doc = m.NewDocument("answers");
+  ObjectId frame = m.AddFrame(doc, {36, 36, 468, 600});
+  ObjectId fig = m.AddRectangle(frame, {10, 20, 100, 50});
+  ObjectId title = m.AddTextFrame(frame, {10, 80, 100, 20});
+  ObjectId body = m.AddTextFrame(frame, {0, 120, 468, 400});
+  ObjectId para = m.AddParagraph(body, "Body text", 1);
+  ObjectId anchored = m.AddAnchoredFrame(para, 4, {0, 0, 200, 100});
+  ObjectId inner = m.AddRectangle(anchored, {5, 5, 50, 20});
+  ObjectId table = 0;
+  Mark start;
+
+  Page() {
+    TableSpec spec;
+    spec.columnWidths = {100, 150, 50};
+    spec.rows = 3;
+    spec.leftIndent = 36;
+    spec.title = true;
+    table = m.AddTable(para, spec);
+    m.SetGridSpacing(doc, 12);
+    EXPECT_TRUE(host.Start()) << host.LastError();
+    start = host.log().MarkNow();
+  }
+
+  // Session calls since start-up that the host answered with an error status.
+  std::string Errors() const {
+    std::string s;
+    for (const CallRecord& r : host.log().Since(start))
+      if (r.direction == Direction::ToHost && r.iface == "Session" && (r.hresult != 0 || (r.hasStatus && r.status)))
+        s += r.ToString() + "\n";
+    return s;
+  }
+};
+
+TEST(HostAnswers, GraphicCommandsFindEveryPropertyTheyUse) {
+  Page p;
+  p.host.SelectGraphics(p.doc, {p.fig});
+  for (int n = 1; n <= 11; ++n) ASSERT_TRUE(p.host.ChooseCommand(n)) << n;
+  p.host.AnswerNextPrompt(3);
+  ASSERT_TRUE(p.host.ChooseCommand(12));
+  EXPECT_EQ(p.m.GeometryOf(p.fig).h, 36);
+  ASSERT_TRUE(p.host.ChooseCommand(14));
+  ASSERT_TRUE(p.host.ChooseCommand(19));
+  ASSERT_TRUE(p.host.ChooseCommand(19));
+  p.host.SelectInOrder(p.doc, {p.fig, p.title});
+  ASSERT_TRUE(p.host.ChooseCommand(13));
+  EXPECT_NEAR(p.m.GeometryOf(p.title).x, p.m.GeometryOf(p.fig).x + p.m.GeometryOf(p.fig).w + 14.173, 0.001);
+  p.host.SelectGraphics(p.doc, {p.fig});
+  ASSERT_TRUE(p.host.ChooseCommand(16));
+  ASSERT_TRUE(p.host.ChooseCommand(17));
+  EXPECT_TRUE(p.host.Alerts().empty());
+  EXPECT_EQ(p.Errors(), "");
+}
+
+TEST(HostAnswers, NavigationAndTableCommandsFindEveryPropertyTheyUse) {
+  Page p;
+  // Up from a graphic in an anchored frame: the frame, then the text frame of its anchor.
+  p.host.SelectGraphics(p.doc, {p.inner});
+  ASSERT_TRUE(p.host.ChooseCommand(15));
+  EXPECT_EQ(p.m.SelectedGraphics(p.doc), std::vector<ObjectId>{p.anchored});
+  ASSERT_TRUE(p.host.ChooseCommand(15));
+  EXPECT_EQ(p.m.SelectedGraphics(p.doc), std::vector<ObjectId>{p.body});
+  // From a cursor in a cell: the table's anchor container (the table is reported selected).
+  ObjectId cellPara = p.m.AddParagraph(p.m.Cell(p.table, 1, 2), "cell");
+  p.host.PlaceCursor(p.doc, cellPara, 0);
+  p.host.faults().Clear();
+  ASSERT_TRUE(p.host.ChooseCommand(8));
+  EXPECT_EQ(p.m.Read(p.table, prop::TblColWidths).list[2], Pt(12)) << "copied width 0 plus both margins";
+  // A block of cells, then the whole table by its rows.
+  ASSERT_TRUE(p.host.SelectCells(p.doc, p.table, 1, 2, 0, 1));
+  ASSERT_TRUE(p.host.ChooseCommand(8));
+  ASSERT_TRUE(p.host.ChooseCommand(15));
+  EXPECT_EQ(p.m.SelectedGraphics(p.doc), std::vector<ObjectId>{p.body});
+  ASSERT_TRUE(p.host.SelectTable(p.doc, p.table));
+  ASSERT_TRUE(p.host.ChooseCommand(18));
+  ObjectId titlePara = static_cast<ObjectId>(p.m.Read(p.table, prop::TblTitleParagraph).word);
+  EXPECT_EQ(p.m.ReadMetric(titlePara, prop::ParaLeftIndent), Pt(36));
+  EXPECT_EQ(p.m.ReadMetric(titlePara, prop::ParaRightIndent), Pt(468 - 36 - 36)) << "three 12pt columns";
+  ASSERT_TRUE(p.host.ChooseCommand(19));
+  EXPECT_EQ(p.m.ReadMetric(titlePara, prop::ParaLeftIndent), 0);
+  // Up from a graphic anchored in a cell: its frame, then that cell (row index by the chain).
+  ObjectId cellFrame = p.m.AddAnchoredFrame(cellPara, 0, {0, 0, 40, 40});
+  ObjectId deep = p.m.AddRectangle(cellFrame, {1, 1, 10, 10});
+  p.host.SelectGraphics(p.doc, {deep});
+  ASSERT_TRUE(p.host.ChooseCommand(15));
+  ASSERT_TRUE(p.host.ChooseCommand(15));
+  const DocState* d = p.m.Doc(p.doc);
+  EXPECT_EQ(d->cells.table, p.table);
+  EXPECT_EQ(d->cells.top, 1);
+  EXPECT_EQ(d->cells.bottom, 1);
+  EXPECT_EQ(d->cells.left, 2);
+  EXPECT_EQ(d->cells.right, 2);
+  EXPECT_TRUE(p.m.SelectedGraphics(p.doc).empty());
+  EXPECT_TRUE(p.host.Alerts().empty());
+  EXPECT_EQ(p.Errors(), "");
+}
+
+}  // namespace
