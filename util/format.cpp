@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hostapi/prop_list.h"
+#include "platform/platform.h"
 
 namespace zv {
 
@@ -249,7 +250,7 @@ class Output {
     return true;
   }
 
-  // Length of what snprintf reported: cut to the buffer, 0 on a rendering error.
+  // Length of what the platform's formatter reported: cut to the buffer, 0 on a rendering error.
   int32_t Rendered(int result) {
     if (result < 0) {
       data_[0] = '\0';
@@ -267,9 +268,16 @@ class Output {
   size_t capacity_ = OutputCapacity;
 };
 
+// The system C library on Win32 takes %Lf as a double (its long double is a double).
+#if defined(_WIN32)
+inline double PlatformLongDouble(long double v) { return static_cast<double>(v); }
+#else
+inline long double PlatformLongDouble(long double v) { return v; }
+#endif
+
 template <typename T>
 int32_t Render(Output* out, const char* spec, T value) {
-  return out->Rendered(std::snprintf(out->data(), out->capacity(), spec, value));
+  return out->Rendered(PlatformFormat(out->data(), out->capacity(), spec, value));
 }
 
 template <typename T>
@@ -477,7 +485,7 @@ int32_t FormatEngine(FormatSink sink, void* context, const char* format, va_list
       case 'g':
       case 'G':
         if (spec.length[0] == 'L')
-          length = Render(&out, format1, va_arg(ap, long double));
+          length = Render(&out, format1, PlatformLongDouble(va_arg(ap, long double)));
         else
           length = Render(&out, format1, va_arg(ap, double));
         break;
