@@ -11,8 +11,10 @@ function(zv_module_options target)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden
                                            -fvisibility-inlines-hidden)
   if(WIN32)
-    # Nothing unwinds through the module (no exceptions, COM boundary): no unwind tables in the DLL.
-    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables)
+    # The DLL is loaded into the host's process: keep it small. Without exceptions it needs
+    # no unwind tables, and unused sections are dropped at link time.
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables
+                                             -ffunction-sections -fdata-sections)
   endif()
 endfunction()
 

@@ -13,17 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "util/format.h"
 
 namespace {
-
-#define Check(ok)                                                                   \
-  do {                                                                              \
-    if (!(ok)) {                                                                    \
-      std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #ok); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
 
 constexpr size_t OutputRoom = 255;  // a conversion other than s renders at most this much
 

@@ -8,46 +8,11 @@
 #include <vector>
 
 #include "client/notify_fields.h"
+#include "fuzz/fuzz_support.h"
 #include "hostapi/prop_list.h"
 
-#define Check(ok)                                                                   \
-  do {                                                                              \
-    if (!(ok)) {                                                                    \
-      std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #ok); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
-
-namespace {
-
-long g_live = 0;
-long g_grants = -1;
-bool Grant() {
-  if (g_grants == 0) return false;
-  if (g_grants > 0) --g_grants;
-  return true;
-}
-void* Alloc(size_t n) {
-  if (!Grant()) return nullptr;
-  ++g_live;
-  return std::malloc(n == 0 ? 1 : n);
-}
-void* AllocZeroed(size_t count, size_t size) {
-  if (!Grant()) return nullptr;
-  ++g_live;
-  return std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
-}
-void* Realloc(void* p, size_t n) {
-  if (!Grant()) return nullptr;
-  if (p == nullptr) ++g_live;
-  return std::realloc(p, n == 0 ? 1 : n);
-}
-void Free(void* p) {
-  --g_live;
-  std::free(p);
-}
-
-}  // namespace
+using fuzzheap::g_grants;
+using fuzzheap::g_live;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The first byte chooses the heap: odd values refuse after (value / 2) grants.
@@ -69,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       expected.back() += c;
   }
 
-  const zv::ClientAllocator counted = {Alloc, AllocZeroed, Realloc, Free};
+  const zv::ClientAllocator counted = fuzzheap::Counted();
   const zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
   g_live = 0;
   g_grants = grants;

@@ -11,17 +11,13 @@
 #include <set>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "hostapi/prop_list.h"
 
 namespace {
 
-#define Check(ok)                                                                   \
-  do {                                                                              \
-    if (!(ok)) {                                                                    \
-      std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #ok); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
+using fuzzheap::g_grants;
+using fuzzheap::g_live;
 
 // ---- The host heap ----
 std::set<void*> g_hostBlocks;
@@ -36,32 +32,6 @@ void HostRelease(void* p) {
 }
 
 // ---- The client heap: counted, refusing once its grants are spent ----
-long g_live = 0;
-long g_grants = -1;
-bool Grant() {
-  if (g_grants == 0) return false;
-  if (g_grants > 0) --g_grants;
-  return true;
-}
-void* ClientAllocCounted(size_t n) {
-  if (!Grant()) return nullptr;
-  ++g_live;
-  return std::malloc(n == 0 ? 1 : n);
-}
-void* ClientAllocZeroedCounted(size_t count, size_t size) {
-  if (!Grant()) return nullptr;
-  ++g_live;
-  return std::calloc(count == 0 ? 1 : count, size == 0 ? 1 : size);
-}
-void* ClientReallocCounted(void* p, size_t n) {
-  if (!Grant()) return nullptr;
-  if (p == nullptr) ++g_live;
-  return std::realloc(p, n == 0 ? 1 : n);
-}
-void ClientFreeCounted(void* p) {
-  --g_live;
-  std::free(p);
-}
 
 // ---- Host values from the input ----
 class HostBuilder {
@@ -275,8 +245,7 @@ struct Same {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  const zv::ClientAllocator counted = {ClientAllocCounted, ClientAllocZeroedCounted, ClientReallocCounted,
-                                       ClientFreeCounted};
+  const zv::ClientAllocator counted = fuzzheap::Counted();
   const zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
   g_live = 0;
   g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 60);

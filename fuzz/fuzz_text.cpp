@@ -10,18 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "hostapi/prop_list.h"
 #include "util/text.h"
 
 namespace {
-
-#define Check(ok)                                                                   \
-  do {                                                                              \
-    if (!(ok)) {                                                                    \
-      std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #ok); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
 
 std::string Text(FuzzedDataProvider& in, size_t max) {
   std::string s = in.ConsumeRandomLengthString(max);

@@ -71,10 +71,9 @@ class ScenarioRunner {
   std::map<ObjectId, std::string> byId_;
   ObjectId doc_ = 0;
   int newCount_ = 0;
-  ObjectId lastCreated_ = 0;
-  std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)  // the newest object the
-                                // last command created
-  size_t alertsSeen_ = 0, promptsSeen_ = 0, consoleSeen_ = 0;
+  ObjectId lastCreated_ = 0;  // the newest object the last command created
+  std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)
+  size_t consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;
 };

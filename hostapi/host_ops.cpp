@@ -199,12 +199,11 @@ PropList ReadAllProps(ObjectId doc, ObjectId object) {
 // Copies the count and the items of a host metric list into client memory; {0, null} when
 // the list is empty or memory runs out.
 static MetricList MetricListImport(const MetricList& host) {
-  if (host.count == 0 || host.items == nullptr || host.count > SIZE_MAX / sizeof(MetricValue))
-    return MetricList{0, nullptr};
-  size_t bytes = host.count * sizeof(MetricValue);
-  auto* items = static_cast<MetricValue*>(ClientAlloc(bytes));
+  if (host.count == 0 || host.items == nullptr) return MetricList{0, nullptr};
+  // The zeroed allocation refuses a count whose size would overflow.
+  auto* items = static_cast<MetricValue*>(ClientAllocZeroed(host.count, sizeof(MetricValue)));
   if (items == nullptr) return MetricList{0, nullptr};
-  std::memcpy(items, host.items, bytes);
+  std::memcpy(items, host.items, host.count * sizeof(MetricValue));
   return MetricList{host.count, items};
 }
 

@@ -18,6 +18,10 @@ int PlatformVersionQuery(const void* block, const char* query, const void** valu
 // Finds a resource of the module by integer type (low 16 bits) and name; the bytes stay the
 // module's. Returns 0 when it is not found or cannot be loaded.
 int PlatformFindResource(ModuleHandle module, const char* name, uint32_t type, const void** bytes, uint32_t* size);
+// The C runtime's own formatter for one conversion: vsnprintf on Linux, the system C
+// library's _vsnprintf on Win32 (mingw's C99 printf would triple the DLL's size). The result
+// is the text's length; when it is `size` or more the text was cut to size - 1 characters.
+int PlatformFormat(char* buffer, size_t size, const char* format, ...);
 uint32_t PlatformTickCount();  // milliseconds since system start, wrapping
 void* PlatformTaskAlloc(size_t size);
 void PlatformTaskFree(void* block);

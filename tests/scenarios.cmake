@@ -1,18 +1,5 @@
-# The reference host as a program: line editing for its shell (Linux), zlib to decode rendered
-# pictures in the picture tests (Linux), and one test per example scenario (both targets; the
-# Win32 zorvan-host runs under Wine and loads the DLL).
-if(TARGET zorvan_host AND NOT WIN32)
-  find_library(ZV_LIBEDIT NAMES edit)
-  find_path(ZV_LIBEDIT_INCLUDE editline/readline.h)
-  if(ZV_LIBEDIT AND ZV_LIBEDIT_INCLUDE)
-    target_compile_definitions(zorvan_host PRIVATE ZV_HAVE_LIBEDIT)
-    target_include_directories(zorvan_host PRIVATE ${ZV_LIBEDIT_INCLUDE})
-    target_link_libraries(zorvan_host PUBLIC ${ZV_LIBEDIT})
-  else()
-    message(STATUS "libedit not found: the shell reads plain lines")
-  endif()
-endif()
-
+# zlib to decode rendered pictures in the picture tests (Linux), and one test per example
+# scenario (both targets; the Win32 zorvan-host runs under Wine and loads the DLL).
 if(TARGET host_tests AND NOT WIN32)
   find_package(ZLIB)
   if(ZLIB_FOUND)

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hostapi/prop_list.h"
+#include "platform/platform.h"
 
 namespace zv {
 
@@ -249,7 +250,7 @@ class Output {
     return true;
   }
 
-  // Length of what snprintf reported: cut to the buffer, 0 on a rendering error.
+  // Length of what the platform's formatter reported: cut to the buffer, 0 on a rendering error.
   int32_t Rendered(int result) {
     if (result < 0) {
       data_[0] = '\0';
@@ -267,29 +268,16 @@ class Output {
   size_t capacity_ = OutputCapacity;
 };
 
-// One conversion through the platform's C runtime. On Windows that is the runtime's own
-// _snprintf: the toolchain's standard snprintf would link a second formatting engine into the
-// module (about 28 KB). _snprintf gives -1 when the text does not fit, after filling the whole
-// buffer: reported as the buffer's size, Rendered() cuts and terminates it like a long result.
-template <typename T>
-int RenderWithRuntime(char* buffer, size_t size, const char* spec, T value) {
-#ifdef _WIN32
-  int n = _snprintf(buffer, size, spec, value);
-  return n < 0 ? static_cast<int>(size) : n;
+// The system C library on Win32 takes %Lf as a double (its long double is a double).
+#if defined(_WIN32)
+inline double PlatformLongDouble(long double v) { return static_cast<double>(v); }
 #else
-  return std::snprintf(buffer, size, spec, value);
-#endif
-}
-#ifdef _WIN32
-// The Windows runtime's long double is a double.
-inline int RenderWithRuntime(char* buffer, size_t size, const char* spec, long double value) {
-  return RenderWithRuntime(buffer, size, spec, static_cast<double>(value));
-}
+inline long double PlatformLongDouble(long double v) { return v; }
 #endif
 
 template <typename T>
 int32_t Render(Output* out, const char* spec, T value) {
-  return out->Rendered(RenderWithRuntime(out->data(), out->capacity(), spec, value));
+  return out->Rendered(PlatformFormat(out->data(), out->capacity(), spec, value));
 }
 
 template <typename T>
@@ -497,7 +485,7 @@ int32_t FormatEngine(FormatSink sink, void* context, const char* format, va_list
       case 'g':
       case 'G':
         if (spec.length[0] == 'L')
-          length = Render(&out, format1, va_arg(ap, long double));
+          length = Render(&out, format1, PlatformLongDouble(va_arg(ap, long double)));
         else
           length = Render(&out, format1, va_arg(ap, double));
         break;
