@@ -377,113 +377,96 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   return h.EndOp(c, hr::Ok, status, std::to_string(applied) + " applied");
 }
 
-HResult ZVH_CALL GetIntProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
-                            int32_t* value) {
+// The typed property reads share one pattern: log, check, fault, read, convert, log the answer.
+// `convert` turns the model's value into what the caller receives (0 when the status says no).
+template <typename T, typename Convert, typename Show>
+HResult TypedGet(void* self, const char* name, int slotNumber, ObjectId doc, ObjectId object, zv::PropKey* key,
+                 int32_t* status, T* value, ValueKind kind, Convert convert, Show show) {
   HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("GetIntProp", slot::GetIntProp);
+  OpCall c = h.BeginOp(name, slotNumber);
   if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
   if (!status || !value || !key) return h.NullArgument(c, "argument");
   HResult r;
-  if (Faulted(h, c, status, &r, [&] { *value = 0; })) return r;
+  if (Faulted(h, c, status, &r, [&] { *value = T{}; })) return r;
   Value v;
-  *status = GetTyped(h, doc, object, key, ValueKind::Int, &v);
-  *value = *status ? 0 : v.word;
-  return h.EndOp(c, hr::Ok, status, std::to_string(*value));
+  *status = GetTyped(h, doc, object, key, kind, &v);
+  *value = convert(*status, v);
+  return h.EndOp(c, hr::Ok, status, show(*value, v));
+}
+
+// The typed property writes: log, check, fault, write.
+HResult TypedSet(void* self, const char* name, int slotNumber, ObjectId doc, ObjectId object, zv::PropKey* key,
+                 int32_t* status, const Value& value, bool valuePresent) {
+  HostImpl& h = ImplOf(self);
+  OpCall c = h.BeginOp(name, slotNumber);
+  if (c.logging)
+    h.SetArgs(c, DocObjKey(doc, object, key) + " value=" + (valuePresent ? value.Format() : std::string("null")));
+  if (!status || !valuePresent || !key) return h.NullArgument(c, "argument");
+  HResult r;
+  if (Faulted(h, c, status, &r, kNothing)) return r;
+  *status = SetTyped(h, doc, object, key, value);
+  return h.EndOp(c, hr::Ok, status, "");
+}
+
+HResult ZVH_CALL GetIntProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
+                            int32_t* value) {
+  return TypedGet(
+      self, "GetIntProp", slot::GetIntProp, doc, object, key, status, value, ValueKind::Int,
+      [](int32_t st, const Value& v) { return st ? 0 : v.word; },
+      [](int32_t n, const Value&) { return std::to_string(n); });
 }
 
 HResult ZVH_CALL SetIntProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t value,
                             int32_t* status) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("SetIntProp", slot::SetIntProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key) + " value=" + std::to_string(value));
-  if (!status || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, kNothing)) return r;
-  *status = SetTyped(h, doc, object, key, Value::Int(value));
-  return h.EndOp(c, hr::Ok, status, "");
+  return TypedSet(self, "SetIntProp", slot::SetIntProp, doc, object, key, status, Value::Int(value), true);
 }
 
 HResult ZVH_CALL GetIdProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
                            ObjectId* value) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("GetIdProp", slot::GetIdProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
-  if (!status || !value || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, [&] { *value = 0; })) return r;
-  Value v;
-  *status = GetTyped(h, doc, object, key, ValueKind::Id, &v);
-  *value = *status ? 0 : static_cast<ObjectId>(v.word);
-  return h.EndOp(c, hr::Ok, status, FormatId(*value));
+  return TypedGet(
+      self, "GetIdProp", slot::GetIdProp, doc, object, key, status, value, ValueKind::Id,
+      [](int32_t st, const Value& v) { return st ? 0 : static_cast<ObjectId>(v.word); },
+      [](ObjectId id, const Value&) { return FormatId(id); });
 }
 
 HResult ZVH_CALL GetMetricProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
                                Metric* value) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("GetMetricProp", slot::GetMetricProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
-  if (!status || !value || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, [&] { *value = 0; })) return r;
-  Value v;
-  *status = GetTyped(h, doc, object, key, ValueKind::Metric, &v);
-  *value = *status ? 0 : v.word;
-  return h.EndOp(c, hr::Ok, status, FormatPt(*value));
+  return TypedGet(
+      self, "GetMetricProp", slot::GetMetricProp, doc, object, key, status, value, ValueKind::Metric,
+      [](int32_t st, const Value& v) { return st ? 0 : v.word; }, [](Metric m, const Value&) { return FormatPt(m); });
 }
 
 HResult ZVH_CALL SetMetricProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, Metric value,
                                int32_t* status) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("SetMetricProp", slot::SetMetricProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key) + " value=" + FormatPt(value));
-  if (!status || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, kNothing)) return r;
-  *status = SetTyped(h, doc, object, key, Value::OfMetric(value));
-  return h.EndOp(c, hr::Ok, status, "");
+  return TypedSet(self, "SetMetricProp", slot::SetMetricProp, doc, object, key, status, Value::OfMetric(value), true);
 }
 
 HResult ZVH_CALL GetTextLocProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
                                 zv::TextLoc* value) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("GetTextLocProp", slot::GetTextLocProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
-  if (!status || !value || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, [&] { *value = {0, 0}; })) return r;
-  Value v;
-  *status = GetTyped(h, doc, object, key, ValueKind::TextLoc, &v);
-  *value = {v.range.begin.object, v.range.begin.offset};
-  return h.EndOp(c, hr::Ok, status, v.Format());
+  return TypedGet(
+      self, "GetTextLocProp", slot::GetTextLocProp, doc, object, key, status, value, ValueKind::TextLoc,
+      [](int32_t, const Value& v) {
+        return zv::TextLoc{v.range.begin.object, v.range.begin.offset};
+      },
+      [](const zv::TextLoc&, const Value& v) { return v.Format(); });
 }
 
 HResult ZVH_CALL GetTextRangeProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
                                   zv::TextRange* value) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("GetTextRangeProp", slot::GetTextRangeProp);
-  if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
-  if (!status || !value || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, [&] { *value = {{0, 0}, {0, 0}}; })) return r;
-  Value v;
-  *status = GetTyped(h, doc, object, key, ValueKind::TextRange, &v);
-  *value = {{v.range.begin.object, v.range.begin.offset}, {v.range.end.object, v.range.end.offset}};
-  return h.EndOp(c, hr::Ok, status, v.Format());
+  return TypedGet(
+      self, "GetTextRangeProp", slot::GetTextRangeProp, doc, object, key, status, value, ValueKind::TextRange,
+      [](int32_t, const Value& v) {
+        return zv::TextRange{{v.range.begin.object, v.range.begin.offset}, {v.range.end.object, v.range.end.offset}};
+      },
+      [](const zv::TextRange&, const Value& v) { return v.Format(); });
 }
 
 HResult ZVH_CALL SetTextRangeProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, zv::TextRange* value,
                                   int32_t* status) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("SetTextRangeProp", slot::SetTextRangeProp);
   TextRange range;
   if (value) range = {{value->begin.object, value->begin.offset}, {value->end.object, value->end.offset}};
-  if (c.logging)
-    h.SetArgs(c, DocObjKey(doc, object, key) + " value=" + (value ? Value::Range(range).Format() : "null"));
-  if (!status || !value || !key) return h.NullArgument(c, "argument");
-  HResult r;
-  if (Faulted(h, c, status, &r, kNothing)) return r;
-  *status = SetTyped(h, doc, object, key, Value::Range(range));
-  return h.EndOp(c, hr::Ok, status, "");
+  return TypedSet(self, "SetTextRangeProp", slot::SetTextRangeProp, doc, object, key, status, Value::Range(range),
+                  value != nullptr);
 }
 
 HResult ZVH_CALL GetMetricListProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, int32_t* status,
