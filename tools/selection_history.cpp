@@ -92,13 +92,17 @@ void SelectionRefresh(ObjectId doc) {
   double now = static_cast<double>(PlatformTickCount());
   int32_t pass = static_cast<int32_t>(++history.generation);
   DocumentStamps& stamps = history.documents[doc];
+  size_t renewed = 0;  // records this pass moved to its own generation
   ObjectId g = GetIdProp(SessionId, doc, PropFirstSelectedGraphic);
   for (uint32_t steps = 0; g != 0 && steps < HostWalkLimit; ++steps) {
     SelectionStamp& stamp = stamps[g];
     if (stamp.selectedSince < 0.001) stamp.selectedSince = now;
+    if (stamp.generation != pass) ++renewed;
     stamp.generation = pass;
     g = GetIdProp(doc, g, PropNextSelectedGraphic);
   }
+  // When this pass renewed every record, none is stale: the removal walk is skipped.
+  if (renewed == stamps.size()) return;
   for (auto it = stamps.begin(); it != stamps.end();) {
     if (it->second.generation != pass)
       it = stamps.erase(it);
