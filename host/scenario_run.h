@@ -71,7 +71,7 @@ class ScenarioRunner {
   std::map<ObjectId, std::string> byId_;
   ObjectId doc_ = 0;
   int newCount_ = 0;
-  ObjectId lastCreated_ = 0;  // the newest object the last command created
+  ObjectId lastCreated_ = 0;    // the newest object the last command created
   std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)
   size_t consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;

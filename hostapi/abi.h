@@ -16,9 +16,9 @@
 namespace zv {
 
 using HResult = int32_t;
-using ObjectId = uint32_t;     // top 8 bits: the object's type code; 0 = none
-using MetricValue = int32_t;   // 65536 = 1 point
-using ModuleHandle = void*;    // HMODULE on Win32, the dlopen handle on Linux
+using ObjectId = uint32_t;    // top 8 bits: the object's type code; 0 = none
+using MetricValue = int32_t;  // 65536 = 1 point
+using ModuleHandle = void*;   // HMODULE on Win32, the dlopen handle on Linux
 
 constexpr HResult HrOk = 0;
 constexpr HResult HrFalse = 1;
@@ -27,7 +27,9 @@ constexpr HResult HrPointer = static_cast<HResult>(0x80004003u);
 constexpr HResult HrFail = static_cast<HResult>(0x80004005u);
 constexpr HResult HrBusy = static_cast<HResult>(0x8001010Au);  // RPC_E_SERVERCALL_RETRYLATER
 
-inline int ObjectType(ObjectId id) { return static_cast<int>(id >> 24); }
+inline int ObjectType(ObjectId id) {
+  return static_cast<int>(id >> 24);
+}
 
 struct Guid {
   uint32_t data1;
@@ -109,15 +111,30 @@ struct ByteBlock {  // value type 14 and the answer of GetResource
 union ValueUnion {
   uint32_t words[4];
   int32_t number;
-  char* text;                                          // 3
-  struct { uint32_t count; int32_t* items; } ints;     // 5, 13, 15
-  TextList texts;                                      // 6
-  struct { uint32_t count; Item8* items; } pairs;      // 7, 12
-  struct { uint32_t count; Entry8* items; } tabs;      // 8
-  ByteBlock bytes;                                     // 14
-  struct { uint32_t count; Entry17* items; } rich;     // 17
-  struct { uint32_t count; Entry18* items; } named;    // 18
-  uint8_t* block24;                                    // 19
+  char* text;  // 3
+  struct {
+    uint32_t count;
+    int32_t* items;
+  } ints;          // 5, 13, 15
+  TextList texts;  // 6
+  struct {
+    uint32_t count;
+    Item8* items;
+  } pairs;  // 7, 12
+  struct {
+    uint32_t count;
+    Entry8* items;
+  } tabs;           // 8
+  ByteBlock bytes;  // 14
+  struct {
+    uint32_t count;
+    Entry17* items;
+  } rich;  // 17
+  struct {
+    uint32_t count;
+    Entry18* items;
+  } named;           // 18
+  uint8_t* block24;  // 19
 };
 
 struct TypedValue {
@@ -229,47 +246,47 @@ using SetClientModule = HResult(ZV_CALL*)(void* self, ModuleHandle module);
 using RequestNotification = HResult(ZV_CALL*)(void* self, int32_t code, int32_t state, int32_t* status);
 using AddItemToMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t* status);
 using DefineSubmenu = HResult(ZV_CALL*)(void* self, ObjectId parent, const char* tag, const char* label,
-                                       int32_t* status, ObjectId* id);
+                                        int32_t* status, ObjectId* id);
 using FindItemInMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
-                                        ObjectId* id);
+                                         ObjectId* id);
 using ShowAlert = HResult(ZV_CALL*)(void* self, const char* message, int32_t kind, int32_t* answer);
 using AskForInteger = HResult(ZV_CALL*)(void* self, int32_t* status, int32_t* reply, const char* prompt,
-                                       const char* defaultText);
+                                        const char* defaultText);
 using PrintToConsole = HResult(ZV_CALL*)(void* self, const char* text, int32_t* status);
 using RefreshDocument = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t* status);
 using DeleteObject = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status);
-using LookupNamedObject = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, const char* name,
-                                           int32_t* status, ObjectId* id);
+using LookupNamedObject = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, const char* name, int32_t* status,
+                                            ObjectId* id);
 using CreateGraphic = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, ObjectId parent, int32_t* status,
-                                       ObjectId* id);
+                                        ObjectId* id);
 // The returned list is allocated with the COM task allocator.
 using ReadAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status, PropList* out);
 using WriteAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropList* list, int32_t* status);
 using GetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                    int32_t* value);
+                                     int32_t* value);
 using SetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t value,
-                                    int32_t* status);
+                                     int32_t* status);
 using GetIdProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                   ObjectId* value);
+                                    ObjectId* value);
 using GetMetricProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                       MetricValue* value);
+                                        MetricValue* value);
 using SetMetricProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, MetricValue value,
-                                       int32_t* status);
+                                        int32_t* status);
 using GetTextLocProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
-                                        TextLoc* value);
-using GetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
-                                          int32_t* status, TextRange* value);
-using SetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
-                                          TextRange* value, int32_t* status);
+                                         TextLoc* value);
+using GetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                           TextRange* value);
+using SetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, TextRange* value,
+                                           int32_t* status);
 // The returned list is allocated with the COM task allocator.
-using GetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
-                                           int32_t* status, MetricList* value);
-using SetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key,
-                                           MetricList* value, int32_t* status);
-using SelectTableCells = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId table, int32_t topRow,
-                                          int32_t bottomRow, int32_t leftCol, int32_t rightCol, int32_t* status);
+using GetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
+                                            MetricList* value);
+using SetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, MetricList* value,
+                                            int32_t* status);
+using SelectTableCells = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId table, int32_t topRow, int32_t bottomRow,
+                                           int32_t leftCol, int32_t rightCol, int32_t* status);
 using DefineMenuCommand = HResult(ZV_CALL*)(void* self, int32_t number, ObjectId menu, const char* tag,
-                                           const char* label, const char* shortcut, int32_t* status, ObjectId* id);
+                                            const char* label, const char* shortcut, int32_t* status, ObjectId* id);
 
 // Event interface (offered by the module). `text` of Notify is host-owned, except for
 // notification 75, where the module hands its handler a NotifyFields record instead.

@@ -32,8 +32,7 @@ ObjectId CreateGraphic(ObjectId doc, int32_t type, ObjectId parent);
 int32_t GetIntProp(ObjectId doc, ObjectId object, int32_t prop);
 ObjectId GetIdProp(ObjectId doc, ObjectId object, int32_t prop);
 MetricValue GetMetricProp(ObjectId doc, ObjectId object, int32_t prop);
-ObjectId DefineMenuCommand(int32_t number, ObjectId menu, const char* tag, const char* label,
-                           const char* shortcut);
+ObjectId DefineMenuCommand(int32_t number, ObjectId menu, const char* tag, const char* label, const char* shortcut);
 
 // Record value kind: a client-owned record, all zero on any failure. Lists are released by
 // the caller (PropListFree, MetricListFree).

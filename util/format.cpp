@@ -270,9 +270,13 @@ class Output {
 
 // The system C library on Win32 takes %Lf as a double (its long double is a double).
 #if defined(_WIN32)
-inline double PlatformLongDouble(long double v) { return static_cast<double>(v); }
+inline double PlatformLongDouble(long double v) {
+  return static_cast<double>(v);
+}
 #else
-inline long double PlatformLongDouble(long double v) { return v; }
+inline long double PlatformLongDouble(long double v) {
+  return v;
+}
 #endif
 
 template <typename T>

@@ -372,7 +372,8 @@ TEST_F(FormatTest, CharTextAndPointerConversionsMatchThePlatform) {
   }
   char ours[64], platform[64];
   int32_t stored = zv::FormatToBuffer(ours, "%s%%%c%d%s", "mix", 'q', 17, "end");
-  ExpectSame("mixed", "", ours, stored, platform, zv::PlatformFormat(platform, 64, "%s%%%c%d%s", "mix", 'q', 17, "end"));
+  ExpectSame("mixed", "", ours, stored, platform,
+             zv::PlatformFormat(platform, 64, "%s%%%c%d%s", "mix", 'q', 17, "end"));
   EXPECT_EQ(g_allocations, 0);
 }
 
