@@ -13,6 +13,12 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
+scripts/setup.sh
+if ! command -v python3 >/dev/null 2>&1; then
+  echo "bench: the summary tables need python3 (apt-get install python3)" >&2
+  exit 1
+fi
+
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 
