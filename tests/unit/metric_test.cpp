@@ -4,17 +4,13 @@
 
 #include <cstdint>
 
+#include "tests/unit/metric_reference.h"
+
 namespace {
 
-constexpr int32_t Largest = 0x7FFFFFFF;
-constexpr int32_t Smallest = -0x7FFFFFFF - 1;
-
-// Exact truncated a * 65536 / b in 64 bits, saturated; a zero divisor gives the sign of a.
-int32_t ExactDiv(int32_t a, int32_t b) {
-  if (b == 0) return a > 0 ? Largest : Smallest;
-  int64_t q = static_cast<int64_t>(a) * 65536 / b;
-  return q > Largest ? Largest : q < Smallest ? Smallest : static_cast<int32_t>(q);
-}
+using metricref::ExactDiv;
+using metricref::Largest;
+using metricref::Smallest;
 
 // The bit-by-bit long division on 32-bit unsigned values, step by step as documented.
 int32_t BitwiseDiv(int32_t a, int32_t b) {
@@ -47,22 +43,6 @@ int32_t BitwiseDiv(int32_t a, int32_t b) {
   }
   if (!negative) return q > 0x7FFFFFFFu ? Largest : static_cast<int32_t>(q);
   return q >= 0x80000000u ? Smallest : -static_cast<int32_t>(q);
-}
-
-// Ratio cut one bit at a time, then the exact product and quotient in 64 bits.
-int32_t ReferenceMulDiv(int32_t a, int32_t b, int32_t c) {
-  bool negative = ((a < 0) + (b < 0) + (c < 0)) % 2 == 1;
-  uint64_t A = a < 0 ? -static_cast<int64_t>(a) : a;
-  uint64_t B = b < 0 ? -static_cast<int64_t>(b) : b;
-  uint64_t D = c < 0 ? -static_cast<int64_t>(c) : c;
-  while (B > 65536 || D > 65536) {
-    B >>= 1;
-    D >>= 1;
-  }
-  if (D == 0) return A * B == 0 ? 0 : negative ? Smallest : Largest;
-  uint64_t q = A * B / D;
-  if (q >= (uint64_t{1} << 30)) return negative ? Smallest : Largest;
-  return negative ? -static_cast<int32_t>(q) : static_cast<int32_t>(q);
 }
 
 struct Random {
@@ -139,7 +119,7 @@ TEST(MetricTest, RandomInputsMatchWideReference) {
     int32_t div = zv::MetricDiv(a, b);
     ASSERT_EQ(div, ExactDiv(a, b)) << a << " / " << b;
     ASSERT_EQ(div, BitwiseDiv(a, b)) << a << " / " << b;
-    ASSERT_EQ(zv::MetricMulDiv(a, b, c), ReferenceMulDiv(a, b, c)) << a << " * " << b << " / " << c;
+    ASSERT_EQ(zv::MetricMulDiv(a, b, c), metricref::ExactMulDiv(a, b, c)) << a << " * " << b << " / " << c;
   }
 }
 
