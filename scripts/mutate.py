@@ -152,6 +152,8 @@ def norm(s):
     return " ".join(s.split())
 
 
+# Already the zero value: 0, false, nullptr, T{}, T{0, nullptr}.
+ZERO_VALUE = re.compile(r"^(0[uUlL]*|false|nullptr|NULL|[\w:<>]*\{(\s*(0|nullptr|false)\s*,?)*\})$")
 BINARY = r"(?<=\s)%s(?=\s)"  # clang-format spaces binary operators; unary and template ones are not
 
 
@@ -227,7 +229,7 @@ def find_sites(file, text):
                 break
             j += 1
         expr = masked[m.end():j].strip()
-        if not expr or expr in ("0", "false", "nullptr", "{}", "NULL", "0u"):
+        if not expr or ZERO_VALUE.match(expr):
             continue
         add(m.start(), j, "return {}", "return-value")
 
@@ -387,8 +389,29 @@ class Suite:
             self.tests.append({"name": t["name"], "cmd": cmd, "cwd": props.get("WORKING_DIRECTORY", build_dir),
                                "program": prog, "target": name, "time": 0.0})
         self.targets = sorted({t["target"] for t in self.tests} | {"ZorvanShapes"})
+        # The object file of each module source, to see whether a mutant changed the code at all.
+        self.objects = {}
+        commands = os.path.join(build_dir, "compile_commands.json")
+        if os.path.exists(commands):
+            with open(commands, encoding="utf-8") as fh:
+                for c in json.load(fh):
+                    out = c.get("output") or next(iter(re.findall(r"\s-o\s+(\S+)", c.get("command", ""))), "")
+                    if "zorvan_objs" in out:
+                        source = os.path.relpath(os.path.normpath(os.path.join(c["directory"], c["file"])), ROOT)
+                        self.objects[source] = os.path.normpath(os.path.join(c["directory"], out))
+        self.clean_objects = {}
         self.module = next((os.path.join(bin_dir, f) for f in os.listdir(bin_dir)
                             if f.startswith("ZorvanShapes.")), "") if os.path.isdir(bin_dir) else ""
+
+    def object_digest(self, source):
+        path = self.objects.get(source)
+        if path is None or not os.path.exists(path):
+            return None
+        with open(path, "rb") as fh:
+            return hashlib.sha1(fh.read()).hexdigest()
+
+    def remember_clean_objects(self, files):
+        self.clean_objects = {f: self.object_digest(f) for f in files}
 
     def build(self, limit):
         cmd = ["cmake", "--build", self.build_dir, "-j", str(self.jobs), "--target"] + self.targets
@@ -417,7 +440,8 @@ class Suite:
                 return "timeout (%s)" % t["name"], time.monotonic() - start
             if code != 0:
                 failed = re.search(r"^\[  FAILED  \] (\S+)", out, re.M)
-                return t["name"] + (":" + failed.group(1) if failed else ""), time.monotonic() - start
+                how = ":" + failed.group(1) if failed else " (signal %d)" % -code if code < 0 else ""
+                return t["name"] + how, time.monotonic() - start
         return None, time.monotonic() - start
 
     def baseline(self, limit):
@@ -542,6 +566,7 @@ def main():
             err("the build of build/%s fails without any mutant:\n%s" % (preset, out[-3000:]))
             return 1
         suite = Suite(build_dir, args.jobs)  # the module file exists now
+        suite.remember_clean_objects({c.file for c in chosen})
         if not suite.baseline(600):
             return 1
         clean = sum(t["time"] for t in suite.tests)
@@ -600,6 +625,13 @@ def run_mutant(s, suite, limit, args, journal):
         code, _ = suite.build(args.build_timeout)
         if code != 0:
             record.update(status="stillborn", seconds=round(time.monotonic() - start, 1))
+            return record
+        clean = suite.clean_objects.get(s.file)
+        if clean is not None and suite.object_digest(s.file) == clean:
+            # Not compiled for this target (another target's branch of an #if), or compiled
+            # to the same code: nothing a test could see.
+            record.update(status="equivalent", reason="object code unchanged",
+                          seconds=round(time.monotonic() - start, 1))
             return record
         killer, _ = suite.run(suite.affected(before, suite.stamps()), limit)
         record.update(status="killed" if killer else "survived", seconds=round(time.monotonic() - start, 1))

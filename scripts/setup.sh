@@ -10,7 +10,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 for p in cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev valgrind \
          g++-mingw-w64-i686 binutils-mingw-w64-i686 librsvg2-bin libclang-rt-14-dev \
-         libedit-dev zlib1g-dev; do
+         libedit-dev zlib1g-dev gcovr; do
   have_pkg "$p" || need_pkgs+=("$p")
 done
 need_wine=0

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test on both targets: installs what is missing, builds the Win32 DLL (tests under
-# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer), runs
-# the fuzz targets briefly on their corpora and the host-driven suite under valgrind.
+# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer), checks
+# the module's line and branch coverage, runs the fuzz targets briefly on their corpora and the
+# host-driven suite under valgrind.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -19,6 +20,9 @@ for preset in win32 linux linux-asan; do
   step "$preset: tests"
   ctest --preset "$preset"
 done
+
+step "coverage of the module by the Linux suites (gate)"
+scripts/coverage.sh --gate
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzz targets (smoke run on their corpora)"

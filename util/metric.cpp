@@ -11,8 +11,9 @@ uint32_t Magnitude(int32_t v) {
   return v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
 }
 
+// Only called with v > 65536.
 int BitLength(uint32_t v) {
-  return v == 0 ? 0 : 32 - __builtin_clz(v);
+  return 32 - __builtin_clz(v);
 }
 
 }  // namespace

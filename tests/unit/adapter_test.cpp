@@ -2,8 +2,11 @@
 // every result kind, the last error, and the release of returned host blocks.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "hostapi/host_call.h"
@@ -27,6 +30,8 @@ struct Fake {
   int calls = 0;
   std::vector<uintptr_t> args;  // inputs in the host's parameter order
   bool keyNameNull = true;
+  bool writesStatus = true;  // a host may succeed without writing its status
+  bool writesOutput = true;  // or without writing the output
 };
 Fake g;
 
@@ -84,14 +89,14 @@ void Fill(MetricList* out) {
 template <int Slot, typename... In>
 HResult ZV_CALL StatusFake(void*, In... in, int32_t* status) {
   Saw(Slot, {Arg(in)...});
-  *status = g.status;
+  if (g.writesStatus) *status = g.status;
   return g.hr;
 }
 template <int Slot, typename Out, typename... In>
 HResult ZV_CALL OutFake(void*, In... in, int32_t* status, Out* out) {
   Saw(Slot, {Arg(in)...});
-  *status = g.status;
-  Fill(out);
+  if (g.writesStatus) *status = g.status;
+  if (g.writesOutput) Fill(out);
   return g.hr;
 }
 HResult ZV_CALL ShowAlertFake(void*, const char* message, int32_t kind, int32_t* answer) {
@@ -101,8 +106,8 @@ HResult ZV_CALL ShowAlertFake(void*, const char* message, int32_t kind, int32_t*
 }
 HResult ZV_CALL AskForIntegerFake(void*, int32_t* status, int32_t* reply, const char* prompt, const char* def) {
   Saw(SlotAskForInteger, {P(prompt), P(def)});
-  *status = g.status;
-  *reply = int32_t(g.value);
+  if (g.writesStatus) *status = g.status;
+  if (g.writesOutput) *reply = int32_t(g.value);
   return g.hr;
 }
 // Any slot that nothing should call.
@@ -116,6 +121,25 @@ struct Session {
 };
 void* Table[HostSessionSlotCount];
 Session FakeSession{Table};
+
+// The client heap, counted: every copy the operations make is freed by someone.
+int LiveClientBlocks = 0;
+void* CountedAlloc(size_t n) {
+  ++LiveClientBlocks;
+  return std::malloc(n);
+}
+void* CountedAllocZeroed(size_t count, size_t size) {
+  ++LiveClientBlocks;
+  return std::calloc(count, size);
+}
+void* CountedRealloc(void* block, size_t n) {
+  if (block == nullptr) ++LiveClientBlocks;
+  return std::realloc(block, n);
+}
+void CountedFree(void* block) {
+  if (block != nullptr) --LiveClientBlocks;
+  std::free(block);
+}
 
 std::set<void*> Freed;
 int FreeCount = 0;
@@ -173,13 +197,19 @@ class Adapter : public ::testing::Test {
     FreeCount = 0;
     savedFree = HostBlockFree;
     HostBlockFree = CountingFree;
+    LiveClientBlocks = 0;
+    ClientAllocator counted = {CountedAlloc, CountedAllocZeroed, CountedRealloc, CountedFree};
+    savedHeap = SetClientAllocator(&counted);
   }
   void TearDown() override {
     HostSession = nullptr;
     HostKeepsResults = false;
     HostBlockFree = savedFree;
+    SetClientAllocator(&savedHeap);
+    EXPECT_EQ(LiveClientBlocks, 0) << "client copies left behind";
   }
   void (*savedFree)(void*) = nullptr;
+  ClientAllocator savedHeap{};
 };
 
 using Args = std::vector<uintptr_t>;
@@ -298,6 +328,65 @@ TEST_F(Adapter, NoSessionMeansNoCallAndEachKindsFailureValue) {
   EXPECT_EQ(PrintToConsole("t"), -1);
   EXPECT_EQ(g.calls, 0);
   EXPECT_EQ(LastHostError, -1);
+}
+
+TEST_F(Adapter, NullInputsAreRefusedBeforeAnyCall) {
+  SetMetricListProp(0, 1, 1300, nullptr);
+  EXPECT_EQ(LastHostError, -1);
+  LastHostError = 0;
+  EXPECT_EQ(SetTextRangeProp(0, 1, 109, nullptr), -1);
+  EXPECT_EQ(LastHostError, -1);
+  EXPECT_EQ(g.calls, 0);
+}
+
+// A host that answers success but leaves the status unwritten has not done the call: each
+// kind gives its failure value. One that writes status 0 but not the output gives zeros.
+TEST_F(Adapter, HostThatSucceedsWithoutWritingGetsTheFailureValues) {
+  g.value = 77;
+  g.range = TextRange{{1, 2}, {3, 4}};
+  PropList list{0, nullptr};
+  TextRange range{};
+  MetricValue one = 1;
+  MetricList metrics{1, &one};
+  const std::pair<int64_t, std::function<int64_t()>> ops[] = {
+      {-1, [] { return RequestNotification(1, 1); }},
+      {-1, [] { return AddItemToMenu(1, 2); }},
+      {-1, [] { return PrintToConsole("t"); }},
+      {-1, [] { return RefreshDocument(1); }},
+      {-1, [] { return DeleteObject(1, 2); }},
+      {-1, [] { return SelectTableCells(1, 2, 0, 0, 0, 0); }},
+      {-1, [&] { return WriteAllProps(1, 2, &list); }},
+      {-1, [] { return SetIntProp(1, 2, 92, 0); }},
+      {-1, [] { return SetMetricProp(1, 2, 781, 0); }},
+      {-1, [&] { return SetTextRangeProp(1, 2, 109, &range); }},
+      {-1, [&] { return (SetMetricListProp(1, 2, 1300, &metrics), LastHostError); }},
+      {0, [] { return DefineSubmenu(1, "T", "L"); }},
+      {0, [] { return FindItemInMenu(1, 2, 0); }},
+      {0, [] { return LookupNamedObject(0, 55, "n"); }},
+      {0, [] { return CreateGraphic(1, 12, 2); }},
+      {0, [] { return DefineMenuCommand(1, 2, "T", "L", ""); }},
+      {0, [] { return GetIntProp(1, 2, 547); }},
+      {0, [] { return GetIdProp(1, 2, 128); }},
+      {0, [] { return GetMetricProp(1, 2, 393); }},
+      {0, [] { return GetTextLocProp(1, 2, 879).offset; }},
+      {0, [] { return GetTextRangeProp(1, 2, 109).end.offset; }},
+  };
+  for (bool writesStatus : {false, true}) {
+    g.writesStatus = writesStatus;
+    g.writesOutput = false;
+    for (size_t i = 0; i < sizeof ops / sizeof ops[0]; ++i) {
+      LastHostError = 0;
+      int64_t expected = writesStatus ? 0 : ops[i].first;
+      EXPECT_EQ(ops[i].second(), expected) << "operation " << i << (writesStatus ? " with status 0" : "");
+      EXPECT_EQ(LastHostError, writesStatus ? 0 : -1) << "operation " << i;
+    }
+  }
+  int32_t reply = 41;
+  g.writesStatus = false;
+  EXPECT_EQ(AskForInteger(&reply, "p", "d"), -1);
+  EXPECT_EQ(reply, 41);
+  EXPECT_EQ(ReadAllProps(1, 2).vals, nullptr);
+  EXPECT_EQ(GetMetricListProp(1, 2, 1300).items, nullptr);
 }
 
 TEST_F(Adapter, BusyHostIsRecordedAsMinus88AndSurvivesLaterSuccess) {
@@ -437,11 +526,14 @@ TEST_F(Adapter, GetMetricListPropCopiesFlatAndReleasesTheHostArray) {
   EXPECT_EQ(m.items, nullptr);
   EXPECT_EQ(FreeCount, 2);
 
-  // Nothing there: {0, null}, nothing released.
+  // Nothing there, or a count without items: {0, null}, nothing released.
   g.status = 0;
-  g.hostMetrics = MetricList{0, nullptr};
-  m = GetMetricListProp(0, 1, 1300);
-  EXPECT_EQ(m.items, nullptr);
+  for (uint32_t count : {0u, 2u}) {
+    g.hostMetrics = MetricList{count, nullptr};
+    m = GetMetricListProp(0, 1, 1300);
+    EXPECT_EQ(m.count, 0u);
+    EXPECT_EQ(m.items, nullptr);
+  }
   EXPECT_EQ(FreeCount, 2);
 }
 

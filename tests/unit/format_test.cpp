@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,6 +143,8 @@ TEST_F(FormatTest, TextConversions) {
   const char unterminated[3] = {'x', 'y', 'z'};
   EXPECT_EQ(zv::FormatToBuffer(buf, "%.3s", unterminated), 3);
   EXPECT_STREQ(buf, "xyz");
+  // 255 characters and the terminator fill the output buffer exactly.
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%255s", "w"), 255);
   EXPECT_EQ(g_allocations, 0);
 
   // A plain text is handed on as it is, however long; one with a width or precision is
@@ -181,6 +184,32 @@ TEST_F(FormatTest, CountConversionsStoreWithTheirWidth) {
   EXPECT_EQ(tiny[1], -1);
   EXPECT_EQ(wide, 8);
   EXPECT_EQ(zv::FormatToBuffer(buf, "ab%n", static_cast<int*>(nullptr)), 2);  // null target ignored
+  // j, z and t store with their own types: on i686 a 64-bit intmax_t beside 32-bit size_t and
+  // ptrdiff_t, so a store of the wrong width leaves half a value or writes past it.
+  intmax_t maxes[2] = {-1, -1};
+  size_t sizes[2] = {SIZE_MAX, SIZE_MAX};
+  ptrdiff_t diffs[2] = {-1, -1};
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%jn12%zn3%tn|%d", &maxes[0], &sizes[0], &diffs[0], 5), 5);
+  EXPECT_STREQ(buf, "123|5");
+  EXPECT_EQ(maxes[0], 0);
+  EXPECT_EQ(sizes[0], 2u);
+  EXPECT_EQ(diffs[0], 3);
+  EXPECT_EQ(maxes[1], -1);
+  EXPECT_EQ(sizes[1], SIZE_MAX);
+  EXPECT_EQ(diffs[1], -1);
+}
+
+// The argument of each length modifier is taken with its own width: the conversion after it
+// gets its own argument on both targets.
+TEST_F(FormatTest, LengthModifiersTakeTheirArgumentsWidth) {
+  char buf[128];
+  auto format = [&buf](int32_t stored) { return std::string(buf, static_cast<size_t>(stored)); };
+  EXPECT_EQ(format(zv::FormatToBuffer(buf, "%jd|%d", INTMAX_MIN, 7)), "-9223372036854775808|7");
+  EXPECT_EQ(format(zv::FormatToBuffer(buf, "%+5jd|%zu|%d", intmax_t{-1}, SIZE_MAX, 8)),
+            "   -1|" + std::to_string(SIZE_MAX) + "|8");
+  EXPECT_EQ(format(zv::FormatToBuffer(buf, "%.3td|%zx|%jx|%d", ptrdiff_t{-5}, size_t{0xAB}, UINTMAX_MAX, 9)),
+            "-005|ab|ffffffffffffffff|9");
+  EXPECT_EQ(format(zv::FormatToBuffer(buf, "%td|%d", PTRDIFF_MIN, 1)), std::to_string(PTRDIFF_MIN) + "|1");
 }
 
 TEST_F(FormatTest, StarsAndUnusableSpecifications) {

@@ -23,6 +23,8 @@ bool Grant() {
   return true;
 }
 void* CountedAlloc(size_t size) {
+  // An allocator may answer 0 bytes with null, which would read as memory running out.
+  EXPECT_NE(size, 0u) << "a request for 0 bytes";
   if (!Grant()) return nullptr;
   void* p = std::malloc(size ? size : 1);
   g_clientBlocks[p] = size;
@@ -296,6 +298,8 @@ TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
   EXPECT_EQ(host.vals, nullptr);
   EXPECT_TRUE(hostBlocks_.empty()) << hostBlocks_.size() << " host blocks not released";
 
+  // Freeing a value empties its owned parts: the list's release after it frees nothing twice.
+  for (uint32_t i = 0; i < client.count; ++i) zv::TypedValueFree(&client.vals[i].value);
   zv::PropListFree(&client);
   EXPECT_EQ(client.count, 0u);
   EXPECT_EQ(client.vals, nullptr);
@@ -456,6 +460,7 @@ TEST_F(PropListTest, ReleaseHelpersAcceptEmptyAndNull) {
   EXPECT_EQ(metrics.count, 0u);
   EXPECT_EQ(metrics.items, nullptr);
   zv::MetricListFree(nullptr);
+  zv::ClientFree(zv::ClientAllocZeroed(3, 0));  // an element size of 0 is no overflow
   zv::TypedValueFree(nullptr);
   zv::PropValFree(nullptr);
   zv::ClientFreeAndClear(nullptr);

@@ -2,8 +2,11 @@
 // expectations hold for the system's lookup on Win32 and for ours on Linux.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "client/client.h"
 #include "client/version_block.h"
@@ -132,5 +135,120 @@ TEST(VersionQuery, AnswersByTheSystemsQueryPaths) {
   // The block itself is left as it was.
   EXPECT_EQ(std::memcmp(block.bytes, module.bytes, sizeof module.bytes), 0);
 }
+
+#if !defined(_WIN32)
+// ---- The Linux reader on its own: module files and blocks that are not as written ----
+
+TEST(ModuleFile, TheProgramsHandleNamesTheProgram) {
+  char byHandle[4096], byNull[4096];
+  uint32_t n = PlatformModuleFileName(OwnModule(), byHandle, sizeof byHandle);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(std::string(byHandle, n), std::string(byNull, PlatformModuleFileName(nullptr, byNull, sizeof byNull)));
+}
+
+// A copy of the Linux module beside the test, with its version block (at `at`) edited.
+struct ModuleCopy {
+  std::vector<uint8_t> file;
+  size_t at = 0;
+  std::string path;
+  ModuleCopy() {
+    char self[4096];
+    std::string program(self, PlatformModuleFileName(nullptr, self, sizeof self));
+    FILE* f = std::fopen((program.substr(0, program.rfind('/')) + "/ZorvanShapes.so").c_str(), "rb");
+    if (f == nullptr) return;
+    uint8_t chunk[4096];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) file.insert(file.end(), chunk, chunk + n);
+    std::fclose(f);
+    constexpr ModuleVersionBytes block = BuildModuleVersionBlock();
+    at = static_cast<size_t>(std::search(file.begin(), file.end(), block.bytes, block.bytes + sizeof block.bytes) -
+                             file.begin());
+    path = program + ".version-copy";
+  }
+  ~ModuleCopy() { std::remove(path.c_str()); }
+  // Writes the first `length` bytes of the edited copy and reads its version information.
+  int Read(size_t length, uint32_t size, uint8_t* block) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return -1;
+    std::fwrite(file.data(), 1, length, f);
+    std::fclose(f);
+    return PlatformFileVersionInfo(path.c_str(), size, block);
+  }
+};
+
+TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
+  ModuleCopy copy;
+  ASSERT_LT(copy.at, copy.file.size()) << "no version block in the module";
+  const uint32_t blockLength = sizeof(ModuleVersionBytes::bytes);
+  const size_t whole = copy.file.size();
+  uint8_t block[8192];
+  // As written, with exactly the room the 8-bit copies need; the rest of the room is zeroed.
+  std::memset(block, 0xAA, sizeof block);
+  ASSERT_EQ(copy.Read(whole, 2 * blockLength + 8, block), 1);
+  EXPECT_EQ(std::memcmp(block, copy.file.data() + copy.at, blockLength), 0);
+  EXPECT_EQ(block[blockLength], 0);
+  EXPECT_EQ(block[2 * blockLength + 7], 0);
+  EXPECT_EQ(block[2 * blockLength + 8], 0xAA);
+  EXPECT_EQ(copy.Read(whole, 2 * blockLength + 7, block), 0);
+  EXPECT_EQ(copy.Read(copy.at + 10, sizeof block, block), 0);  // cut inside the block
+  EXPECT_EQ(copy.Read(40, sizeof block, block), 0);            // cut inside the header
+  // A block length of 6 (a bare header) fits; 5 and one past the section do not.
+  struct Case {
+    uint16_t length;
+    int answer;
+  } cases[] = {{6, 1}, {5, 0}, {static_cast<uint16_t>(blockLength + 2), 0}};
+  for (const Case& c : cases) {
+    copy.file[copy.at] = static_cast<uint8_t>(c.length);
+    copy.file[copy.at + 1] = static_cast<uint8_t>(c.length >> 8);
+    EXPECT_EQ(copy.Read(whole, sizeof block, block), c.answer) << "block length " << c.length;
+  }
+  EXPECT_EQ(PlatformFileVersionInfo(copy.path.c_str(), sizeof block, nullptr), 0);
+  EXPECT_EQ(PlatformFileVersionInfo(nullptr, sizeof block, block), 0);
+}
+
+// One node of a block: length, value length, type, UTF-16 key, padding, text value, children.
+void Put16(std::vector<uint8_t>* b, uint16_t v) {
+  b->push_back(static_cast<uint8_t>(v));
+  b->push_back(static_cast<uint8_t>(v >> 8));
+}
+std::vector<uint8_t> VersionNode(const std::u16string& key, bool terminated, const std::u16string& text,
+                                 const std::vector<uint8_t>& children = {}) {
+  std::vector<uint8_t> b(6, 0);
+  for (char16_t c : key) Put16(&b, c);
+  if (!terminated) {
+    b[0] = static_cast<uint8_t>(b.size());
+    return b;  // the node ends inside its key
+  }
+  Put16(&b, 0);
+  while (b.size() % 4 != 0) b.push_back(0);
+  for (char16_t c : text) Put16(&b, c);
+  if (!text.empty()) Put16(&b, 0);
+  while (b.size() % 4 != 0) b.push_back(0);
+  b.insert(b.end(), children.begin(), children.end());
+  b[0] = static_cast<uint8_t>(b.size());
+  b[2] = static_cast<uint8_t>(text.empty() ? 0 : text.size() + 1);
+  b[4] = text.empty() ? 0 : 1;
+  return b;
+}
+
+TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
+  std::vector<uint8_t> children = VersionNode(u"AB", false, u"");
+  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"), VersionNode(u"T", true, u"A\u0100\u00e9")};
+  for (const auto& node : others) {
+    std::vector<uint8_t> unterminated = children;
+    children = node;
+    children.insert(children.end(), unterminated.begin(), unterminated.end());
+  }
+  Block block;
+  std::vector<uint8_t> root = VersionNode(u"R", true, u"", children);
+  std::memcpy(block.bytes, root.data(), root.size());
+  const void* value = nullptr;
+  uint32_t length = 0;
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\T", &value, &length), 1);
+  EXPECT_STREQ(static_cast<const char*>(value), "A?\xe9");  // 8 bits: what does not fit is '?'
+  EXPECT_EQ(length, 3u);
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\\x80", &value, &length), 0);  // keys match in 7 bits only
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\AB", &value, &length), 0);    // key without its end
+}
+#endif
 
 }  // namespace
