@@ -242,6 +242,18 @@ def find_sites(file, text):
     return sites
 
 
+def split_ranges(patterns):
+    """FILE:FIRST-LAST limits a file to a range of lines."""
+    plain, ranges = [], {}
+    for p in patterns or []:
+        m = re.match(r"^(.*):(\d+)-(\d+)$", p)
+        if m:
+            ranges.setdefault(m.group(1), []).append((int(m.group(2)), int(m.group(3))))
+            p = m.group(1)
+        plain.append(p)
+    return plain, ranges
+
+
 def module_files(patterns):
     files = []
     for folder in FOLDERS:
@@ -266,14 +278,17 @@ def usage_error(msg):
     return 2
 
 
-def sample(files, platform_dir, seed, count):
+def sample(files, platform_dir, seed, count, ranges=None):
     """count mutants, drawn in proportion to each file's number of sites (largest remainder)."""
     per_file = {}
+    ranges = ranges or {}
     for f in files:
         if f.startswith("platform/") and not f.startswith(platform_dir + "/"):
             continue  # the other target's platform layer is not built
         with open(os.path.join(ROOT, f), encoding="utf-8") as fh:
             per_file[f] = find_sites(f, fh.read())
+        if f in ranges:
+            per_file[f] = [s for s in per_file[f] if any(a <= s.line <= b for a, b in ranges[f])]
     total = sum(len(s) for s in per_file.values())
     count = min(count, total)
     quotas = {f: count * len(s) / total if total else 0 for f, s in per_file.items()}
@@ -512,7 +527,8 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--seed", type=int, default=1, help="seed of the sample (default 1)")
     ap.add_argument("--count", type=int, default=100, help="number of mutants (default 100)")
-    ap.add_argument("--files", nargs="+", metavar="PATH", help="module sources or folders to mutate")
+    ap.add_argument("--files", nargs="+", metavar="PATH",
+                    help="module sources or folders to mutate; FILE:FIRST-LAST for a range of lines")
     ap.add_argument("--target", choices=["linux", "win32"], default="linux")
     ap.add_argument("--preset", choices=["linux", "linux-asan", "win32"],
                     help="build preset (default: the target's own; linux-asan counts what only the sanitizers see)")
@@ -532,7 +548,8 @@ def main():
         return usage_error("--preset %s does not build --target win32" % preset)
     platform_dir = "platform/win32" if preset == "win32" else "platform/posix"
 
-    chosen, per_file, total = sample(module_files(args.files), platform_dir, args.seed, args.count)
+    patterns, ranges = split_ranges(args.files)
+    chosen, per_file, total = sample(module_files(patterns), platform_dir, args.seed, args.count, ranges)
     equivalents = match_equivalents(read_equivalents(os.path.join(ROOT, EQUIVALENT_FILE)), per_file)
     if args.list:
         for s in chosen:
