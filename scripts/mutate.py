@@ -319,11 +319,12 @@ def read_equivalents(path):
             if not line.strip() or line.lstrip().startswith("#"):
                 continue
             if not line[0].isspace():
-                m = re.match(r"(\S+):(\d+)\s+(\S+)\s*$", line)
+                m = re.match(r"(\S+):(\d+)\s+(\S+)((?:\s+(?:linux|linux-asan|win32))*)\s*$", line)
                 if not m:
-                    raise SystemExit(usage_error("%s:%d: expected 'FILE:LINE OPERATOR', found '%s'"
+                    raise SystemExit(usage_error("%s:%d: expected 'FILE:LINE OPERATOR [PRESET...]', found '%s'"
                                                  % (path, num, line)))
-                cur = {"file": m.group(1), "line": int(m.group(2)), "op": m.group(3), "at": num}
+                cur = {"file": m.group(1), "line": int(m.group(2)), "op": m.group(3), "at": num,
+                       "presets": m.group(4).split()}
                 entries.append(cur)
                 continue
             m = re.match(r"\s+(from|to|why):\s?(.*)$", line)
@@ -338,11 +339,13 @@ def read_equivalents(path):
     return entries
 
 
-def match_equivalents(entries, per_file):
+def match_equivalents(entries, per_file, preset):
     """Ids of the sites the entries name: same file, operator, line before and after (whitespace
     collapsed); among several such sites, the one nearest the entry's line."""
     ids = {}
     for e in entries:
+        if e["presets"] and preset not in e["presets"]:
+            continue
         cands = [s for s in per_file.get(e["file"], [])
                  if s.key == (e["file"], e["op"], norm(e["from"]), norm(e["to"])) and s.id not in ids]
         if cands:
@@ -388,6 +391,7 @@ def kill_group(proc):
 
 class Suite:
     def __init__(self, build_dir, jobs):
+        build_dir = os.path.abspath(build_dir)
         self.build_dir, self.jobs = build_dir, jobs
         out = subprocess.run(["ctest", "--show-only=json-v1"], cwd=build_dir, capture_output=True, text=True)
         if out.returncode != 0:
@@ -397,7 +401,9 @@ class Suite:
         for t in json.loads(out.stdout)["tests"]:
             props = {p["name"]: p["value"] for p in t.get("properties", [])}
             cmd = list(t["command"])
-            prog = next((c for c in cmd if os.path.dirname(c) == bin_dir), cmd[0])
+            prog = next((c for c in cmd if os.path.dirname(c) == bin_dir), None)
+            if prog is None:
+                continue  # not a program of the build (a check of the sources): no mutant changes it
             name = os.path.splitext(os.path.basename(prog))[0]
             if any(c.startswith("--gtest") for c in cmd):
                 cmd.append("--gtest_fail_fast")  # the first failure is enough
@@ -550,7 +556,7 @@ def main():
 
     patterns, ranges = split_ranges(args.files)
     chosen, per_file, total = sample(module_files(patterns), platform_dir, args.seed, args.count, ranges)
-    equivalents = match_equivalents(read_equivalents(os.path.join(ROOT, EQUIVALENT_FILE)), per_file)
+    equivalents = match_equivalents(read_equivalents(os.path.join(ROOT, EQUIVALENT_FILE)), per_file, preset)
     if args.list:
         for s in chosen:
             print(("[equivalent] " if s.id in equivalents else "") + s.describe())

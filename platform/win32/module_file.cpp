@@ -11,7 +11,7 @@ namespace zv {
 uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
   DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, size);
-  if (length == 0 || length >= size) return 0;  // a cut path is no path
+  if (length >= size) return 0;  // a cut path is no path; a failed call answers 0 too
   return length;
 }
 

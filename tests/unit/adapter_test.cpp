@@ -13,6 +13,7 @@
 #include "hostapi/host_ops.h"
 #include "hostapi/prop_list.h"
 #include "platform/platform.h"
+#include "util/memory.h"
 
 namespace {
 

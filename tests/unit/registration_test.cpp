@@ -136,15 +136,21 @@ TEST(VersionQuery, AnswersByTheSystemsQueryPaths) {
   EXPECT_EQ(std::memcmp(block.bytes, module.bytes, sizeof module.bytes), 0);
 }
 
+TEST(ModuleFile, APathThatDoesNotFitIsNoPath) {
+  char path[4096];
+  uint32_t n = PlatformModuleFileName(OwnModule(), path, sizeof path);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(PlatformModuleFileName(OwnModule(), path, n + 1), n);
+  EXPECT_EQ(PlatformModuleFileName(OwnModule(), path, n), 0u);  // no room for the terminator
+#if !defined(_WIN32)
+  char program[4096];  // the program's own handle names the program, as a null handle does
+  EXPECT_EQ(std::string(path, PlatformModuleFileName(OwnModule(), path, sizeof path)),
+            std::string(program, PlatformModuleFileName(nullptr, program, sizeof program)));
+#endif
+}
+
 #if !defined(_WIN32)
 // ---- The Linux reader on its own: module files and blocks that are not as written ----
-
-TEST(ModuleFile, TheProgramsHandleNamesTheProgram) {
-  char byHandle[4096], byNull[4096];
-  uint32_t n = PlatformModuleFileName(OwnModule(), byHandle, sizeof byHandle);
-  ASSERT_GT(n, 0u);
-  EXPECT_EQ(std::string(byHandle, n), std::string(byNull, PlatformModuleFileName(nullptr, byNull, sizeof byNull)));
-}
 
 // A copy of the Linux module beside the test, with its version block (at `at`) edited.
 struct ModuleCopy {
