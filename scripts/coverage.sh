@@ -52,9 +52,12 @@ ctest --test-dir "$build" --output-on-failure >"$build/ctest.log" 2>&1 || {
 
 mkdir -p "$build/html"
 filter='(client|hostapi|tools|util|platform|version)/'
+# Only the module's own objects are read (the tests' copies of inline functions are not the
+# module); they are linked into both the unit tests and the loaded module, so both count.
 gcovr --root . --object-directory "$build" --filter "$filter" \
-  --exclude-directories "$build/CMakeFiles/[0-9].*" --exclude-throw-branches --exclude-unreachable-branches \
-  --json-summary "$build/summary.json" --html-details "$build/html/index.html" >/dev/null
+  --exclude-throw-branches --exclude-unreachable-branches \
+  --json-summary "$build/summary.json" --html-details "$build/html/index.html" \
+  "$build/CMakeFiles/zorvan_objs.dir" >/dev/null
 
 python3 - "$build/summary.json" "$gate" "$min_line" "$min_branch" <<'EOF'
 import json, sys

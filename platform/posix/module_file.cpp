@@ -14,7 +14,7 @@ namespace zv {
 
 static uint32_t CopyPath(const char* path, char* buffer, uint32_t size) {
   size_t length = std::strlen(path);
-  if (buffer == nullptr || length == 0 || length >= size) return 0;  // a cut path is no path
+  if (buffer == nullptr || length >= size) return 0;  // a cut path is no path; paths are never empty here
   std::memcpy(buffer, path, length + 1);
   return static_cast<uint32_t>(length);
 }

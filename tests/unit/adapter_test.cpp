@@ -125,11 +125,13 @@ Session FakeSession{Table};
 
 // The client heap, counted: every copy the operations make is freed by someone.
 int LiveClientBlocks = 0;
+bool RefuseClientBlocks = false;
 void* CountedAlloc(size_t n) {
   ++LiveClientBlocks;
   return std::malloc(n);
 }
 void* CountedAllocZeroed(size_t count, size_t size) {
+  if (RefuseClientBlocks) return nullptr;
   ++LiveClientBlocks;
   return std::calloc(count, size);
 }
@@ -199,6 +201,7 @@ class Adapter : public ::testing::Test {
     savedFree = HostBlockFree;
     HostBlockFree = CountingFree;
     LiveClientBlocks = 0;
+    RefuseClientBlocks = false;
     ClientAllocator counted = {CountedAlloc, CountedAllocZeroed, CountedRealloc, CountedFree};
     savedHeap = SetClientAllocator(&counted);
   }
@@ -294,6 +297,7 @@ TEST_F(Adapter, SuccessGivesTheHostsValues) {
   int32_t reply = -7;
   EXPECT_EQ(AskForInteger(&reply, "p", "3"), 0);
   EXPECT_EQ(reply, 12);
+  EXPECT_EQ(AskForInteger(nullptr, "p", "3"), 0);  // the answer may be left unread
   EXPECT_EQ(RequestNotification(1, 1), 0);
   EXPECT_EQ(SetIntProp(0, 0, 92, 0), 0);
   g.range = TextRange{{5, 2}, {6, 3}};
@@ -527,6 +531,18 @@ TEST_F(Adapter, GetMetricListPropCopiesFlatAndReleasesTheHostArray) {
   EXPECT_EQ(m.items, nullptr);
   EXPECT_EQ(FreeCount, 2);
 
+  // No memory for the copy: {0, null}, and the host array is still released.
+  Freed.clear();
+  items = static_cast<MetricValue*>(PlatformTaskAlloc(sizeof(MetricValue)));
+  g.hostMetrics = MetricList{1, items};
+  g.status = 0;
+  RefuseClientBlocks = true;
+  m = GetMetricListProp(0, 1, 1300);
+  RefuseClientBlocks = false;
+  EXPECT_EQ(m.count, 0u);
+  EXPECT_EQ(m.items, nullptr);
+  EXPECT_EQ(FreeCount, 3);
+
   // Nothing there, or a count without items: {0, null}, nothing released.
   g.status = 0;
   for (uint32_t count : {0u, 2u}) {
@@ -535,7 +551,7 @@ TEST_F(Adapter, GetMetricListPropCopiesFlatAndReleasesTheHostArray) {
     EXPECT_EQ(m.count, 0u);
     EXPECT_EQ(m.items, nullptr);
   }
-  EXPECT_EQ(FreeCount, 2);
+  EXPECT_EQ(FreeCount, 3);
 }
 
 TEST_F(Adapter, FailedCallNeitherCopiesNorReleases) {

@@ -131,10 +131,22 @@ TEST_F(FormatTest, BufferSinkCutsAndAlwaysTerminates) {
   EXPECT_STREQ(buf, "");
 }
 
+int32_t EngineWithoutSink(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  int32_t n = zv::FormatEngine(nullptr, nullptr, format, args);
+  va_end(args);
+  return n;
+}
+
 TEST_F(FormatTest, TextConversions) {
   char buf[1024];
   EXPECT_EQ(zv::FormatToBuffer(buf, "[%s]", static_cast<const char*>(nullptr)), 2);
   EXPECT_STREQ(buf, "[]");
+  EXPECT_EQ(zv::FormatToBuffer(buf, "[%-2s]", static_cast<const char*>(nullptr)), 4);
+  EXPECT_STREQ(buf, "[  ]");
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%.99999999999s", "abc"), 3);  // the precision saturates
+  EXPECT_EQ(EngineWithoutSink("abc%d", 1), 0);
   EXPECT_EQ(zv::FormatToBuffer(buf, "%-20s|", "abc"), 21);
   EXPECT_EQ(std::string(buf), "abc" + std::string(17, ' ') + "|");
   EXPECT_EQ(zv::FormatToBuffer(buf, "%.2s", "abc"), 2);
@@ -175,7 +187,9 @@ TEST_F(FormatTest, CountConversionsStoreWithTheirWidth) {
   int whole = -1;
   signed char tiny[2] = {-1, -1};
   long long wide = -1;
-  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln!", &halves[0], "xyz", &whole, &tiny[0], &wide), 9);
+  long along = -1;
+  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole, &tiny[0], &wide, &along), 9);
+  EXPECT_EQ(along, 8);
   EXPECT_STREQ(buf, "abcxyzde!");
   EXPECT_EQ(halves[0], 3);
   EXPECT_EQ(halves[1], -1);

@@ -464,6 +464,30 @@ TEST_F(PropListTest, ReleaseHelpersAcceptEmptyAndNull) {
   EXPECT_EQ(metrics.items, nullptr);
   zv::MetricListFree(nullptr);
   zv::ClientFree(zv::ClientAllocZeroed(3, 0));  // an element size of 0 is no overflow
+  EXPECT_EQ(zv::ClientAllocZeroed(SIZE_MAX / 2, 3), nullptr);
+  // Null lists, values and allocators are refused or replaced, never followed.
+  zv::PropList host{1, nullptr};
+  zv::PropListImport(nullptr, &host, zv::ClientAlloc);
+  zv::PropListImport(&empty, nullptr, nullptr);
+  EXPECT_EQ(empty.vals, nullptr);
+  zv::PropListRelease(&host, nullptr);
+  EXPECT_EQ(host.count, 0u);
+  zv::TypedValue text{};
+  text.type = 3;
+  zv::PropListPut(nullptr, 1, &text);
+  zv::PropListPut(&empty, 1, nullptr);
+  EXPECT_EQ(empty.count, 0u);
+  EXPECT_EQ(zv::TypedValueCopy(nullptr).type, 0);
+  g_grantsLeft = 0;
+  EXPECT_EQ(zv::TextDuplicate("x"), nullptr);
+  g_grantsLeft = -1;
+  // No allocator, or one without functions: the process heap.
+  zv::ClientAllocator none{};
+  zv::ClientAllocator counted = zv::SetClientAllocator(&none);
+  zv::ClientFree(zv::TextDuplicate("process heap"));
+  zv::SetClientAllocator(nullptr);
+  zv::ClientFree(zv::ClientAllocZeroed(2, 2));
+  zv::SetClientAllocator(&counted);
   zv::TypedValueFree(nullptr);
   zv::PropValFree(nullptr);
   zv::ClientFreeAndClear(nullptr);

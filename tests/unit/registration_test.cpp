@@ -142,6 +142,7 @@ TEST(ModuleFile, APathThatDoesNotFitIsNoPath) {
   ASSERT_GT(n, 0u);
   EXPECT_EQ(PlatformModuleFileName(OwnModule(), path, n + 1), n);
   EXPECT_EQ(PlatformModuleFileName(OwnModule(), path, n), 0u);  // no room for the terminator
+  EXPECT_EQ(PlatformModuleFileName(OwnModule(), nullptr, n + 1), 0u);
 #if !defined(_WIN32)
   char program[4096];  // the program's own handle names the program, as a null handle does
   EXPECT_EQ(std::string(path, PlatformModuleFileName(OwnModule(), path, sizeof path)),
@@ -207,6 +208,22 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
     copy.file[copy.at + 1] = static_cast<uint8_t>(c.length >> 8);
     EXPECT_EQ(copy.Read(whole, sizeof block, block), c.answer) << "block length " << c.length;
   }
+  // No file, not ELF, another class, section headers that do not add up, no version section.
+  EXPECT_EQ(PlatformFileVersionInfo((copy.path + ".none").c_str(), sizeof block, block), 0);
+  const std::vector<uint8_t> asWritten = copy.file;
+  const std::string section = ".zv_version";
+  const size_t name = static_cast<size_t>(
+      std::search(asWritten.begin(), asWritten.end(), section.begin(), section.end()) - asWritten.begin());
+  struct Patch {
+    size_t at;
+    std::vector<uint8_t> bytes;
+  } patches[] = {{1, {'X'}}, {4, {1}}, {0x3A, {0}}, {0x3C, {0, 0}}, {0x3E, {0xFF, 0xFF}}, {name + 3, {'X'}}};
+  for (const Patch& p : patches) {
+    copy.file = asWritten;
+    std::copy(p.bytes.begin(), p.bytes.end(), copy.file.begin() + static_cast<std::ptrdiff_t>(p.at));
+    EXPECT_EQ(copy.Read(whole, sizeof block, block), 0) << "byte " << p.at;
+  }
+  copy.file = asWritten;
   EXPECT_EQ(PlatformFileVersionInfo(copy.path.c_str(), sizeof block, nullptr), 0);
   EXPECT_EQ(PlatformFileVersionInfo(nullptr, sizeof block, block), 0);
 }
@@ -254,6 +271,22 @@ TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   EXPECT_EQ(length, 3u);
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\\x80", &value, &length), 0);  // keys match in 7 bits only
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\AB", &value, &length), 0);    // key without its end
+  EXPECT_EQ(PlatformVersionQuery(nullptr, "\\T", &value, &length), 0);
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, nullptr, &value, &length), 0);
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\T", nullptr, &length), 0);
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\T", &value, nullptr), 0);
+  Block empty;  // a root node shorter than its header
+  EXPECT_EQ(PlatformVersionQuery(empty.bytes, "\\", &value, &length), 0);
+  // The module's resources: the version block as type 16 (higher bits ignored), name "#1".
+  const void* bytes = nullptr;
+  uint32_t size = 0;
+  EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10010, &bytes, &size), 1);
+  EXPECT_EQ(size, sizeof(ModuleVersionBytes::bytes));
+  for (const char* other : {"#12", "#", "1"}) EXPECT_EQ(PlatformFindResource(OwnModule(), other, 16, &bytes, &size), 0);
+  EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10000, &bytes, &size), 0);
+  EXPECT_EQ(PlatformFindResource(OwnModule(), nullptr, 16, &bytes, &size), 0);
+  EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 16, nullptr, &size), 0);
+  EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 16, &bytes, nullptr), 0);
 }
 #endif
 

@@ -128,6 +128,8 @@ TEST(TextTest, BytesCopyTakesTheSourceFirst) {
   char overlap[6] = {1, 2, 3, 4, 5, 6};
   EXPECT_EQ(zv::BytesCopy(overlap, overlap + 2, 4), 0);
   EXPECT_EQ(std::memcmp(overlap, "\1\2\1\2\3\4", 6), 0);
+  EXPECT_EQ(zv::BytesCopy(src, nullptr, 0), 1);
+  EXPECT_EQ(zv::BytesCopy(src, dest + 1, 0), 0);
   EXPECT_EQ(zv::BytesCopy(src + 3, dest, 1), 0);  // a single byte is copied too
   EXPECT_EQ(dest[0], 4);
 }
