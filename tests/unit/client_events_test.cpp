@@ -207,71 +207,33 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
   for (const auto& [iid, text] : iids) EXPECT_EQ(Text(iid), text);
 
   // {module's slot, the host's}
-  const int slots[][2] = {{SlotQueryInterface, 0},
-                          {SlotAddRef, 1},
-                          {SlotRelease, 2},
-                          {SlotRegisterClient, 3},
-                          {SlotRequestNotification, 8},
-                          {SlotAddItemToMenu, 14},
-                          {SlotDefineSubmenu, 16},
-                          {SlotFindItemInMenu, 19},
-                          {SlotShowAlert, 20},
-                          {SlotAskForInteger, 21},
-                          {SlotPrintToConsole, 24},
-                          {SlotRefreshDocument, 66},
-                          {SlotDeleteObject, 67},
-                          {SlotLookupNamedObject, 68},
-                          {SlotCreateGraphic, 69},
-                          {SlotReadAllProps, 83},
-                          {SlotWriteAllProps, 84},
-                          {SlotGetIntProp, 85},
-                          {SlotSetIntProp, 86},
-                          {SlotGetIdProp, 89},
-                          {SlotGetMetricProp, 91},
-                          {SlotSetMetricProp, 92},
-                          {SlotGetTextLocProp, 93},
-                          {SlotGetTextRangeProp, 95},
-                          {SlotSetTextRangeProp, 96},
-                          {SlotGetMetricListProp, 101},
-                          {SlotSetMetricListProp, 102},
-                          {SlotSelectTableCells, 138},
-                          {SlotDefineMenuCommand, 164},
-                          {SlotAskHostKeepsResults, 3},
-                          {SlotSetClientModule, 3},
-                          {SlotInitialize, 3},
-                          {SlotQuit, 4},
-                          {SlotCommand, 5},
-                          {SlotMessage, 6},
-                          {SlotDialogEvent, 7},
-                          {SlotNotify, 8},
-                          {SlotGetResource, 9}};
+  // clang-format off
+  const int slots[][2] = {
+      {SlotQueryInterface, 0},     {SlotAddRef, 1},              {SlotRelease, 2},              {SlotRegisterClient, 3},
+      {SlotRequestNotification, 8}, {SlotAddItemToMenu, 14},     {SlotDefineSubmenu, 16},       {SlotFindItemInMenu, 19},
+      {SlotShowAlert, 20},         {SlotAskForInteger, 21},      {SlotPrintToConsole, 24},      {SlotRefreshDocument, 66},
+      {SlotDeleteObject, 67},      {SlotLookupNamedObject, 68},  {SlotCreateGraphic, 69},       {SlotReadAllProps, 83},
+      {SlotWriteAllProps, 84},     {SlotGetIntProp, 85},         {SlotSetIntProp, 86},          {SlotGetIdProp, 89},
+      {SlotGetMetricProp, 91},     {SlotSetMetricProp, 92},      {SlotGetTextLocProp, 93},      {SlotGetTextRangeProp, 95},
+      {SlotSetTextRangeProp, 96},  {SlotGetMetricListProp, 101}, {SlotSetMetricListProp, 102},  {SlotSelectTableCells, 138},
+      {SlotDefineMenuCommand, 164}, {SlotAskHostKeepsResults, 3}, {SlotSetClientModule, 3},     {SlotInitialize, 3},
+      {SlotQuit, 4},               {SlotCommand, 5},             {SlotMessage, 6},              {SlotDialogEvent, 7},
+      {SlotNotify, 8},             {SlotGetResource, 9}};
+  // clang-format on
   for (const auto& slot : slots) EXPECT_EQ(slot[0], slot[1]);
 
   // {size or offset, on Win32 (the host's 32-bit layout), on Linux x86-64 (natural alignment)}
-  const size_t layouts[][3] = {{sizeof(Guid), 16, 16},
-                               {sizeof(PropKey), 8, 16},
-                               {sizeof(TypedValue), 20, 24},
-                               {offsetof(TypedValue, u), 4, 8},
-                               {sizeof(PropVal), 28, 40},
-                               {offsetof(PropVal, value), 8, 16},
-                               {sizeof(PropList), 8, 16},
-                               {offsetof(PropList, vals), 4, 8},
-                               {sizeof(Entry8), 16, 24},
-                               {offsetof(Entry8, text), 8, 8},
-                               {offsetof(Entry8, word12), 12, 16},
-                               {sizeof(Entry17), 40, 72},
-                               {offsetof(Entry17, list16), 16, 24},
-                               {offsetof(Entry17, list24), 24, 40},
-                               {offsetof(Entry17, text32), 32, 56},
-                               {offsetof(Entry17, text36), 36, 64},
-                               {sizeof(Entry18), 16, 32},
-                               {offsetof(Entry18, list4), 4, 8},
-                               {offsetof(Entry18, field12), 12, 24},
-                               {sizeof(TextLoc), 8, 8},
-                               {sizeof(TextRange), 16, 16},
-                               {offsetof(TextRange, end), 8, 8},
-                               {sizeof(MetricList), 8, 16},
-                               {sizeof(ByteBlock), 8, 16}};
+  // clang-format off
+  const size_t layouts[][3] = {
+      {sizeof(Guid), 16, 16},           {sizeof(PropKey), 8, 16},              {sizeof(TypedValue), 20, 24},
+      {offsetof(TypedValue, u), 4, 8},  {sizeof(PropVal), 28, 40},             {offsetof(PropVal, value), 8, 16},
+      {sizeof(PropList), 8, 16},        {offsetof(PropList, vals), 4, 8},      {sizeof(Entry8), 16, 24},
+      {offsetof(Entry8, text), 8, 8},   {offsetof(Entry8, word12), 12, 16},    {sizeof(Entry17), 40, 72},
+      {offsetof(Entry17, list16), 16, 24}, {offsetof(Entry17, list24), 24, 40}, {offsetof(Entry17, text32), 32, 56},
+      {offsetof(Entry17, text36), 36, 64}, {sizeof(Entry18), 16, 32},          {offsetof(Entry18, list4), 4, 8},
+      {offsetof(Entry18, field12), 12, 24}, {sizeof(TextLoc), 8, 8},           {sizeof(TextRange), 16, 16},
+      {offsetof(TextRange, end), 8, 8}, {sizeof(MetricList), 8, 16},           {sizeof(ByteBlock), 8, 16}};
+  // clang-format on
   const size_t target = sizeof(void*) == 4 ? 1 : 2;
   for (size_t i = 0; i < sizeof layouts / sizeof layouts[0]; ++i) EXPECT_EQ(layouts[i][0], layouts[i][target]) << i;
 }
