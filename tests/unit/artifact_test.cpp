@@ -234,6 +234,13 @@ TEST(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
 
 TEST(VersionBlock, BuiltBlockHoldsTheStrings) {
   ExpectModuleVersion(BuiltBlock());
+  // Written into less room, the block is cut there and still measured whole.
+  Bytes cut(40, 0xEE);
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, cut.data(), 32), 880u);
+  const Bytes built = BuiltBlock();
+  EXPECT_EQ(Bytes(cut.begin(), cut.begin() + 32), Bytes(built.begin(), built.begin() + 32));
+  EXPECT_EQ(Bytes(cut.begin() + 32, cut.end()), Bytes(8, 0xEE));
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, cut.data(), 1), 880u);  // no room for a node's length
 }
 
 // ELF64 little-endian, read by offsets so that this runs on both targets.

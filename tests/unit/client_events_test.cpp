@@ -8,7 +8,9 @@
 #include <string>
 
 #include "client/client.h"
+#include "host/host.h"
 #include "hostapi/host_call.h"
+#include "hostapi/prop_list.h"
 
 namespace {
 
@@ -97,6 +99,9 @@ TEST_F(Events, QueryInterfaceHandsOutBothPartsOfOneObject) {
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(qiIdentity(Identity(), &EventsIid, nullptr), HrPointer);
   EXPECT_EQ(qiEvents(EventIface(), &UnknownIid, nullptr), HrPointer);
+  out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(qiEvents(EventIface(), nullptr, &out), HrNoInterface);
+  EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Count(), 4);  // no reference for refused queries
 
   auto release = SlotOf<fn::Release>(EventIface(), SlotRelease);
@@ -176,6 +181,7 @@ TEST(RefCountedObject, StaysWhenItMayNotBeDestroyed) {
   RefCountedObject object{&table, 1};
   EXPECT_EQ(table.Release(&object), 0u);
   EXPECT_EQ(object.refCount, 0);
+  table.Destroy(&object, 0);  // the storage is the caller's: not freed
   // The base answers the identity and nothing else.
   void* out = nullptr;
   EXPECT_EQ(table.QueryInterface(&object, &UnknownIid, &out), HrOk);
@@ -183,6 +189,58 @@ TEST(RefCountedObject, StaysWhenItMayNotBeDestroyed) {
   EXPECT_EQ(object.refCount, 1);
   EXPECT_EQ(table.QueryInterface(&object, &EventsIid, &out), HrNoInterface);
   EXPECT_EQ(out, nullptr);
+}
+
+// The client heap refusing: every request (`all`) or only zeroed blocks.
+struct RefusedHeap {
+  static void* Null(size_t) { return nullptr; }
+  static void* NullZeroed(size_t, size_t) { return nullptr; }
+  static void* NullRealloc(void*, size_t) { return nullptr; }
+  explicit RefusedHeap(bool all) {
+    ClientAllocator refusing = {all ? Null : nullptr, NullZeroed, all ? NullRealloc : nullptr, nullptr};
+    previous = SetClientAllocator(&refusing);
+  }
+  ~RefusedHeap() { SetClientAllocator(&previous); }
+  ClientAllocator previous{};
+};
+
+// The module linked into the test and bound by the reference host, with memory running out.
+TEST(OutOfMemory, StartUpAndEventsFailSoundly) {
+  zvhost::HostOptions options;
+  options.entryPoint = F_ApiClientInit;
+  {
+    // No event object: nothing registered, every interface given back.
+    zvhost::Host host(options);
+    RefusedHeap heap(true);
+    EXPECT_FALSE(host.Start());
+    EXPECT_EQ(host.InitResult(), -1);
+    EXPECT_TRUE(host.log().Named("RegisterClient").empty());
+    EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+  }
+  zvhost::Host host(options);
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  auto& m = host.model();
+  auto doc = m.NewDocument("memory");
+  auto g = m.AddRectangle(m.AddFrame(doc, {0, 0, 300, 300}), {10, 10, 40, 24});
+  m.SetGridSpacing(doc, 12);
+  host.SelectGraphics(doc, {g});
+  {
+    RefusedHeap heap(false);
+    // Notification 75 that cannot be split is answered and goes no further.
+    EXPECT_EQ(host.Notify(75, doc,
+                          "a\x1E"
+                          "b",
+                          0),
+              HrOk);
+    // The grid prompt without its default text still asks and resizes.
+    host.AnswerNextPrompt(3);
+    EXPECT_TRUE(host.ChooseCommand(12));
+  }
+  ASSERT_EQ(host.Prompts().size(), 1u);
+  EXPECT_EQ(host.Prompts()[0].defaultText, "");
+  EXPECT_EQ(m.ReadPt(g, zvhost::prop::Height), 36);
+  host.Stop();
+  EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
 }
 
 // The binary interface as hosts know it, written down here once more: a change on the

@@ -107,6 +107,7 @@ TEST(Registration, ModuleWithoutVersionInformationAddsNothing) {
   EXPECT_EQ(ReadClientRegistration(ForeignModule(), &list), 0);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(list.vals, nullptr);
+  EXPECT_EQ(ReadClientRegistration(OwnModule(), nullptr), 0);  // no list to add to
 }
 
 TEST(VersionQuery, AnswersByTheSystemsQueryPaths) {
