@@ -135,6 +135,8 @@ TEST_F(NavigationTest, ParentOfTextAndOfCells) {
   Choose(15);
   model().ForceAnswer(doc, prop::TextSelection, Value::Range({{anchor, 2}, {0, 0}}));  // a range without its end
   Choose(15);
+  model().ForceAnswer(doc, prop::TextSelection, Value::Range({{0, 0}, {anchor, 2}}));  // ... or its beginning
+  Choose(15);
   EXPECT_TRUE(Writes(nothing).empty());
   EXPECT_EQ(AlertCount(), 0u);
 }

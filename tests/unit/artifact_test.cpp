@@ -241,6 +241,8 @@ TEST(VersionBlock, BuiltBlockHoldsTheStrings) {
   EXPECT_EQ(Bytes(cut.begin(), cut.begin() + 32), Bytes(built.begin(), built.begin() + 32));
   EXPECT_EQ(Bytes(cut.begin() + 32, cut.end()), Bytes(8, 0xEE));
   EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, cut.data(), 1), 880u);  // no room for a node's length
+  uint8_t* none = nullptr;
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, none, 0), 880u);  // measured only
 }
 
 // ELF64 little-endian, read by offsets so that this runs on both targets.
