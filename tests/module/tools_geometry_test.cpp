@@ -208,6 +208,7 @@ TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
   };
   const Case cases[] = {
       {2, 9, {100, 110, 56, 56}},    // past the end: cut at the last column
+      {3, 4, {100, 110, 120, 56}},   // one past the end (the sanitizer build sees a write there)
       {-3, 0, {56, 110, 120, 130}},  // before the start: cut at the first
       {4, 7, {100, 110, 120, 130}},  // wholly outside: nothing
       {INT32_MIN, INT32_MAX, {56, 56, 56, 56}},
