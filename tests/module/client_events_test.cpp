@@ -8,8 +8,8 @@
 #include <system_error>
 #include <vector>
 
-#include "client/version_block.h"
 #include "host/host.h"
+#include "version/version_block.h"
 
 namespace {
 
