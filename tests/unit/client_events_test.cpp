@@ -10,7 +10,7 @@
 #include "client/client.h"
 #include "host/host.h"
 #include "hostapi/host_call.h"
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace {
 

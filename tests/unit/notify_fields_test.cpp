@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace {
 
