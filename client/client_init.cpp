@@ -57,8 +57,9 @@ void ClientTeardown() {
 using namespace zv;
 
 extern "C" int32_t ZV_CALL F_ApiClientInit(ModuleHandle module, void* root, void* held, PropList* registration) {
-  // Bound already: a second binding would leak the first one's references.
-  if (HostSession != nullptr || RegisteredEvents != nullptr) return -1;
+  // Bound already: a second binding would leak the first one's references. (The event object
+  // exists only while the session is held, so the session alone tells.)
+  if (HostSession != nullptr) return -1;
   ClientModule = module;
   if (root == nullptr) return -1;
 

@@ -46,10 +46,18 @@ function(zv_use_googletest)
   add_subdirectory(${ZV_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endfunction()
 
+# In the sanitizer build, a program carries the project's sanitizer settings (leak checks on).
+function(zv_sanitizer_options target)
+  if(ZV_SANITIZE)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/sanitizer_options.cpp)
+  endif()
+endfunction()
+
 # One ctest entry per test program; on Win32 ctest runs it under Wine.
 function(zv_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  zv_sanitizer_options(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
   zv_warnings(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no WORKING_DIRECTORY ${ZV_BIN_DIR})

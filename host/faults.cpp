@@ -11,6 +11,8 @@ std::string Fault::ToString() const {
     std::snprintf(buf, sizeof buf, "hr=0x%08X", static_cast<unsigned>(hresult));
   else if (status != 0)
     std::snprintf(buf, sizeof buf, "status=%d", static_cast<int>(status));
+  else if (statusUnwritten)
+    std::snprintf(buf, sizeof buf, "status unwritten");
   else
     std::snprintf(buf, sizeof buf, "none");
   return buf;

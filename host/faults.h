@@ -1,5 +1,6 @@
 // Fault injection for the session's operations: a failing HRESULT (the call failed, nothing was
-// done, no output written) or a nonzero host status (the host refused; value outputs are 0).
+// done, no output written), a nonzero host status (the host refused; value outputs are 0), or
+// a success that leaves the caller's status variable as it was.
 #pragma once
 
 #include <cstdint>
@@ -11,14 +12,16 @@
 namespace zvhost {
 
 struct Fault {
-  HResult hresult = 0;  // negative: the call fails
-  int32_t status = 0;   // nonzero (with hresult 0): the host answers with this status
+  HResult hresult = 0;           // negative: the call fails
+  int32_t status = 0;            // nonzero (with hresult 0): the host answers with this status
+  bool statusUnwritten = false;  // the call does its work and succeeds but never writes the status
 
   static Fault Busy() { return {hr::Busy, 0}; }
   static Fault Failed(HResult h = hr::Fail) { return {h, 0}; }
   static Fault Status(int32_t s) { return {0, s}; }
-  bool active() const { return hresult < 0 || status != 0; }
-  std::string ToString() const;  // "hr=0x8001010A" or "status=7"
+  static Fault StatusUnwritten() { return {0, 0, true}; }
+  bool active() const { return hresult < 0 || status != 0 || statusUnwritten; }
+  std::string ToString() const;  // "hr=0x8001010A", "status=7" or "status unwritten"
 };
 
 class Faults {

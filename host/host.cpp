@@ -225,8 +225,12 @@ HResult Host::DialogEvent(int32_t a, int32_t b, int32_t c) {
 }
 
 HResult Host::GetResourceRaw(int32_t type, const char* name, zv::ByteBlock* block) {
-  return Deliver(*impl_, "GetResource", slot::GetResource, "type=" + std::to_string(type) + " " + TextArg(name), type,
-                 name, block);
+  HostImpl& h = *impl_;
+  if (h.options.refuseResourceBlocks && !h.RefuseTaskAlloc(true)) h.Problem("cannot refuse the task allocator");
+  HResult r = Deliver(h, "GetResource", slot::GetResource, "type=" + std::to_string(type) + " " + TextArg(name), type,
+                      name, block);
+  h.RefuseTaskAlloc(false);
+  return r;
 }
 
 HResult Host::GetResource(int32_t type, const char* name, std::vector<uint8_t>* bytes) {

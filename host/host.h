@@ -68,8 +68,9 @@ struct HostOptions {
   bool initialize = true;                                     // Start() also delivers Initialize(1)
   bool initializeDuringRegistration = false;                  // RegisterClient delivers Initialize(1) before it returns
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
-  int32_t alertAnswer = 0;                                    // what ShowAlert answers
-  int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)
+  bool refuseResourceBlocks = false;  // the task allocator refuses the block of a GetResource answer
+  int32_t alertAnswer = 0;            // what ShowAlert answers
+  int selectionStepMs = 20;           // pause between the steps of SelectInOrder (distinct tick counts)
   ModelOptions model;
 };
 

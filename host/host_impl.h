@@ -75,6 +75,11 @@ class HostImpl {
   void* hookOriginal = nullptr;  // what it held
   void InstallFreeHook();
   void RemoveFreeHook();
+  // While on, the client's task allocator (CoTaskMemAlloc; malloc on Linux) answers null.
+  // False when it could not be switched on.
+  bool RefuseTaskAlloc(bool on);
+  void* refuseSlot = nullptr;
+  void* refuseOriginal = nullptr;
 
   // COM objects (com_objects.cpp).
   ComObject objects[RefCount_];

@@ -206,6 +206,36 @@ void HostImpl::InstallFreeHook() {
   if (hookInstalled) gWatcher = this;
 }
 
+#if defined(_WIN32)
+static void* WINAPI RefusingTaskAlloc(SIZE_T) {
+  return nullptr;
+}
+#else
+static void* RefusingTaskAlloc(size_t) {
+  return nullptr;
+}
+#endif
+
+bool HostImpl::RefuseTaskAlloc(bool on) {
+  if (!module) return false;
+  if (!on) {
+    if (refuseSlot) WriteSlot(refuseSlot, refuseOriginal);
+    refuseSlot = nullptr;
+    return true;
+  }
+  if (refuseSlot) return true;
+#if defined(_WIN32)
+  HMODULE ole = GetModuleHandleA("ole32.dll");
+  void* target = ole ? reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemAlloc")) : nullptr;
+  if (target)
+    refuseSlot = PatchImports(static_cast<HMODULE>(module), target, reinterpret_cast<void*>(&RefusingTaskAlloc),
+                              &refuseOriginal);
+#else
+  refuseSlot = PatchGot(module, "malloc", reinterpret_cast<void*>(&RefusingTaskAlloc), &refuseOriginal);
+#endif
+  return refuseSlot != nullptr;
+}
+
 void HostImpl::RemoveFreeHook() {
   if (!hookInstalled) return;
   WriteSlot(hookSlot, hookOriginal);

@@ -76,10 +76,18 @@ int32_t SetTyped(HostImpl& h, ObjectId doc, ObjectId object, const zv::PropKey* 
   return st;
 }
 
+// A call whose status goes unwritten writes it here instead of to the client.
+void RedirectStatus(const OpCall& c, int32_t*& status) {
+  static int32_t unwritten = 0;
+  if (c.fault.statusUnwritten) status = &unwritten;
+}
+
 // The fault of this call, applied: a failed HRESULT ends the call with nothing written; a
-// status is written (and `zero` clears the outputs). Returns true when the call is over.
+// status is written (and `zero` clears the outputs); an unwritten status lets the call go on
+// with its status redirected. Returns true when the call is over.
 template <typename Zero>
-bool Faulted(HostImpl& h, OpCall& c, int32_t* status, HResult* result, Zero zero) {
+bool Faulted(HostImpl& h, OpCall& c, int32_t*& status, HResult* result, Zero zero) {
+  RedirectStatus(c, status);
   if (c.fault.hresult < 0) {
     *result = h.EndOp(c, c.fault.hresult, nullptr, "");
     return true;
@@ -310,6 +318,7 @@ HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t
   if (c.logging) h.SetArgs(c, DocObj(doc, object));
   if (!status || !out) return h.NullArgument(c, "output");
   if (c.fault.hresult < 0) return h.EndOp(c, c.fault.hresult, nullptr, "");
+  RedirectStatus(c, status);
   Value probe;
   int32_t st =
       object == 0 ? (doc == 0 ? status::Ok : status::BadDocument) : h.model.Get(doc, object, prop::Name, &probe);
@@ -476,6 +485,7 @@ HResult ZVH_CALL GetMetricListProp(void* self, ObjectId doc, ObjectId object, zv
   if (c.logging) h.SetArgs(c, DocObjKey(doc, object, key));
   if (!status || !value || !key) return h.NullArgument(c, "argument");
   if (c.fault.hresult < 0) return h.EndOp(c, c.fault.hresult, nullptr, "");
+  RedirectStatus(c, status);
   Value v;
   int32_t st = GetTyped(h, doc, object, key, ValueKind::MetricList, &v);
   if (st == status::Ok)

@@ -25,7 +25,7 @@ struct HeapAllocator {
   HeapAllocator(const HeapAllocator<U>&) {}
   T* allocate(size_t n) {
     void* block = std::malloc(n * sizeof(T));
-    if (block == nullptr) std::abort();
+    if (block == nullptr) std::abort();  // GCOVR_EXCL_BR_LINE: out of memory, no way on
     return static_cast<T*>(block);
   }
   void deallocate(T* block, size_t) { std::free(block); }
@@ -56,7 +56,7 @@ int32_t LastFunctionCode = 0;
 SelectionHistory& TheHistory() {
   if (History == nullptr) {
     void* block = std::malloc(sizeof(SelectionHistory));
-    if (block == nullptr) std::abort();
+    if (block == nullptr) std::abort();  // GCOVR_EXCL_BR_LINE: out of memory, no way on
     History = new (block) SelectionHistory();
   }
   return *History;

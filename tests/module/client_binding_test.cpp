@@ -131,6 +131,9 @@ TEST(ClientBinding, HeldObjectKeepsOneReferenceWhileBound) {
 TEST(ClientBinding, TeardownWaitsForTheLastReference) {
   Host host(Options());
   ASSERT_TRUE(host.Start()) << host.LastError();
+  EXPECT_EQ(host.CallClientInit(), -1);  // bound already: refused, the binding as it was
+  EXPECT_TRUE(host.Bound());
+  EXPECT_EQ(host.log().Named("RegisterClient").size(), 1u);
   EXPECT_EQ(host.EventAddRef(), 2u);
   EXPECT_EQ(host.EventRelease(), 1u);
   EXPECT_EQ(host.Quit(), 0);  // changes nothing

@@ -2,7 +2,10 @@
 // start-up, returned lists with either memory policy, and host errors.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "host/host.h"
@@ -38,6 +41,13 @@ TEST(ClientEvents, ResourcesAreThePathAndTheVersionBlock) {
   EXPECT_EQ(host.GetResourceRaw(3, nullptr, &record), static_cast<int32_t>(0x80004005u));
   EXPECT_EQ(record.count, 5u);
   EXPECT_EQ(host.GetResourceRaw(16, "#1", nullptr), static_cast<int32_t>(0x80004003u));
+  // A task allocator that refuses the answer's block: E_FAIL, the host's record as it was.
+  host.options().refuseResourceBlocks = true;
+  EXPECT_EQ(host.GetResourceRaw(0, "", &record), static_cast<int32_t>(0x80004005u));
+  EXPECT_EQ(host.GetResourceRaw(16, "#1", &record), static_cast<int32_t>(0x80004005u));
+  EXPECT_EQ(record.count, 5u);
+  EXPECT_EQ(record.bytes, nullptr);
+  host.options().refuseResourceBlocks = false;
   host.Stop();
   EXPECT_TRUE(host.Problems().empty());
 }
@@ -59,6 +69,71 @@ TEST(ClientEvents, EventsAnswerZeroIncludingSeparatedText) {
   EXPECT_EQ(host.Command(99), 0);
   host.Stop();
   EXPECT_TRUE(host.Problems().empty());
+}
+
+// The module loaded from a copy at a path of the given length; "renamed": the copy is renamed
+// after loading, so its path no longer leads to a file.
+struct PathCase {
+  const char* name;
+  size_t length;
+  bool renamed;
+  bool pathKnown;  // the path fits in 260 bytes with its terminator
+};
+
+TEST(ClientEvents, ModuleFileAtAnUnusualPath) {
+  namespace fs = std::filesystem;
+  const fs::path built = Host::DefaultModulePath();
+  const std::string file = built.filename().string();
+  std::error_code error;
+  const fs::path temp = fs::canonical(fs::temp_directory_path(), error);
+  ASSERT_FALSE(error) << error.message();
+  const PathCase cases[] = {{"259 characters", 259, false, true},
+                            {"260 characters", 260, false, false},
+                            {"300 characters", 300, false, false},
+                            {"renamed after loading", 0, true, true}};
+  for (const PathCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // temp / directories of padding / file, the last directory's name sized to give the length
+    const size_t fixed = (temp / "y" / "x" / file).string().size() - 2;
+    const size_t padding = c.length > fixed ? c.length - fixed : 1;
+    std::string first = "zv" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000007);
+    first.resize(padding > 200 ? 100 : first.size(), 'y');
+    const fs::path dir = temp / first / std::string(padding > first.size() ? padding - first.size() : 1, 'z');
+    const fs::path copy = dir / file;
+    ASSERT_EQ(c.length == 0 || copy.string().size() == c.length, true) << copy.string().size();
+    fs::create_directories(dir, error);
+    fs::copy_file(built, copy, fs::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << error.message();
+    {
+      HostOptions options = Options();
+      options.modulePath = copy.string();
+      Host host(options);
+      if (!host.Load()) {
+        fs::remove_all(dir.parent_path(), error);
+        GTEST_SKIP() << "this system cannot load a module from " << copy.string().size()
+                     << " characters: " << host.LastError();
+      }
+      if (c.renamed) fs::rename(copy, dir / "moved", error);
+      ASSERT_FALSE(error) << error.message();
+      ASSERT_EQ(host.CallClientInit(), 0);
+      // Without a readable file the registration is empty, but still handed over.
+      EXPECT_FALSE(host.RegistrationWasNull());
+      EXPECT_EQ(host.Registration().size(), c.pathKnown && !c.renamed ? 4u : 0u);
+      std::vector<uint8_t> bytes;
+      zv::ByteBlock record{5, nullptr};
+      if (c.pathKnown) {
+        ASSERT_EQ(host.GetResource(0, "", &bytes), 0);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), copy.string() + '\0');
+      } else {
+        EXPECT_EQ(host.GetResourceRaw(0, "", &record), static_cast<int32_t>(0x80004005u));
+        EXPECT_EQ(record.count, 5u);
+      }
+      EXPECT_EQ(host.GetResource(16, "#1", &bytes), 0);  // from the loaded module, not its file
+      host.Stop();
+      EXPECT_TRUE(host.Problems().empty());
+    }
+    fs::remove_all(dir.parent_path(), error);
+  }
 }
 
 TEST(ClientEvents, ConsoleReachesTheHostOnlyAfterStartUp) {
@@ -128,7 +203,8 @@ TEST(ClientEvents, ReturnedListsAreGivenBackUnlessTheHostKeepsThem) {
 }
 
 TEST(ClientEvents, HostErrorsDuringACommandLeakNothing) {
-  for (zvhost::Fault fault : {zvhost::Fault::Status(4), zvhost::Fault::Busy(), zvhost::Fault::Failed()}) {
+  for (zvhost::Fault fault :
+       {zvhost::Fault::Status(4), zvhost::Fault::Busy(), zvhost::Fault::Failed(), zvhost::Fault::StatusUnwritten()}) {
     Host host(Options(true));
     ASSERT_TRUE(host.Start()) << host.LastError();
     host.faults().FailOperation("ReadAllProps", fault);

@@ -171,8 +171,15 @@ TEST_F(ColumnWidthTest, SelectedCellsGetTheCopiedWidthPlusMargins) {
 TEST_F(ColumnWidthTest, AnInsertionPointInACellWidensOnlyItsColumn) {
   ObjectId cellText = model().AddParagraph(model().Cell(table, 1, 3), "in a cell");
   host().PlaceCursor(doc, cellText, 2);
+  model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(0));  // no column range: the cell decides
+  model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(2));
   Choose(8);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 56}));
+  // The cursor outside a cell leaves the range the table gave.
+  host().PlaceCursor(doc, model().AddParagraph(model().AddTextFrame(frame, {0, 0, 50, 50}), "outside"), 1);
+  model().ForceAnswer(doc, prop::SelectedTable, Value::Id(table));
+  Choose(8);
+  EXPECT_EQ(Widths(), (std::vector<double>{56, 56, 56, 56}));
 }
 
 TEST_F(ColumnWidthTest, AGraphicSelectedTooIsPreferred) {
@@ -201,6 +208,7 @@ TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
   };
   const Case cases[] = {
       {2, 9, {100, 110, 56, 56}},    // past the end: cut at the last column
+      {3, 4, {100, 110, 120, 56}},   // one past the end (the sanitizer build sees a write there)
       {-3, 0, {56, 110, 120, 130}},  // before the start: cut at the first
       {4, 7, {100, 110, 120, 130}},  // wholly outside: nothing
       {INT32_MIN, INT32_MAX, {56, 56, 56, 56}},

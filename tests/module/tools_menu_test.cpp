@@ -151,7 +151,9 @@ TEST_F(ToolsInitTest, AFailedZorvanMenuStopsEverything) {
 TEST_F(ToolsInitTest, AFailedSelectSubmenuDropsOnlyItsCommands) {
   AddExistingZorvanMenu();
   host().faults().FailOperation("DefineSubmenu", zvhost::Fault::Status(7), 1);  // the first: "Select"
+  Mark before = MarkNow();
   host().Initialize(1);
+  EXPECT_EQ(Count(before, "DefineMenuCommand"), 16u);  // none asked for in a menu that is not there
   std::string expected =
       "Zorvan [ZorvanDocMenu] >\n  Table [ZorvanTblMenu] >\n" + std::string(kTableSubmenu) + kMainItems;
   EXPECT_EQ(model().MenuTree(), expected);
@@ -165,8 +167,10 @@ TEST_F(ToolsInitTest, AFailedTableSubmenuDropsOnlyTrimTableTitle) {
   ASSERT_GT(tableCall, 0u);
   Restart();
   AddExistingZorvanMenu();
-  host().faults().FailNth(tableCall, zvhost::Fault::Status(7), MarkNow().ops);
+  Mark before = MarkNow();
+  host().faults().FailNth(tableCall, zvhost::Fault::Status(7), before.ops);
   host().Initialize(1);
+  EXPECT_EQ(Count(before, "DefineMenuCommand"), 18u);
   std::string expected =
       "Zorvan [ZorvanDocMenu] >\n  Select [ZorvanSelMenu] >\n" + std::string(kSelectSubmenu) + kMainItems;
   EXPECT_EQ(model().MenuTree(), expected);

@@ -133,6 +133,10 @@ TEST_F(NavigationTest, ParentOfTextAndOfCells) {
   host().ClearSelection(doc);
   Mark nothing = MarkNow();
   Choose(15);
+  model().ForceAnswer(doc, prop::TextSelection, Value::Range({{anchor, 2}, {0, 0}}));  // a range without its end
+  Choose(15);
+  model().ForceAnswer(doc, prop::TextSelection, Value::Range({{0, 0}, {anchor, 2}}));  // ... or its beginning
+  Choose(15);
   EXPECT_TRUE(Writes(nothing).empty());
   EXPECT_EQ(AlertCount(), 0u);
 }
@@ -150,7 +154,12 @@ TEST_F(NavigationTest, SelectingEachKindOfObject) {
   EXPECT_EQ(SelectThroughParent(model().Cell(table, 3, 1)), (std::vector<std::string>{Cells(table, 1, 1, 1, 1)}));
   ObjectId content = model().AddFrameContent(frame);
   EXPECT_EQ(SelectThroughParent(content), (std::vector<std::string>{SetInt(frame, "SelectedFlag", 1)}));
-  for (ObjectId other : {doc, model().MainMenu(), ObjectId{0x16000001u}, ObjectId{0x42000001u}})
+  model().ForceAnswer(content, prop::ContainingFrame, Value::Id(0));  // content whose frame is unknown
+  EXPECT_TRUE(SelectThroughParent(content).empty());
+  // Graphic type codes run from 9 (the unanchored frame) to 21, and 23 (the anchored frame).
+  for (ObjectId graphic : {frame, ObjectId{0x15000001u}})
+    EXPECT_EQ(SelectThroughParent(graphic), (std::vector<std::string>{SetInt(graphic, "SelectedFlag", 1)}));
+  for (ObjectId other : {doc, model().MainMenu(), ObjectId{0x08000001u}, ObjectId{0x16000001u}, ObjectId{0x42000001u}})
     EXPECT_TRUE(SelectThroughParent(other).empty()) << Id(other);
 }
 

@@ -193,6 +193,14 @@ TEST_F(UndoTest, ARectangleTheHostCannotMakeAgainKeepsItsProperties) {
   EXPECT_EQ(now.x, was.x);
   EXPECT_EQ(now.w, was.w);
   EXPECT_EQ(AlertCount(), 0u);
+  // Deleted again while its properties cannot be read: nothing to make it from.
+  host().faults().FailOperation("ReadAllProps", zvhost::Fault::Status(7), 1);
+  Choose(19);
+  EXPECT_EQ(model().Contents(frame).size(), 1u);
+  Mark empty = MarkNow();
+  Choose(19);
+  EXPECT_EQ(Count(empty, "CreateGraphic"), 0u);
+  ExpectLastAlert(kNothingToUndo, kAlertNote);
 }
 
 }  // namespace

@@ -328,6 +328,7 @@ TEST_F(Adapter, NoSessionMeansNoCallAndEachKindsFailureValue) {
   TextRange r = GetTextRangeProp(0, 1, 109);
   EXPECT_EQ(r.begin.object | r.end.object | uint32_t(r.begin.offset | r.end.offset), 0u);
   MetricList m = GetMetricListProp(0, 1, 1);
+  EXPECT_EQ(m.count, 0u);
   EXPECT_EQ(m.items, nullptr);
   SetMetricListProp(0, 1, 1, &m);
   EXPECT_EQ(PrintToConsole("t"), -1);
@@ -561,13 +562,21 @@ TEST_F(Adapter, FailedCallNeitherCopiesNorReleases) {
   EXPECT_EQ(list.vals, nullptr);
   EXPECT_EQ(FreeCount, 0);
   EXPECT_EQ(LastHostError, -1);
+  g.hostMetrics = MetricList{3, nullptr};  // the host's answer of a failed call is not read
+  MetricList m = GetMetricListProp(0, 1, 1300);
+  EXPECT_EQ(m.count, 0u);
+  EXPECT_EQ(m.items, nullptr);
   HostBlockFree = PlatformTaskFree;
   PropListRelease(&g.hostList, PlatformTaskFree);
   EXPECT_EQ(g.hostList.count, 0u);
   EXPECT_EQ(g.hostList.vals, nullptr);
 }
 
+// Read before any test runs: the module is loaded with no error recorded.
+const int32_t LastHostErrorAtLoad = LastHostError;
+
 TEST(RecordHostFailure, OnlyNegativeResultsAreRecorded) {
+  EXPECT_EQ(LastHostErrorAtLoad, 0);
   LastHostError = 3;
   EXPECT_EQ(RecordHostFailure(HrOk), 0);
   EXPECT_EQ(RecordHostFailure(HrFalse), 0);

@@ -176,13 +176,19 @@ void ExpectModuleVersion(const Bytes& block) {
       {"CompanyName", "Zorvan Software"},    {"LegalCopyright", "Copyright (C) 2004-2026 Zorvan Software"}};
   for (const auto& [key, text] : expected) EXPECT_EQ(AsText(values[table + key]), text) << key;
   EXPECT_EQ(values["\\VS_VERSION_INFO\\VarFileInfo\\Translation"], (Bytes{0x09, 0x04, 0xB0, 0x04}));
+  // The fixed part: signature, structure version, file and product version 1.2.1.0, flags
+  // mask, flags, 32-bit Windows, a DLL, no subtype, no date.
   const Bytes& fixed = values["\\VS_VERSION_INFO"];
+  const uint32_t words[13] = {0xFEEF04BD, 0x00010000, 0x00010002, 0x00010000, 0x00010002, 0x00010000, 0x3F,
+                              0,          0x00040004, 2,          0,          0,          0};
   ASSERT_EQ(fixed.size(), 52u);
-  EXPECT_EQ(U32(fixed, 0), 0xFEEF04BDu);
-  EXPECT_EQ(U32(fixed, 8), 0x00010002u);   // file version 1.2
-  EXPECT_EQ(U32(fixed, 12), 0x00010000u);  // .1.0
-  EXPECT_EQ(U32(fixed, 16), 0x00010002u);  // product version 1.2
-  EXPECT_EQ(U32(fixed, 20), 0x00010000u);
+  for (size_t i = 0; i < 13; ++i) EXPECT_EQ(U32(fixed, 4 * i), words[i]) << "word " << i;
+  // The whole block, byte for byte: its size, its root node's length and a checksum (FNV-1a).
+  uint32_t hash = 2166136261u;
+  for (uint8_t byte : block) hash = (hash ^ byte) * 16777619u;
+  EXPECT_EQ(block.size(), 880u);
+  EXPECT_EQ(U16(block, 0), 880u);
+  EXPECT_EQ(hash, 0xFA492B32u);
 }
 
 Bytes BuiltBlock() {
@@ -228,6 +234,15 @@ TEST(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
 
 TEST(VersionBlock, BuiltBlockHoldsTheStrings) {
   ExpectModuleVersion(BuiltBlock());
+  // Written into less room, the block is cut there and still measured whole.
+  Bytes cut(40, 0xEE);
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, cut.data(), 32), 880u);
+  const Bytes built = BuiltBlock();
+  EXPECT_EQ(Bytes(cut.begin(), cut.begin() + 32), Bytes(built.begin(), built.begin() + 32));
+  EXPECT_EQ(Bytes(cut.begin() + 32, cut.end()), Bytes(8, 0xEE));
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, cut.data(), 1), 880u);  // no room for a node's length
+  uint8_t* none = nullptr;
+  EXPECT_EQ(zv::WriteVersionBlock(zv::ModuleVersionSpec, none, 0), 880u);  // measured only
 }
 
 // ELF64 little-endian, read by offsets so that this runs on both targets.

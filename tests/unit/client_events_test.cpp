@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "client/client.h"
+#include "host/host.h"
 #include "hostapi/host_call.h"
+#include "util/memory.h"
 
 namespace {
 
@@ -30,6 +35,20 @@ uint32_t ZV_CALL FakeRelease(void* self) {
 void* const FakeTable[] = {nullptr, reinterpret_cast<void*>(&FakeAddRef), reinterpret_cast<void*>(&FakeRelease)};
 
 const Guid OtherIid = {0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+
+// Identifiers as hosts write them, read here without the module's constants.
+Guid Iid(const char* text) {
+  unsigned v[11] = {};
+  EXPECT_EQ(std::sscanf(text, "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5],
+                        &v[6], &v[7], &v[8], &v[9], &v[10]),
+            11)
+      << text;
+  Guid g = {v[0], uint16_t(v[1]), uint16_t(v[2]), {}};
+  for (int i = 0; i < 8; ++i) g.data4[i] = uint8_t(v[3 + i]);
+  return g;
+}
+const Guid UnknownIid = Iid("{00000000-0000-0000-C000-000000000046}");
+const Guid EventsIid = Iid("{EB813990-B81C-11D0-985E-0060970BEC0B}");
 
 class Events : public ::testing::Test {
  protected:
@@ -61,25 +80,28 @@ class Events : public ::testing::Test {
 TEST_F(Events, QueryInterfaceHandsOutBothPartsOfOneObject) {
   void* out = nullptr;
   auto qiIdentity = SlotOf<fn::QueryInterface>(Identity(), SlotQueryInterface);
-  ASSERT_EQ(qiIdentity(Identity(), &IidClientEvents, &out), HrOk);
+  ASSERT_EQ(qiIdentity(Identity(), &EventsIid, &out), HrOk);
   EXPECT_EQ(out, EventIface());
   EXPECT_EQ(Count(), 2);
 
   auto qiEvents = SlotOf<fn::QueryInterface>(EventIface(), SlotQueryInterface);
   out = nullptr;
-  ASSERT_EQ(qiEvents(EventIface(), &IidUnknown, &out), HrOk);
+  ASSERT_EQ(qiEvents(EventIface(), &UnknownIid, &out), HrOk);
   EXPECT_EQ(out, static_cast<void*>(Identity()));
   EXPECT_EQ(Count(), 3);
   out = nullptr;
-  ASSERT_EQ(qiEvents(EventIface(), &IidClientEvents, &out), HrOk);
+  ASSERT_EQ(qiEvents(EventIface(), &EventsIid, &out), HrOk);
   EXPECT_EQ(out, EventIface());
   EXPECT_EQ(Count(), 4);
 
   out = reinterpret_cast<void*>(1);
   EXPECT_EQ(qiEvents(EventIface(), &OtherIid, &out), HrNoInterface);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(qiIdentity(Identity(), &IidClientEvents, nullptr), HrPointer);
-  EXPECT_EQ(qiEvents(EventIface(), &IidUnknown, nullptr), HrPointer);
+  EXPECT_EQ(qiIdentity(Identity(), &EventsIid, nullptr), HrPointer);
+  EXPECT_EQ(qiEvents(EventIface(), &UnknownIid, nullptr), HrPointer);
+  out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(qiEvents(EventIface(), nullptr, &out), HrNoInterface);
+  EXPECT_EQ(out, nullptr);
   EXPECT_EQ(Count(), 4);  // no reference for refused queries
 
   auto release = SlotOf<fn::Release>(EventIface(), SlotRelease);
@@ -98,10 +120,17 @@ TEST_F(Events, AddRefAndReleaseThroughEitherTableShareTheCount) {
 
 TEST_F(Events, EventSlotsAnswerZeroAndGetResourceIsSlotNine) {
   void* e = EventIface();
-  EXPECT_EQ(SlotOf<fn::Quit>(e, SlotQuit)(e), HrOk);
-  EXPECT_EQ(SlotOf<fn::Message>(e, SlotMessage)(e, 1, 2, 3), HrOk);
-  EXPECT_EQ(SlotOf<fn::DialogEvent>(e, SlotDialogEvent)(e, 4, 5, 6), HrOk);
-  EXPECT_EQ(SlotOf<fn::GetResource>(e, SlotGetResource)(e, 16, "#1", nullptr), HrPointer);
+  EXPECT_EQ(SlotOf<fn::Initialize>(e, 3)(e, 0), HrOk);
+  EXPECT_EQ(SlotOf<fn::Quit>(e, 4)(e), HrOk);
+  EXPECT_EQ(SlotOf<fn::Command>(e, 5)(e, 0), HrOk);
+  EXPECT_EQ(SlotOf<fn::Message>(e, 6)(e, 1, 2, 3), HrOk);
+  EXPECT_EQ(SlotOf<fn::DialogEvent>(e, 7)(e, 4, 5, 6), HrOk);
+  EXPECT_EQ(SlotOf<fn::Notify>(e, 8)(e, 75, 0,
+                                     "a\x1E"
+                                     "b",
+                                     0),
+            HrOk);
+  EXPECT_EQ(SlotOf<fn::GetResource>(e, 9)(e, 16, "#1", nullptr), HrPointer);
   EXPECT_EQ(Count(), 1);
   EXPECT_EQ(session.releases + aux1.releases + held.releases, 0);
   EXPECT_EQ(RegisteredEvents, object);
@@ -152,13 +181,119 @@ TEST(RefCountedObject, StaysWhenItMayNotBeDestroyed) {
   RefCountedObject object{&table, 1};
   EXPECT_EQ(table.Release(&object), 0u);
   EXPECT_EQ(object.refCount, 0);
+  table.Destroy(&object, 0);  // the storage is the caller's: not freed
   // The base answers the identity and nothing else.
   void* out = nullptr;
-  EXPECT_EQ(table.QueryInterface(&object, &IidUnknown, &out), HrOk);
+  EXPECT_EQ(table.QueryInterface(&object, &UnknownIid, &out), HrOk);
   EXPECT_EQ(out, &object);
   EXPECT_EQ(object.refCount, 1);
-  EXPECT_EQ(table.QueryInterface(&object, &IidClientEvents, &out), HrNoInterface);
+  EXPECT_EQ(table.QueryInterface(&object, &EventsIid, &out), HrNoInterface);
   EXPECT_EQ(out, nullptr);
+}
+
+// The client heap refusing: every request (`all`) or only zeroed blocks.
+struct RefusedHeap {
+  static void* Null(size_t) { return nullptr; }
+  static void* NullZeroed(size_t, size_t) { return nullptr; }
+  static void* NullRealloc(void*, size_t) { return nullptr; }
+  explicit RefusedHeap(bool all) {
+    ClientAllocator refusing = {all ? Null : nullptr, NullZeroed, all ? NullRealloc : nullptr, nullptr};
+    previous = SetClientAllocator(&refusing);
+  }
+  ~RefusedHeap() { SetClientAllocator(&previous); }
+  ClientAllocator previous{};
+};
+
+// The module linked into the test and bound by the reference host, with memory running out.
+TEST(OutOfMemory, StartUpAndEventsFailSoundly) {
+  zvhost::HostOptions options;
+  options.entryPoint = F_ApiClientInit;
+  {
+    // No event object: nothing registered, every interface given back.
+    zvhost::Host host(options);
+    RefusedHeap heap(true);
+    EXPECT_FALSE(host.Start());
+    EXPECT_EQ(host.InitResult(), -1);
+    EXPECT_TRUE(host.log().Named("RegisterClient").empty());
+    EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+  }
+  zvhost::Host host(options);
+  ASSERT_TRUE(host.Start()) << host.LastError();
+  auto& m = host.model();
+  auto doc = m.NewDocument("memory");
+  auto g = m.AddRectangle(m.AddFrame(doc, {0, 0, 300, 300}), {10, 10, 40, 24});
+  m.SetGridSpacing(doc, 12);
+  host.SelectGraphics(doc, {g});
+  {
+    RefusedHeap heap(false);
+    // Notification 75 that cannot be split is answered and goes no further.
+    EXPECT_EQ(host.Notify(75, doc,
+                          "a\x1E"
+                          "b",
+                          0),
+              HrOk);
+    // The grid prompt without its default text still asks and resizes.
+    host.AnswerNextPrompt(3);
+    EXPECT_TRUE(host.ChooseCommand(12));
+  }
+  ASSERT_EQ(host.Prompts().size(), 1u);
+  EXPECT_EQ(host.Prompts()[0].defaultText, "");
+  EXPECT_EQ(m.ReadPt(g, zvhost::prop::Height), 36);
+  host.Stop();
+  EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
+}
+
+// The binary interface as hosts know it, written down here once more: a change on the
+// module's side alone must show up as a failure.
+std::string Text(const Guid& g) {
+  char text[40];
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(g.data1),
+                unsigned(g.data2), unsigned(g.data3), g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4],
+                g.data4[5], g.data4[6], g.data4[7]);
+  return text;
+}
+
+TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
+  const std::pair<Guid, const char*> iids[] = {{IidHostSession, "{CA913130-7B0A-11D0-985E-0060970BEC0B}"},
+                                               {IidHostSessionAux1, "{5B0455F0-0DB8-11D1-986D-0060970BEC0B}"},
+                                               {IidHostSessionAux2, "{EA34B890-2289-11D3-BC05-00805FD98389}"},
+                                               {IidHostMemoryPolicy, "{04C8B860-BC3B-11D0-8E04-444553540000}"},
+                                               {IidHostModuleLink, "{F5AE87C2-3FF6-11D1-9457-00805F292B02}"},
+                                               {IidHostExtension, "{E1E9B610-97D0-11D3-BC10-00805FD98389}"},
+                                               {IidUnknown, "{00000000-0000-0000-C000-000000000046}"},
+                                               {IidClientEvents, "{EB813990-B81C-11D0-985E-0060970BEC0B}"}};
+  for (const auto& [iid, text] : iids) EXPECT_EQ(Text(iid), text);
+
+  // {module's slot, the host's}
+  // clang-format off
+  const int slots[][2] = {
+      {SlotQueryInterface, 0},     {SlotAddRef, 1},              {SlotRelease, 2},              {SlotRegisterClient, 3},
+      {SlotRequestNotification, 8}, {SlotAddItemToMenu, 14},     {SlotDefineSubmenu, 16},       {SlotFindItemInMenu, 19},
+      {SlotShowAlert, 20},         {SlotAskForInteger, 21},      {SlotPrintToConsole, 24},      {SlotRefreshDocument, 66},
+      {SlotDeleteObject, 67},      {SlotLookupNamedObject, 68},  {SlotCreateGraphic, 69},       {SlotReadAllProps, 83},
+      {SlotWriteAllProps, 84},     {SlotGetIntProp, 85},         {SlotSetIntProp, 86},          {SlotGetIdProp, 89},
+      {SlotGetMetricProp, 91},     {SlotSetMetricProp, 92},      {SlotGetTextLocProp, 93},      {SlotGetTextRangeProp, 95},
+      {SlotSetTextRangeProp, 96},  {SlotGetMetricListProp, 101}, {SlotSetMetricListProp, 102},  {SlotSelectTableCells, 138},
+      {SlotDefineMenuCommand, 164}, {SlotAskHostKeepsResults, 3}, {SlotSetClientModule, 3},     {SlotInitialize, 3},
+      {SlotQuit, 4},               {SlotCommand, 5},             {SlotMessage, 6},              {SlotDialogEvent, 7},
+      {SlotNotify, 8},             {SlotGetResource, 9}};
+  // clang-format on
+  for (const auto& slot : slots) EXPECT_EQ(slot[0], slot[1]);
+
+  // {size or offset, on Win32 (the host's 32-bit layout), on Linux x86-64 (natural alignment)}
+  // clang-format off
+  const size_t layouts[][3] = {
+      {sizeof(Guid), 16, 16},           {sizeof(PropKey), 8, 16},              {sizeof(TypedValue), 20, 24},
+      {offsetof(TypedValue, u), 4, 8},  {sizeof(PropVal), 28, 40},             {offsetof(PropVal, value), 8, 16},
+      {sizeof(PropList), 8, 16},        {offsetof(PropList, vals), 4, 8},      {sizeof(Entry8), 16, 24},
+      {offsetof(Entry8, text), 8, 8},   {offsetof(Entry8, word12), 12, 16},    {sizeof(Entry17), 40, 72},
+      {offsetof(Entry17, list16), 16, 24}, {offsetof(Entry17, list24), 24, 40}, {offsetof(Entry17, text32), 32, 56},
+      {offsetof(Entry17, text36), 36, 64}, {sizeof(Entry18), 16, 32},          {offsetof(Entry18, list4), 4, 8},
+      {offsetof(Entry18, field12), 12, 24}, {sizeof(TextLoc), 8, 8},           {sizeof(TextRange), 16, 16},
+      {offsetof(TextRange, end), 8, 8}, {sizeof(MetricList), 8, 16},           {sizeof(ByteBlock), 8, 16}};
+  // clang-format on
+  const size_t target = sizeof(void*) == 4 ? 1 : 2;
+  for (size_t i = 0; i < sizeof layouts / sizeof layouts[0]; ++i) EXPECT_EQ(layouts[i][0], layouts[i][target]) << i;
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "util/memory.h"
 
 namespace {
 
@@ -73,6 +76,48 @@ TEST(NotifyFields, FieldsAfterTheSixthGoToMoreInOrder) {
 
 TEST(NotifyFields, FreeAcceptsNull) {
   zv::NotifyFieldsFree(nullptr);
+}
+
+// The heap refuses its n-th request (the record, a field, the growth of `more`); live counts
+// the blocks not given back.
+int RequestsLeft = 0;
+int Live = 0;
+void* Counted(void* block) {
+  Live += block != nullptr;
+  return block;
+}
+void* Alloc(size_t n) {
+  return --RequestsLeft == 0 ? nullptr : Counted(std::malloc(n));
+}
+void* AllocZeroed(size_t n, size_t size) {
+  return --RequestsLeft == 0 ? nullptr : Counted(std::calloc(n, size));
+}
+void* Realloc(void* block, size_t n) {
+  if (--RequestsLeft == 0) return nullptr;
+  Live -= block != nullptr;
+  return Counted(std::realloc(block, n));
+}
+void Free(void* block) {
+  Live -= block != nullptr;
+  std::free(block);
+}
+
+TEST(NotifyFields, RunningOutOfMemoryAnywhereGivesNothingAndLeaksNothing) {
+  const std::string text = Joined(8);  // the record, 8 fields and one growth of `more`: 10 requests
+  zv::ClientAllocator counted = {Alloc, AllocZeroed, Realloc, Free};
+  zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
+  for (int refused = 1; refused <= 10; ++refused) {
+    RequestsLeft = refused;
+    Live = 0;
+    EXPECT_EQ(zv::NotifyFieldsSplit(text.c_str()), nullptr) << refused;
+    EXPECT_EQ(Live, 0) << refused;
+  }
+  RequestsLeft = 11;
+  NotifyFields* f = zv::NotifyFieldsSplit(text.c_str());
+  ASSERT_NE(f, nullptr);
+  zv::NotifyFieldsFree(f);
+  EXPECT_EQ(Live, 0);
+  zv::SetClientAllocator(&previous);
 }
 
 }  // namespace

@@ -92,6 +92,25 @@ TEST(Registration, ExistingIndexIsReplacedNotDuplicated) {
   PropListFree(&list);
 }
 
+TEST(Registration, EveryKeyGoesToItsIndexInLookupOrder) {
+  // Stored in reverse order, among a key the registration does not read.
+  static const VersionString strings[] = {{"ClientOutFormat", "11"}, {"ClientInFormat", "10"}, {"ClientSuffix", "9"},
+                                          {"ClientVendor", "8"},     {"ClientFormatId", "7"},  {"ClientFacet", "6"},
+                                          {"ClientProducts", "5"},   {"FileDescription", "4"}, {"ProductName", "no"},
+                                          {"ClientType", "3"},       {"ClientName", "2"}};
+  VersionBlockSpec spec = {{1, 0, 0, 0}, "040904b0", 0x0409, 0x04B0, strings, 11};
+  Block block;
+  WriteVersionBlock(spec, block.bytes, sizeof block.bytes);
+  PropList list{0, nullptr};
+  EXPECT_EQ(RegistrationFromVersionBlock(block.bytes, &list), 1);
+  ASSERT_EQ(list.count, 10u);
+  for (uint32_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(list.vals[i].key.number, int32_t(i + 2));
+    EXPECT_EQ(TextOf(list.vals[i]), std::to_string(i + 2));
+  }
+  PropListFree(&list);
+}
+
 TEST(Registration, StringsUnderAnotherLanguageAreNotRead) {
   Block block = BuildBlock("040704b0", 0x0407);
   PropList list{0, nullptr};
@@ -110,6 +129,7 @@ TEST(Registration, ModuleWithoutVersionInformationAddsNothing) {
   EXPECT_EQ(ReadClientRegistration(ForeignModule(), &list), 0);
   EXPECT_EQ(list.count, 0u);
   EXPECT_EQ(list.vals, nullptr);
+  EXPECT_EQ(ReadClientRegistration(OwnModule(), nullptr), 0);  // no list to add to
 }
 
 TEST(VersionQuery, AnswersByTheSystemsQueryPaths) {
