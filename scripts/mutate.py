@@ -556,6 +556,8 @@ def main():
 
     patterns, ranges = split_ranges(args.files)
     chosen, per_file, total = sample(module_files(patterns), platform_dir, args.seed, args.count, ranges)
+    if total == 0:
+        return usage_error("no mutation sites in the chosen files for preset %s" % preset)
     equivalents = match_equivalents(read_equivalents(os.path.join(ROOT, EQUIVALENT_FILE)), per_file, preset)
     if args.list:
         for s in chosen:

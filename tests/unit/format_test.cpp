@@ -96,6 +96,7 @@ TEST_F(FormatTest, ConsoleSplitsLongRunsBeforeAConversionInto255Chunks) {
 }
 
 TEST_F(FormatTest, ConsoleWithoutWriterDropsTextButCounts) {
+  EXPECT_EQ(zv::CurrentConsoleWriter(), &RecordingWriter);
   zv::SetConsoleWriter(nullptr);
   EXPECT_EQ(zv::ConsolePrintf(nullptr, "abc%sdef", "xy"), 8);
   EXPECT_TRUE(g_console.empty());
@@ -250,6 +251,7 @@ TEST_F(FormatTest, StarsAndUnusableSpecifications) {
   EXPECT_STREQ(buf, "00042");
   // A conversion other than s is cut to the 255 characters of the output buffer.
   EXPECT_EQ(zv::FormatToBuffer(buf, "%400d", 1), 255);
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%256d", 1), 255);
   EXPECT_EQ(std::string(buf), std::string(255, ' '));
   EXPECT_EQ(g_allocations, 0);
 }

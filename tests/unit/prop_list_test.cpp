@@ -281,7 +281,7 @@ struct Compare {
 TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
   zv::PropList host = HostListOfEveryType();
   zv::PropList client{};
-  zv::PropListImport(&client, &host, zv::ClientAlloc);
+  zv::PropListImport(&client, &host, nullptr);  // no allocator given: the client heap
   ASSERT_EQ(client.count, host.count);
   Compare cmp{false, {}};
   for (uint32_t i = 0; i < host.count; ++i) {
