@@ -69,7 +69,9 @@ struct HostOptions {
   bool initializeDuringRegistration = false;                  // RegisterClient delivers Initialize(1) before it returns
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   int32_t alertAnswer = 0;                                    // what ShowAlert answers
-  int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)
+  // Longest wait for the millisecond tick to move on before a selection action, so that the
+  // module's selection history tells earlier selections from later ones; 0: never wait.
+  int selectionStepMs = 20;
   ModelOptions model;
 };
 
@@ -194,6 +196,7 @@ class Host {
   void AnswerNextPrompt(int32_t value);
   void CancelNextPrompt();
   size_t PendingPromptAnswers() const;
+  void DropPromptAnswers();
   const std::vector<AlertRecord>& Alerts() const;
   const std::vector<PromptRecord>& Prompts() const;
   const std::vector<std::string>& ConsoleWrites() const;  // each PrintToConsole text

@@ -17,7 +17,7 @@ double ToPt(Metric value) {
 
 std::string FormatPt(Metric value) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.6f", ToPt(value));
+  std::snprintf(buf, sizeof buf, "%.7f", ToPt(value));  // 7 decimals tell every unit apart
   std::string s = buf;
   while (!s.empty() && s.back() == '0') s.pop_back();
   if (!s.empty() && s.back() == '.') s.pop_back();
