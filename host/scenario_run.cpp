@@ -523,7 +523,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         } else {
           throw ScenarioError(st.file, st.line, "'" + st.refs[0].Text() + "' cannot be selected");
         }
-        out.transcript += "selected " + st.refs[0].Text() + "\n";
+        out.transcript += (t == obj::Paragraph ? "cursor in " : "selected ") + st.refs[0].Text() + "\n";
         break;
       }
       for (size_t i = 0; i < ids.size(); ++i)
