@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -101,6 +102,9 @@ struct Step {
 
 // Parses scenario text. Throws ScenarioError at the first bad line.
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file);
+// Parses scenario text one step at a time, handing each to `each` (false: stop there), so a
+// long scenario is never held as steps all at once. Throws ScenarioError at a bad line.
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each);
 // Parses one line (for the shell); an empty or comment line gives no step.
 std::vector<Step> ParseScenarioLine(const std::string& line, const std::string& file, int lineNo);
 

@@ -166,14 +166,16 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       notRunBecause("cannot read it: " + why, "cannot read " + file + ": " + why);
       continue;
     }
-    std::vector<Step> steps;
+    // The whole file is checked before any step runs; the steps are parsed again as they run,
+    // so a long scenario is never held in memory as steps.
+    size_t stepCount = 0;
     try {
-      steps = ParseScenario(text, file);
+      ForEachStep(text, file, [&](Step&) { return ++stepCount > 0; });
     } catch (const ScenarioError& e) {
       notRunBecause(std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
       continue;
     }
-    if (steps.empty()) {
+    if (stepCount == 0) {
       notRunBecause("it has no steps", file + ": no steps: the file is empty or holds only comments");
       continue;
     }
@@ -208,7 +210,8 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       rs.transcript = o.transcript;
       rs.failed = failed;
     };
-    for (const Step& st : steps) {
+    bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
+    ForEachStep(text, file, [&](Step& st) {
       ReportStep rs;
       rs.source = st.source;
       rs.line = st.line;
@@ -223,7 +226,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         rs.failed = true;
         rep.steps.push_back(rs);
         stoppedAt = st.line;
-        break;
+        return false;
       }
       account(&st, o, rs);
       if (!options.quiet || o.failures) out(FormatStep(st, o));
@@ -239,8 +242,9 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
           if (WriteFile(path, o.svgAfter, err) && !options.quiet) out("        picture: " + path + "\n");
         }
       }
-      rep.steps.push_back(rs);
-    }
+      if (keepSteps) rep.steps.push_back(std::move(rs));
+      return true;
+    });
     if (!stoppedAt) {
       StepOutcome o = runner.Finish();
       if (o.failures) {

@@ -2,7 +2,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "host/scenario.h"
 
@@ -728,16 +727,27 @@ std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& f
   return {LineParser(line, file, lineNo).Parse()};
 }
 
-std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {
-  std::vector<Step> steps;
-  std::istringstream in(text);
-  std::string line;
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+  size_t start = 0;
   int n = 0;
-  while (std::getline(in, line)) {
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
-    for (Step& s : ParseScenarioLine(line, file, n)) steps.push_back(std::move(s));
+    for (Step& s : ParseScenarioLine(line, file, n))
+      if (!each(s)) return;
   }
+}
+
+std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {
+  std::vector<Step> steps;
+  ForEachStep(text, file, [&](Step& s) {
+    steps.push_back(std::move(s));
+    return true;
+  });
   return steps;
 }
 

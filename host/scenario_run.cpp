@@ -376,6 +376,10 @@ void ScenarioRunner::CheckCode(const Step& st, const Quantity& q) const {
 
 StepOutcome ScenarioRunner::Run(const Step& st) {
   StepOutcome out;
+  // The call log is kept only for --trace, and holds the calls of one step: a long scenario
+  // does not accumulate it, nor spend time describing calls nobody reads.
+  host_->log().Clear();
+  host_->log().enabled = options_.trace;
   Mark mark = host_->log().MarkNow();
   switch (st.kind) {
     case StepKind::Document:
@@ -501,8 +505,9 @@ void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
 void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   changed_.clear();
-  lastActChanged_ = false;
-  Snapshot before = m.TakeSnapshot();
+  // Only commands and "set" change the document; other acting steps change the selection alone.
+  bool changes = st.kind == StepKind::Choose || st.kind == StepKind::Set;
+  Snapshot before = changes ? m.TakeSnapshot() : Snapshot();
   std::string selectionBefore = SelectionText();
   std::string svgBefore = options_.pictures ? RenderSvg(View(), {options_.svgScale, true, ""}) : "";
   bool describe = false;
@@ -761,9 +766,8 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   }
   if (describe) {
     lastCreated_ = 0;
-    Snapshot after = m.TakeSnapshot();
+    Snapshot after = changes ? m.TakeSnapshot() : Snapshot();
     Describe(before, after, selectionBefore, out);
-    lastActChanged_ = !changed_.empty();
     if (out.changed && options_.pictures) {
       out.svgBefore = svgBefore;
       out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});

@@ -87,7 +87,6 @@ class ScenarioRunner {
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;
   std::vector<std::string> answers_;  // the queued answer lines not yet taken by a prompt
-  bool lastActChanged_ = false;       // the last acting step changed the document
 };
 
 // Property names a scenario uses ("x", "width", "left-indent", "columns" ...) and their numbers;
