@@ -489,6 +489,12 @@ size_t Host::PendingPromptAnswers() const {
 void Host::DropPromptAnswers() {
   impl_->answers.clear();
 }
+uint64_t Host::ReadAllCount() const {
+  return impl_->readAllCount;
+}
+ObjectId Host::LastReadAllObject() const {
+  return impl_->lastReadAll;
+}
 const std::vector<AlertRecord>& Host::Alerts() const {
   return impl_->alerts;
 }

@@ -207,6 +207,9 @@ class Host {
 
   // ---- Memory and references ----
   ListCounters Lists() const;
+  // The client's successful ReadAllProps calls so far, and the object of the last one.
+  uint64_t ReadAllCount() const;
+  ObjectId LastReadAllObject() const;
   RefAudit AuditReferences() const;
   int32_t HeldObjectRefs() const;
   std::vector<std::string> Problems() const;  // contract breaches seen (bad pointers, leaks...)

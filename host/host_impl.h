@@ -107,6 +107,10 @@ class HostImpl {
   uint32_t freshTick = 0;
   std::vector<ObjectId> freshGraphics;
 
+  // The client's successful whole-object reads (session.cpp): how many, and of which object.
+  uint64_t readAllCount = 0;
+  ObjectId lastReadAll = 0;
+
   OpCall BeginOp(const char* op, int slot);
   HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);
   HResult NullArgument(OpCall& call, const char* what);

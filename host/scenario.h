@@ -75,6 +75,8 @@ enum class StepKind {
   ExpectConsole,    // expect console "text"
   ExpectMenu,       // expect menu PATH [= ITEM | ITEM ...]
   ExpectUnchanged,  // expect unchanged [REF...]
+  ExpectClipboard,  // expect clipboard = X Y W H
+  ExpectUndo,       // expect undo REF | expect undo none
 };
 
 struct Step {

@@ -543,6 +543,17 @@ class LineParser {
         st.kind = StepKind::ExpectAlert;
         st.negate = true;
       }
+    } else if (AcceptWord("clipboard")) {
+      st.kind = StepKind::ExpectClipboard;
+      ExpectPunct("=", "'= X Y WIDTH HEIGHT'");
+      for (const char* what : {"the copied x", "the copied y", "the copied width", "the copied height"})
+        st.values.push_back(Length(what));
+    } else if (AcceptWord("undo")) {
+      st.kind = StepKind::ExpectUndo;
+      if (AcceptWord("none"))
+        st.negate = true;
+      else
+        st.refs.push_back(Ref("the object the next undo acts on, or none"));
     } else if (AcceptWord("unchanged")) {
       st.kind = StepKind::ExpectUnchanged;
       while (!AtEnd()) st.refs.push_back(Ref("an object"));
@@ -678,6 +689,8 @@ bool IsExpectation(StepKind kind) {
     case StepKind::ExpectConsole:
     case StepKind::ExpectMenu:
     case StepKind::ExpectUnchanged:
+    case StepKind::ExpectClipboard:
+    case StepKind::ExpectUndo:
       return true;
     default:
       return false;

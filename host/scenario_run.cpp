@@ -511,6 +511,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   std::string selectionBefore = SelectionText();
   std::string svgBefore = options_.pictures ? RenderSvg(View(), {options_.svgScale, true, ""}) : "";
   bool describe = false;
+  uint64_t readsBefore = 0;
   switch (st.kind) {
     case StepKind::Select: {
       ObjectId d = RequireDoc(st);
@@ -589,6 +590,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     }
     case StepKind::Choose: {
       size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size();
+      readsBefore = host_->ReadAllCount();
       ChooseResult r;
       std::string what;
       if (st.word == "menu") {
@@ -614,6 +616,17 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       for (const AlertRecord& a : lastAlerts_)
         out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
       UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
+      std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
+      ObjectId copied = selection.empty() ? 0 : selection[0];
+      if (r.number == 1 && r.delivered && lastAlerts_.empty() && copied) {
+        const int32_t keys[4] = {prop::PosX, prop::PosY, prop::Width, prop::Height};
+        std::string text;
+        for (int i = 0; i < 4; ++i) {
+          clipboard_[i] = m.Read(copied, keys[i]).word;
+          text += (i ? " " : "") + PtText(clipboard_[i]);
+        }
+        out.transcript += "clipboard: " + text + " (x y width height of " + NameOf(copied) + ")\n";
+      }
       describe = true;
       break;
     }
@@ -768,6 +781,11 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     lastCreated_ = 0;
     Snapshot after = changes ? m.TakeSnapshot() : Snapshot();
     Describe(before, after, selectionBefore, out);
+    // The undo record: what the command created, else what it read whole.
+    if (st.kind == StepKind::Choose && lastCreated_)
+      undo_ = lastCreated_;
+    else if (st.kind == StepKind::Choose && host_->ReadAllCount() > readsBefore)
+      undo_ = host_->LastReadAllObject();
     if (out.changed && options_.pictures) {
       out.svgBefore = svgBefore;
       out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});
@@ -937,6 +955,34 @@ void ScenarioRunner::Expect(const Step& st, StepOutcome& out) {
         out.transcript += "ok: " + what + "\n";
       else
         Fail(out, what + ": the last command showed " + (shown.empty() ? std::string("no alert") : shown.substr(1)));
+      return;
+    }
+    case StepKind::ExpectClipboard: {
+      std::string have, want;
+      bool ok = true;
+      for (int i = 0; i < 4; ++i) {
+        have += (i ? " " : "") + PtText(clipboard_[i]);
+        want += (i ? " " : "") + PtText(st.values[i].Metric());
+        ok = ok && clipboard_[i] == st.values[i].Metric();
+      }
+      if (ok)
+        out.transcript += "ok: clipboard = " + have + "\n";
+      else
+        Fail(out, "clipboard holds " + have + ", expected " + want + " (x y width height)");
+      return;
+    }
+    case StepKind::ExpectUndo: {
+      std::string have = undo_ == 0        ? "nothing (\"Nothing to undo.\")"
+                         : m.Exists(undo_) ? NameOf(undo_)
+                                           : "the deleted " + NameOf(undo_) + " (the next undo makes it again)";
+      // A deleted object is still named: after undoing "Add Frame To Graphic" the record holds it.
+      const ObjectRef& ref = st.negate ? ObjectRef{} : st.refs[0];
+      ObjectId want = st.negate ? 0 : ref.row < 0 && IdOf(ref.name) ? IdOf(ref.name) : Resolve(st, ref);
+      bool ok = st.negate ? undo_ == 0 : undo_ != 0 && undo_ == want;
+      if (ok)
+        out.transcript += "ok: undo acts on " + have + "\n";
+      else
+        Fail(out, what + ": the next undo acts on " + have);
       return;
     }
     case StepKind::ExpectUnchanged: {

@@ -87,6 +87,11 @@ class ScenarioRunner {
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;
   std::vector<std::string> answers_;  // the queued answer lines not yet taken by a prompt
+  // What the module keeps to itself, as the host saw it happen: the geometry the last "Copy
+  // Graphic Props" read (x, y, width, height; zeros at start), and the object the next "Undo
+  // Operation" acts on (the last object a command read whole or created; 0: nothing recorded).
+  Metric clipboard_[4] = {0, 0, 0, 0};
+  ObjectId undo_ = 0;
 };
 
 // Property names a scenario uses ("x", "width", "left-indent", "columns" ...) and their numbers;

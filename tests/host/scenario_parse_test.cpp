@@ -188,6 +188,8 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"expect fig = 3", "expected OBJECT.PROPERTY"},
       {"expect fig.x 3", "expected '=', '!=', '<' or '>' and the expected value"},
       {"expect fig.kind < rect", "expected a number after '<'"},
+      {"expect clipboard = 1 2 3", "expected the copied height, found the end of the line"},
+      {"expect undo", "expected the object the next undo acts on, or none"},
       {"answer 2.5", "a number to answer, or cancel (a whole number without a unit), found '2.5'"},
       {"answer 3pt", "(a whole number without a unit), found '3pt'"},
       {"answer 1u", "(a whole number without a unit), found '1u'"},

@@ -208,22 +208,26 @@ TEST_F(ScenarioRun, NamesPrecisionAndShowAreTheSameEverywhere) {
 TEST_F(ScenarioRun, ExpectationsCompareUnitsKindsTextsAndWhatDidNotHappen) {
   std::string page = std::string(kPage) + "textframe cap at 30 100 size 200 100 in f1\nparagraph p in cap \"Fig 1\"\n";
   const char* holds =
-      "expect fig.x != 11\nexpect fig.x < 10.5\nexpect fig.x > 9.5\nexpect fig.x < 11 within 0.5\n"
+      "expect undo none\nexpect clipboard = 0 0 0 0\nexpect fig.x != 11\nexpect fig.x < 10.5\nexpect fig.x > "
+      "9.5\nexpect fig.x < 11 within 0.5\n"
       "expect fig.width = 100pt + 1u within 1u\nexpect fig.kind = rect\nexpect chip.kind != rect\n"
       "expect cap.kind = text\nexpect p.kind = paragraph\nexpect p.text = \"Fig 1\"\nexpect cap.text != \"x\"\n"
       "set fig.x = 1in\nexpect fig.x = 72\nexpect fig.x = 25.4mm\nexpect fig.x = 2.54cm\n"
       "select fig\nchoose \\!cgs\nexpect no prompt\nexpect no alert\nexpect unchanged\n"
-      "select chip\nchoose \\!pgp\nexpect unchanged fig\nexpect chip.x = 1in\n";
+      "expect clipboard = 1in 20 100 50\nexpect undo none\n"
+      "select chip\nchoose \\!pgp\nexpect unchanged fig\nexpect chip.x = 1in\nexpect undo chip\n";
   RunResult r = RunText(page + holds);
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find(": 19 expectations, 0 failed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(": 24 expectations, 0 failed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("clipboard: 72pt 20pt 100pt 50pt (x y width height of fig)"), std::string::npos) << r.out;
   std::string text = page + "grid 12\nselect chip\nchoose \\!rggh\nexpect no prompt\nchoose \\!pgp\n" +
                      "expect unchanged chip\nexpect unchanged\nexpect fig.x != 10\nexpect fig.x < 10\n" +
                      "expect fig.x > 10\nexpect fig.kind = oval\nexpect p.text = \"Fig 2\"\n" +
-                     "deselect\nchoose \\!pgp\nexpect no alert\n";
+                     "deselect\nchoose \\!pgp\nexpect no alert\nexpect undo fig\nexpect clipboard = 0 0 0 1u\n";
   r = RunText(text);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find(": 9 expectations, 9 failed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(": 11 expectations, 11 failed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("FAILED: undo fig: the next undo acts on chip"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("FAILED: fig.x is 10pt (655360u), expected < 10pt (655360u)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("FAILED: unchanged chip: the last step changed chip"), std::string::npos) << r.out;
 }
