@@ -987,12 +987,11 @@ void ScenarioRunner::Expect(const Step& st, StepOutcome& out) {
     }
     case StepKind::ExpectUnchanged: {
       // Nothing the last acting step changed (or nothing of the objects named).
+      std::set<ObjectId> named;
+      for (const ObjectRef& r : st.refs) named.insert(Resolve(st, r));
       std::string changed;
-      for (ObjectId id : changed_) {
-        bool named = st.refs.empty();
-        for (const ObjectRef& r : st.refs) named = named || Resolve(st, r) == id;
-        if (named) changed += (changed.empty() ? "" : ", ") + NameOf(id);
-      }
+      for (ObjectId id : changed_)
+        if (named.empty() || named.count(id)) changed += (changed.empty() ? "" : ", ") + NameOf(id);
       if (changed.empty())
         out.transcript += "ok: " + what + "\n";
       else
