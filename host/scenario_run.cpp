@@ -225,8 +225,10 @@ std::string ScenarioRunner::NameOf(ObjectId id) const {
     const Object* row = m.Find(o->parent);
     std::string rowName = row ? NameOf(row->id) : "";
     for (size_t c = 0; row && c < row->children.size(); ++c)
-      if (row->children[c] == id && !rowName.empty() && rowName.back() == ']')
-        return rowName.substr(0, rowName.size() - 1) + "," + std::to_string(c) + "]";
+      if (row->children[c] == id)
+        return !rowName.empty() && rowName.back() == ']'
+                   ? rowName.substr(0, rowName.size() - 1) + "," + std::to_string(c) + "]"
+                   : rowName + "[" + std::to_string(c) + "]";  // the title row's cell: t.title-row[0]
   }
   if (o && o->type == obj::Paragraph && o->parent) {
     // The paragraph a cell or text frame holds goes by the container's name.
@@ -786,6 +788,8 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       undo_ = lastCreated_;
     else if (st.kind == StepKind::Choose && host_->ReadAllCount() > readsBefore)
       undo_ = host_->LastReadAllObject();
+    // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
+    if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
     if (out.changed && options_.pictures) {
       out.svgBefore = svgBefore;
       out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});

@@ -183,6 +183,8 @@ TEST_F(ScenarioRun, NamesPrecisionAndShowAreTheSameEverywhere) {
                             "textframe cap at 30 100 size 200 100 in f1\n"
                             "paragraph p in cap \"Results\"\n"
                             "table t in p columns 100 100 rows 3\n"
+                            "select cap\n"
+                            "choose \\!sao\n"  // cap is on top already
                             "select fig\n"
                             "choose \\!cgs\n"
                             "cursor in t[2,1]\n"
@@ -193,7 +195,7 @@ TEST_F(ScenarioRun, NamesPrecisionAndShowAreTheSameEverywhere) {
                         opt);
   EXPECT_EQ(r.status, 0) << r.out;
   for (const char* says :
-       {"cursor in t[2,1]", "t.columns: [100pt, 100pt] -> [100pt, 112pt]", "fig.x: 10pt -> 124.1732178pt",
+       {"cursor in t[2,1]", "choose \\!sao\n        no change\n", "t.columns: [100pt, 100pt] -> [100pt, 112pt]", "fig.x: 10pt -> 124.1732178pt",
         "ok: fig.x = 124.1732178pt (8137816u)", "obj=t[2,1] key=CellColumn",
         "\n            fig          rect      at 124.1732178 20  size 100 x 50\n",
         "\n              p            paragraph \"Results\"\n",
