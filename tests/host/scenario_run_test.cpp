@@ -195,8 +195,8 @@ TEST_F(ScenarioRun, NamesPrecisionAndShowAreTheSameEverywhere) {
                         opt);
   EXPECT_EQ(r.status, 0) << r.out;
   for (const char* says :
-       {"cursor in t[2,1]", "choose \\!sao\n        no change\n", "t.columns: [100pt, 100pt] -> [100pt, 112pt]", "fig.x: 10pt -> 124.1732178pt",
-        "ok: fig.x = 124.1732178pt (8137816u)", "obj=t[2,1] key=CellColumn",
+       {"cursor in t[2,1]", "choose \\!sao\n        no change\n", "t.columns: [100pt, 100pt] -> [100pt, 112pt]",
+        "fig.x: 10pt -> 124.1732178pt", "ok: fig.x = 124.1732178pt (8137816u)", "obj=t[2,1] key=CellColumn",
         "\n            fig          rect      at 124.1732178 20  size 100 x 50\n",
         "\n              p            paragraph \"Results\"\n",
         "\n                  t[2,1]       paragraph \"\"  [cursor]\n"})
