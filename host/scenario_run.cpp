@@ -413,7 +413,7 @@ void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
       double w = st.values.empty() ? 612 : static_cast<double>(st.values[0].Metric()) / 65536.0;
       double h = st.values.empty() ? 792 : static_cast<double>(st.values[1].Metric()) / 65536.0;
       if (w <= 0 || h <= 0 || w > 16000 || h > 16000)
-        throw ScenarioError(st.file, st.line, "a page is 0 to 16000 pt wide and high");
+        throw ScenarioError(st.file, st.line, "a page is more than 0 and at most 16000 pt wide and high");
       ObjectId d = m.NewDocument(st.name, w, h);
       Define(st, st.name, d);
       m.SetActiveDocument(d);
