@@ -416,7 +416,16 @@ TEST_F(ScenarioRun, RandomShellLinesAreCarriedOutOrRefused) {
                           "graphic",
                           "t[9,9]",
                           "select zz",
-                          "expect alert \"x\""};
+                          "expect alert \"x\"",
+                          "expect clipboard = 1 2 3 4",
+                          "expect undo a",
+                          "expect undo none",
+                          "expect unchanged a zz",
+                          "expect p.text != \"x\"",
+                          "expect t[1,0].kind = cell",
+                          "expect a.x < 2mm",
+                          "set a.x = 1in",
+                          "set tt.align = 4"};
   std::string input =
       "document d\nframe f at 0 0 size 400 400\ngraphic a rect at 10 10 size 50 50 in f\n"
       "graphic b oval at 20 20 size 0 0 in f\ngraphic c line at 0 0 size 100 0 in f\n"
