@@ -335,7 +335,7 @@ void Host::SelectInOrder(ObjectId doc, const std::vector<ObjectId>& graphics) {
       continue;
     }
     // Distinct millisecond tick counts for the client's selection history.
-    if (impl_->options.selectionStepMs > 0)
+    if (impl_->options.selectionStepMs > 0 && !impl_->options.virtualClock)
       std::this_thread::sleep_for(std::chrono::milliseconds(impl_->options.selectionStepMs));
     AddToSelection(doc, graphics[i]);
   }

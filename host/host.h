@@ -70,6 +70,9 @@ struct HostOptions {
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   int32_t alertAnswer = 0;                                    // what ShowAlert answers
   int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)
+  // The client's tick count comes from the host: 1000 at loading, one more at each reading, so
+  // a session replays identically on any machine and target (SelectInOrder does not pause).
+  bool virtualClock = false;
   ModelOptions model;
 };
 
