@@ -20,6 +20,11 @@ for preset in win32 linux linux-asan; do
   ctest --preset "$preset"
 done
 
+step "the two targets agree (one monkey session's call log on Linux and on the Win32 DLL)"
+scripts/agreement.sh
+step "the DLL is reproducible (built twice, in two copies of the tree)"
+scripts/reproducible.sh
+
 if [ -x scripts/fuzz.sh ]; then
   step "fuzz targets (smoke run on their corpora)"
   scripts/fuzz.sh --smoke
