@@ -17,10 +17,11 @@ for tool in git python3 sha256sum; do
   command -v "$tool" >/dev/null 2>&1 || { echo "$me: $tool is needed and was not found" >&2; exit 1; }
 done
 
-# What ships is exactly a commit: no changes to tracked files.
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
-  echo "$me: the tree has uncommitted changes; commit or stash them first:" >&2
-  git status --short --untracked-files=no >&2
+# What ships is exactly a commit: no changed and no new files (the build picks up every source
+# file of the module's folders).
+if [ -n "$(git status --porcelain)" ]; then
+  echo "$me: the tree is not clean; commit, stash or remove these first:" >&2
+  git status --short >&2
   exit 1
 fi
 for f in INSTALL.txt CHANGELOG.md LICENSE; do
