@@ -29,8 +29,8 @@ for f in INSTALL.txt CHANGELOG.md LICENSE; do
 done
 
 # The version, from the one header that defines it.
-header=$(git ls-files '*version_info.h' | head -1)
-[ -n "$header" ] || { echo "$me: no version_info.h in the tree" >&2; exit 1; }
+header=version/version_info.h
+[ -f "$header" ] || { echo "$me: $header: missing" >&2; exit 1; }
 version=$(sed -n 's/^[[:space:]]*#[[:space:]]*define[[:space:]]\{1,\}ZV_STR_PRODUCT_VERSION[[:space:]]\{1,\}"\([^"]*\)".*/\1/p' "$header")
 if ! [[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]]; then
   echo "$header: expected a line '#define ZV_STR_PRODUCT_VERSION \"1.2.3\"', found '${version}'" >&2
