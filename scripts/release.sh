@@ -41,13 +41,13 @@ export SOURCE_DATE_EPOCH
 
 build=build/release
 rm -rf "$build"
+mkdir -p "$build"
 echo "release: building ZorvanShapes $version (commit $(git log -1 --format=%h))"
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DZV_BENCH=OFF >"$build.configure.log" ||
-  { cat "$build.configure.log" >&2; echo "$me: configure failed" >&2; exit 1; }
-rm -f "$build.configure.log"
-cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >/dev/null ||
-  { echo "$me: the build failed (run: cmake --build $build)" >&2; exit 1; }
+      -DZV_BENCH=OFF >"$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log" >&2; echo "$me: configure failed" >&2; exit 1; }
+cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >"$build/build.log" 2>&1 ||
+  { tail -30 "$build/build.log" >&2; echo "$me: the build failed (the whole log: $build/build.log)" >&2; exit 1; }
 dll=$build/bin/ZorvanShapes.dll
 
 # The artifact checks of the unit tests, on this DLL (the one beside the test program).
