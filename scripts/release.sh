@@ -39,6 +39,8 @@ fi
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
+zip=out/release/ZorvanShapes-$version-win32.zip
+rm -f "$zip"  # a package left from an earlier run must not pass for this one
 build=build/release
 rm -rf "$build"
 mkdir -p "$build"
@@ -66,7 +68,6 @@ mkdir -p "$stage" out/release
 cp "$dll" INSTALL.txt CHANGELOG.md LICENSE "$stage/"
 (cd "$stage" && sha256sum ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE >SHA256SUMS)
 
-zip=out/release/ZorvanShapes-$version-win32.zip
 python3 - "$stage" "$zip" <<'EOF'
 import os, sys, time, zipfile
 stage, target = sys.argv[1], sys.argv[2]
