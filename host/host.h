@@ -72,6 +72,9 @@ struct HostOptions {
   // Longest wait for the millisecond tick to move on before a selection action, so that the
   // module's selection history tells earlier selections from later ones; 0: never wait.
   int selectionStepMs = 20;
+  // The client's tick count comes from the host: 1000 at loading, one more at each reading, so
+  // a session replays identically on any machine and target (selections never wait).
+  bool virtualClock = false;
   ModelOptions model;
 };
 
