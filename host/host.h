@@ -70,7 +70,12 @@ struct HostOptions {
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   bool refuseResourceBlocks = false;  // the task allocator refuses the block of a GetResource answer
   int32_t alertAnswer = 0;            // what ShowAlert answers
-  int selectionStepMs = 20;           // pause between the steps of SelectInOrder (distinct tick counts)
+  // Longest wait for the millisecond tick to move on before a selection action, so that the
+  // module's selection history tells earlier selections from later ones; 0: never wait.
+  int selectionStepMs = 20;
+  // The client's tick count comes from the host: 1000 at loading, one more at each reading, so
+  // a session replays identically on any machine and target (selections never wait).
+  bool virtualClock = false;
   ModelOptions model;
 };
 
@@ -195,6 +200,7 @@ class Host {
   void AnswerNextPrompt(int32_t value);
   void CancelNextPrompt();
   size_t PendingPromptAnswers() const;
+  void DropPromptAnswers();
   const std::vector<AlertRecord>& Alerts() const;
   const std::vector<PromptRecord>& Prompts() const;
   const std::vector<std::string>& ConsoleWrites() const;  // each PrintToConsole text
@@ -205,6 +211,9 @@ class Host {
 
   // ---- Memory and references ----
   ListCounters Lists() const;
+  // The client's successful ReadAllProps calls so far, and the object of the last one.
+  uint64_t ReadAllCount() const;
+  ObjectId LastReadAllObject() const;
   RefAudit AuditReferences() const;
   int32_t HeldObjectRefs() const;
   std::vector<std::string> Problems() const;  // contract breaches seen (bad pointers, leaks...)

@@ -80,6 +80,10 @@ class HostImpl {
   bool RefuseTaskAlloc(bool on);
   void* refuseSlot = nullptr;
   void* refuseOriginal = nullptr;
+  void* clockSlot = nullptr;      // the client's import slot of the clock (virtual clock)
+  void* clockOriginal = nullptr;  // what it held
+  void InstallClockHook();
+  void RemoveClockHook();
 
   // COM objects (com_objects.cpp).
   ComObject objects[RefCount_];
@@ -106,6 +110,15 @@ class HostImpl {
   std::vector<int32_t> notifications;  // requested, in first-request order
   std::map<int32_t, bool> notificationOn;
   int screenUpdateChanges = 0;
+
+  // Selection actions (host.cpp): the graphics the last actions newly selected within the
+  // millisecond tick `freshTick`; the module stamps them with that tick.
+  uint32_t freshTick = 0;
+  std::vector<ObjectId> freshGraphics;
+
+  // The client's successful whole-object reads (session.cpp): how many, and of which object.
+  uint64_t readAllCount = 0;
+  ObjectId lastReadAll = 0;
 
   OpCall BeginOp(const char* op, int slot);
   HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);

@@ -1,7 +1,9 @@
 // Loading the client module, finding its entry point, and watching the function through which
 // it gives task-allocator blocks back (so the host knows which returned lists it released).
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "host/host_impl.h"
 
@@ -21,6 +23,8 @@ namespace zvhost {
 namespace {
 
 HostImpl* gWatcher = nullptr;  // the host whose lists the hook watches (one host at a time)
+uint32_t gVirtualTicks = 0;    // the virtual clock's last reading
+constexpr uint32_t kVirtualClockStart = 1000;
 
 #if defined(_WIN32)
 constexpr const char* kModuleFile = "ZorvanShapes.dll";
@@ -29,6 +33,10 @@ constexpr const char* kEntryName = "_F_ApiClientInit@16";
 void WINAPI WatchedTaskFree(void* block) {
   if (gWatcher && block) gWatcher->OnClientFree(block);
   CoTaskMemFree(block);
+}
+
+DWORD WINAPI VirtualTickCount() {
+  return ++gVirtualTicks;
 }
 
 // Replaces every import slot of the module that holds `target` by `replacement`.
@@ -67,6 +75,13 @@ constexpr const char* kEntryName = "F_ApiClientInit";
 void WatchedFree(void* block) {
   if (gWatcher && block) gWatcher->OnClientFree(block);
   std::free(block);
+}
+
+int VirtualClockGettime(clockid_t, timespec* now) {
+  uint32_t t = ++gVirtualTicks;
+  now->tv_sec = t / 1000;
+  now->tv_nsec = static_cast<long>(t % 1000) * 1000000L;
+  return 0;
 }
 
 void WriteSlot(void* slot, void* value) {
@@ -158,6 +173,27 @@ std::string Host::DefaultModulePath() {
 #endif
 }
 
+namespace {
+
+// What a file that did not load is, when it is a module for the other platform.
+std::string OtherPlatformHint(const std::string& path) {
+  char head[4] = {0, 0, 0, 0};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "";
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+#if defined(_WIN32)
+  if (n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
+    return " (this is a Linux module: load it with the Linux host, zorvan-host)";
+#else
+  if (n >= 2 && head[0] == 'M' && head[1] == 'Z')
+    return " (this is a Win32 DLL: load it with the Win32 host, zorvan-host.exe, under Wine)";
+#endif
+  return "";
+}
+
+}  // namespace
+
 bool HostImpl::LoadModule() {
   if (options.entryPoint) {
     initFn = reinterpret_cast<void*>(options.entryPoint);
@@ -168,7 +204,14 @@ bool HostImpl::LoadModule() {
 #if defined(_WIN32)
   HMODULE m = LoadLibraryA(modulePath.c_str());
   if (!m) {
-    lastError = "cannot load " + modulePath + " (error " + std::to_string(GetLastError()) + ")";
+    DWORD code = GetLastError();
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    std::string why = text;
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    lastError = "cannot load " + modulePath + ": " + (why.empty() ? "" : why + " ") + "(error " + std::to_string(code) +
+                ")" + OtherPlatformHint(modulePath);
     return false;
   }
   module = m;
@@ -177,7 +220,7 @@ bool HostImpl::LoadModule() {
   module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
-    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error");
+    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error") + OtherPlatformHint(modulePath);
     return false;
   }
   initFn = dlsym(module, kEntryName);
@@ -187,6 +230,7 @@ bool HostImpl::LoadModule() {
     return false;
   }
   InstallFreeHook();
+  if (options.virtualClock) InstallClockHook();
   return true;
 }
 
@@ -244,9 +288,31 @@ void HostImpl::RemoveFreeHook() {
   if (gWatcher == this) gWatcher = nullptr;
 }
 
+void HostImpl::InstallClockHook() {
+  if (clockSlot || !module) return;
+  gVirtualTicks = kVirtualClockStart;
+#if defined(_WIN32)
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  void* target = kernel ? reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount")) : nullptr;
+  if (target)
+    clockSlot =
+        PatchImports(static_cast<HMODULE>(module), target, reinterpret_cast<void*>(&VirtualTickCount), &clockOriginal);
+#else
+  clockSlot = PatchGot(module, "clock_gettime", reinterpret_cast<void*>(&VirtualClockGettime), &clockOriginal);
+#endif
+  if (!clockSlot) Problem("the virtual clock could not replace the client's clock");
+}
+
+void HostImpl::RemoveClockHook() {
+  if (!clockSlot) return;
+  WriteSlot(clockSlot, clockOriginal);
+  clockSlot = nullptr;
+}
+
 void HostImpl::UnloadModule() {
   if (!module) return;
   RemoveFreeHook();
+  RemoveClockHook();
 #if defined(_WIN32)
   FreeLibrary(static_cast<HMODULE>(module));
 #else

