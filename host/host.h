@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -70,6 +71,9 @@ struct HostOptions {
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   int32_t alertAnswer = 0;                                    // what ShowAlert answers
   int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)
+  // Asks a person when a prompt comes and no answer is queued (the shell at a terminal): true
+  // with the value given, false when the person cancelled. Unset: such a prompt is cancelled.
+  std::function<bool(const std::string& prompt, const std::string& defaultText, int32_t* value)> askPerson;
   ModelOptions model;
 };
 

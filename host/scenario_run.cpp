@@ -174,6 +174,12 @@ ObjectId ScenarioRunner::IdOf(const std::string& name) const {
   return it == names_.end() ? 0 : it->second;
 }
 
+std::vector<std::string> ScenarioRunner::Names() const {
+  std::vector<std::string> r;
+  for (const auto& kv : names_) r.push_back(kv.first);
+  return r;
+}
+
 void ScenarioRunner::Define(const Step& st, const std::string& name, ObjectId id) {
   if (id == 0) throw ScenarioError(st.file, st.line, "the host could not create '" + name + "'");
   if (names_.count(name)) throw ScenarioError(st.file, st.line, "the name '" + name + "' is already used");
@@ -344,7 +350,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   changed_.clear();
   Snapshot before = m.TakeSnapshot();
   std::string selectionBefore = SelectionText();
-  std::string svgBefore = options_.pictures ? RenderSvg(View(), {options_.svgScale, true, ""}) : "";
+  PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
   switch (st.kind) {
     case StepKind::Select: {
@@ -567,8 +573,17 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     Snapshot after = m.TakeSnapshot();
     Describe(before, after, selectionBefore, out);
     if (out.changed && options_.pictures) {
-      out.svgBefore = svgBefore;
-      out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});
+      out.viewAfter = View();
+      // Where the changed objects were before, to be drawn dashed in the picture after.
+      for (const PageItem& now : out.viewAfter.items) {
+        if (!now.changed) continue;
+        for (const PageItem& was : viewBefore.items)
+          if (was.id == now.id && (was.x != now.x || was.y != now.y || was.w != now.w || was.h != now.h))
+            out.viewAfter.previous.push_back(was);
+      }
+      out.viewBefore = std::move(viewBefore);
+      out.svgBefore = RenderSvg(out.viewBefore, {options_.svgScale, true, ""});
+      out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
     }
   }
   // Console output from the module outside start-up is shown as it comes.
@@ -885,6 +900,7 @@ PageView ScenarioRunner::View() const {
     if (!o) return;
     Geometry g = m.GeometryOf(id);
     PageItem it;
+    it.id = id;
     it.name = NameOf(id);
     it.changed = changed_.count(id) > 0;
     it.type = o->type;
@@ -911,6 +927,7 @@ PageView ScenarioRunner::View() const {
       if (TypeOf(p) != obj::Paragraph) continue;
       const Object* po = m.Find(p);
       PageItem pi;
+      pi.id = p;
       pi.name = NameOf(p);
       pi.changed = changed_.count(p) > 0;
       pi.type = obj::Paragraph;
@@ -934,6 +951,7 @@ PageView ScenarioRunner::View() const {
         if (title) {
           const Object* to = m.Find(title);
           PageItem ti;
+          ti.id = title;
           ti.name = NameOf(title);
           ti.changed = changed_.count(title) > 0;
           ti.type = obj::Paragraph;
@@ -948,6 +966,7 @@ PageView ScenarioRunner::View() const {
           y += 16;
         }
         PageItem ti;
+        ti.id = t;
         ti.name = NameOf(t);
         ti.changed = changed_.count(t) > 0;
         ti.type = obj::Table;

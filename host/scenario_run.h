@@ -26,6 +26,7 @@ struct StepOutcome {
   int failures = 0;                 // expectations of this step that failed
   bool changed = false;             // the step changed the document model
   std::string svgBefore, svgAfter;  // when pictures are kept and the step changed something
+  PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
 };
 
 class ScenarioRunner {
@@ -48,6 +49,7 @@ class ScenarioRunner {
   // The name a scenario uses for an object, or "#type:number".
   std::string NameOf(ObjectId id) const;
   ObjectId IdOf(const std::string& name) const;  // 0 when unknown
+  std::vector<std::string> Names() const;        // every name the scenario uses, sorted
   ObjectId CurrentDocument() const { return doc_; }
 
  private:

@@ -2,7 +2,17 @@
 # Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
 # cross compiler for the Win32 DLL, Wine to run its tests, and the native tools.
 # Safe to run again: it installs only what is missing.
+#   scripts/setup.sh             what the build and the tests need
+#   scripts/setup.sh --browser   also Chromium, for the test that opens the HTML report in a
+#                                browser (skipped without it)
 set -euo pipefail
+
+optional_pkgs=()
+case "${1:-}" in
+  --browser) optional_pkgs+=(chromium) ;;
+  "") ;;
+  *) echo "usage: scripts/setup.sh [--browser]" >&2; exit 2 ;;
+esac
 
 need_pkgs=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
@@ -10,7 +20,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 for p in cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev valgrind \
          g++-mingw-w64-i686 binutils-mingw-w64-i686 librsvg2-bin libclang-rt-14-dev \
-         libedit-dev zlib1g-dev; do
+         libedit-dev zlib1g-dev ${optional_pkgs[@]+"${optional_pkgs[@]}"}; do
   have_pkg "$p" || need_pkgs+=("$p")
 done
 need_wine=0
