@@ -31,10 +31,25 @@ void OnInterrupt(int) {
 // libedit's callbacks carry no context: the input being read and the text to start a line with.
 LineInput::Completer* activeCompleter = nullptr;
 const char* initialText = nullptr;
+bool asking = false;
 
-int InsertInitialText() {
-  if (initialText && *initialText) rl_insert_text(initialText);
-  return 0;
+// Keys as libedit reads them. The answer's default comes first, as if typed: text placed in the
+// line before reading starts would be cleared when the reading begins. Ctrl-C ends the read.
+int ReadKey(FILE* f) {
+  if (initialText && *initialText) return static_cast<unsigned char>(*initialText++);
+  unsigned char c;
+  for (;;) {
+    ssize_t n = read(fileno(f), &c, 1);
+    if (n == 1) {
+      if (c == 4 && asking) {  // Ctrl-D cancels an answer even when something is typed
+        interrupted = 1;
+        return -1;
+      }
+      return c;
+    }
+    if (n < 0 && errno == EINTR && !interrupted) continue;
+    return -1;
+  }
 }
 
 std::vector<std::string> completions;
@@ -83,6 +98,7 @@ LineInput::LineInput(std::FILE* in, std::string historyFile) : in_(in), historyF
     rl_catch_signals = 0;  // Ctrl-C is the shell's own: it discards the line
     rl_basic_word_break_characters = " \t\n";
     rl_attempted_completion_function = Complete;
+    rl_getc_function = ReadKey;
     using_history();
     stifle_history(500);
     if (!historyFile_.empty()) read_history(historyFile_.c_str());
@@ -171,13 +187,13 @@ bool LineInput::Ask(const std::string& question, const std::string& initial, std
 #if defined(ZV_HAVE_LIBEDIT)
   if (editing_) {
     initialText = initial.c_str();
-    rl_startup_hook = InsertInitialText;
+    asking = true;
     Completer* completer = activeCompleter;
     activeCompleter = nullptr;  // an answer is not a step
     bool cancelled = false;
     char* got = ReadEdited((question + " ").c_str(), &cancelled);
-    rl_startup_hook = nullptr;
     initialText = nullptr;
+    asking = false;
     activeCompleter = completer;
     if (!got) {
       std::fputs("\n", stdout);  // a cancelled answer ends its line too

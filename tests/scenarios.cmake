@@ -1,6 +1,8 @@
 # zlib to decode rendered pictures in the picture tests (Linux), and one test per example
 # scenario (both targets; the Win32 zorvan-host runs under Wine and loads the DLL).
 if(TARGET host_tests AND NOT WIN32)
+  # forkpty, for the shell's tests at a terminal
+  target_link_libraries(host_tests PRIVATE util)
   find_package(ZLIB)
   if(ZLIB_FOUND)
     target_link_libraries(host_tests PRIVATE ZLIB::ZLIB)
