@@ -287,7 +287,7 @@ int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
           else
             out("error: cannot write " + path + ": " + why + "\n");
         }
-        session.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(lineNo)));
+        session.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(session.steps.size())));
         session.failures += o.failures;
       }
     } catch (const ScenarioError& e) {
