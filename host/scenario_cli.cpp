@@ -93,6 +93,7 @@ std::string Wrap80(const std::string& text) {
       o += line.substr(0, cut) + "\n";
       line = pad + line.substr(line.find_first_not_of(' ', cut));
     }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
     o += line + "\n";
   }
   return o;
@@ -248,7 +249,8 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
 }
 
 std::string LanguageHelp() {
-  return Wrap80(R"(Steps (one per line; '#' starts a comment; lengths in points, "12u" in metric units, 65536u = 1 pt):
+  return Wrap80(R"(Steps, one per line ('#' starts a comment).
+Lengths in points, "12u" in metric units (65536u = 1 pt):
   document NAME [page W H]                    a new document, the active one
   grid SPACING                                the document's grid spacing
   frame NAME at X Y size W H [in FRAME]       an unanchored frame
@@ -257,21 +259,26 @@ std::string LanguageHelp() {
   textframe NAME at X Y size W H in FRAME     a text frame
   paragraph NAME in TEXTFRAME|T[r,c] ["text"] [align N] [indent L F R]
   anchored NAME size W H in PARAGRAPH         a frame anchored in text
-  table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I] [placement K]
-        [title NAME ["text"] [align N]]
+  table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I]
+        [placement K] [title NAME ["text"] [align N]]
   select A B ...      one selection action each (A+B: in one action)
   select cells T[r,c] [to T[r,c]] | select table T | select row T[r] | deselect
   cursor in PARAGRAPH|TEXTFRAME|T[r,c] [at OFFSET]
   choose Zorvan > Paste Graphic Pos | choose \!pgp | command N
   answer N | answer cancel                    the answer to the next prompt
   set OBJ.PROP = VALUE                        change a property by hand
-  name NAME = selection | created            name the selected graphic, or what the last command made
-  close [DOC]   fault busy|fail|status N [OPERATION [TIMES]] | fault off   show
+  name NAME = selection | created   name the selected graphic, or what the last
+                                    command made
+  close [DOC]                                 close a document (the active one)
+  fault busy|fail|status N [OPERATION [TIMES]] | fault off
+  show                                        the page as text
   expect OBJ.PROP = VALUE... [within TOL]     properties: )" +
                 ScenarioPropertyNames() + R"(
-  expect selection A B | none     expect cells T[r,c] [to T[r,c]] | none     expect cursor in P | none
-  expect alert [error|note] "text" | expect no alert    expect prompt "text" [default "text"]
-  expect console "text"           expect menu Zorvan > Select [= Item | Item | - | ...]
+  expect selection A B | none      expect cells T[r,c] [to T[r,c]] | none
+  expect cursor in P | none        expect no alert
+  expect alert [error|note] "text"            expect console "text"
+  expect prompt "text" [default "text"]
+  expect menu Zorvan > Select [= Item | Item | - | ...]
 )");
 }
 
