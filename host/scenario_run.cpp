@@ -982,6 +982,13 @@ PageView ScenarioRunner::View() const {
         ti.y = y;
         ti.h = 16.0 * std::max(ti.rows, 1);
         for (double c : ti.columns) ti.w += c;
+        if (ds && ds->textSelection.begin.object)
+          for (int r = 0; r < ti.rows && ti.cursorRow < 0; ++r)
+            for (int c = 0; c < static_cast<int>(ti.columns.size()); ++c) {
+              const Object* cell = m.Find(m.Cell(t, r, c));
+              if (cell && std::count(cell->children.begin(), cell->children.end(), ds->textSelection.begin.object))
+                ti.cursorRow = r, ti.cursorCol = c;
+            }
         if (ds && ds->cells.table == t) {
           if (ds->cells.top == WholeTable) {
             ti.selRow0 = 0, ti.selRow1 = ti.rows - 1, ti.selCol0 = 0, ti.selCol1 = static_cast<int>(ti.columns.size());

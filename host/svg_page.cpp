@@ -131,6 +131,14 @@ void Table(std::string& o, const PageItem& it) {
       cx += it.columns[c];
     }
   }
+  if (it.cursorRow >= 0 && it.cursorCol >= 0 && it.cursorCol < static_cast<int>(it.columns.size())) {
+    // The insertion point: a caret at the start of its cell.
+    double cx = it.x;
+    for (int c = 0; c < it.cursorCol; ++c) cx += it.columns[c];
+    const double cy = it.y + it.cursorRow * rowH;
+    o += "<line x1=\"" + Num(cx + 2) + "\" y1=\"" + Num(cy + 2) + "\" x2=\"" + Num(cx + 2) + "\" y2=\"" +
+         Num(cy + rowH - 2) + "\" stroke=\"" + kSvgSelectedColor + "\" stroke-width=\"1.5\"/>\n";
+  }
   std::string stroke = it.changed ? kSvgChangedColor : "#333333";
   o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(it.w) + "\" height=\"" + Num(it.h) +
        "\" fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"0.5\"/>\n";
@@ -239,7 +247,7 @@ PageBox FocusOf(const PageView& before, const PageView& after) {
   };
   for (const PageView* v : {&before, &after})
     for (const PageItem& it : v->items)
-      if (it.selected || it.cursor || it.selRow0 >= 0 || (v == &after && it.changed)) add(it);
+      if (it.selected || it.cursor || it.cursorRow >= 0 || it.selRow0 >= 0 || (v == &after && it.changed)) add(it);
   for (const PageItem& it : after.previous) add(it);
   const PageView& page = after.items.empty() ? before : after;
   if (!any) return {0, 0, page.width, page.height};

@@ -23,8 +23,9 @@ struct PageItem {
   std::vector<double> columns;
   int rows = 0;
   int selRow0 = -1, selRow1 = -1, selCol0 = -1, selCol1 = -1;
-  bool cursor = false;   // paragraphs: the insertion point stands here
-  bool changed = false;  // the last command changed it
+  int cursorRow = -1, cursorCol = -1;  // the cell that holds the insertion point
+  bool cursor = false;                 // paragraphs: the insertion point stands here
+  bool changed = false;                // the last command changed it
 };
 
 struct PageView {

@@ -58,6 +58,27 @@ TEST(Pictures, ChangedObjectOnTopOutlinedWithItsPreviousPlaceDashed) {
   EXPECT_EQ(RenderSvg(page, {20}).find("magnified"), std::string::npos);
 }
 
+// The insertion point in a table cell is drawn as a caret at the cell's start.
+TEST(Pictures, CursorInATableCellIsDrawn) {
+  PageView page;
+  PageItem t = Box("t", 1, 10, 10, 150, 48);
+  t.kind = "table";
+  t.rows = 3;
+  t.columns = {50, 60, 40};
+  t.cursorRow = 2;
+  t.cursorCol = 1;
+  page.items = {t};
+  EXPECT_NE(
+      RenderSvg(page).find("<line x1=\"62\" y1=\"44\" x2=\"62\" y2=\"56\" stroke=\"" + std::string(kSvgSelectedColor)),
+      std::string::npos)
+      << RenderSvg(page);
+  PageView quiet;
+  quiet.items = {Box("far", 2, 500, 700, 5, 5)};
+  PageView withCursor = quiet;
+  withCursor.items.push_back(t);
+  EXPECT_LT(FocusOf(withCursor, withCursor).w, 300);  // the cursor is what the step is about
+}
+
 TEST(Pictures, FocusHoldsSelectionAndChangesWithRoomAroundAndStaysOnThePage) {
   PageView before, after;
   before.items = {Box("a", 1, 300, 400, 20, 10), Box("far", 2, 10, 10, 5, 5)};
