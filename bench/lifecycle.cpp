@@ -20,8 +20,8 @@
 #include "bench/command_steps.h"
 #include "client/client.h"
 #include "host/host.h"
-#include "hostapi/prop_list.h"
 #include "tools/tools_internal.h"
+#include "util/memory.h"
 
 namespace {
 

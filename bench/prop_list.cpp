@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/bench_goal.h"
+#include "util/memory.h"
 
 namespace {
 

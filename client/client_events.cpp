@@ -8,8 +8,8 @@
 #include "client/client.h"
 #include "client/notify_fields.h"
 #include "hostapi/host_constants.h"
-#include "hostapi/prop_list.h"
 #include "tools/tools.h"
+#include "util/memory.h"
 
 namespace zv {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace zv {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "client/notify_fields.h"
 #include "fuzz/fuzz_support.h"
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 using fuzzheap::g_grants;
 using fuzzheap::g_live;

@@ -13,6 +13,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace {
 

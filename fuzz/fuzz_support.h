@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 #define Check(ok)                                                                   \
   do {                                                                              \

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 #include "util/text.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/module_handle.h"
+
 #if defined(_WIN32) && !defined(_WIN64)
 #define ZV_CALL __stdcall
 #else
@@ -18,7 +20,6 @@ namespace zv {
 using HResult = int32_t;
 using ObjectId = uint32_t;    // top 8 bits: the object's type code; 0 = none
 using MetricValue = int32_t;  // 65536 = 1 point
-using ModuleHandle = void*;   // HMODULE on Win32, the dlopen handle on Linux
 
 constexpr HResult HrOk = 0;
 constexpr HResult HrFalse = 1;

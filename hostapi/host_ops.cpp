@@ -7,6 +7,7 @@
 
 #include "hostapi/host_call.h"
 #include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace zv {
 namespace {

@@ -1,35 +1,14 @@
 #include "hostapi/prop_list.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+
+#include "util/memory.h"
+#include "util/text.h"
 
 namespace zv {
 
 namespace {
-
-void* HeapAlloc(size_t size) {
-  return std::malloc(size);
-}
-void* HeapAllocZeroed(size_t count, size_t size) {
-  return std::calloc(count, size);
-}
-void* HeapRealloc(void* block, size_t size) {
-  return std::realloc(block, size);
-}
-void HeapFree(void* block) {
-  std::free(block);
-}
-
-constexpr ClientAllocator ProcessHeap = {HeapAlloc, HeapAllocZeroed, HeapRealloc, HeapFree};
-ClientAllocator g_heap = ProcessHeap;
-
-// count * size, or false when it does not fit in size_t.
-bool ArrayBytes(size_t count, size_t size, size_t* bytes) {
-  if (size != 0 && count > SIZE_MAX / size) return false;
-  *bytes = count * size;
-  return true;
-}
 
 // Empties the owned parts of a value: pointers null, counts 0. Used after a release, and on
 // a value just copied from the host, before its parts are copied.
@@ -300,48 +279,6 @@ uint32_t CapacityFor(uint32_t count) {
 }
 
 }  // namespace
-
-// ---- Client heap ----
-
-void* ClientAlloc(size_t size) {
-  return g_heap.alloc(size);
-}
-void* ClientAllocZeroed(size_t count, size_t size) {
-  size_t bytes = 0;
-  if (!ArrayBytes(count, size, &bytes)) return nullptr;
-  return g_heap.allocZeroed(count, size);
-}
-void* ClientRealloc(void* block, size_t size) {
-  return g_heap.realloc(block, size);
-}
-void ClientFree(void* block) {
-  if (block != nullptr) g_heap.free(block);
-}
-void ClientFreeAndClear(void** block) {
-  if (block == nullptr) return;
-  ClientFree(*block);
-  *block = nullptr;
-}
-
-char* TextDuplicate(const char* text) {
-  if (text == nullptr) text = "";
-  size_t size = std::strlen(text) + 1;
-  char* copy = static_cast<char*>(ClientAlloc(size));
-  if (copy != nullptr) std::memcpy(copy, text, size);
-  return copy;
-}
-
-ClientAllocator SetClientAllocator(const ClientAllocator* allocator) {
-  ClientAllocator old = g_heap;
-  g_heap = ProcessHeap;
-  if (allocator != nullptr) {
-    if (allocator->alloc != nullptr) g_heap.alloc = allocator->alloc;
-    if (allocator->allocZeroed != nullptr) g_heap.allocZeroed = allocator->allocZeroed;
-    if (allocator->realloc != nullptr) g_heap.realloc = allocator->realloc;
-    if (allocator->free != nullptr) g_heap.free = allocator->free;
-  }
-  return old;
-}
 
 // ---- Lists ----
 

@@ -1,4 +1,4 @@
-// Property value lists: the client allocator, copies within the client, the import of a
+// Property value lists: copies within the client, the import of a
 // host list and the release of one, and the few list operations the module uses.
 #pragma once
 
@@ -7,23 +7,6 @@
 #include "hostapi/abi.h"
 
 namespace zv {
-
-// Client heap. Tests may swap the allocator to one that refuses.
-void* ClientAlloc(size_t size);
-void* ClientAllocZeroed(size_t count, size_t size);
-void* ClientRealloc(void* block, size_t size);
-void ClientFree(void* block);
-void ClientFreeAndClear(void** block);
-char* TextDuplicate(const char* text);  // null gives a new ""
-
-struct ClientAllocator {
-  void* (*alloc)(size_t);
-  void* (*allocZeroed)(size_t, size_t);
-  void* (*realloc)(void*, size_t);
-  void (*free)(void*);
-};
-// Replaces the client heap functions (null restores the process heap); returns the old set.
-ClientAllocator SetClientAllocator(const ClientAllocator* allocator);
 
 using AllocFn = void* (*)(size_t);
 using ReleaseFn = void (*)(void*);

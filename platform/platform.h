@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "hostapi/abi.h"
+#include "platform/module_handle.h"
 
 namespace zv {
 

@@ -11,6 +11,9 @@ step() { printf '\n==== %s ====\n' "$*"; }
 step "setup"
 scripts/setup.sh
 
+step "include layers"
+scripts/check-layers.sh
+
 # Win32 first: the Linux tests compare the Linux module's version block with the DLL's.
 for preset in win32 linux linux-asan; do
   step "$preset: configure and build"

@@ -2,8 +2,8 @@
 // grid spacings, asked of the user, and scales its width by the same factor.
 #include "hostapi/host_constants.h"
 #include "hostapi/host_ops.h"
-#include "hostapi/prop_list.h"
 #include "tools/tools_internal.h"
+#include "util/memory.h"
 #include "util/metric.h"
 #include "util/text.h"
 

@@ -1,23 +1,22 @@
 // The Initialize handling: the banner, the "Zorvan" menu with its submenus and nineteen
 // commands, and the notifications the selection history lives on.
-#include "client/version_info.h"
 #include "hostapi/host_constants.h"
 #include "hostapi/host_ops.h"
 #include "tools/tools.h"
 #include "tools/tools_internal.h"
 #include "util/format.h"
+#include "version/version_info.h"
 
 namespace zv {
 
 namespace {
 
 constexpr const char* Banner =
-    "\n"
-    "ZorvanShapes v1.3  (Apr  8 2006 10:23:34)\n" ZV_STR_LEGAL_COPYRIGHT
+    "\n" ZV_STR_PRODUCT_NAME " " ZV_STR_BANNER_VERSION "  (" ZV_STR_BANNER_BUILD ")\n" ZV_STR_LEGAL_COPYRIGHT
     "\n"
     "There is NO warranty, not even for merchantability or fitness for a\n"
-    "particular purpose.\n"
-    "https://www.zorvan.example\n"
+    "particular purpose.\n" ZV_STR_MAKER_ADDRESS
+    "\n"
     "\n";
 
 struct CommandDef {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "hostapi/prop_list.h"
 #include "platform/platform.h"
+#include "util/memory.h"
 
 namespace zv {
 

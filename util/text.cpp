@@ -2,14 +2,22 @@
 
 #include <cstring>
 
-#include "hostapi/prop_list.h"
 #include "util/format.h"
+#include "util/memory.h"
 
 namespace zv {
 
 char* TextNew(size_t n) {
   if (n == SIZE_MAX) return nullptr;
   return static_cast<char*>(ClientAllocZeroed(n + 1, 1));
+}
+
+char* TextDuplicate(const char* text) {
+  if (text == nullptr) text = "";
+  size_t size = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(ClientAlloc(size));
+  if (copy != nullptr) std::memcpy(copy, text, size);
+  return copy;
 }
 
 size_t TextLength(const char* text) {

@@ -7,7 +7,8 @@
 
 namespace zv {
 
-char* TextNew(size_t n);  // zero-filled n + 1 bytes, or null; release with ClientFree
+char* TextNew(size_t n);                // zero-filled n + 1 bytes, or null; release with ClientFree
+char* TextDuplicate(const char* text);  // a client-heap copy; null gives a new "", null when out of memory
 size_t TextLength(const char* text);
 void TextCopy(char* dest, const char* src);
 size_t TextCopyBounded(char* dest, const char* src, size_t size);

@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "client/version_block.h"
 #include "platform/platform.h"
+#include "version/version_block.h"
 
 namespace zv {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "client/version_block.h"
 #include "host/host.h"
+#include "version/version_block.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "client/version_block.h"
 #include "platform/platform.h"
+#include "version/version_block.h"
 
 namespace {
 

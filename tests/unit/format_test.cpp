@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "hostapi/prop_list.h"
 #include "platform/platform.h"
+#include "util/memory.h"
 
 namespace {
 

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "util/memory.h"
+#include "util/text.h"
+
 namespace {
 
 // ---- A client heap that counts its blocks and can refuse after a number of grants ----

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "client/client.h"
-#include "client/version_block.h"
 #include "platform/platform.h"
+#include "version/version_block.h"
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN

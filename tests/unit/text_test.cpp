@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "hostapi/prop_list.h"
+#include "util/memory.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The module's version strings: the one source for the Win32 version resource and for the
-// version block that the Linux module carries. Plain #defines so the resource compiler reads them.
+// The module's identity, in one place: its name, the version strings of the Win32 version
+// resource and of the block the Linux module carries, and what the console banner says.
+// Plain #defines so the resource compiler reads them too.
 #ifndef ZV_VERSION_INFO_H
 #define ZV_VERSION_INFO_H
 
@@ -14,6 +15,11 @@
 #define ZV_STR_FILE_VERSION "1, 2, 1, 0"
 #define ZV_STR_COMPANY_NAME "Zorvan Software"
 #define ZV_STR_LEGAL_COPYRIGHT "Copyright (C) 2004-2026 Zorvan Software"
+// The banner names the release as users know it (v1.3) and the build it came from; the file's
+// version resource carries the file version above.
+#define ZV_STR_BANNER_VERSION "v1.3"
+#define ZV_STR_BANNER_BUILD "Apr  8 2006 10:23:34"
+#define ZV_STR_MAKER_ADDRESS "https://www.zorvan.example"
 #define ZV_LANGUAGE 0x0409
 #define ZV_CODEPAGE 0x04B0
 #define ZV_STRING_TABLE "040904b0"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "client/version_info.h"
+#include "version/version_info.h"
 
 namespace zv {
 
