@@ -61,6 +61,8 @@ thread_local std::vector<LabelBox>* placedLabels = nullptr;
 // Sizes of names and paragraph text in points: larger when the picture is drawn small, so that
 // they stay legible.
 thread_local double labelSize = 7, textSize = 8;
+// Names are written here and drawn after every shape, so that no shape covers a name.
+thread_local std::string* labelLayer = nullptr;
 
 void Label(std::string& o, const PageItem& it, double x, double y) {
   const double w = 3.9 * labelSize / 7 * static_cast<double>(it.name.size()) + 3;
@@ -79,10 +81,11 @@ void Label(std::string& o, const PageItem& it, double x, double y) {
     placedLabels->push_back({x, y, w});
   }
   // A white edge keeps a name readable over the lines and shapes below it.
-  o += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-family=\"sans-serif\" font-size=\"" + Num(labelSize) +
-       "\" fill=\"" + (it.changed ? std::string(kSvgChangedColor) : std::string("#444444")) +
-       "\" stroke=\"#ffffff\" stroke-width=\"" + Num(labelSize / 4) + "\" paint-order=\"stroke\">" +
-       XmlEscape(it.name) + "</text>\n";
+  (labelLayer ? *labelLayer : o) += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) +
+                                    "\" font-family=\"sans-serif\" font-size=\"" + Num(labelSize) + "\" fill=\"" +
+                                    (it.changed ? std::string(kSvgChangedColor) : std::string("#444444")) +
+                                    "\" stroke=\"#ffffff\" stroke-width=\"" + Num(labelSize / 4) +
+                                    "\" paint-order=\"stroke\">" + XmlEscape(it.name) + "</text>\n";
 }
 
 void Handles(std::string& o, const PageItem& it) {
@@ -283,7 +286,9 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
   o += "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
        "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
   std::vector<LabelBox> labels;
+  std::string names;
   placedLabels = &labels;
+  labelLayer = &names;
   for (const PageItem& it : page.items) {
     if (it.kind == "table") {
       Table(o, it);
@@ -306,6 +311,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
     if (it.selected) Handles(o, it);
   }
   placedLabels = nullptr;
+  labelLayer = nullptr;
   // What the command changed, on top of everything: where it was (dashed), the object itself
   // again, and an outline around it.
   for (const PageItem& p : page.previous) o += RectOutline(BoxOf(p), kSvgChangedColor, 1.2, 1 / scale, true);
@@ -316,6 +322,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
     const double out = 2.5 / scale;  // just outside its own outline, so the edge stays visible
     o += RectOutline({b.x - out, b.y - out, b.w + 2 * out, b.h + 2 * out}, kSvgChangedColor, 1.5, 1 / scale);
   }
+  o += names;
   if (!opt.id.empty()) o += "</g>\n";
   if (inset) {
     // The corner where the change is, magnified so that the distance is at least 12 pixels.
