@@ -244,6 +244,8 @@ class Terminal {
   size_t mark_ = 0;
 };
 
+const char* kNoTerminal = "no pseudo-terminal here, or no zorvan-host beside the tests";
+
 class ShellAtATerminal : public Shell {
  protected:
   void SetUp() override {
@@ -255,7 +257,6 @@ class ShellAtATerminal : public Shell {
   }
   void TearDown() override { fs::remove_all(state); }
   void Page(Terminal& t) {
-    ASSERT_TRUE(t.Running());
     ASSERT_TRUE(t.Expect("zorvan> ")) << t.seen();
     std::istringstream lines(kPage);
     for (std::string line; std::getline(lines, line);) {
@@ -268,6 +269,7 @@ class ShellAtATerminal : public Shell {
 
 TEST_F(ShellAtATerminal, PromptsAreAskedWithTheDefaultReadyToEdit) {
   Terminal t(state.string());
+  if (!t.Running()) GTEST_SKIP() << kNoTerminal;
   Page(t);
   t.Type("select fig\r");
   ASSERT_TRUE(t.Expect("zorvan> "));
@@ -302,6 +304,7 @@ TEST_F(ShellAtATerminal, PromptsAreAskedWithTheDefaultReadyToEdit) {
 TEST_F(ShellAtATerminal, CtrlCDropsTheLineCtrlDEndsOnANewLineHistoryStays) {
   {
     Terminal t(state.string());
+    if (!t.Running()) GTEST_SKIP() << kNoTerminal;
     Page(t);
     t.Type("select fig");
     t.Type("\x03");  // Ctrl-C: the line is dropped, the session goes on
@@ -318,6 +321,7 @@ TEST_F(ShellAtATerminal, CtrlCDropsTheLineCtrlDEndsOnANewLineHistoryStays) {
   }
   ASSERT_TRUE(fs::exists(state / "zorvan-host" / "history"));
   Terminal t(state.string());
+  ASSERT_TRUE(t.Running());
   ASSERT_TRUE(t.Expect("zorvan> "));
   t.Type("\x1b[A\r");  // Up: the last line of the previous session
   ASSERT_TRUE(t.Expect("Select Parent Object")) << t.seen();
@@ -327,6 +331,7 @@ TEST_F(ShellAtATerminal, CtrlCDropsTheLineCtrlDEndsOnANewLineHistoryStays) {
 
 TEST_F(ShellAtATerminal, TabCompletesWhatIsTyped) {
   Terminal t(state.string());
+  if (!t.Running()) GTEST_SKIP() << kNoTerminal;
   Page(t);
   t.Type("sel\t fi\t\r");
   ASSERT_TRUE(t.Expect("selected fig")) << t.seen();
