@@ -274,7 +274,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
   SmallChange small;
   const bool inset = FindSmallChange(page, scale, &small);
   const double insetSide = 150 / scale, gap = 8 / scale;  // the magnified view, 150 pixels square
-  const double insetH = inset ? insetSide + 2 * gap + 12 / scale : 0;
+  const double insetH = inset ? insetSide + 2 * gap + 14 / scale : 0;
   const double captionH = opt.title.empty() ? 0 : 16;
   const double fullH = view.h + insetH + captionH;
   std::string o;
@@ -349,8 +349,8 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
     char caption[160];
     std::snprintf(caption, sizeof caption, "%s, magnified %.0fx: edges %s pt apart", small.name.c_str(), zoom,
                   Num(small.distance).c_str());
-    o += "<text x=\"" + Num(ix) + "\" y=\"" + Num(iy + insetSide + 11 / scale) +
-         "\" font-family=\"sans-serif\" font-size=\"" + Num(10 / scale) + "\" fill=\"" + kSvgChangedColor + "\">" +
+    o += "<text x=\"" + Num(ix) + "\" y=\"" + Num(iy + insetSide + 12 / scale) +
+         "\" font-family=\"sans-serif\" font-size=\"" + Num(11 / scale) + "\" fill=\"" + kSvgChangedColor + "\">" +
          XmlEscape(caption) + "</text>\n";
   }
   if (!opt.title.empty())
