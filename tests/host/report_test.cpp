@@ -173,5 +173,37 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
   fs::remove_all(dir);
 }
 
+// The tour is laid out so that no shape lies over a text frame (the figure's caption once hid
+// behind the sun and the cloud), after any of its steps.
+TEST_F(Report, NoShapeOfTheTourCoversItsText) {
+  std::ifstream f(std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "examples" / "tour.zvs");
+  if (!f) GTEST_SKIP() << "examples/tour.zvs is not where the test's source says";
+  std::stringstream ss;
+  ss << f.rdbuf();
+  RunOptions ro;
+  ro.pictures = true;
+  ScenarioRunner runner(ro);
+  std::string err;
+  ASSERT_TRUE(runner.Start(&err)) << err;
+  int checked = 0;
+  for (const Step& st : ParseScenario(ss.str(), "tour.zvs")) {
+    StepOutcome o = runner.Run(st);
+    ASSERT_EQ(o.failures, 0) << st.source;
+    if (!o.changed) continue;
+    ++checked;
+    for (const PageItem& text : o.viewAfter.items) {
+      if (text.kind != "text") continue;
+      for (const PageItem& g : o.viewAfter.items) {
+        if (g.kind == "text" || g.kind == "paragraph" || g.kind == "table" || g.kind == "frame" || g.kind == "anchored")
+          continue;
+        bool apart = g.x + g.w <= text.x || text.x + text.w <= g.x || g.y + g.h <= text.y || text.y + text.h <= g.y;
+        EXPECT_TRUE(apart) << "after line " << st.line << " " << g.name << " lies over " << text.name;
+      }
+    }
+  }
+  EXPECT_GE(checked, 15) << "steps that changed the page";
+  runner.host().Stop();
+}
+
 }  // namespace
 }  // namespace zvhost
