@@ -2,12 +2,21 @@
 // the user's actions, and the records and audits tests read.
 #include "host/host.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "host/host_impl.h"
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace zvhost {
 
@@ -309,18 +318,51 @@ std::vector<std::string> Host::InterfaceRequests() const {
 
 namespace {
 
+// The operating system's millisecond tick, the clock the module stamps selections with.
+uint32_t SystemTick() {
+#if defined(_WIN32)
+  return GetTickCount();
+#else
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
+                               static_cast<uint64_t>(now.tv_nsec) / 1000000u);
+#endif
+}
+
+// The module's selection history stamps each newly selected graphic with the tick of the
+// selection action. A graphic newly selected in this action must not share its stamp with one
+// stamped by an earlier action that is still selected, or the order between them would be lost:
+// in that case only, wait until the tick has moved on (at most selectionStepMs).
 template <typename Fn>
-void AroundSelection(Host& host, HostImpl& h, ObjectId doc, Fn change) {
+void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<ObjectId>& after, Fn change) {
+  std::vector<ObjectId> before = h.model.SelectedGraphics(doc), newly;
+  for (ObjectId g : after)
+    if (std::find(before.begin(), before.end(), g) == before.end() && IsGraphicType(TypeOf(g))) newly.push_back(g);
+  if (h.options.selectionStepMs > 0 && !newly.empty()) {
+    bool tie = false;
+    for (ObjectId g : after)
+      if (std::find(before.begin(), before.end(), g) != before.end() &&
+          std::find(h.freshGraphics.begin(), h.freshGraphics.end(), g) != h.freshGraphics.end())
+        tie = true;
+    auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(h.options.selectionStepMs);
+    while (tie && SystemTick() == h.freshTick && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
   if (NotificationOn(h, note::BeforeFunction)) host.Notify(note::BeforeFunction, doc, "", note::SelectionFunction);
   change();
   if (NotificationOn(h, note::AfterFunction)) host.Notify(note::AfterFunction, doc, "", note::SelectionFunction);
+  uint32_t now = SystemTick();
+  if (now != h.freshTick) h.freshGraphics.clear();
+  h.freshTick = now;
+  h.freshGraphics.insert(h.freshGraphics.end(), newly.begin(), newly.end());
 }
 
 }  // namespace
 
 void Host::SelectGraphics(ObjectId doc, const std::vector<ObjectId>& graphics) {
   Model& m = impl_->model;
-  AroundSelection(*this, *impl_, doc, [&] {
+  AroundSelection(*this, *impl_, doc, graphics, [&] {
     m.ClearGraphicSelection(doc);
     m.SetTextSelection(doc, {});
     m.ClearCellSelection(doc);
@@ -334,20 +376,19 @@ void Host::SelectInOrder(ObjectId doc, const std::vector<ObjectId>& graphics) {
       SelectGraphics(doc, {graphics[0]});
       continue;
     }
-    // Distinct millisecond tick counts for the client's selection history.
-    if (impl_->options.selectionStepMs > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(impl_->options.selectionStepMs));
     AddToSelection(doc, graphics[i]);
   }
 }
 
 void Host::AddToSelection(ObjectId doc, ObjectId graphic) {
-  AroundSelection(*this, *impl_, doc, [&] { impl_->model.SetSelected(graphic, true); });
+  std::vector<ObjectId> after = impl_->model.SelectedGraphics(doc);
+  after.push_back(graphic);
+  AroundSelection(*this, *impl_, doc, after, [&] { impl_->model.SetSelected(graphic, true); });
 }
 
 void Host::ClearSelection(ObjectId doc) {
   Model& m = impl_->model;
-  AroundSelection(*this, *impl_, doc, [&] {
+  AroundSelection(*this, *impl_, doc, {}, [&] {
     m.ClearGraphicSelection(doc);
     m.SetTextSelection(doc, {});
     m.ClearCellSelection(doc);
@@ -357,7 +398,7 @@ void Host::ClearSelection(ObjectId doc) {
 bool Host::SelectCells(ObjectId doc, ObjectId table, int32_t top, int32_t bottom, int32_t left, int32_t right) {
   Model& m = impl_->model;
   int32_t st = status::Ok;
-  AroundSelection(*this, *impl_, doc, [&] {
+  AroundSelection(*this, *impl_, doc, {}, [&] {
     m.ClearGraphicSelection(doc);
     m.SetTextSelection(doc, {});
     st = m.SelectTableCells(doc, table, top, bottom, left, right);
@@ -371,7 +412,7 @@ bool Host::SelectTable(ObjectId doc, ObjectId table) {
 
 void Host::PlaceCursor(ObjectId doc, ObjectId paragraph, int32_t offset) {
   Model& m = impl_->model;
-  AroundSelection(*this, *impl_, doc, [&] {
+  AroundSelection(*this, *impl_, doc, {}, [&] {
     m.ClearGraphicSelection(doc);
     m.SetTextSelection(doc, {{paragraph, offset}, {paragraph, offset}});
   });
@@ -446,6 +487,15 @@ void Host::CancelNextPrompt() {
 }
 size_t Host::PendingPromptAnswers() const {
   return impl_->answers.size();
+}
+void Host::DropPromptAnswers() {
+  impl_->answers.clear();
+}
+uint64_t Host::ReadAllCount() const {
+  return impl_->readAllCount;
+}
+ObjectId Host::LastReadAllObject() const {
+  return impl_->lastReadAll;
 }
 const std::vector<AlertRecord>& Host::Alerts() const {
   return impl_->alerts;

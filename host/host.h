@@ -70,7 +70,9 @@ struct HostOptions {
   bool initializeDuringRegistration = false;                  // RegisterClient delivers Initialize(1) before it returns
   bool enforceEnableConditions = false;                       // Choose* refuses a command whose condition is not met
   int32_t alertAnswer = 0;                                    // what ShowAlert answers
-  int selectionStepMs = 20;  // pause between the steps of SelectInOrder (distinct tick counts)
+  // Longest wait for the millisecond tick to move on before a selection action, so that the
+  // module's selection history tells earlier selections from later ones; 0: never wait.
+  int selectionStepMs = 20;
   // Asks a person when a prompt comes and no answer is queued (the shell at a terminal): true
   // with the value given, false when the person cancelled. Unset: such a prompt is cancelled.
   std::function<bool(const std::string& prompt, const std::string& defaultText, int32_t* value)> askPerson;
@@ -198,6 +200,7 @@ class Host {
   void AnswerNextPrompt(int32_t value);
   void CancelNextPrompt();
   size_t PendingPromptAnswers() const;
+  void DropPromptAnswers();
   const std::vector<AlertRecord>& Alerts() const;
   const std::vector<PromptRecord>& Prompts() const;
   const std::vector<std::string>& ConsoleWrites() const;  // each PrintToConsole text
@@ -208,6 +211,9 @@ class Host {
 
   // ---- Memory and references ----
   ListCounters Lists() const;
+  // The client's successful ReadAllProps calls so far, and the object of the last one.
+  uint64_t ReadAllCount() const;
+  ObjectId LastReadAllObject() const;
   RefAudit AuditReferences() const;
   int32_t HeldObjectRefs() const;
   std::vector<std::string> Problems() const;  // contract breaches seen (bad pointers, leaks...)

@@ -102,6 +102,15 @@ class HostImpl {
   std::map<int32_t, bool> notificationOn;
   int screenUpdateChanges = 0;
 
+  // Selection actions (host.cpp): the graphics the last actions newly selected within the
+  // millisecond tick `freshTick`; the module stamps them with that tick.
+  uint32_t freshTick = 0;
+  std::vector<ObjectId> freshGraphics;
+
+  // The client's successful whole-object reads (session.cpp): how many, and of which object.
+  uint64_t readAllCount = 0;
+  ObjectId lastReadAll = 0;
+
   OpCall BeginOp(const char* op, int slot);
   HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);
   HResult NullArgument(OpCall& call, const char* what);

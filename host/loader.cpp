@@ -1,5 +1,6 @@
 // Loading the client module, finding its entry point, and watching the function through which
 // it gives task-allocator blocks back (so the host knows which returned lists it released).
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -158,6 +159,27 @@ std::string Host::DefaultModulePath() {
 #endif
 }
 
+namespace {
+
+// What a file that did not load is, when it is a module for the other platform.
+std::string OtherPlatformHint(const std::string& path) {
+  char head[4] = {0, 0, 0, 0};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return "";
+  size_t n = std::fread(head, 1, sizeof head, f);
+  std::fclose(f);
+#if defined(_WIN32)
+  if (n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
+    return " (this is a Linux module: load it with the Linux host, zorvan-host)";
+#else
+  if (n >= 2 && head[0] == 'M' && head[1] == 'Z')
+    return " (this is a Win32 DLL: load it with the Win32 host, zorvan-host.exe, under Wine)";
+#endif
+  return "";
+}
+
+}  // namespace
+
 bool HostImpl::LoadModule() {
   if (options.entryPoint) {
     initFn = reinterpret_cast<void*>(options.entryPoint);
@@ -168,7 +190,14 @@ bool HostImpl::LoadModule() {
 #if defined(_WIN32)
   HMODULE m = LoadLibraryA(modulePath.c_str());
   if (!m) {
-    lastError = "cannot load " + modulePath + " (error " + std::to_string(GetLastError()) + ")";
+    DWORD code = GetLastError();
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    std::string why = text;
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    lastError = "cannot load " + modulePath + ": " + (why.empty() ? "" : why + " ") + "(error " + std::to_string(code) +
+                ")" + OtherPlatformHint(modulePath);
     return false;
   }
   module = m;
@@ -177,7 +206,7 @@ bool HostImpl::LoadModule() {
   module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
-    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error");
+    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error") + OtherPlatformHint(modulePath);
     return false;
   }
   initFn = dlsym(module, kEntryName);

@@ -17,7 +17,7 @@ double ToPt(Metric value) {
 
 std::string FormatPt(Metric value) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.6f", ToPt(value));
+  std::snprintf(buf, sizeof buf, "%.7f", ToPt(value));  // 7 decimals tell every unit apart
   std::string s = buf;
   while (!s.empty() && s.back() == '0') s.pop_back();
   if (!s.empty() && s.back() == '.') s.pop_back();
@@ -841,12 +841,20 @@ std::vector<std::pair<int32_t, Value>> Model::Properties(ObjectId object) const 
   }
   const Object* o = Find(object);
   if (!o) return out;
-  std::map<int32_t, Value> all(o->props.begin(), o->props.end());
-  for (int32_t p : ComputedProps(o->type)) {
+  // The stored properties in order, with the computed ones merged in (they win).
+  std::vector<int32_t> computed = ComputedProps(o->type);
+  out.reserve(o->props.size() + computed.size());
+  out.assign(o->props.begin(), o->props.end());
+  for (int32_t p : computed) {
     Value v;
-    if (Computed(*this, options_, *o, p, &v)) all[p] = v;
+    if (!Computed(*this, options_, *o, p, &v)) continue;
+    auto at = std::lower_bound(out.begin(), out.end(), p,
+                               [](const std::pair<int32_t, Value>& e, int32_t key) { return e.first < key; });
+    if (at != out.end() && at->first == p)
+      at->second = std::move(v);
+    else
+      out.insert(at, {p, std::move(v)});
   }
-  out.assign(all.begin(), all.end());
   return out;
 }
 
@@ -992,11 +1000,12 @@ std::string Model::MenuTree(ObjectId menu) const {
 
 Snapshot Model::TakeSnapshot() const {
   Snapshot s;
-  for (const auto& p : Properties(0)) s.objects[0][p.first] = p.second;
+  // Properties come sorted: each is appended at the end of its map.
+  for (auto& p : Properties(0)) s.objects[0].emplace_hint(s.objects[0].end(), std::move(p));
   for (const auto& o : objects_) {
     if (o.second.doc == 0 && o.second.type != obj::Document) continue;
-    auto& m = s.objects[o.first];
-    for (auto& p : Properties(o.first)) m[p.first] = p.second;
+    auto& m = s.objects.emplace_hint(s.objects.end(), o.first, std::map<int32_t, Value>())->second;
+    for (auto& p : Properties(o.first)) m.emplace_hint(m.end(), std::move(p));
   }
   return s;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,11 +21,14 @@ class ScenarioError : public std::runtime_error {
 };
 
 // A length or number as written: points (plain or "pt") plus raw metric units ("u", 65536 per
-// point), summed: "110pt + 928856u".
+// point), summed: "110pt + 928856u". Inches, millimetres and centimetres are turned into metric
+// units as they are read (1 in = 72 pt = 25.4 mm), rounded to the nearest unit.
 struct Quantity {
   double points = 0;
   int64_t units = 0;
   bool present = false;
+  bool unitWritten = false;  // a unit (pt, u, in, mm, cm) was written: not a plain code
+  bool fraction = false;     // a decimal point was written: not a whole number
 
   // The value in metric units (65536 per point), rounded to the nearest unit.
   int64_t Metric() const;
@@ -62,7 +66,7 @@ enum class StepKind {
   Name,             // name NAME = selection
   Fault,            // fault WHAT [ARGS...]  |  fault off
   Show,             // show
-  ExpectProp,       // expect REF.PROP = VALUE... [within TOL]
+  ExpectProp,       // expect REF.PROP = VALUE... [within TOL]  (also !=, <, >; "text" or a word)
   ExpectSelection,  // expect selection REF... | none
   ExpectCells,      // expect cells T[r,c] [to T[r,c]] | expect cells none
   ExpectCursor,     // expect cursor in REF | expect cursor none
@@ -70,6 +74,9 @@ enum class StepKind {
   ExpectPrompt,     // expect prompt "text" [default "text"]
   ExpectConsole,    // expect console "text"
   ExpectMenu,       // expect menu PATH [= ITEM | ITEM ...]
+  ExpectUnchanged,  // expect unchanged [REF...]
+  ExpectClipboard,  // expect clipboard = X Y W H
+  ExpectUndo,       // expect undo REF | expect undo none
 };
 
 struct Step {
@@ -86,7 +93,8 @@ struct Step {
   std::vector<Quantity> values;    // numbers in their order (geometry, widths, answers)
   std::vector<std::string> items;  // menu path / menu items / fault arguments
   Quantity tolerance;
-  bool negate = false;  // "expect no alert", "selection none", "answer cancel"
+  std::string op = "=";  // comparison of ExpectProp: =, !=, <, >
+  bool negate = false;   // "expect no alert", "selection none", "answer cancel"
 
   // Table options (Table step): rows, margins, indent, placement, title.
   int rows = 1;
@@ -96,6 +104,9 @@ struct Step {
 
 // Parses scenario text. Throws ScenarioError at the first bad line.
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file);
+// Parses scenario text one step at a time, handing each to `each` (false: stop there), so a
+// long scenario is never held as steps all at once. Throws ScenarioError at a bad line.
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each);
 // Parses one line (for the shell); an empty or comment line gives no step.
 std::vector<Step> ParseScenarioLine(const std::string& line, const std::string& file, int lineNo);
 

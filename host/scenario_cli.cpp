@@ -1,12 +1,13 @@
 // Running scenario files and the interactive shell.
 #include "host/scenario_cli.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "host/report_html.h"
 
@@ -21,15 +22,14 @@ std::string Stem(const std::string& path) {
   return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
 }
 
-bool WriteFile(const std::string& path, const std::string& text, const Output& out) {
-  std::ofstream f(path, std::ios::binary);
-  f << text;
-  f.close();
-  if (!f) {
-    out("error: cannot write " + path + "\n");
-    return false;
-  }
-  return true;
+bool WriteFile(const std::string& path, const std::string& text, const Output& err) {
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  int e = errno;
+  if (f && std::fclose(f) != 0) ok = false;
+  if (!ok) err("error: cannot write " + path + ": " + std::strerror(e ? e : EIO) + "\n");
+  return ok;
 }
 
 std::string Indent(const std::string& text, const std::string& pad) {
@@ -119,7 +119,7 @@ std::vector<std::string> SvgStems(const std::vector<std::string>& files) {
   return stems;
 }
 
-ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id) {
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures) {
   ReportStep rs;
   rs.source = step.source;
   rs.line = step.line;
@@ -128,7 +128,7 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
   rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
-  if (outcome.changed && !outcome.viewAfter.items.empty())
+  if (pictures && outcome.changed && !outcome.viewAfter.items.empty())
     rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id);
   return rs;
 }
@@ -139,61 +139,161 @@ std::string FormatStep(const Step& step, const StepOutcome& outcome) {
   return head + step.source + "\n" + Indent(outcome.transcript, "        ");
 }
 
-int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out) {
+namespace {
+
+// Reads a whole file; on failure `why` holds the system's reason.
+bool ReadFile(const std::string& path, std::string* text, std::string* why) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *why = std::strerror(EISDIR);
+    return false;
+  }
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    *why = std::strerror(errno ? errno : ENOENT);
+    return false;
+  }
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text->append(buf, n);
+  bool bad = std::ferror(f) != 0;
+  int e = errno;
+  std::fclose(f);
+  if (bad) *why = std::strerror(e ? e : EIO);
+  return !bad;
+}
+
+// Checks that a file can be written, before any scenario runs; a file made here is removed.
+bool CanWrite(const std::string& path, std::string* why) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *why = std::strerror(EISDIR);
+    return false;
+  }
+  bool existed = std::filesystem::exists(path, ec);
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "ab");
+  if (!f) {
+    *why = std::strerror(errno ? errno : EACCES);
+    return false;
+  }
+  std::fclose(f);
+  if (!existed) std::remove(path.c_str());
+  return true;
+}
+
+std::string Plural(int n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+// At most this many steps of a run keep their pictures in the HTML report, so that the report
+// of a long scenario stays small; the transcript of every step is kept.
+constexpr int kReportPictureSteps = 150;
+
+}  // namespace
+
+int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
+                     const Output& err) {
   std::vector<ReportScenario> report;
-  int status = 0;
-  int totalExpect = 0, totalFailed = 0;
   RunOptions ro = options.run;
   ro.pictures = ro.pictures || !options.svgDir.empty() || !options.htmlFile.empty();
+  // Outputs are checked first: a run is not wasted on a report that cannot be written.
   if (!options.svgDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(options.svgDir, ec);
+    std::string why;
     if (ec) {
-      out("error: cannot create " + options.svgDir + ": " + ec.message() + "\n");
-      return 1;
+      err("error: cannot create " + options.svgDir + ": " + ec.message() + "\n");
+      return 2;
+    }
+    if (!CanWrite(options.svgDir + "/.zorvan-host-check", &why)) {
+      err("error: cannot write in " + options.svgDir + ": " + why + "\n");
+      return 2;
     }
   }
   const std::vector<std::string> stems = SvgStems(files);
+  if (!options.htmlFile.empty()) {
+    std::string why;
+    if (!CanWrite(options.htmlFile, &why)) {
+      err("error: cannot write " + options.htmlFile + ": " + why + "\n");
+      return 2;
+    }
+  }
+  int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
+  bool moduleDown = false, preambleShown = false;
   for (const std::string& file : files) {
     const size_t fileIndex = static_cast<size_t>(&file - files.data());
     ReportScenario rep;
     rep.file = file;
     out("== " + file + "\n");
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-      rep.error = "cannot read " + file;
-      out("error: " + rep.error + "\n");
+    auto notRunBecause = [&](const std::string& why, const std::string& diagnostic) {
+      rep.error = why;
+      err("error: " + diagnostic + "\n");
+      out(file + ": not run: " + why + "\n\n");
       report.push_back(rep);
-      status = 1;
+      ++notRun;
+      status = std::max(status, 1);
+    };
+    if (moduleDown) {
+      rep.error = "not run: the module could not be started";
+      out(file + ": " + rep.error + "\n\n");
+      report.push_back(rep);
+      ++notRun;
       continue;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::vector<Step> steps;
-    std::map<int, std::string> story = StoryComments(ss.str());
+    std::string text, why;
+    if (!ReadFile(file, &text, &why)) {
+      notRunBecause("cannot read it: " + why, "cannot read " + file + ": " + why);
+      continue;
+    }
+    std::map<int, std::string> story = StoryComments(text);  // the report's words between the steps
+    // The whole file is checked before any step runs; the steps are parsed again as they run,
+    // so a long scenario is never held in memory as steps.
+    size_t stepCount = 0;
     try {
-      steps = ParseScenario(ss.str(), file);
+      ForEachStep(text, file, [&](Step&) { return ++stepCount > 0; });
     } catch (const ScenarioError& e) {
-      rep.error = e.what();
-      out(std::string("error: ") + e.what() + "\n");
-      report.push_back(rep);
-      status = 1;
+      notRunBecause(std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
+      continue;
+    }
+    if (stepCount == 0) {
+      notRunBecause("it has no steps", file + ": no steps: the file is empty or holds only comments");
       continue;
     }
     ScenarioRunner runner(ro);
-    std::string err;
-    if (!runner.Start(&err)) {
-      out("error: " + err + "\n");
-      rep.error = err;
+    std::string startError;
+    if (!runner.Start(&startError)) {
+      err("error: " + startError + "\n");
+      rep.error = startError;
+      out(file + ": not run: the module could not be started\n\n");
       report.push_back(rep);
+      ++notRun;
       status = 2;
-      break;
+      moduleDown = true;
+      continue;
     }
     rep.module = runner.host().ModulePath();
-    rep.preamble = runner.Preamble();
-    if (!options.quiet) out("module: " + rep.module + "\n" + rep.preamble + "\n");
-    int expectations = 0, failed = 0;
-    for (const Step& st : steps) {
+    // The banner and the menu are the same for every file: shown once per run.
+    if (!preambleShown) {
+      rep.preamble = runner.Preamble();
+      if (!options.quiet) out("module: " + rep.module + "\n" + rep.preamble + "\n");
+      preambleShown = true;
+    }
+    int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0;
+    auto account = [&](const Step* st, const StepOutcome& o, ReportStep& rs) {
+      bool failed = o.failures > 0;
+      if (st && IsExpectation(st->kind)) {
+        ++expectations;
+        failedExpect += failed ? 1 : 0;
+      } else {
+        failedSteps += failed ? 1 : 0;
+      }
+      rs.transcript = o.transcript;
+      rs.failed = failed;
+    };
+    bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
+    ForEachStep(text, file, [&](Step& st) {
       ReportStep rs;
       rs.source = st.source;
       rs.line = st.line;
@@ -203,47 +303,77 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         o = runner.Run(st);
       } catch (const ScenarioError& e) {
         rep.error = e.what();
-        out(FormatStep(st, o) + "error: " + e.what() + "\n");
-        rs.transcript = std::string("error: ") + e.what();
+        out(FormatStep(st, o));
+        err(std::string("error: ") + e.what() + "\n");
+        rs.transcript = std::string("error: ") + e.detail;
         rs.failed = true;
         rep.steps.push_back(rs);
-        break;
+        stoppedAt = st.line;
+        return false;
       }
-      if (IsExpectation(st.kind)) ++expectations;
-      failed += o.failures;
+      account(&st, o, rs);
       if (!options.quiet || o.failures) out(FormatStep(st, o));
-      rs = ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line));
-      rs.story = story[st.line];
+      bool keepPictures = false;
       if (o.changed && !o.svgAfter.empty()) {
+        if (pictureSteps++ < kReportPictureSteps) {
+          keepPictures = keepSteps;
+        } else if (options.svgDir.empty() && !options.run.pictures) {
+          runner.SetPictures(false);  // no more pictures are kept: none are drawn
+        }
         if (!options.svgDir.empty()) {
           std::string path = SvgName(options.svgDir, stems[fileIndex], st.line);
-          if (WriteFile(path, o.svgAfter, out) && !options.quiet) out("        picture: " + path + "\n");
+          if (WriteFile(path, o.svgAfter, err) && !options.quiet) out("        picture: " + path + "\n");
         }
       }
-      rep.steps.push_back(rs);
+      if (keepSteps) {
+        ReportStep shown =
+            ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
+        shown.story = std::move(rs.story);
+        shown.failed = rs.failed;
+        rep.steps.push_back(std::move(shown));
+      }
+      return true;
+    });
+    if (!stoppedAt) {
+      StepOutcome o = runner.Finish();
+      if (o.failures) {
+        ReportStep rs;
+        rs.source = "(end of the scenario)";
+        account(nullptr, o, rs);
+        out("  end\n" + Indent(o.transcript, "        "));
+        rep.steps.push_back(rs);
+      }
     }
-    rep.failures = failed;
+    rep.failures = failedExpect + failedSteps;
     totalExpect += expectations;
-    totalFailed += failed;
-    char line[256];
-    std::snprintf(line, sizeof line, "%s: %d expectation(s), %d failed%s\n\n", file.c_str(), expectations, failed,
-                  rep.error.empty() ? "" : ", stopped by an error");
-    out(line);
-    if (failed || !rep.error.empty()) status = status ? status : 1;
+    totalFailed += failedExpect;
+    std::string line =
+        file + ": " + Plural(expectations, "expectation") + ", " + std::to_string(failedExpect) + " failed";
+    if (failedSteps) line += ", " + Plural(failedSteps, "other step") + " failed";
+    if (stoppedAt) line += ", stopped at line " + std::to_string(stoppedAt) + " by an error";
+    out(line + "\n\n");
+    if (failedExpect || failedSteps || stoppedAt) {
+      ++failedFiles;
+      status = std::max(status, 1);
+    } else {
+      ++passed;
+    }
     report.push_back(rep);
     runner.host().Stop();
   }
   if (files.size() > 1) {
-    char line[128];
-    std::snprintf(line, sizeof line, "%zu scenario(s), %d expectation(s), %d failed\n", files.size(), totalExpect,
-                  totalFailed);
-    out(line);
+    out(Plural(static_cast<int>(files.size()), "scenario") + ": " + std::to_string(passed) + " passed, " +
+        std::to_string(failedFiles) + " failed, " + std::to_string(notRun) + " not run; " +
+        Plural(totalExpect, "expectation") + ", " + std::to_string(totalFailed) + " failed\n");
   }
   if (!options.htmlFile.empty()) {
-    if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), out))
+    if (pictureSteps > kReportPictureSteps)
+      out("report: pictures of the first " + std::to_string(kReportPictureSteps) + " changing steps only (of " +
+          std::to_string(pictureSteps) + ")\n");
+    if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), err))
       out("report: " + options.htmlFile + "\n");
     else
-      status = status ? status : 1;
+      status = std::max(status, 1);
   }
   return status;
 }

@@ -2,7 +2,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 #include "host/scenario.h"
 
@@ -59,7 +58,9 @@ struct Token {
   Tok kind = Tok::End;
   std::string text;
   double number = 0;
-  bool unitsSuffix = false;  // "u": raw metric units
+  bool unitsSuffix = false;  // "u": raw metric units (in, mm and cm are converted to them)
+  bool unit = false;         // any unit was written
+  bool fraction = false;     // a decimal point was written
   size_t pos = 0;
 };
 
@@ -104,26 +105,39 @@ class Lexer {
         t.number = std::strtod(num.c_str(), nullptr);
         std::string suffix;
         while (i < s_.size() && std::isalpha((unsigned char)s_[i])) suffix += s_[i++];
+        if (t.number > 1e12) throw ScenarioError(file_, line_, "number too large: " + num);
+        t.fraction = num.find('.') != std::string::npos;
         if (suffix == "u") {
-          if (num.find('.') != std::string::npos)
-            throw ScenarioError(file_, line_, "metric units are whole numbers: '" + num + "u'");
+          if (t.fraction) throw ScenarioError(file_, line_, "metric units are whole numbers: '" + num + "u'");
+          t.unitsSuffix = true;
+        } else if (suffix == "in" || suffix == "mm" || suffix == "cm") {
+          // Exact: 1 in = 72 pt = 72 * 65536 u, 1 in = 25.4 mm; rounded to the nearest unit.
+          long double per = suffix == "in" ? 254.0L : suffix == "cm" ? 100.0L : 10.0L;  // tenths of a mm
+          t.number =
+              static_cast<double>(std::llroundl(std::strtold(num.c_str(), nullptr) * per * 72.0L * 65536.0L / 254.0L));
           t.unitsSuffix = true;
         } else if (!suffix.empty() && suffix != "pt") {
           throw ScenarioError(file_, line_,
-                              "unknown unit '" + suffix + "' after " + num + " (expected pt or u, 65536 u = 1 pt)");
+                              "unknown unit '" + suffix + "' after " + num +
+                                  " (units are pt, u, in, mm and cm; a name starts with a letter)");
         }
-        if (t.number > 1e12) throw ScenarioError(file_, line_, "number too large: " + num);
+        t.unit = !suffix.empty();
         t.text = s_.substr(start, i - start);
+      } else if (c == '!' && i + 1 < s_.size() && s_[i + 1] == '=') {
+        t.kind = Tok::Punct;
+        t.text = "!=";
+        i += 2;
       } else if (std::isalpha(c) || c == '_' || c == '\\' || c == '!') {
         t.kind = Tok::Word;
         while (i < s_.size()) {
           unsigned char d = static_cast<unsigned char>(s_[i]);
+          if (d == '!' && i + 1 < s_.size() && s_[i + 1] == '=') break;
           if (std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')
             t.text += s_[i++];
           else
             break;
         }
-      } else if (std::string("[],=+-|>:").find(static_cast<char>(c)) != std::string::npos) {
+      } else if (std::string("[],=+-|<>:").find(static_cast<char>(c)) != std::string::npos) {
         t.kind = Tok::Punct;
         t.text = std::string(1, static_cast<char>(c));
         ++i;
@@ -218,7 +232,7 @@ class LineParser {
       if (Peek().kind == Tok::String) st.text = Next().text;
       while (!AtEnd()) {
         if (AcceptWord("align")) {
-          st.align = Number("an alignment code");
+          st.align = Code("an alignment code");
         } else if (AcceptWord("indent")) {
           for (int i = 0; i < 3; ++i) st.values.push_back(Length("the left, first-line and right indents"));
         } else {
@@ -243,20 +257,20 @@ class LineParser {
       st.kind = StepKind::Cursor;
       ExpectKeyword("in", "in PARAGRAPH (or in TEXTFRAME, or in TABLE[row,column])");
       st.refs.push_back(Ref("a paragraph, text frame or table cell"));
-      if (AcceptWord("at")) st.values.push_back(Number("an offset in the text"));
+      if (AcceptWord("at")) st.values.push_back(Code("an offset in the text"));
     } else if (verb == "choose") {
       st.kind = StepKind::Choose;
       ChooseRest(st);
       return st;
     } else if (verb == "command") {
       st.kind = StepKind::Choose;
-      st.values.push_back(Number("a command number"));
+      st.values.push_back(Code("a command number"));
     } else if (verb == "answer") {
       st.kind = StepKind::Answer;
       if (AcceptWord("cancel"))
         st.negate = true;
       else
-        st.values.push_back(SignedNumber("a number to answer, or cancel"));
+        st.values.push_back(Code("a number to answer, or cancel", true));
     } else if (verb == "close") {
       st.kind = StepKind::Close;
       if (!AtEnd()) st.name = Name("a document name");
@@ -348,6 +362,17 @@ class LineParser {
     else
       q.points = t.number;
     q.present = true;
+    q.unitWritten = t.unit;
+    q.fraction = t.fraction;
+    return q;
+  }
+  // A whole number without a unit: codes, counts, offsets, answers.
+  Quantity Code(const std::string& what, bool allowSign = false) {
+    const Token& t = Peek();
+    Quantity q = allowSign ? SignedNumber(what) : Number(what);
+    if (q.unitWritten || q.fraction)
+      throw ScenarioError(file_, lineNo_,
+                          "expected " + what + " (a whole number without a unit), found '" + t.text + "'");
     return q;
   }
   Quantity SignedNumber(const std::string& what) {
@@ -371,6 +396,8 @@ class LineParser {
       Quantity r = Number("a number after '" + std::string(minus ? "-" : "+") + "'");
       q.points += minus ? -r.points : r.points;
       q.units += minus ? -r.units : r.units;
+      q.unitWritten = q.unitWritten || r.unitWritten;
+      q.fraction = q.fraction || r.fraction;
     }
     return q;
   }
@@ -416,11 +443,11 @@ class LineParser {
       } else if (AcceptWord("indent")) {
         st.indent = Length("the table's left indent");
       } else if (AcceptWord("placement")) {
-        st.placement = Number("a placement code");
+        st.placement = Code("a placement code");
       } else if (AcceptWord("title")) {
         st.titleName = Name("a name for the title paragraph");
         if (Peek().kind == Tok::String) st.text = Next().text;
-        if (AcceptWord("align")) st.align = Number("an alignment code");
+        if (AcceptWord("align")) st.align = Code("an alignment code");
       } else {
         Fail("rows N, margins A B, indent I, placement K or title NAME \"text\" [align N]", Peek());
       }
@@ -508,9 +535,28 @@ class LineParser {
   }
   void ExpectStep(Step& st) {
     if (AcceptWord("no")) {
-      ExpectKeyword("alert", "alert (expect no alert)");
-      st.kind = StepKind::ExpectAlert;
-      st.negate = true;
+      if (AcceptWord("prompt")) {
+        st.kind = StepKind::ExpectPrompt;
+        st.word = "none";
+      } else {
+        ExpectKeyword("alert", "alert or prompt (expect no alert, expect no prompt)");
+        st.kind = StepKind::ExpectAlert;
+        st.negate = true;
+      }
+    } else if (AcceptWord("clipboard")) {
+      st.kind = StepKind::ExpectClipboard;
+      ExpectPunct("=", "'= X Y WIDTH HEIGHT'");
+      for (const char* what : {"the copied x", "the copied y", "the copied width", "the copied height"})
+        st.values.push_back(Length(what));
+    } else if (AcceptWord("undo")) {
+      st.kind = StepKind::ExpectUndo;
+      if (AcceptWord("none"))
+        st.negate = true;
+      else
+        st.refs.push_back(Ref("the object the next undo acts on, or none"));
+    } else if (AcceptWord("unchanged")) {
+      st.kind = StepKind::ExpectUnchanged;
+      while (!AtEnd()) st.refs.push_back(Ref("an object"));
     } else if (AcceptWord("alert")) {
       st.kind = StepKind::ExpectAlert;
       if (AcceptWord("error"))
@@ -587,9 +633,23 @@ class LineParser {
             "console or menu",
             Peek());
       PropTarget(st);
-      ExpectPunct("=", "'=' and the expected value");
-      ValueList(st);
-      if (AcceptWord("within")) st.tolerance = Length("a tolerance");
+      if (AcceptPunct("!="))
+        st.op = "!=";
+      else if (AcceptPunct("<"))
+        st.op = "<";
+      else if (AcceptPunct(">"))
+        st.op = ">";
+      else
+        ExpectPunct("=", "'=', '!=', '<' or '>' and the expected value");
+      if (Peek().kind == Tok::String || (Peek().kind == Tok::Word && Peek().text != "within")) {
+        // A text ("expect p.text = \"Figure 1\"") or a word ("expect g.kind = rect").
+        st.word = Peek().kind == Tok::String ? "text" : "word";
+        st.text = Next().text;
+        if (st.op == "<" || st.op == ">") Fail("a number after '" + st.op + "'", toks_[pos_ - 1]);
+      } else {
+        ValueList(st);
+        if (AcceptWord("within")) st.tolerance = Length("a tolerance");
+      }
     }
     if (!AtEnd()) Fail("the end of the line", Peek());
   }
@@ -628,6 +688,9 @@ bool IsExpectation(StepKind kind) {
     case StepKind::ExpectPrompt:
     case StepKind::ExpectConsole:
     case StepKind::ExpectMenu:
+    case StepKind::ExpectUnchanged:
+    case StepKind::ExpectClipboard:
+    case StepKind::ExpectUndo:
       return true;
     default:
       return false;
@@ -677,15 +740,27 @@ std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& f
   return {LineParser(line, file, lineNo).Parse()};
 }
 
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+  size_t start = 0;
+  int n = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++n;
+    if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
+    for (Step& s : ParseScenarioLine(line, file, n))
+      if (!each(s)) return;
+  }
+}
+
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {
   std::vector<Step> steps;
-  std::istringstream in(text);
-  std::string line;
-  int n = 0;
-  while (std::getline(in, line)) {
-    ++n;
-    for (Step& s : ParseScenarioLine(line, file, n)) steps.push_back(std::move(s));
-  }
+  ForEachStep(text, file, [&](Step& s) {
+    steps.push_back(std::move(s));
+    return true;
+  });
   return steps;
 }
 

@@ -3,12 +3,10 @@
 #include "host/scenario_run.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <set>
-#include <thread>
 
 namespace zvhost {
 
@@ -72,7 +70,55 @@ Geometry GeometryFrom(const std::vector<Quantity>& v, size_t at) {
 }
 
 std::string PtText(int64_t metric) {
-  return FormatPoints(metric) + " pt";
+  return FormatPoints(metric) + "pt";
+}
+
+// Lengths a property holds: positions and indents may be negative, sizes may not.
+bool IsSizeProp(int32_t p) {
+  return p != prop::PosX && p != prop::PosY && p != prop::ParaFirstIndent && p != prop::ParaLeftIndent &&
+         p != prop::ParaRightIndent && p != prop::TblLeftIndent;
+}
+
+// The operations of the host's session, by the names fault injection takes.
+const char* const kOperations[] = {"RegisterClient",   "RequestNotification", "AddItemToMenu",     "DefineSubmenu",
+                                   "FindItemInMenu",   "ShowAlert",           "AskForInteger",     "PrintToConsole",
+                                   "RefreshDocument",  "DeleteObject",        "LookupNamedObject", "CreateGraphic",
+                                   "ReadAllProps",     "WriteAllProps",       "GetIntProp",        "SetIntProp",
+                                   "GetIdProp",        "GetMetricProp",       "SetMetricProp",     "GetTextLocProp",
+                                   "GetTextRangeProp", "SetTextRangeProp",    "GetMetricListProp", "SetMetricListProp",
+                                   "SelectTableCells", "DefineMenuCommand"};
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Edit distance, for "did you mean".
+size_t Distance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diag = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t up = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diag = up;
+    }
+  }
+  return row[b.size()];
+}
+
+// Up to three of `known` nearest to `wanted` (case does not count): "did you mean A, B or C?".
+std::string Nearest(const std::string& wanted, const std::vector<std::string>& known) {
+  std::vector<std::pair<size_t, std::string>> scored;
+  for (const std::string& k : known) scored.push_back({Distance(Lower(wanted), Lower(k)), k});
+  std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  size_t n = 0;  // the nearest ones: at most three, none much farther than the nearest
+  while (n < scored.size() && n < 3 && scored[n].first <= scored[0].first + (scored[0].first == 0 ? 0 : 2)) ++n;
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += (i == 0 ? "" : i + 1 == n ? " or " : ", ") + scored[i].second;
+  return s.empty() ? s : " (did you mean " + s + "?)";
 }
 
 std::string AlertKind(int32_t kind) {
@@ -105,7 +151,7 @@ std::string ScenarioPropertyNames() {
   std::set<std::string> seen;
   for (const auto& p : kProps)
     if (seen.insert(p.name).second) s += (s.empty() ? "" : ", ") + std::string(p.name);
-  return s;
+  return s + ", text, kind";
 }
 
 ScenarioRunner::ScenarioRunner(RunOptions options) : options_(std::move(options)) {}
@@ -166,7 +212,68 @@ std::string ScenarioRunner::MenuText(const std::string& top) const {
 
 std::string ScenarioRunner::NameOf(ObjectId id) const {
   auto it = byId_.find(id);
-  return it != byId_.end() ? it->second : "#" + FormatId(id);
+  if (it != byId_.end()) return it->second;
+  const Model& m = const_cast<Host&>(*host_).model();
+  const Object* o = m.Find(id);
+  if (o && o->type == obj::Row) {
+    const Object* t = m.Find(o->parent);
+    for (size_t r = 0; t && r < t->children.size(); ++r)
+      if (t->children[r] == id) return NameOf(t->id) + "[" + std::to_string(r) + "]";
+    if (t) return NameOf(t->id) + ".title-row";
+  }
+  if (o && o->type == obj::Cell) {
+    const Object* row = m.Find(o->parent);
+    std::string rowName = row ? NameOf(row->id) : "";
+    for (size_t c = 0; row && c < row->children.size(); ++c)
+      if (row->children[c] == id)
+        return !rowName.empty() && rowName.back() == ']'
+                   ? rowName.substr(0, rowName.size() - 1) + "," + std::to_string(c) + "]"
+                   : rowName + "[" + std::to_string(c) + "]";  // the title row's cell: t.title-row[0]
+  }
+  if (o && o->type == obj::Paragraph && o->parent) {
+    // The paragraph a cell or text frame holds goes by the container's name.
+    const Object* c = m.Find(o->parent);
+    if (c && !c->children.empty() && c->children[0] == id) return NameOf(c->id);
+  }
+  std::string kind = o ? GraphicKindName(o->type) : "object";
+  if (o && o->type == obj::Paragraph) kind = "paragraph";
+  if (o && o->type == obj::Table) kind = "table";
+  if (o && o->type == obj::Document) kind = "document";
+  if (kind.compare(0, 5, "type ") == 0) kind = "object";
+  return kind + "-" + std::to_string(id & 0xFFFFFFu);
+}
+
+std::string ScenarioRunner::WithNames(const std::string& text) const {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    // An id is "TYPE:NUMBER", digits on both sides, not inside a longer word or a time of day.
+    if (std::isdigit(static_cast<unsigned char>(text[i])) &&
+        (i == 0 ||
+         !(std::isalnum(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == ':' || text[i - 1] == '.'))) {
+      size_t j = i;
+      while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
+      size_t k = j + 1;
+      while (k < text.size() && std::isdigit(static_cast<unsigned char>(text[k]))) ++k;
+      bool shaped = j < text.size() && text[j] == ':' && k > j + 1 && j - i <= 3 && k - j <= 9 &&
+                    (k == text.size() || !(std::isalnum(static_cast<unsigned char>(text[k])) || text[k] == ':'));
+      if (shaped) {
+        unsigned long type = std::stoul(text.substr(i, j - i)), number = std::stoul(text.substr(j + 1, k - j - 1));
+        ObjectId id = static_cast<ObjectId>((type << 24) | (number & 0xFFFFFFu));
+        if (type < 256 && number <= 0xFFFFFFu && (byId_.count(id) || const_cast<Host&>(*host_).model().Exists(id))) {
+          out += NameOf(id);
+          i = k;
+          continue;
+        }
+      }
+      out.append(text, i, j - i);
+      i = j;
+      continue;
+    }
+    out += text[i++];
+  }
+  return out;
 }
 
 ObjectId ScenarioRunner::IdOf(const std::string& name) const {
@@ -221,8 +328,66 @@ void ScenarioRunner::Fail(StepOutcome& out, const std::string& text) {
   out.transcript += "FAILED: " + text + "\n";
 }
 
+void ScenarioRunner::UnusedAnswers(StepOutcome& out, const std::string& when) {
+  if (answers_.empty()) return;
+  std::string list;
+  for (const std::string& a : answers_) list += (list.empty() ? "" : ", ") + a;
+  Fail(out, list + (answers_.size() == 1 ? " was" : " were") + " not used: " + when);
+  answers_.clear();
+  host_->DropPromptAnswers();
+}
+
+StepOutcome ScenarioRunner::Finish() {
+  StepOutcome out;
+  UnusedAnswers(out, "no command came after it");
+  return out;
+}
+
+void ScenarioRunner::NoSuchCommand(const Step& st, const std::string& what) const {
+  // Every command of the main menu, by menu path, shortcut and number, to say what is near.
+  const Model& m = const_cast<Host&>(*host_).model();
+  std::vector<std::string> paths, shortcuts;
+  int lo = 0, hi = 0;
+  std::function<void(const Object*, const std::string&)> walk = [&](const Object* menu, const std::string& path) {
+    for (ObjectId c : menu->children) {
+      const Object* o = m.Find(c);
+      if (!o) continue;
+      std::string p = path.empty() ? o->label : path + " > " + o->label;
+      if (o->type == obj::Menu) walk(o, p);
+      if (o->type != obj::Command) continue;
+      paths.push_back(p);
+      if (!o->shortcut.empty()) shortcuts.push_back(o->shortcut);
+      lo = lo == 0 ? o->number : std::min(lo, o->number);
+      hi = std::max(hi, o->number);
+    }
+  };
+  if (const Object* bar = m.Find(m.MainMenu())) walk(bar, "");
+  std::string why;
+  if (st.word == "menu") {
+    why = "no command " + what + " in the host's menus" + Nearest(what, paths) +
+          "; labels are matched exactly, with their case and any '...'";
+  } else if (st.word == "shortcut") {
+    why = "no command has the shortcut " + what + Nearest(what, shortcuts);
+  } else {
+    why = "no command " + what + " in the host's menus (the module's commands are " + std::to_string(lo) + " to " +
+          std::to_string(hi) + ")";
+  }
+  throw ScenarioError(st.file, st.line, why);
+}
+
+void ScenarioRunner::CheckCode(const Step& st, const Quantity& q) const {
+  if (q.unitWritten || q.fraction)
+    throw ScenarioError(st.file, st.line,
+                        st.name + " is a code, a whole number without a unit: found " + q.Text() +
+                            (q.unitWritten ? " (units belong to lengths)" : ""));
+}
+
 StepOutcome ScenarioRunner::Run(const Step& st) {
   StepOutcome out;
+  // The call log is kept only for --trace, and holds the calls of one step: a long scenario
+  // does not accumulate it, nor spend time describing calls nobody reads.
+  host_->log().Clear();
+  host_->log().enabled = options_.trace;
   Mark mark = host_->log().MarkNow();
   switch (st.kind) {
     case StepKind::Document:
@@ -241,7 +406,7 @@ StepOutcome ScenarioRunner::Run(const Step& st) {
         Act(st, out);
   }
   if (options_.trace) {
-    std::string log = host_->log().Text(mark);
+    std::string log = WithNames(host_->log().Text(mark));
     if (!log.empty()) out.transcript += "calls:\n" + log + (log.back() == '\n' ? "" : "\n");
   }
   return out;
@@ -254,7 +419,7 @@ void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
       double w = st.values.empty() ? 612 : static_cast<double>(st.values[0].Metric()) / 65536.0;
       double h = st.values.empty() ? 792 : static_cast<double>(st.values[1].Metric()) / 65536.0;
       if (w <= 0 || h <= 0 || w > 16000 || h > 16000)
-        throw ScenarioError(st.file, st.line, "a page is 0 to 16000 pt wide and high");
+        throw ScenarioError(st.file, st.line, "a page is more than 0 and at most 16000 pt wide and high");
       ObjectId d = m.NewDocument(st.name, w, h);
       Define(st, st.name, d);
       m.SetActiveDocument(d);
@@ -348,10 +513,13 @@ void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
 void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   changed_.clear();
-  Snapshot before = m.TakeSnapshot();
+  // Only commands and "set" change the document; other acting steps change the selection alone.
+  bool changes = st.kind == StepKind::Choose || st.kind == StepKind::Set;
+  Snapshot before = changes ? m.TakeSnapshot() : Snapshot();
   std::string selectionBefore = SelectionText();
   PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
+  uint64_t readsBefore = 0;
   switch (st.kind) {
     case StepKind::Select: {
       ObjectId d = RequireDoc(st);
@@ -369,7 +537,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         } else {
           throw ScenarioError(st.file, st.line, "'" + st.refs[0].Text() + "' cannot be selected");
         }
-        out.transcript += "selected " + st.refs[0].Text() + "\n";
+        out.transcript += (t == obj::Paragraph ? "cursor in " : "selected ") + st.refs[0].Text() + "\n";
         break;
       }
       for (size_t i = 0; i < ids.size(); ++i)
@@ -383,10 +551,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         std::vector<ObjectId> first = {ids[0]};
         while (i < ids.size() && st.refs[i].together) first.push_back(ids[i++]);
         host_->SelectGraphics(d, first);
-        for (; i < ids.size(); ++i) {
-          std::this_thread::sleep_for(std::chrono::milliseconds(host_->options().selectionStepMs));
-          host_->AddToSelection(d, ids[i]);
-        }
+        for (; i < ids.size(); ++i) host_->AddToSelection(d, ids[i]);
       }
       std::string names;
       for (ObjectId id : m.SelectedGraphics(d)) names += (names.empty() ? "" : ", ") + NameOf(id);
@@ -433,6 +598,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     }
     case StepKind::Choose: {
       size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size();
+      readsBefore = host_->ReadAllCount();
       ChooseResult r;
       std::string what;
       if (st.word == "menu") {
@@ -443,20 +609,32 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         what = st.name;
       } else {
         r = host_->ChooseCommand(static_cast<int32_t>(st.values[0].Integer()));
-        what = "command " + std::to_string(st.values[0].Integer());
+        what = std::to_string(st.values[0].Integer());
       }
       lastAlerts_.assign(host_->Alerts().begin() + static_cast<long>(alerts), host_->Alerts().end());
       lastPrompts_.assign(host_->Prompts().begin() + static_cast<long>(prompts), host_->Prompts().end());
-      if (!r.found) {
-        Fail(out, "no command " + what + " in the host's menus");
-        break;
-      }
+      if (!r.found) NoSuchCommand(st, what);
+      // The prompts took the first answers in the queue; any left over were meant for this command.
+      answers_.erase(answers_.begin(),
+                     answers_.begin() + static_cast<long>(std::min(answers_.size(), lastPrompts_.size())));
       if (!r.enabled) out.transcript += "(command " + std::to_string(r.number) + " is disabled here)\n";
       for (const PromptRecord& p : lastPrompts_)
         out.transcript += "prompt: \"" + p.prompt + "\" [" + p.defaultText + "] -> " +
                           (p.answered ? std::to_string(p.answer) : std::string("cancelled")) + "\n";
       for (const AlertRecord& a : lastAlerts_)
         out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
+      UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
+      std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
+      ObjectId copied = selection.empty() ? 0 : selection[0];
+      if (r.number == 1 && r.delivered && lastAlerts_.empty() && copied) {
+        const int32_t keys[4] = {prop::PosX, prop::PosY, prop::Width, prop::Height};
+        std::string text;
+        for (int i = 0; i < 4; ++i) {
+          clipboard_[i] = m.Read(copied, keys[i]).word;
+          text += (i ? " " : "") + PtText(clipboard_[i]);
+        }
+        out.transcript += "clipboard: " + text + " (x y width height of " + NameOf(copied) + ")\n";
+      }
       describe = true;
       break;
     }
@@ -465,9 +643,11 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         host_->CancelNextPrompt();
       } else {
         int64_t v = st.values[0].Integer();
-        if (v < INT32_MIN || v > INT32_MAX) throw ScenarioError(st.file, st.line, "the answer is a 32-bit number");
+        if (v < INT32_MIN || v > INT32_MAX)
+          throw ScenarioError(st.file, st.line, "an answer lies between -2147483648 and 2147483647");
         host_->AnswerNextPrompt(static_cast<int32_t>(v));
       }
+      answers_.push_back(st.source + " (line " + std::to_string(st.line) + ")");
       break;
     case StepKind::Close: {
       ObjectId d = st.name.empty() ? RequireDoc(st) : Resolve(st, ObjectRef{st.name});
@@ -486,11 +666,31 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       int32_t p = ScenarioPropertyNumber(st.name, TypeOf(id));
       if (p == 0)
         throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+      if (!st.word.empty()) throw ScenarioError(st.file, st.line, "set takes a number: " + st.name + " is not a text");
+      bool list = p == prop::TblColWidths;
+      if (!list && st.values.size() != 1)
+        throw ScenarioError(st.file, st.line, st.name + " takes one value, found " + std::to_string(st.values.size()));
+      for (const Quantity& q : st.values) {
+        if (list || IsMetricProp(p)) {
+          bool size = list || IsSizeProp(p);
+          int64_t u = q.Metric();
+          if (u >= 32768LL * 65536 || u <= -32768LL * 65536 || (size && u < 0))
+            throw ScenarioError(st.file, st.line,
+                                st.name +
+                                    (size ? " lies between 0 and 32767 pt" : " lies between -32768 and 32767 pt") +
+                                    ", found " + q.Text());
+        } else {
+          CheckCode(st, q);
+          if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
+            throw ScenarioError(st.file, st.line,
+                                st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
+        }
+      }
       Value v;
-      if (p == prop::TblColWidths) {
-        std::vector<Metric> list;
-        for (const Quantity& q : st.values) list.push_back(static_cast<Metric>(q.Metric()));
-        v = Value::List(list);
+      if (list) {
+        std::vector<Metric> widths;
+        for (const Quantity& q : st.values) widths.push_back(static_cast<Metric>(q.Metric()));
+        v = Value::List(widths);
       } else if (IsMetricProp(p)) {
         v = Value::OfMetric(static_cast<Metric>(st.values[0].Metric()));
       } else {
@@ -539,12 +739,26 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       } else if (st.word == "status") {
         if (st.items.empty()) throw ScenarioError(st.file, st.line, "expected a status number after 'fault status'");
         char* end = nullptr;
-        long s = std::strtol(st.items[0].c_str(), &end, 10);
-        if (*end || s == 0) throw ScenarioError(st.file, st.line, "expected a nonzero status number");
+        long long s = std::strtoll(st.items[0].c_str(), &end, 10);
+        if (*end || s == 0 || s < INT32_MIN || s > INT32_MAX)
+          throw ScenarioError(st.file, st.line,
+                              "expected a nonzero status number from -2147483648 to 2147483647, found " + st.items[0]);
         fault = Fault::Status(static_cast<int32_t>(s));
         at = 1;
       } else {
-        throw ScenarioError(st.file, st.line, "expected a fault: busy, fail, status N or off");
+        throw ScenarioError(st.file, st.line, "expected a fault: busy, fail, status N or off, found " + st.word);
+      }
+      if (at < st.items.size()) {
+        std::vector<std::string> ops(std::begin(kOperations), std::end(kOperations));
+        if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
+          std::string all;
+          for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
+          throw ScenarioError(
+              st.file, st.line,
+              "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
+        }
+        if (at + 2 < st.items.size())
+          throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
       }
       if (at >= st.items.size()) {
         f.FailAll(fault);
@@ -553,8 +767,11 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
         int times = -1;
         if (at + 1 < st.items.size()) {
           char* end = nullptr;
-          times = static_cast<int>(std::strtol(st.items[at + 1].c_str(), &end, 10));
-          if (*end || times <= 0) throw ScenarioError(st.file, st.line, "expected a count of calls to fail");
+          long long n = std::strtoll(st.items[at + 1].c_str(), &end, 10);
+          if (*end || n <= 0 || n > 1000000000)
+            throw ScenarioError(st.file, st.line,
+                                "expected a count of calls to fail (1 to 1000000000), found " + st.items[at + 1]);
+          times = static_cast<int>(n);
         }
         f.FailOperation(st.items[at], fault, times);
         out.transcript += st.items[at] + " now answers " + fault.ToString() +
@@ -563,15 +780,22 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
       break;
     }
     case StepKind::Show:
-      out.transcript += PageText(View());
+      out.transcript += ShowText();
       break;
     default:
       break;
   }
   if (describe) {
     lastCreated_ = 0;
-    Snapshot after = m.TakeSnapshot();
+    Snapshot after = changes ? m.TakeSnapshot() : Snapshot();
     Describe(before, after, selectionBefore, out);
+    // The undo record: what the command created, else what it read whole.
+    if (st.kind == StepKind::Choose && lastCreated_)
+      undo_ = lastCreated_;
+    else if (st.kind == StepKind::Choose && host_->ReadAllCount() > readsBefore)
+      undo_ = host_->LastReadAllObject();
+    // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
+    if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
     if (out.changed && options_.pictures) {
       out.viewAfter = View();
       // Where the changed objects were before, to be drawn dashed in the picture after.
@@ -623,6 +847,7 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
       lastCreated_ = c.object;
       if (!byId_.count(c.object)) {
         std::string name = "new" + std::to_string(++newCount_);
+        while (names_.count(name)) name = "new" + std::to_string(++newCount_);
         names_[name] = c.object;
         byId_[c.object] = name;
       }
@@ -664,17 +889,7 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
       line = PropLabel(c.object, c.prop) + ": " + (c.before.empty() ? "(none)" : c.before) + " -> " +
              (c.after.empty() ? "(none)" : c.after);
     }
-    // Ids inside values read as names.
-    for (const auto& kv : byId_) {
-      std::string id = FormatId(kv.first);
-      for (size_t p = line.find(id); p != std::string::npos; p = line.find(id, p + kv.second.size())) {
-        bool startOk = p == 0 || line[p - 1] == ' ' || line[p - 1] == '[' || line[p - 1] == ',';
-        size_t e = p + id.size();
-        bool endOk = e == line.size() || line[e] == ' ' || line[e] == ']' || line[e] == ',';
-        if (!startOk || !endOk) continue;
-        line.replace(p, id.size(), kv.second);
-      }
-    }
+    line = WithNames(line);  // ids inside values read as names
     (c.prop == -1 ? objects : props) += line + "\n";
   }
   std::string selectionAfter = SelectionText();
@@ -761,7 +976,55 @@ void ScenarioRunner::Expect(const Step& st, StepOutcome& out) {
         Fail(out, what + ": the last command showed " + (shown.empty() ? std::string("no alert") : shown.substr(1)));
       return;
     }
+    case StepKind::ExpectClipboard: {
+      std::string have, want;
+      bool ok = true;
+      for (int i = 0; i < 4; ++i) {
+        have += (i ? " " : "") + PtText(clipboard_[i]);
+        want += (i ? " " : "") + PtText(st.values[i].Metric());
+        ok = ok && clipboard_[i] == st.values[i].Metric();
+      }
+      if (ok)
+        out.transcript += "ok: clipboard = " + have + "\n";
+      else
+        Fail(out, "clipboard holds " + have + ", expected " + want + " (x y width height)");
+      return;
+    }
+    case StepKind::ExpectUndo: {
+      std::string have = undo_ == 0        ? "nothing (\"Nothing to undo.\")"
+                         : m.Exists(undo_) ? NameOf(undo_)
+                                           : "the deleted " + NameOf(undo_) + " (the next undo makes it again)";
+      // A deleted object is still named: after undoing "Add Frame To Graphic" the record holds it.
+      const ObjectRef& ref = st.negate ? ObjectRef{} : st.refs[0];
+      ObjectId want = st.negate ? 0 : ref.row < 0 && IdOf(ref.name) ? IdOf(ref.name) : Resolve(st, ref);
+      bool ok = st.negate ? undo_ == 0 : undo_ != 0 && undo_ == want;
+      if (ok)
+        out.transcript += "ok: undo acts on " + have + "\n";
+      else
+        Fail(out, what + ": the next undo acts on " + have);
+      return;
+    }
+    case StepKind::ExpectUnchanged: {
+      // Nothing the last acting step changed (or nothing of the objects named).
+      std::set<ObjectId> named;
+      for (const ObjectRef& r : st.refs) named.insert(Resolve(st, r));
+      std::string changed;
+      for (ObjectId id : changed_)
+        if (named.empty() || named.count(id)) changed += (changed.empty() ? "" : ", ") + NameOf(id);
+      if (changed.empty())
+        out.transcript += "ok: " + what + "\n";
+      else
+        Fail(out, what + ": the last step changed " + changed);
+      return;
+    }
     case StepKind::ExpectPrompt: {
+      if (st.word == "none") {
+        if (lastPrompts_.empty())
+          out.transcript += "ok: no prompt\n";
+        else
+          Fail(out, "no prompt expected, the last command asked \"" + lastPrompts_[0].prompt + "\"");
+        return;
+      }
       std::string shown;
       bool ok = false;
       for (const PromptRecord& p : lastPrompts_) {
@@ -793,15 +1056,51 @@ void ScenarioRunner::ExpectProperty(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   ObjectId id = Resolve(st, st.refs[0]);
   int type = TypeOf(id);
+  std::string what = st.refs[0].Text() + "." + st.name;
+  auto verdict = [&](bool ok, const std::string& have, const std::string& want) {
+    std::string op = st.op == "=" ? "" : st.op + " ";
+    if (ok)
+      out.transcript +=
+          "ok: " + what + (st.op == "=" ? " = " : " is ") + have + (st.op == "=" ? "" : ", " + op + want) + "\n";
+    else
+      Fail(out, what + " is " + have + ", expected " + op + want);
+  };
+  if (st.name == "text" || st.name == "kind") {
+    // Words and texts: the kind of an object, the text of a paragraph (of a text frame or a cell:
+    // its first paragraph).
+    std::string have;
+    if (st.name == "kind") {
+      have = type == obj::Paragraph  ? "paragraph"
+             : type == obj::Table    ? "table"
+             : type == obj::Row      ? "row"
+             : type == obj::Cell     ? "cell"
+             : type == obj::Document ? "document"
+                                     : GraphicKindName(type);
+    } else {
+      if (type != obj::Paragraph && type != obj::TextFrame && type != obj::Cell)
+        throw ScenarioError(st.file, st.line,
+                            "'" + st.refs[0].Text() + "' holds no text (a paragraph, text frame or cell does)");
+      const Object* o = m.Find(type == obj::Paragraph ? id : FirstParagraph(id));
+      have = o ? o->name : "";
+    }
+    if (st.word.empty())
+      throw ScenarioError(st.file, st.line,
+                          st.name + " is compared with a " +
+                              (st.name == "kind" ? "word (rect, oval, paragraph ...)" : "text in double quotes"));
+    bool same = have == st.text;
+    std::string show = st.name == "text" ? "\"" + have + "\"" : have;
+    verdict(st.op == "=" ? same : !same, show, st.name == "text" ? "\"" + st.text + "\"" : st.text);
+    return;
+  }
   int32_t p = ScenarioPropertyNumber(st.name, type);
   if (p == 0)
     throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+  if (!st.word.empty()) throw ScenarioError(st.file, st.line, st.name + " is a number, found " + st.text);
   Value v;
   if (p == prop::GridSpacing && type == obj::Document)
     v = Value::OfMetric(m.Doc(id)->grid);
   else
     v = m.Read(id, p);
-  std::string what = st.refs[0].name + "." + st.name;
   std::vector<int64_t> have;
   bool metric = v.kind == ValueKind::Metric || (v.kind == ValueKind::MetricList) ||
                 (v.kind == ValueKind::None && IsMetricProp(p));
@@ -813,24 +1112,33 @@ void ScenarioRunner::ExpectProperty(const Step& st, StepOutcome& out) {
   } else {
     have.push_back(v.word);
   }
+  if (!metric) {
+    for (const Quantity& q : st.values) CheckCode(st, q);
+    if (st.tolerance.present) CheckCode(st, st.tolerance);
+  }
+  if (st.op != "=" && st.values.size() != 1)
+    throw ScenarioError(st.file, st.line,
+                        "'" + st.op + "' compares one value, found " + std::to_string(st.values.size()));
   std::vector<int64_t> want;
   for (const Quantity& q : st.values) want.push_back(metric ? q.Metric() : q.Integer());
   int64_t tol = metric ? st.tolerance.Metric() : st.tolerance.Integer();
   if (tol < 0) tol = -tol;
   bool ok = have.size() == want.size();
-  for (size_t i = 0; ok && i < have.size(); ++i)
-    if (std::llabs(have[i] - want[i]) > tol) ok = false;
+  for (size_t i = 0; ok && i < have.size(); ++i) {
+    int64_t d = have[i] - want[i];
+    if (st.op == "=") ok = std::llabs(d) <= tol;
+    if (st.op == "!=") ok = std::llabs(d) > tol;
+    if (st.op == "<") ok = d < -tol;
+    if (st.op == ">") ok = d > tol;
+  }
   auto show = [&](const std::vector<int64_t>& xs) {
     std::string s;
     for (int64_t x : xs) s += (s.empty() ? "" : " ") + (metric ? PtText(x) : std::to_string(x));
     if (metric && xs.size() == 1) s += " (" + std::to_string(xs[0]) + "u)";
     return s;
   };
-  if (ok)
-    out.transcript += "ok: " + what + " = " + show(have) + "\n";
-  else
-    Fail(out, what + " is " + show(have) + ", expected " + show(want) +
-                  (tol ? " within " + (metric ? PtText(tol) : std::to_string(tol)) : std::string()));
+  verdict(ok, show(have),
+          show(want) + (tol ? " within " + (metric ? PtText(tol) : std::to_string(tol)) : std::string()));
 }
 
 void ScenarioRunner::ExpectMenu(const Step& st, StepOutcome& out) {
@@ -869,6 +1177,69 @@ void ScenarioRunner::ExpectMenu(const Step& st, StepOutcome& out) {
     std::replace(w.begin(), w.end(), '\n', '|');
     Fail(out, "menu " + path + " holds: " + h + "\n        expected: " + w);
   }
+}
+
+std::string ScenarioRunner::ShowText() const {
+  const Model& m = const_cast<Host&>(*host_).model();
+  const Object* d = m.Find(doc_);
+  if (!d) return "no open document\n";
+  Value pw = m.Read(doc_, prop::Width), ph = m.Read(doc_, prop::Height);
+  std::string o = "document " + NameOf(doc_) + ", page " + FormatPoints(pw.word) + " x " + FormatPoints(ph.word) +
+                  " pt (at X Y: from the top left of the enclosing frame, or of the page)\n";
+  std::vector<ObjectId> all = m.ObjectsOf(doc_);
+  std::vector<ObjectId> selected = m.SelectedGraphics(doc_);
+  const DocState* ds = m.Doc(doc_);
+  auto pad = [](int depth) { return std::string(static_cast<size_t>(depth) * 2 + 2, ' '); };
+  std::function<void(ObjectId, int)> item = [&](ObjectId id, int depth) {
+    const Object* x = m.Find(id);
+    if (!x) return;
+    char line[512];
+    if (x->type == obj::Paragraph) {
+      bool cursor = ds && ds->textSelection.begin.object == id;
+      std::snprintf(line, sizeof line, "%s%-12s paragraph \"%s\"%s\n", pad(depth).c_str(), NameOf(id).c_str(),
+                    x->name.c_str(), cursor ? "  [cursor]" : "");
+      o += line;
+      for (ObjectId a : all) {
+        const Object* ao = m.Find(a);
+        if (ao && ao->parent == id && (ao->type == obj::AnchoredFrame || ao->type == obj::Table)) item(a, depth + 1);
+      }
+      return;
+    }
+    if (x->type == obj::Table) {
+      std::string cols;
+      for (Metric c : m.Read(id, prop::TblColWidths).list) cols += (cols.empty() ? "" : " ") + FormatPoints(c);
+      std::string cells;
+      if (ds && ds->cells.table == id)
+        cells = ds->cells.top == WholeTable
+                    ? "  [table selected]"
+                    : "  [cells [" + std::to_string(ds->cells.top) + "," + std::to_string(ds->cells.left) + "] to [" +
+                          std::to_string(ds->cells.bottom) + "," + std::to_string(ds->cells.right) + "] selected]";
+      int rows = 0;
+      for (ObjectId r : x->children) rows += TypeOf(r) == obj::Row ? 1 : 0;
+      std::snprintf(line, sizeof line, "%s%-12s table     %d row(s), columns %s%s\n", pad(depth).c_str(),
+                    NameOf(id).c_str(), rows, cols.c_str(), cells.c_str());
+      o += line;
+      ObjectId title = static_cast<ObjectId>(m.Read(id, prop::TblTitleParagraph).word);
+      if (title) item(title, depth + 1);
+      for (ObjectId r : x->children)
+        for (ObjectId c : m.Find(r) ? m.Find(r)->children : std::vector<ObjectId>{})
+          for (ObjectId p : m.Find(c) ? m.Find(c)->children : std::vector<ObjectId>{}) item(p, depth + 1);
+      return;
+    }
+    Geometry g = m.GeometryOf(id);
+    bool sel = std::find(selected.begin(), selected.end(), id) != selected.end();
+    std::snprintf(line, sizeof line, "%s%-12s %-9s at %s %s  size %s x %s%s\n", pad(depth).c_str(), NameOf(id).c_str(),
+                  GraphicKindName(x->type).c_str(), FormatPoints(Pt(g.x)).c_str(), FormatPoints(Pt(g.y)).c_str(),
+                  FormatPoints(Pt(g.w)).c_str(), FormatPoints(Pt(g.h)).c_str(), sel ? "  [selected]" : "");
+    o += line;
+    if (IsFrameType(x->type))
+      for (ObjectId c : m.Contents(id)) item(c, depth + 1);
+    if (x->type == obj::TextFrame)
+      for (ObjectId p : x->children)
+        if (TypeOf(p) == obj::Paragraph) item(p, depth + 1);
+  };
+  for (ObjectId f : d->children) item(f, 0);
+  return o;
 }
 
 PageView ScenarioRunner::View() const {

@@ -41,13 +41,20 @@ class ScenarioRunner {
   // Runs one step. Throws ScenarioError when the step cannot be carried out (an unknown name,
   // no document yet); an expectation that does not hold is a failure, not an error.
   StepOutcome Run(const Step& step);
+  // The end of a scenario: answers that no prompt took are failures.
+  StepOutcome Finish();
 
-  PageView View() const;                                          // the current document's page
+  PageView View() const;         // the current document's page
+  std::string ShowText() const;  // the page as text: objects nested, frame-relative positions
   std::string MenuText(const std::string& top = "Zorvan") const;  // the menu with numbers and shortcuts
   Host& host() { return *host_; }
   void SetTrace(bool on) { options_.trace = on; }
-  // The name a scenario uses for an object, or "#type:number".
+  void SetPictures(bool on) { options_.pictures = on; }
+  // The name a scenario uses for an object: the one it was given, or one derived from it
+  // ("t[2,1]" for a cell, "t[2]" for a row, "new1" for what a command made).
   std::string NameOf(ObjectId id) const;
+  // The text with every object id ("12:5") replaced by the object's name.
+  std::string WithNames(const std::string& text) const;
   ObjectId IdOf(const std::string& name) const;  // 0 when unknown
   std::vector<std::string> Names() const;        // every name the scenario uses, sorted
   ObjectId CurrentDocument() const { return doc_; }
@@ -66,6 +73,9 @@ class ScenarioRunner {
   std::string PropLabel(ObjectId id, int32_t prop) const;
   ObjectId FirstParagraph(ObjectId container);
   void Fail(StepOutcome& out, const std::string& text);
+  void UnusedAnswers(StepOutcome& out, const std::string& when);
+  [[noreturn]] void NoSuchCommand(const Step& st, const std::string& what) const;
+  void CheckCode(const Step& st, const Quantity& q) const;  // a whole number without a unit
 
   RunOptions options_;
   std::unique_ptr<Host> host_;
@@ -78,6 +88,12 @@ class ScenarioRunner {
   size_t consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;
+  std::vector<std::string> answers_;  // the queued answer lines not yet taken by a prompt
+  // What the module keeps to itself, as the host saw it happen: the geometry the last "Copy
+  // Graphic Props" read (x, y, width, height; zeros at start), and the object the next "Undo
+  // Operation" acts on (the last object a command read whole or created; 0: nothing recorded).
+  Metric clipboard_[4] = {0, 0, 0, 0};
+  ObjectId undo_ = 0;
 };
 
 // Property names a scenario uses ("x", "width", "left-indent", "columns" ...) and their numbers;

@@ -319,7 +319,11 @@ HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t
       object == 0 ? (doc == 0 ? status::Ok : status::BadDocument) : h.model.Get(doc, object, prop::Name, &probe);
   if (st == status::BadProperty) st = status::Ok;  // the object exists; it just has no name
   std::vector<std::pair<int32_t, Value>> props;
-  if (st == status::Ok) props = h.model.Properties(object);
+  if (st == status::Ok) {
+    props = h.model.Properties(object);
+    h.readAllCount++;
+    h.lastReadAll = object;
+  }
   // With an injected status the list is still handed over, so the client's release runs.
   if (st == status::Ok || c.fault.status != 0) {
     h.BuildPropList(object, props, out);

@@ -2,15 +2,55 @@
 # The main job: installs what is missing, builds the module and the reference host for both
 # targets, plays the tour scenario against the Linux module and (under Wine) against the Win32
 # DLL through the Win32 host, and writes an HTML report with before/after pictures.
+#
+#   scripts/demo.sh [-j N]    N parallel build jobs (default: $ZV_JOBS, else the build tool's own)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
+jobs=${ZV_JOBS:-}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    -j) jobs=${2:?demo: -j needs a number}; shift 2 ;;
+    -j*) jobs=${1#-j}; shift ;;
+    -h | --help) sed -n '2,6p' "$0"; exit 0 ;;
+    *) echo "demo: unknown argument '$1' (usage: scripts/demo.sh [-j N])" >&2; exit 2 ;;
+  esac
+done
+case "$jobs" in '' | [1-9] | [1-9][0-9]) ;; *) echo "demo: -j takes a number of jobs, found '$jobs'" >&2; exit 2 ;; esac
+
+# The build's step counter ([12/85]) on one line at a terminal, every 20th step otherwise.
+progress() {
+  local tty=0
+  [ -t 1 ] && tty=1
+  awk -v tty=$tty '/^\[[0-9]+\/[0-9]+\]/ { n++; if (tty) { printf "\r  %s", $1; fflush() } else if (n % 20 == 1) print "  " $1 }
+                   END { if (tty && n) printf "\n" }'
+}
+
+# Configures and builds one preset; on failure shows the compiler's error and stops the demo.
+build() {
+  local preset=$1 log=build/demo-$1.log status
+  mkdir -p build
+  echo "demo: building $preset${jobs:+ with $jobs jobs} (log: $log)"
+  if ! cmake --preset "$preset" >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "demo: configuring $preset failed" >&2
+    exit 1
+  fi
+  set +e
+  cmake --build --preset "$preset" ${jobs:+-j "$jobs"} 2>&1 | tee -a "$log" | progress
+  status=${PIPESTATUS[0]}
+  set -e
+  if [ "$status" -ne 0 ]; then
+    sed -n '/^FAILED:/,/^ninja: build stopped/p' "$log" | head -n 80 >&2
+    echo "demo: the $preset build failed (status $status); the whole log is $log" >&2
+    exit 1
+  fi
+}
+
 scripts/setup.sh
 for preset in win32 linux; do
-  echo "demo: building $preset"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" >/dev/null
+  build "$preset"
 done
 
 dll=out/win32/ZorvanShapes.dll
@@ -19,7 +59,8 @@ echo
 echo "Built:"
 printf '  %-32s %8d bytes\n' "$dll" "$(stat -c %s "$dll")" "$so" "$(stat -c %s "$so")"
 echo "Win32 DLL exports:"
-i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | sed 's/^/  /'
+i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 \
+  | sed -e '/^[[:space:]]*$/d' -e 's/^[[:space:]]*/  /'
 echo "Win32 DLL version strings (what FrameMaker reads to register the client):"
 strings -el "$dll" | grep -A1 -E '^(ClientName|ClientType|ClientProducts|FileDescription|ProductVersion)$' \
   | grep -v '^--$' | paste - - | awk -F'\t' '{printf "  %-18s %s\n", $1, $2}'

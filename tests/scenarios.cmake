@@ -17,6 +17,15 @@ if(TARGET zorvan-host)
     add_test(NAME example_${name} COMMAND zorvan-host run --quiet ${example} WORKING_DIRECTORY ${ZV_BIN_DIR})
     set_tests_properties(example_${name} PROPERTIES TIMEOUT 300)
   endforeach()
+  # The program itself: its usage and a file it cannot read (the message names the reason; the
+  # exit status is not 0).
+  add_test(NAME zorvan_host_help COMMAND zorvan-host run --help)
+  set_tests_properties(zorvan_host_help PROPERTIES PASS_REGULAR_EXPRESSION "usage: zorvan-host run.*exit status: 0")
+  add_test(NAME zorvan_host_unreadable COMMAND zorvan-host run no-such.zvs WORKING_DIRECTORY ${ZV_BIN_DIR})
+  set_tests_properties(zorvan_host_unreadable PROPERTIES WILL_FAIL TRUE)
+  add_test(NAME zorvan_host_unreadable_says_why COMMAND zorvan-host run no-such.zvs WORKING_DIRECTORY ${ZV_BIN_DIR})
+  set_tests_properties(zorvan_host_unreadable_says_why PROPERTIES
+                       PASS_REGULAR_EXPRESSION "error: cannot read no-such.zvs: No such file or directory")
 endif()
 
 # The tour's HTML report opened in headless Chromium at 1400 and 800 pixels (Linux; skipped

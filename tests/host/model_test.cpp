@@ -29,9 +29,9 @@ TEST(Units, PointsAndMetricsConvertBothWays) {
   EXPECT_EQ(Pt(-10.5), -688128);
   EXPECT_DOUBLE_EQ(ToPt(32768), 0.5);
   EXPECT_EQ(FormatPt(Pt(10.25)), "10.25pt");
-  EXPECT_EQ(FormatPt(928856), "14.173218pt");
+  EXPECT_EQ(FormatPt(928856), "14.1732178pt");
   EXPECT_EQ(FormatPt(-Pt(3)), "-3pt");
-  EXPECT_EQ(FormatPt(1), "0.000015pt");
+  EXPECT_EQ(FormatPt(1), "0.0000153pt");
   EXPECT_EQ(FormatId(0), "0");
   EXPECT_EQ(FormatId((12u << 24) | 7u), "12:7");
 }

@@ -149,8 +149,9 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
   opt.htmlFile = (dir / "r.html").string();
   opt.svgDir = (dir / "pics").string();
   std::string out;
-  int status = RunScenarioFiles(opt, {(dir / "a" / "s.zvs").string(), (dir / "b" / "s.zvs").string()},
-                                [&](const std::string& s) { out += s; });
+  int status = RunScenarioFiles(
+      opt, {(dir / "a" / "s.zvs").string(), (dir / "b" / "s.zvs").string()}, [&](const std::string& s) { out += s; },
+      [&](const std::string& s) { out += s; });
   ASSERT_EQ(status, 0) << out;
   EXPECT_TRUE(fs::exists(dir / "pics" / "s-0010.svg")) << out;
   EXPECT_TRUE(fs::exists(dir / "pics" / "s-2-0010.svg")) << out;

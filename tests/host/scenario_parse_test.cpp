@@ -74,6 +74,45 @@ TEST(ScenarioParse, LengthsSumPointsAndMetricUnits) {
   EXPECT_EQ(s[3].refs[0].name, "fig");
 }
 
+// Inches, millimetres and centimetres become metric units exactly (1 in = 72 pt = 25.4 mm),
+// rounded to the nearest unit; a byte-order mark at the start is skipped.
+TEST(ScenarioParse, UnitsConvertExactlyAndComparisonsParse) {
+  auto s = ParseScenario(
+      "\xEF\xBB\xBF"
+      "expect a.x = 1in\n"
+      "expect a.x = 25.4mm\n"
+      "expect a.x = 2.54cm + 1u\n"
+      "expect a.x = 0.5cm\n"
+      "expect a.x = 1mm\n"
+      "expect a.x != 3\n"
+      "expect a.x<3\n"
+      "expect a.x > -3 within 1u\n"
+      "expect a.kind = rect\n"
+      "expect p.text != \"Figure 1\"\n"
+      "expect no prompt\n"
+      "expect unchanged a b\n",
+      "f");
+  ASSERT_EQ(s.size(), 12u);
+  EXPECT_EQ(s[0].values[0].Metric(), 72 * 65536);
+  EXPECT_EQ(s[1].values[0].Metric(), 72 * 65536);
+  EXPECT_EQ(s[2].values[0].Metric(), 72 * 65536 + 1);
+  EXPECT_EQ(s[3].values[0].Metric(), 928857);  // 928856.69...
+  EXPECT_EQ(s[4].values[0].Metric(), 185771);  // 185771.34...
+  EXPECT_TRUE(s[0].values[0].unitWritten);
+  EXPECT_EQ(s[5].op, "!=");
+  EXPECT_EQ(s[6].op, "<");
+  EXPECT_EQ(s[7].op, ">");
+  EXPECT_EQ(s[7].values[0].Metric(), -3 * 65536);
+  EXPECT_EQ(s[8].word, "word");
+  EXPECT_EQ(s[8].text, "rect");
+  EXPECT_EQ(s[9].word, "text");
+  EXPECT_EQ(s[9].op, "!=");
+  EXPECT_EQ(s[10].kind, StepKind::ExpectPrompt);
+  EXPECT_EQ(s[10].word, "none");
+  EXPECT_EQ(s[11].kind, StepKind::ExpectUnchanged);
+  EXPECT_EQ(s[11].refs.size(), 2u);
+}
+
 TEST(ScenarioParse, CommandsByMenuPathShortcutOrNumber) {
   auto s = ParseScenario(
       "choose Zorvan > Select > Select Parent Object\n"
@@ -138,7 +177,8 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"graphic fig blob at 10 20 size 100 50 in f1", "expected a graphic kind (frame, arc"},
       {"graphic fig 22 at 10 20 size 100 50 in f1", "graphic kind from 9 to 21"},
       {"graphic fig rect at 10 20 size 100 50", "expected in FRAME, found the end of the line"},
-      {"frame f at 1cm 2 size 3 4", "unknown unit 'cm' after 1"},
+      {"frame f at 1ft 2 size 3 4", "unknown unit 'ft' after 1 (units are pt, u, in, mm and cm"},
+      {"frame 1f at 1 2 size 3 4", "a name starts with a letter"},
       {"set fig.x = 1.5u", "metric units are whole numbers"},
       {"paragraph p in tf \"unfinished", "unterminated text"},
       {"jump fig", "expected a step (document"},
@@ -146,7 +186,15 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"choose", "expected a menu path"},
       {"choose \\!pgp extra", "a shortcut is one word"},
       {"expect fig = 3", "expected OBJECT.PROPERTY"},
-      {"expect fig.x 3", "expected '=' and the expected value"},
+      {"expect fig.x 3", "expected '=', '!=', '<' or '>' and the expected value"},
+      {"expect fig.kind < rect", "expected a number after '<'"},
+      {"expect clipboard = 1 2 3", "expected the copied height, found the end of the line"},
+      {"expect undo", "expected the object the next undo acts on, or none"},
+      {"answer 2.5", "a number to answer, or cancel (a whole number without a unit), found '2.5'"},
+      {"answer 3pt", "(a whole number without a unit), found '3pt'"},
+      {"answer 1u", "(a whole number without a unit), found '1u'"},
+      {"command 2.5", "a command number (a whole number"},
+      {"paragraph p in tf align 1pt", "an alignment code (a whole number"},
       {"expect alert First select", "the alert's text in double quotes"},
       {"select cells t[1] to t[2,2]", "expected TABLE[row,column]"},
       {"document 3", "expected a document name"},
