@@ -20,7 +20,8 @@ const char* const kStepWords[] = {"document", "grid",   "frame",    "graphic", "
                                   "table",    "select", "deselect", "cursor",  "choose",    "command",   "answer",
                                   "set",      "name",   "close",    "fault",   "show",      "expect"};
 const char* const kShellWords[] = {"help", "menu", "svg", "html", "trace", "quit", "exit"};
-const char* const kExpectWords[] = {"selection", "cells", "cursor", "alert", "no", "prompt", "console", "menu"};
+const char* const kExpectWords[] = {"selection", "cells", "cursor",    "alert", "no",       "prompt",
+                                    "console",   "menu",  "clipboard", "undo",  "unchanged"};
 const char* const kOtherWords[] = {"at",      "size",    "in",        "to",    "page",  "columns", "rows",
                                    "margins", "indent",  "placement", "title", "align", "within",  "cancel",
                                    "none",    "created", "selection", "cells", "table", "row",     "default"};
