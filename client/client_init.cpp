@@ -73,9 +73,10 @@ extern "C" int32_t ZV_CALL F_ApiClientInit(ModuleHandle module, void* root, void
   HostModuleLink = QueryHost(root, IidHostModuleLink);
   HostExtension = QueryHost(root, IidHostExtension);
 
-  if (HostMemoryPolicy != nullptr && SlotOf<fn::AskHostKeepsResults>(HostMemoryPolicy, SlotAskHostKeepsResults)(
-                                         HostMemoryPolicy, KeepsResultsQuestion) == HrOk)
-    HostKeepsResults = true;
+  // Each binding asks afresh: a host bound before may have kept its lists, this one may not.
+  HostKeepsResults =
+      HostMemoryPolicy != nullptr && SlotOf<fn::AskHostKeepsResults>(HostMemoryPolicy, SlotAskHostKeepsResults)(
+                                         HostMemoryPolicy, KeepsResultsQuestion) == HrOk;
 
   ClientEvents* events = ClientEventsCreate();
   if (events == nullptr) {

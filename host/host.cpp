@@ -339,7 +339,7 @@ void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<Ob
   std::vector<ObjectId> before = h.model.SelectedGraphics(doc), newly;
   for (ObjectId g : after)
     if (std::find(before.begin(), before.end(), g) == before.end() && IsGraphicType(TypeOf(g))) newly.push_back(g);
-  if (h.options.selectionStepMs > 0 && !newly.empty()) {
+  if (h.options.selectionStepMs > 0 && !h.options.virtualClock && !newly.empty()) {
     bool tie = false;
     for (ObjectId g : after)
       if (std::find(before.begin(), before.end(), g) != before.end() &&

@@ -76,6 +76,9 @@ struct HostOptions {
   // Asks a person when a prompt comes and no answer is queued (the shell at a terminal): true
   // with the value given, false when the person cancelled. Unset: such a prompt is cancelled.
   std::function<bool(const std::string& prompt, const std::string& defaultText, int32_t* value)> askPerson;
+  // The client's tick count comes from the host: 1000 at loading, one more at each reading, so
+  // a session replays identically on any machine and target (selections never wait).
+  bool virtualClock = false;
   ModelOptions model;
 };
 

@@ -75,6 +75,10 @@ class HostImpl {
   void* hookOriginal = nullptr;  // what it held
   void InstallFreeHook();
   void RemoveFreeHook();
+  void* clockSlot = nullptr;      // the client's import slot of the clock (virtual clock)
+  void* clockOriginal = nullptr;  // what it held
+  void InstallClockHook();
+  void RemoveClockHook();
 
   // COM objects (com_objects.cpp).
   ComObject objects[RefCount_];

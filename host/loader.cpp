@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "host/host_impl.h"
 
@@ -22,6 +23,8 @@ namespace zvhost {
 namespace {
 
 HostImpl* gWatcher = nullptr;  // the host whose lists the hook watches (one host at a time)
+uint32_t gVirtualTicks = 0;    // the virtual clock's last reading
+constexpr uint32_t kVirtualClockStart = 1000;
 
 #if defined(_WIN32)
 constexpr const char* kModuleFile = "ZorvanShapes.dll";
@@ -30,6 +33,10 @@ constexpr const char* kEntryName = "_F_ApiClientInit@16";
 void WINAPI WatchedTaskFree(void* block) {
   if (gWatcher && block) gWatcher->OnClientFree(block);
   CoTaskMemFree(block);
+}
+
+DWORD WINAPI VirtualTickCount() {
+  return ++gVirtualTicks;
 }
 
 // Replaces every import slot of the module that holds `target` by `replacement`.
@@ -68,6 +75,13 @@ constexpr const char* kEntryName = "F_ApiClientInit";
 void WatchedFree(void* block) {
   if (gWatcher && block) gWatcher->OnClientFree(block);
   std::free(block);
+}
+
+int VirtualClockGettime(clockid_t, timespec* now) {
+  uint32_t t = ++gVirtualTicks;
+  now->tv_sec = t / 1000;
+  now->tv_nsec = static_cast<long>(t % 1000) * 1000000L;
+  return 0;
 }
 
 void WriteSlot(void* slot, void* value) {
@@ -216,6 +230,7 @@ bool HostImpl::LoadModule() {
     return false;
   }
   InstallFreeHook();
+  if (options.virtualClock) InstallClockHook();
   return true;
 }
 
@@ -243,9 +258,31 @@ void HostImpl::RemoveFreeHook() {
   if (gWatcher == this) gWatcher = nullptr;
 }
 
+void HostImpl::InstallClockHook() {
+  if (clockSlot || !module) return;
+  gVirtualTicks = kVirtualClockStart;
+#if defined(_WIN32)
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  void* target = kernel ? reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount")) : nullptr;
+  if (target)
+    clockSlot =
+        PatchImports(static_cast<HMODULE>(module), target, reinterpret_cast<void*>(&VirtualTickCount), &clockOriginal);
+#else
+  clockSlot = PatchGot(module, "clock_gettime", reinterpret_cast<void*>(&VirtualClockGettime), &clockOriginal);
+#endif
+  if (!clockSlot) Problem("the virtual clock could not replace the client's clock");
+}
+
+void HostImpl::RemoveClockHook() {
+  if (!clockSlot) return;
+  WriteSlot(clockSlot, clockOriginal);
+  clockSlot = nullptr;
+}
+
 void HostImpl::UnloadModule() {
   if (!module) return;
   RemoveFreeHook();
+  RemoveClockHook();
 #if defined(_WIN32)
   FreeLibrary(static_cast<HMODULE>(module));
 #else

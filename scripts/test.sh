@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test on both targets: installs what is missing, builds the Win32 DLL (tests under
-# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer), runs
-# the fuzz targets briefly on their corpora and the host-driven suite under valgrind.
+# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer),
+# checks that both builds play one random session identically and that the DLL builds
+# byte-identically twice, runs the fuzz targets briefly on their corpora and the host-driven
+# suite under valgrind.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -22,6 +24,11 @@ for preset in win32 linux linux-asan; do
   step "$preset: tests"
   ctest --preset "$preset"
 done
+
+step "the two targets agree (one monkey session's call log on Linux and on the Win32 DLL)"
+scripts/agreement.sh
+step "the DLL is reproducible (built twice, in two copies of the tree)"
+scripts/reproducible.sh
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzz targets (smoke run on their corpora)"

@@ -8,13 +8,25 @@
 //     had before the recorded command (and a second undo the ones before the first undo).
 // At the end the binding is released: every reference is back and no list leaked.
 //
+// The whole call log (every host call with its arguments and results, every event) is folded
+// into a digest, printed at the end: the same seed and length give the same digest on Linux
+// and on the Win32 DLL (scripts/agreement.sh compares them). The client's clock is the host's
+// virtual clock, so timing plays no part. Left out, as they differ legitimately between
+// targets and runs: the addresses of the module handle, the root, held and event objects
+// (arguments of F_ApiClientInit, RegisterClient and SetClientModule). ZORVAN_MONKEY_LOG=FILE
+// writes the digested lines, to find the first difference.
+//
 // The seed and the length are fixed for CI; a longer run:
 //   ZORVAN_MONKEY_STEPS=200000 ZORVAN_MONKEY_SEED=7 build/linux/bin/module_tests --gtest_filter='Monkey*'
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -69,8 +81,23 @@ class Monkey {
     CheckAfterStep();
   }
 
+  // Folds the log records not yet folded into the digest (before the log is cleared).
+  void Fold() {
+    for (const zvhost::CallRecord& record : host_.log().Records()) {
+      if (record.seq <= folded_) continue;
+      folded_ = record.seq;
+      zvhost::CallRecord r = record;
+      if (r.op == "F_ApiClientInit" || r.op == "RegisterClient" || r.op == "SetClientModule") r.args = "*";
+      std::string line = r.ToString() + "\n";
+      for (unsigned char c : line) digest = (digest ^ c) * 0x100000001B3ull;  // FNV-1a
+      if (trace_) std::fputs(line.c_str(), trace_);
+    }
+  }
+  void TraceTo(FILE* f) { trace_ = f; }
+
   uint64_t undoChecks = 0;
   uint64_t commands = 0;
+  uint64_t digest = 0xCBF29CE484222325ull;
 
  private:
   uint32_t Rand(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
@@ -212,6 +239,7 @@ class Monkey {
     else if (Rand(3) == 0)
       host_.CancelNextPrompt();
     std::map<ObjectId, Props> before = Stored();
+    Fold();
     host_.ClearRecords();
     auto mark = host_.log().MarkNow();
     ASSERT_EQ(host_.Command(number), 0);
@@ -346,6 +374,8 @@ class Monkey {
   zvhost::Model& m_;
   std::mt19937 rng_;
   TrackedUndo undo_;
+  uint64_t folded_ = 0;
+  FILE* trace_ = nullptr;
 };
 
 void RunMonkey(bool keepsResults, uint64_t seed, uint64_t steps) {
@@ -353,15 +383,23 @@ void RunMonkey(bool keepsResults, uint64_t seed, uint64_t steps) {
   options.keepsResults = keepsResults;
   options.selectionStepMs = 0;
   options.passHeldObject = true;
+  options.virtualClock = true;
   Host host(options);
   ASSERT_TRUE(host.Start()) << host.LastError();
   Monkey monkey(host, seed);
+  const char* logPath = std::getenv("ZORVAN_MONKEY_LOG");
+  std::unique_ptr<FILE, int (*)(FILE*)> log(
+      logPath && *logPath ? std::fopen(logPath, keepsResults ? "ab" : "wb") : nullptr,
+      [](FILE* f) { return f ? std::fclose(f) : 0; });
+  if (logPath && *logPath && !log) ADD_FAILURE() << logPath << ": cannot write: " << std::strerror(errno);
+  monkey.TraceTo(log.get());
   for (uint64_t i = 0; i < steps; ++i) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", step " + std::to_string(i));
     monkey.Step();
     if (::testing::Test::HasFatalFailure()) return;
   }
   host.Stop();
+  monkey.Fold();
   EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
   EXPECT_EQ(host.Lists().leaked, 0u);
   EXPECT_TRUE(host.Problems().empty());
@@ -369,6 +407,9 @@ void RunMonkey(bool keepsResults, uint64_t seed, uint64_t steps) {
   std::printf("monkey: seed %llu, %llu steps, %llu commands, %llu undos checked\n",
               static_cast<unsigned long long>(seed), static_cast<unsigned long long>(steps),
               static_cast<unsigned long long>(monkey.commands), static_cast<unsigned long long>(monkey.undoChecks));
+  std::printf("monkey digest: seed %llu, %llu steps, %s: %016llx\n", static_cast<unsigned long long>(seed),
+              static_cast<unsigned long long>(steps), keepsResults ? "host keeps results" : "client releases results",
+              static_cast<unsigned long long>(monkey.digest));
 }
 
 TEST(Monkey, RandomSessionKeepsEveryInvariant) {

@@ -38,9 +38,7 @@ std::string ExeDir() {
 
 // out/<target>/ of this source tree, where each build ships its module.
 std::string ShippedModule(const char* target, const char* file) {
-  std::string here = __FILE__;
-  size_t cut = here.rfind("tests");
-  return here.substr(0, cut) + "out/" + target + "/" + file;
+  return std::string(ZV_SOURCE_DIR) + "/out/" + target + "/" + file;
 }
 
 #if defined(_WIN32)
@@ -68,6 +66,8 @@ struct Pe {
   };
   std::vector<Section> sections;
   uint32_t dir[16][2] = {};
+  uint32_t linkTime = 0;  // file header's TimeDateStamp
+  uint16_t dllFlags = 0;  // DllCharacteristics
 
   bool Load(const std::string& path) {
     if (!ReadFile(path, &file) || U16(file, 0) != 0x5A4D) return false;
@@ -77,6 +77,8 @@ struct Pe {
     uint16_t optSize = U16(file, pe + 20);
     size_t opt = pe + 24;
     if (U16(file, opt) != 0x10B) return false;  // PE32
+    linkTime = U32(file, pe + 8);
+    dllFlags = U16(file, opt + 70);
     uint32_t dirs = U32(file, opt + 92);
     for (uint32_t i = 0; i < dirs && i < 16; ++i) {
       dir[i][0] = U32(file, opt + 96 + 8 * i);
@@ -224,6 +226,18 @@ TEST(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
   ASSERT_FALSE(resource.empty());
   ExpectModuleVersion(resource);
   EXPECT_EQ(resource, BuiltBlock());
+}
+
+// A host may load the DLL anywhere: it carries base relocations and says it can move. Two
+// builds of one commit are byte-identical: no link time in the file or export headers.
+TEST(Dll, IsRelocatableAndCarriesNoLinkTime) {
+  Pe pe;
+  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+  EXPECT_NE(pe.dir[5][0], 0u);
+  EXPECT_GT(pe.dir[5][1], 8u);  // more than an empty block header
+  EXPECT_TRUE(pe.dllFlags & 0x40) << "DYNAMIC_BASE missing, DllCharacteristics 0x" << std::hex << pe.dllFlags;
+  EXPECT_EQ(pe.linkTime, 0u);
+  EXPECT_EQ(U32(pe.file, pe.Offset(pe.dir[0][0]) + 4), 0u);  // export directory's TimeDateStamp
 }
 
 TEST(VersionBlock, BuiltBlockHoldsTheStrings) {

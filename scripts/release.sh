@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the Win32 DLL from the committed tree in a fresh build folder, checks it (its one
+# export, system imports only, its version resource, its relocations, no link time) and
+# writes what a user installs: out/release/ZorvanShapes-<version>-win32.zip with the DLL,
+# INSTALL.txt, CHANGELOG.md, LICENSE and SHA256SUMS. Prints the zip's path and SHA-256.
+#
+# Two runs on the same commit, in any folder, give the same bytes: the DLL carries no time or
+# path, and the zip's entries come in a fixed order with the time of the last commit
+# (SOURCE_DATE_EPOCH) and fixed permissions.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+me=scripts/release.sh
+
+scripts/setup.sh >/dev/null
+for tool in git python3 sha256sum; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "$me: $tool is needed and was not found" >&2; exit 1; }
+done
+
+# What ships is exactly a commit: no changed and no new files (the build picks up every source
+# file of the module's folders).
+if [ -n "$(git status --porcelain)" ]; then
+  echo "$me: the tree is not clean; commit, stash or remove these first:" >&2
+  git status --short >&2
+  exit 1
+fi
+for f in INSTALL.txt CHANGELOG.md LICENSE; do
+  [ -f "$f" ] || { echo "$me: $f: missing" >&2; exit 1; }
+done
+
+# The version, from the one header that defines it.
+header=version/version_info.h
+[ -f "$header" ] || { echo "$me: $header: missing" >&2; exit 1; }
+version=$(sed -n 's/^[[:space:]]*#[[:space:]]*define[[:space:]]\{1,\}ZV_STR_PRODUCT_VERSION[[:space:]]\{1,\}"\([^"]*\)".*/\1/p' "$header")
+if ! [[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]]; then
+  echo "$header: expected a line '#define ZV_STR_PRODUCT_VERSION \"1.2.3\"', found '${version}'" >&2
+  exit 1
+fi
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+export SOURCE_DATE_EPOCH
+
+zip=out/release/ZorvanShapes-$version-win32.zip
+rm -f "$zip"  # a package left from an earlier run must not pass for this one
+build=build/release
+rm -rf "$build"
+mkdir -p "$build"
+echo "release: building ZorvanShapes $version (commit $(git log -1 --format=%h))"
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DZV_BENCH=OFF >"$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log" >&2; echo "$me: configure failed" >&2; exit 1; }
+cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >"$build/build.log" 2>&1 ||
+  { tail -30 "$build/build.log" >&2; echo "$me: the build failed (the whole log: $build/build.log)" >&2; exit 1; }
+dll=$build/bin/ZorvanShapes.dll
+
+# The artifact checks of the unit tests, on this DLL (the one beside the test program).
+checks=$(cd "$build/bin" && "$root/scripts/wine-run.sh" ./unit_tests.exe --gtest_filter='Dll.*' --gtest_color=no 2>&1) ||
+  { printf '%s\n' "$checks" >&2; echo "$me: $dll fails the artifact checks; nothing packaged" >&2; exit 1; }
+checks=$(printf '%s\n' "$checks" | tr -d '\r')
+if printf '%s\n' "$checks" | grep -q SKIPPED || ! printf '%s\n' "$checks" | grep -q '^\[  PASSED  \] [1-9]'; then
+  printf '%s\n' "$checks" >&2
+  echo "$me: the artifact checks did not all run on $dll; nothing packaged" >&2
+  exit 1
+fi
+echo "release: $dll passes the artifact checks ($(printf '%s\n' "$checks" | grep -c '^\[       OK \]') checks)"
+
+stage=$build/package
+mkdir -p "$stage" out/release
+cp "$dll" INSTALL.txt CHANGELOG.md LICENSE "$stage/"
+(cd "$stage" && sha256sum ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE >SHA256SUMS)
+
+python3 - "$stage" "$zip" <<'EOF'
+import os, sys, time, zipfile
+stage, target = sys.argv[1], sys.argv[2]
+# Zip times have a two-second resolution and start in 1980.
+stamp = time.gmtime(max(int(os.environ["SOURCE_DATE_EPOCH"]), 315532800))[:6]
+with zipfile.ZipFile(target + ".tmp", "w") as z:
+    for name in ["ZorvanShapes.dll", "INSTALL.txt", "CHANGELOG.md", "LICENSE", "SHA256SUMS"]:
+        info = zipfile.ZipInfo(name, date_time=stamp)
+        info.create_system = 3  # Unix, so that the permissions below are read
+        info.external_attr = 0o100644 << 16
+        info.compress_type = zipfile.ZIP_DEFLATED
+        with open(os.path.join(stage, name), "rb") as f:
+            z.writestr(info, f.read(), compresslevel=9)
+os.replace(target + ".tmp", target)
+EOF
+echo "release: $root/$zip"
+echo "sha256: $(sha256sum "$zip" | cut -d' ' -f1)"
