@@ -408,7 +408,10 @@ class Suite:
             if any(c.startswith("--gtest") for c in cmd):
                 cmd.append("--gtest_fail_fast")  # the first failure is enough
             self.tests.append({"name": t["name"], "cmd": cmd, "cwd": props.get("WORKING_DIRECTORY", build_dir),
-                               "program": prog, "target": name, "time": 0.0})
+                               "program": prog, "target": name, "time": 0.0,
+                               "will_fail": bool(props.get("WILL_FAIL", False)),
+                               "pass_re": props.get("PASS_REGULAR_EXPRESSION") or [],
+                               "fail_re": props.get("FAIL_REGULAR_EXPRESSION") or []})
         self.targets = sorted({t["target"] for t in self.tests} | {"ZorvanShapes"})
         # The object file of each module source, to see whether a mutant changed the code at all.
         self.objects = {}
@@ -449,6 +452,15 @@ class Suite:
         return [t for t in self.tests if t["program"] in changed or
                 (module_changed and t["target"] not in MODULE_FREE_PROGRAMS)]
 
+    @staticmethod
+    def passed(t, code, out):
+        """Whether a finished test passed, as CTest decides it."""
+        if any(re.search(r, out, re.S) for r in t["fail_re"]):
+            return False
+        if t["pass_re"]:
+            return any(re.search(r, out, re.S) for r in t["pass_re"])
+        return (code != 0) if t["will_fail"] else code == 0
+
     def run(self, tests, limit):
         """Quickest first; stops at the first failing test. Returns (killer or None, seconds)."""
         start = time.monotonic()
@@ -459,7 +471,7 @@ class Suite:
             code, out = run_group(t["cmd"], t["cwd"], left)
             if code is None:
                 return "timeout (%s)" % t["name"], time.monotonic() - start
-            if code != 0:
+            if not self.passed(t, code, out):
                 failed = re.search(r"^\[  FAILED  \] (\S+)", out, re.M)
                 how = ":" + failed.group(1) if failed else " (signal %d)" % -code if code < 0 else ""
                 return t["name"] + how, time.monotonic() - start
@@ -470,7 +482,7 @@ class Suite:
             start = time.monotonic()
             code, out = run_group(t["cmd"], t["cwd"], limit)
             t["time"] = time.monotonic() - start
-            if code != 0:
+            if code is None or not self.passed(t, code, out):
                 err("%s fails without any mutant (%s); fix the tree first:\n%s"
                     % (t["name"], "timeout" if code is None else "exit %d" % code, out[-2000:]))
                 return False
