@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -73,6 +74,9 @@ struct HostOptions {
   // Longest wait for the millisecond tick to move on before a selection action, so that the
   // module's selection history tells earlier selections from later ones; 0: never wait.
   int selectionStepMs = 20;
+  // Asks a person when a prompt comes and no answer is queued (the shell at a terminal): true
+  // with the value given, false when the person cancelled. Unset: such a prompt is cancelled.
+  std::function<bool(const std::string& prompt, const std::string& defaultText, int32_t* value)> askPerson;
   // The client's tick count comes from the host: 1000 at loading, one more at each reading, so
   // a session replays identically on any machine and target (selections never wait).
   bool virtualClock = false;

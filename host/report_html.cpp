@@ -1,7 +1,8 @@
 // The HTML report of a run.
 #include "host/report_html.h"
 
-#include "host/svg_page.h"
+#include <algorithm>
+#include <cstdio>
 
 namespace zvhost {
 
@@ -13,25 +14,92 @@ std::string Inline(const std::string& svg) {
   return p == std::string::npos ? svg : svg.substr(p);
 }
 
+std::string Num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+// Pictures never need a horizontal scroll bar: they shrink to the column and stack when the
+// window is narrow; the steps wrap long lines.
 const char* kStyle = R"(
-body { font-family: sans-serif; margin: 2em; color: #222; }
+body { font-family: sans-serif; margin: 1.5em auto; padding: 0 1em; color: #222; max-width: 1320px; }
 h1 { font-size: 1.4em; } h2 { font-size: 1.15em; margin-top: 2em; border-bottom: 1px solid #ccc; }
-pre { background: #f6f8fa; padding: 0.5em; margin: 0.2em 0; white-space: pre-wrap; }
-.step { margin: 0.8em 0; padding-left: 0.6em; border-left: 4px solid #d0d7de; }
+pre { background: #f6f8fa; padding: 0.5em; margin: 0.2em 0; white-space: pre-wrap; overflow-wrap: anywhere; }
+.step { margin: 0.8em 0; padding-left: 0.6em; border-left: 4px solid #d0d7de; overflow-wrap: anywhere; }
 .step.failed { border-left-color: #cf222e; }
+.story { margin: 1.4em 0 0.4em; font-style: italic; color: #333; max-width: 60em; }
 .src { font-family: monospace; font-weight: bold; }
 .line { color: #888; font-family: monospace; }
-.pics { display: flex; gap: 1.5em; align-items: flex-start; }
-.pics figure { margin: 0; } .pics svg { border: 1px solid #ddd; max-width: 46vw; height: auto; }
+.pics { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; }
+.pics figure { margin: 0; min-width: 0; max-width: 100%; }
+.pics svg { border: 1px solid #ddd; max-width: 100%; height: auto; display: block; }
+details.whole > summary, details.setup > summary { cursor: pointer; color: #0969da; font-size: 0.9em; }
+details.setup { margin: 0.8em 0; }
 figcaption { font-size: 0.85em; color: #555; }
 .ok { color: #1a7f37; } .bad { color: #cf222e; font-weight: bold; }
 )";
 
+bool Cropped(const PageBox& b, const PageView& page) {
+  return b.x > 0.5 || b.y > 0.5 || b.w < page.width - 1 || b.h < page.height - 1;
+}
+
+std::string Figure(const std::string& svg, const std::string& caption) {
+  return "<figure>" + Inline(svg) + "<figcaption>" + XmlEscape(caption) + "</figcaption></figure>";
+}
+
+std::string Story(const std::string& text) {
+  std::string o;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string para = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    start = nl == std::string::npos ? text.size() : nl + 1;
+    if (!para.empty()) o += "<p class=\"story\">" + XmlEscape(para) + "</p>\n";
+  }
+  return o;
+}
+
+std::string Step(const ReportStep& s) {
+  std::string o = Story(s.story);
+  o += std::string("<div class=\"step") + (s.failed ? " failed" : "") + "\"><span class=\"line\">" +
+       std::to_string(s.line) + "</span> <span class=\"src\">" + XmlEscape(s.source) + "</span>\n";
+  if (!s.transcript.empty()) o += "<pre>" + XmlEscape(s.transcript) + "</pre>\n";
+  o += s.pictures;
+  return o + "</div>\n";
+}
+
 }  // namespace
 
+std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id) {
+  const PageBox box = FocusOf(before, after);
+  // At most 600 pixels wide, so that two fit side by side in a wide window; names stay at
+  // 10 pixels or more because the pictures draw them larger when the scale is small.
+  const double scale = std::clamp(600 / box.w, 0.5, 3.0);
+  std::string o = "<div class=\"pics\">";
+  o += Figure(RenderSvg(before, {scale, false, "", box, id + "b"}), "before");
+  o += Figure(RenderSvg(after, {scale, false, "", box, id + "a"}), "after");
+  o += "</div>\n";
+  if (Cropped(box, after)) {
+    // The whole pages show the same drawings again (by reference, not by copy).
+    const double whole = std::min(1.0, 600 / after.width);
+    auto page = [&](const PageView& v, const std::string& ref, const std::string& caption) {
+      return "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(v.width * whole) + "\" height=\"" +
+             Num(v.height * whole) + "\" viewBox=\"0 0 " + Num(v.width) + " " + Num(v.height) + "\"><use href=\"#" +
+             ref + "\"/></svg><figcaption>" + caption + "</figcaption></figure>";
+    };
+    o += "<details class=\"whole\"><summary>whole page</summary><div class=\"pics\">" +
+         page(before, id + "b", "before, whole page") + page(after, id + "a", "after, whole page") +
+         "</div></details>\n";
+  }
+  return o;
+}
+
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title) {
-  std::string o = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + XmlEscape(title) +
-                  "</title><style>" + kStyle + "</style></head><body>\n";
+  std::string o =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
+      XmlEscape(title) + "</title><style>" + kStyle + "</style></head><body>\n";
   o += "<h1>" + XmlEscape(title) + "</h1>\n<ul>\n";
   for (size_t i = 0; i < runs.size(); ++i) {
     const ReportScenario& r = runs[i];
@@ -47,17 +115,31 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
     const ReportScenario& r = runs[i];
     o += "<h2 id=\"s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</h2>\n";
     if (!r.module.empty()) o += "<p>Module: <code>" + XmlEscape(r.module) + "</code></p>\n";
-    if (!r.preamble.empty()) o += "<pre>" + XmlEscape(r.preamble) + "</pre>\n";
-    for (const ReportStep& s : r.steps) {
-      o += std::string("<div class=\"step") + (s.failed ? " failed" : "") + "\"><span class=\"line\">" +
-           std::to_string(s.line) + "</span> <span class=\"src\">" + XmlEscape(s.source) + "</span>\n";
-      if (!s.transcript.empty()) o += "<pre>" + XmlEscape(s.transcript) + "</pre>\n";
-      if (!s.svgAfter.empty()) {
-        o += "<div class=\"pics\">";
-        if (!s.svgBefore.empty()) o += "<figure>" + Inline(s.svgBefore) + "<figcaption>before</figcaption></figure>";
-        o += "<figure>" + Inline(s.svgAfter) + "<figcaption>after</figcaption></figure></div>\n";
+    if (!r.preamble.empty())
+      o += "<details class=\"setup\"><summary>console and menu at start-up</summary><pre>" + XmlEscape(r.preamble) +
+           "</pre></details>\n";
+    for (size_t k = 0; k < r.steps.size();) {
+      // Steps that build the page are folded together under one line, opened on a click; a
+      // failed one keeps its group open.
+      size_t end = k;
+      while (end < r.steps.size() && r.steps[end].setup) ++end;
+      if (end - k < 2) {
+        o += Step(r.steps[k++]);
+        continue;
       }
-      o += "</div>\n";
+      bool failed = std::any_of(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end),
+                                [](const ReportStep& s) { return s.failed; });
+      o += Story(r.steps[k].story);
+      o += std::string("<details class=\"setup\"") + (failed ? " open" : "") +
+           "><summary>setting up: " + std::to_string(end - k) + " steps, lines " + std::to_string(r.steps[k].line) +
+           " to " + std::to_string(r.steps[end - 1].line) + "</summary>\n";
+      for (size_t j = k; j < end; ++j) {
+        ReportStep s = r.steps[j];
+        if (j == k) s.story.clear();
+        o += Step(s);
+      }
+      o += "</details>\n";
+      k = end;
     }
     if (!r.error.empty()) o += "<p class=\"bad\">" + XmlEscape(r.error) + "</p>\n";
     o += std::string("<p class=\"") + (r.failures || !r.error.empty() ? "bad\">" : "ok\">") +

@@ -1,9 +1,12 @@
-// One self-contained HTML page for a run of scenarios: each step with its transcript, and the
-// page before and after each changing command, side by side (SVG inlined).
+// One self-contained HTML page for a run of scenarios: the scenario's own comments as the story,
+// each step with its transcript, and the page before and after each changing command, cropped
+// to what the step is about (SVG inlined; no scripts, no external resources).
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "host/svg_page.h"
 
 namespace zvhost {
 
@@ -12,8 +15,9 @@ struct ReportStep {
   int line = 0;
   std::string transcript;  // what the step printed
   bool failed = false;     // an expectation of this step failed
-  std::string svgBefore;   // inlined pictures, empty when the step changed nothing
-  std::string svgAfter;
+  std::string story;       // the scenario's comment lines just before the step
+  bool setup = false;      // builds the page: runs of such steps are folded
+  std::string pictures;    // RenderStepPictures, empty when the step changed nothing
 };
 
 struct ReportScenario {
@@ -24,6 +28,11 @@ struct ReportScenario {
   int failures = 0;
   std::string error;  // a scenario that could not run (bad line, module not loaded)
 };
+
+// The pictures of one step: before and after side by side (stacked on a narrow window), both
+// showing the region of the selection and the changes, and the whole pages one click away.
+// `id` must differ for every step of a report.
+std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id);
 
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title);
 

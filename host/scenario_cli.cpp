@@ -6,9 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "host/report_html.h"
-#include "host/shell_input.h"
 
 namespace zvhost {
 
@@ -44,6 +45,60 @@ std::string Indent(const std::string& text, const std::string& pad) {
   return o;
 }
 
+// The scenario's own comment lines (whole lines starting with '#') just before each step's line,
+// by that line: the story the report tells between the steps. Leading '#'s and one space go.
+std::map<int, std::string> StoryComments(const std::string& text) {
+  std::map<int, std::string> story;
+  std::string pending;
+  int lineNo = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    start = nl == std::string::npos ? text.size() : nl + 1;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+      if (!pending.empty() && pending.back() != '\n') pending += "\n";  // a blank line ends a paragraph
+      continue;
+    }
+    if (line[first] == '#') {
+      size_t textAt = line.find_first_not_of('#', first);
+      std::string said = textAt == std::string::npos ? "" : line.substr(textAt);
+      if (!said.empty() && said[0] == ' ') said.erase(0, 1);
+      if (!pending.empty() && pending.back() != '\n') pending += ' ';
+      pending += said;
+      continue;
+    }
+    while (!pending.empty() && pending.back() == '\n') pending.pop_back();
+    if (!pending.empty()) story[lineNo] = pending;
+    pending.clear();
+  }
+  return story;
+}
+
+// Long lines of a help text wrapped at spaces into 80 columns, continued further indented.
+std::string Wrap80(const std::string& text) {
+  std::string o;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    start = nl == std::string::npos ? text.size() : nl + 1;
+    std::string pad(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' ') + 4, ' ');
+    while (line.size() > 80) {
+      size_t cut = line.rfind(' ', 80);
+      if (cut == std::string::npos || cut <= pad.size()) break;
+      o += line.substr(0, cut) + "\n";
+      line = pad + line.substr(line.find_first_not_of(' ', cut));
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    o += line + "\n";
+  }
+  return o;
+}
+
 std::string SvgName(const std::string& dir, const std::string& stem, int line) {
   char num[16];
   std::snprintf(num, sizeof num, "%04d", line);
@@ -51,6 +106,32 @@ std::string SvgName(const std::string& dir, const std::string& stem, int line) {
 }
 
 }  // namespace
+
+std::vector<std::string> SvgStems(const std::vector<std::string>& files) {
+  std::vector<std::string> stems;
+  std::set<std::string> used;
+  for (const std::string& f : files) {
+    std::string stem = Stem(f), name = stem;
+    for (int n = 2; used.count(name); ++n) name = stem + "-" + std::to_string(n);
+    used.insert(name);
+    stems.push_back(name);
+  }
+  return stems;
+}
+
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures) {
+  ReportStep rs;
+  rs.source = step.source;
+  rs.line = step.line;
+  rs.transcript = outcome.transcript;
+  rs.failed = outcome.failures > 0;
+  rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
+             step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
+             step.kind == StepKind::Table;
+  if (pictures && outcome.changed && !outcome.viewAfter.items.empty())
+    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id);
+  return rs;
+}
 
 std::string FormatStep(const Step& step, const StepOutcome& outcome) {
   char head[32];
@@ -131,6 +212,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       return 2;
     }
   }
+  const std::vector<std::string> stems = SvgStems(files);
   if (!options.htmlFile.empty()) {
     std::string why;
     if (!CanWrite(options.htmlFile, &why)) {
@@ -141,6 +223,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
   int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
   bool moduleDown = false, preambleShown = false;
   for (const std::string& file : files) {
+    const size_t fileIndex = static_cast<size_t>(&file - files.data());
     ReportScenario rep;
     rep.file = file;
     out("== " + file + "\n");
@@ -164,6 +247,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       notRunBecause("cannot read it: " + why, "cannot read " + file + ": " + why);
       continue;
     }
+    std::map<int, std::string> story = StoryComments(text);  // the report's words between the steps
     // The whole file is checked before any step runs; the steps are parsed again as they run,
     // so a long scenario is never held in memory as steps.
     size_t stepCount = 0;
@@ -213,6 +297,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       ReportStep rs;
       rs.source = st.source;
       rs.line = st.line;
+      rs.story = story[st.line];
       StepOutcome o;
       try {
         o = runner.Run(st);
@@ -228,19 +313,25 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       }
       account(&st, o, rs);
       if (!options.quiet || o.failures) out(FormatStep(st, o));
+      bool keepPictures = false;
       if (o.changed && !o.svgAfter.empty()) {
         if (pictureSteps++ < kReportPictureSteps) {
-          rs.svgBefore = o.svgBefore;
-          rs.svgAfter = o.svgAfter;
+          keepPictures = keepSteps;
         } else if (options.svgDir.empty() && !options.run.pictures) {
           runner.SetPictures(false);  // no more pictures are kept: none are drawn
         }
         if (!options.svgDir.empty()) {
-          std::string path = SvgName(options.svgDir, Stem(file), st.line);
+          std::string path = SvgName(options.svgDir, stems[fileIndex], st.line);
           if (WriteFile(path, o.svgAfter, err) && !options.quiet) out("        picture: " + path + "\n");
         }
       }
-      if (keepSteps) rep.steps.push_back(std::move(rs));
+      if (keepSteps) {
+        ReportStep shown =
+            ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
+        shown.story = std::move(rs.story);
+        shown.failed = rs.failed;
+        rep.steps.push_back(std::move(shown));
+      }
       return true;
     });
     if (!stoppedAt) {
@@ -288,92 +379,37 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
 }
 
 std::string LanguageHelp() {
-  return R"(Steps (one per line; '#' starts a comment; lengths in points, "12u" in metric units, 65536u = 1 pt):
+  return Wrap80(R"(Steps, one per line ('#' starts a comment).
+Lengths in points, "12u" in metric units (65536u = 1 pt):
   document NAME [page W H]                    a new document, the active one
   grid SPACING                                the document's grid spacing
   frame NAME at X Y size W H [in FRAME]       an unanchored frame
   graphic NAME KIND at X Y size W H in FRAME  a graphic: )" +
-         GraphicKindNames() + R"(
+                GraphicKindNames() + R"(
   textframe NAME at X Y size W H in FRAME     a text frame
   paragraph NAME in TEXTFRAME|T[r,c] ["text"] [align N] [indent L F R]
   anchored NAME size W H in PARAGRAPH         a frame anchored in text
-  table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I] [placement K]
-        [title NAME ["text"] [align N]]
+  table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I]
+        [placement K] [title NAME ["text"] [align N]]
   select A B ...      one selection action each (A+B: in one action)
   select cells T[r,c] [to T[r,c]] | select table T | select row T[r] | deselect
   cursor in PARAGRAPH|TEXTFRAME|T[r,c] [at OFFSET]
   choose Zorvan > Paste Graphic Pos | choose \!pgp | command N
   answer N | answer cancel                    the answer to the next prompt
   set OBJ.PROP = VALUE                        change a property by hand
-  name NAME = selection | created            name the selected graphic, or what the last command made
-  close [DOC]   fault busy|fail|status N [OPERATION [TIMES]] | fault off   show
+  name NAME = selection | created   name the selected graphic, or what the last
+                                    command made
+  close [DOC]                                 close a document (the active one)
+  fault busy|fail|status N [OPERATION [TIMES]] | fault off
+  show                                        the page as text
   expect OBJ.PROP = VALUE... [within TOL]     properties: )" +
-         ScenarioPropertyNames() + R"(
-  expect selection A B | none     expect cells T[r,c] [to T[r,c]] | none     expect cursor in P | none
-  expect alert [error|note] "text" | expect no alert    expect prompt "text" [default "text"]
-  expect console "text"           expect menu Zorvan > Select [= Item | Item | - | ...]
-)";
-}
-
-int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
-  RunOptions ro = options.run;
-  ro.pictures = !options.svgDir.empty();
-  ScenarioRunner runner(ro);
-  std::string err;
-  if (!runner.Start(&err)) {
-    out("error: " + err + "\n");
-    return 2;
-  }
-  LineInput input(in);
-  out("ZorvanShapes reference host, module " + runner.host().ModulePath() + "\n" + runner.Preamble() +
-      "\nType help for the steps, show for the page, menu for the menu, quit to leave.\n");
-  int failures = 0, lineNo = 0;
-  bool trace = options.run.trace;
-  std::string line;
-  while (input.Read("zorvan> ", &line)) {
-    ++lineNo;
-    if (!input.Interactive()) out("zorvan> " + line + "\n");
-    std::string word = line.substr(0, line.find_first_of(" \t"));
-    std::string rest = line.size() > word.size() ? line.substr(word.size() + 1) : "";
-    if (word == "quit" || word == "exit") break;
-    if (word == "help" || word == "?") {
-      out(LanguageHelp() + "Shell only: show, menu, svg FILE, trace on|off, help, quit\n");
-      continue;
-    }
-    if (word == "menu" && rest.empty()) {
-      out(runner.MenuText());
-      continue;
-    }
-    if (word == "trace") {
-      trace = rest != "off";
-      out(std::string("trace ") + (trace ? "on" : "off") + "\n");
-      continue;
-    }
-    if (word == "svg") {
-      if (rest.empty()) {
-        out("error: svg FILE\n");
-        continue;
-      }
-      if (WriteFile(rest, RenderSvg(runner.View(), {ro.svgScale, true, ""}), out)) out("wrote " + rest + "\n");
-      continue;
-    }
-    try {
-      for (Step& st : ParseScenarioLine(line, "<shell>", lineNo)) {
-        runner.SetTrace(trace);
-        StepOutcome o = runner.Run(st);
-        failures += o.failures;
-        if (!o.transcript.empty()) out(Indent(o.transcript, "  "));
-        if (o.changed && !options.svgDir.empty()) {
-          std::string path = SvgName(options.svgDir, "shell", lineNo);
-          if (WriteFile(path, o.svgAfter, out)) out("  picture: " + path + "\n");
-        }
-      }
-    } catch (const ScenarioError& e) {
-      out("error: line " + std::to_string(e.line) + ": " + e.detail + "\n");
-    }
-  }
-  runner.host().Stop();
-  return failures ? 1 : 0;
+                ScenarioPropertyNames() + R"(
+  expect selection A B | none      expect cells T[r,c] [to T[r,c]] | none
+  expect cursor in P | none        expect no alert
+  expect alert [error|note] "text"            expect console "text"
+  expect prompt "text" [default "text"]
+  expect menu Zorvan > Select [= Item | Item | - | ...]
+)");
 }
 
 }  // namespace zvhost

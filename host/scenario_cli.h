@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/report_html.h"
 #include "host/scenario_run.h"
 
 namespace zvhost {
@@ -41,7 +42,20 @@ std::string Usage();
 // The transcript of one step: its line and what it printed, indented.
 std::string FormatStep(const Step& step, const StepOutcome& outcome);
 
-// The help text of the language (shell "help", "zorvan-host help").
+// The help text of the language (shell "help", "zorvan-host help"), in lines of at most 80 columns.
 std::string LanguageHelp();
+
+// Words that can end the shell line `before` (the line up to the cursor): step and shell words
+// first, then object names, properties after "NAME.", menu labels after "choose" (one word at a
+// time), kinds of graphic, the keywords of the language.
+std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before);
+
+// A step as the report shows it, with its pictures when `pictures` is set; `id` tells them apart
+// from every other step's.
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true);
+
+// The --svg file of each scenario, by its base name; scenarios of the same base name (in two
+// directories, or given twice) get "-2", "-3" ... so that no picture overwrites another.
+std::vector<std::string> SvgStems(const std::vector<std::string>& files);
 
 }  // namespace zvhost

@@ -281,6 +281,12 @@ ObjectId ScenarioRunner::IdOf(const std::string& name) const {
   return it == names_.end() ? 0 : it->second;
 }
 
+std::vector<std::string> ScenarioRunner::Names() const {
+  std::vector<std::string> r;
+  for (const auto& kv : names_) r.push_back(kv.first);
+  return r;
+}
+
 void ScenarioRunner::Define(const Step& st, const std::string& name, ObjectId id) {
   if (id == 0) throw ScenarioError(st.file, st.line, "the host could not create '" + name + "'");
   if (names_.count(name)) throw ScenarioError(st.file, st.line, "the name '" + name + "' is already used");
@@ -511,7 +517,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   bool changes = st.kind == StepKind::Choose || st.kind == StepKind::Set;
   Snapshot before = changes ? m.TakeSnapshot() : Snapshot();
   std::string selectionBefore = SelectionText();
-  std::string svgBefore = options_.pictures ? RenderSvg(View(), {options_.svgScale, true, ""}) : "";
+  PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
   uint64_t readsBefore = 0;
   switch (st.kind) {
@@ -791,8 +797,17 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
     if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
     if (out.changed && options_.pictures) {
-      out.svgBefore = svgBefore;
-      out.svgAfter = RenderSvg(View(), {options_.svgScale, true, ""});
+      out.viewAfter = View();
+      // Where the changed objects were before, to be drawn dashed in the picture after.
+      for (const PageItem& now : out.viewAfter.items) {
+        if (!now.changed) continue;
+        for (const PageItem& was : viewBefore.items)
+          if (was.id == now.id && (was.x != now.x || was.y != now.y || was.w != now.w || was.h != now.h))
+            out.viewAfter.previous.push_back(was);
+      }
+      out.viewBefore = std::move(viewBefore);
+      out.svgBefore = RenderSvg(out.viewBefore, {options_.svgScale, true, ""});
+      out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
     }
   }
   // Console output from the module outside start-up is shown as it comes.
@@ -1256,6 +1271,7 @@ PageView ScenarioRunner::View() const {
     if (!o) return;
     Geometry g = m.GeometryOf(id);
     PageItem it;
+    it.id = id;
     it.name = NameOf(id);
     it.changed = changed_.count(id) > 0;
     it.type = o->type;
@@ -1282,6 +1298,7 @@ PageView ScenarioRunner::View() const {
       if (TypeOf(p) != obj::Paragraph) continue;
       const Object* po = m.Find(p);
       PageItem pi;
+      pi.id = p;
       pi.name = NameOf(p);
       pi.changed = changed_.count(p) > 0;
       pi.type = obj::Paragraph;
@@ -1305,6 +1322,7 @@ PageView ScenarioRunner::View() const {
         if (title) {
           const Object* to = m.Find(title);
           PageItem ti;
+          ti.id = title;
           ti.name = NameOf(title);
           ti.changed = changed_.count(title) > 0;
           ti.type = obj::Paragraph;
@@ -1319,6 +1337,7 @@ PageView ScenarioRunner::View() const {
           y += 16;
         }
         PageItem ti;
+        ti.id = t;
         ti.name = NameOf(t);
         ti.changed = changed_.count(t) > 0;
         ti.type = obj::Table;
@@ -1334,6 +1353,13 @@ PageView ScenarioRunner::View() const {
         ti.y = y;
         ti.h = 16.0 * std::max(ti.rows, 1);
         for (double c : ti.columns) ti.w += c;
+        if (ds && ds->textSelection.begin.object)
+          for (int r = 0; r < ti.rows && ti.cursorRow < 0; ++r)
+            for (int c = 0; c < static_cast<int>(ti.columns.size()); ++c) {
+              const Object* cell = m.Find(m.Cell(t, r, c));
+              if (cell && std::count(cell->children.begin(), cell->children.end(), ds->textSelection.begin.object))
+                ti.cursorRow = r, ti.cursorCol = c;
+            }
         if (ds && ds->cells.table == t) {
           if (ds->cells.top == WholeTable) {
             ti.selRow0 = 0, ti.selRow1 = ti.rows - 1, ti.selCol0 = 0, ti.selCol1 = static_cast<int>(ti.columns.size());

@@ -26,6 +26,7 @@ struct StepOutcome {
   int failures = 0;                 // expectations of this step that failed
   bool changed = false;             // the step changed the document model
   std::string svgBefore, svgAfter;  // when pictures are kept and the step changed something
+  PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
 };
 
 class ScenarioRunner {
@@ -55,6 +56,7 @@ class ScenarioRunner {
   // The text with every object id ("12:5") replaced by the object's name.
   std::string WithNames(const std::string& text) const;
   ObjectId IdOf(const std::string& name) const;  // 0 when unknown
+  std::vector<std::string> Names() const;        // every name the scenario uses, sorted
   ObjectId CurrentDocument() const { return doc_; }
 
  private:

@@ -231,6 +231,10 @@ HResult ZVH_CALL AskForInteger(void* self, int32_t* status, int32_t* reply, cons
   if (!h.answers.empty() && h.answers.front().first) {
     p.answered = true;
     p.answer = h.answers.front().second;
+  } else if (h.answers.empty() && h.options.askPerson) {
+    p.answered = h.options.askPerson(p.prompt, p.defaultText, &p.answer);
+  }
+  if (p.answered) {
     *reply = p.answer;
     *status = status::Ok;
   } else {

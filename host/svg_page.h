@@ -2,12 +2,15 @@
 // page coordinates (points), and its rendering as SVG.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zvhost {
 
 struct PageItem {
+  uint32_t id = 0;                    // the object, to find it again in another picture of the page
   std::string name;                   // scenario name, or "#<id>" for an object the scenario did not name
   int type = 0;                       // object type code (top 8 bits of the id)
   std::string kind;                   // "frame", "rect", "text", "anchored", "table", "paragraph" ...
@@ -20,23 +23,43 @@ struct PageItem {
   std::vector<double> columns;
   int rows = 0;
   int selRow0 = -1, selRow1 = -1, selCol0 = -1, selCol1 = -1;
-  bool cursor = false;   // paragraphs: the insertion point stands here
-  bool changed = false;  // the last command changed it
+  int cursorRow = -1, cursorCol = -1;  // the cell that holds the insertion point
+  bool cursor = false;                 // paragraphs: the insertion point stands here
+  bool changed = false;                // the last command changed it
 };
 
 struct PageView {
   std::string document;
   double width = 612, height = 792;
   std::vector<PageItem> items;  // in drawing order: later items are drawn on top
+  // Where the objects the last command moved or resized were before it (drawn dashed).
+  std::vector<PageItem> previous;
+};
+
+// A region of the page, in points.
+struct PageBox {
+  double x = 0, y = 0, w = 0, h = 0;
+  bool Empty() const { return w <= 0 || h <= 0; }
 };
 
 struct SvgOptions {
-  double scale = 1;        // pixels per point of the width/height attributes
-  bool standalone = true;  // XML declaration (for a file) or not (inlined in HTML)
-  std::string title;       // caption under the page
+  SvgOptions(double scale_ = 1, bool standalone_ = true, std::string title_ = "", PageBox view_ = {},
+             std::string id_ = "")
+      : scale(scale_), standalone(standalone_), title(std::move(title_)), view(view_), id(std::move(id_)) {}
+  double scale;       // pixels per point of the width/height attributes
+  bool standalone;    // XML declaration (for a file) or not (inlined in HTML)
+  std::string title;  // caption under the page
+  PageBox view;       // the part of the page drawn; empty: the whole page
+  std::string id;     // set: the drawing is a group of this id, which <use> can show again
 };
 
+// Draws the page. The objects the last command changed are drawn again on top, outlined, with
+// their previous outlines dashed; when a change is smaller than 2 pixels at this scale (a
+// quarter-point inset, a nudge), a magnified view of it is added below the picture.
 std::string RenderSvg(const PageView& page, const SvgOptions& opt = {});
+// The region a reader needs to see a step: what is selected and what changed, in either picture,
+// with room for the names around it; the whole page when nothing is.
+PageBox FocusOf(const PageView& before, const PageView& after);
 // Text made safe inside XML and HTML: markup characters as entities, control bytes as '?'.
 std::string XmlEscape(const std::string& s);
 // The page as text, one object per line: "fig  rect  at 10 20  size 100 x 50  [selected]".

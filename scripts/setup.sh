@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
 # cross compiler for the Win32 DLL, Wine to run its tests, and the native tools.
-# Safe to run again: it installs only what is missing. With --linux, only what the Linux build
-# of the module and zorvan-host needs (no cross compiler, no Wine).
+# Safe to run again: it installs only what is missing.
+#   scripts/setup.sh             what the build and the tests need
+#   scripts/setup.sh --linux     only what the Linux build of the module and zorvan-host needs
+#                                (no cross compiler, no Wine)
+#   scripts/setup.sh --browser   also Chromium, for the test that opens the HTML report in a
+#                                browser (skipped without it)
 set -euo pipefail
 linux_only=0
-[ "${1:-}" = "--linux" ] && linux_only=1
+optional_pkgs=()
+case "${1:-}" in
+  --linux) linux_only=1 ;;
+  --browser) optional_pkgs+=(chromium) ;;
+  "") ;;
+  *) echo "usage: scripts/setup.sh [--linux | --browser]" >&2; exit 2 ;;
+esac
 
 need_pkgs=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
-pkgs=(cmake ninja-build g++ libgtest-dev googletest libedit-dev zlib1g-dev)
+pkgs=(cmake ninja-build g++ libgtest-dev googletest libedit-dev zlib1g-dev ${optional_pkgs[@]+"${optional_pkgs[@]}"})
 if [ $linux_only -eq 0 ]; then
   pkgs+=(clang libbenchmark-dev valgrind g++-mingw-w64-i686 binutils-mingw-w64-i686 librsvg2-bin
          libclang-rt-14-dev)

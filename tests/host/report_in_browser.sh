@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The tour's HTML report in a real browser (headless Chromium), at 1400 and 800 pixels wide:
+# screenshots for a person to look at, no horizontal scrolling, names of at least 10 pixels in
+# the pictures of a wide window, and nothing fetched from outside the file.
+#   report_in_browser.sh ZORVAN_HOST TOUR.zvs OUT_DIR
+# Exits 77 (skipped) when Chromium is not installed; scripts/setup.sh --browser installs it.
+set -euo pipefail
+host=$1 tour=$2 out=$3
+
+browser=$(command -v chromium || command -v chromium-browser || true)
+if [ -z "$browser" ]; then
+  echo "skipped: chromium is not installed (scripts/setup.sh --browser installs it)"
+  exit 77
+fi
+mkdir -p "$out"
+report=$out/tour.html
+"$host" run --quiet --html "$report" "$tour" >"$out/run.txt" || { cat "$out/run.txt"; exit 1; }
+
+failed=0
+fail() { echo "FAILED: $*"; failed=1; }
+
+# Self-contained: no scripts, style sheets, images, frames or fonts from elsewhere.
+if grep -Eno '<script|<link|<img|<iframe|<object|<embed|@import|url\(|src=|href="[a-z]+:' "$report"; then
+  fail "the report refers to something outside itself (above)"
+fi
+
+# A copy with a measuring script: it writes what it measured into the page, which --dump-dom
+# prints. The report itself stays without scripts. Shapes inside a picture may reach past its
+# edge (the picture shows only part of the page); the pictures themselves may not.
+measure=$out/measure.html
+sed 's|</body>|<script>\
+const d = document.documentElement;\
+let over = [];\
+for (const e of document.querySelectorAll("body *")) {\
+  if (e.ownerSVGElement) continue;\
+  const r = e.getBoundingClientRect();\
+  if (r.width > 0 \&\& r.right > d.clientWidth + 0.5) over.push(e.tagName + "." + e.getAttribute("class"));\
+}\
+let small = 1e9, labels = 0;\
+for (const svg of document.querySelectorAll(".step > .pics svg")) {\
+  const k = svg.getBoundingClientRect().width / svg.viewBox.baseVal.width;\
+  for (const t of svg.querySelectorAll("text")) {\
+    small = Math.min(small, parseFloat(t.getAttribute("font-size")) * k);\
+    labels++;\
+  }\
+}\
+const external = performance.getEntriesByType("resource").map(x => x.name).filter(n => !n.startsWith("file:"));\
+const p = document.createElement("pre");\
+p.textContent = "MEASURE scrollWidth=" + d.scrollWidth + " clientWidth=" + d.clientWidth + " overflowing=" +\
+  over.length + " first=" + (over[0] \|\| "-") + " smallestTextPx=" + small.toFixed(1) + " texts=" + labels +\
+  " external=" + external.length + " END";\
+document.body.appendChild(p);\
+</script></body>|' "$report" >"$measure"
+
+for width in 1400 800; do
+  profile=$(mktemp -d)
+  flags=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking
+         --disable-component-update --disable-sync --user-data-dir="$profile" --hide-scrollbars
+         --host-resolver-rules="MAP * ~NOTFOUND" --window-size="$width,2400")
+  timeout 120 "$browser" "${flags[@]}" --screenshot="$out/tour-$width.png" "file://$(realpath "$report")" \
+    >/dev/null 2>&1 || fail "chromium could not take the screenshot at $width px"
+  line=$(timeout 120 "$browser" "${flags[@]}" --dump-dom "file://$(realpath "$measure")" 2>/dev/null |
+         grep -o 'MEASURE.*END' || true)
+  rm -rf "$profile"
+  echo "$width px: ${line:-no measurement}  screenshot $out/tour-$width.png"
+  [ -n "$line" ] || { fail "no measurement at $width px"; continue; }
+  get() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$line"; }
+  [ "$(get scrollWidth)" -le "$(get clientWidth)" ] || fail "at $width px the page scrolls sideways"
+  [ "$(get overflowing)" = 0 ] || fail "at $width px $(get overflowing) element(s) stick out, first $(get first)"
+  [ "$(get external)" = 0 ] || fail "at $width px the page fetched $(get external) resource(s) from outside"
+  [ "$(get texts)" -gt 0 ] || fail "no names found in the pictures"
+  if [ "$width" = 1400 ] && awk -v s="$(get smallestTextPx)" 'BEGIN { exit !(s < 10) }'; then
+    fail "at 1400 px the smallest text in a picture is $(get smallestTextPx) px (at least 10 wanted)"
+  fi
+done
+exit $failed
