@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <thread>
+#include <unordered_set>
 
 #include "host/host_impl.h"
 
@@ -337,18 +338,19 @@ uint32_t SystemTick() {
 // The module's selection history stamps each newly selected graphic with the tick of the
 // selection action. A graphic newly selected in this action must not share its stamp with one
 // stamped by an earlier action that is still selected, or the order between them would be lost:
-// in that case only, wait until the tick has moved on (at most selectionStepMs).
+// in that case only, wait until the tick has moved on (at most selectionStepMs). Under the
+// virtual clock every reading is a new tick: no wait.
 template <typename Fn>
 void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<ObjectId>& after, Fn change) {
-  std::vector<ObjectId> before = h.model.SelectedGraphics(doc), newly;
+  std::vector<ObjectId> selected = h.model.SelectedGraphics(doc), newly;
+  std::unordered_set<ObjectId> before(selected.begin(), selected.end());
   for (ObjectId g : after)
-    if (std::find(before.begin(), before.end(), g) == before.end() && IsGraphicType(TypeOf(g))) newly.push_back(g);
-  if (h.options.selectionStepMs > 0 && !h.options.virtualClock && !newly.empty()) {
+    if (before.count(g) == 0 && IsGraphicType(TypeOf(g))) newly.push_back(g);
+  if (h.options.selectionStepMs > 0 && h.clockSlot == nullptr && !newly.empty()) {
+    std::unordered_set<ObjectId> fresh(h.freshGraphics.begin(), h.freshGraphics.end());
     bool tie = false;
     for (ObjectId g : after)
-      if (std::find(before.begin(), before.end(), g) != before.end() &&
-          std::find(h.freshGraphics.begin(), h.freshGraphics.end(), g) != h.freshGraphics.end())
-        tie = true;
+      if (before.count(g) != 0 && fresh.count(g) != 0) tie = true;
     auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(h.options.selectionStepMs);
     while (tie && SystemTick() == h.freshTick && std::chrono::steady_clock::now() < limit)
       std::this_thread::sleep_for(std::chrono::microseconds(100));

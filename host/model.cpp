@@ -398,6 +398,7 @@ void Model::RemoveTree(ObjectId id) {
   if (DocState* d = Doc(doc)) {
     auto& sel = d->selection;
     sel.erase(std::remove(sel.begin(), sel.end(), id), sel.end());
+    d->selectionIndex.clear();
     if (d->cells.table == id) d->cells = {};
     if (d->textSelection.begin.object == id || d->textSelection.end.object == id) d->textSelection = {};
   }
@@ -501,6 +502,7 @@ void Model::SetSelected(ObjectId graphic, bool selected) {
   if (!d) return;
   auto& sel = d->selection;
   auto it = std::find(sel.begin(), sel.end(), graphic);
+  d->selectionIndex.clear();
   if (selected) {
     if (it == sel.end()) sel.push_back(graphic);
     g->staleNext = 0;
@@ -608,6 +610,16 @@ static std::vector<int32_t> ComputedProps(int type) {
   }
 }
 
+// Where `id` stands in the document's selection (end when it is not selected).
+static std::vector<ObjectId>::const_iterator SelectionAt(const DocState& d, ObjectId id) {
+  if (d.selectionIndex.size() != d.selection.size()) {
+    d.selectionIndex.clear();
+    for (size_t i = 0; i < d.selection.size(); ++i) d.selectionIndex[d.selection[i]] = i;
+  }
+  auto found = d.selectionIndex.find(id);
+  return found == d.selectionIndex.end() ? d.selection.end() : d.selection.begin() + found->second;
+}
+
 static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, int32_t p, Value* out) {
   const int t = o.type;
   if (t == obj::Document) {
@@ -632,7 +644,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
     const DocState* d = m.Doc(o.doc);
     const std::vector<ObjectId> none;
     const auto& sel = d ? d->selection : none;
-    auto at = std::find(sel.begin(), sel.end(), o.id);
+    auto at = d ? SelectionAt(*d, o.id) : sel.end();
     switch (p) {
       case prop::SelectedFlag:
         *out = Value::Int(at != sel.end() ? 1 : 0);

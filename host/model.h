@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/numbers.h"
@@ -109,6 +110,9 @@ struct CellSelection {
 
 struct DocState {
   std::vector<ObjectId> selection;  // selected graphics, in the order they were selected
+  // Position of each selected graphic, built on demand so a walk along the selection reads
+  // each step in constant time; cleared whenever the selection changes.
+  mutable std::unordered_map<ObjectId, size_t> selectionIndex;
   TextRange textSelection;
   CellSelection cells;
   Metric grid = 12 * 65536;

@@ -161,6 +161,9 @@ ScenarioRunner::~ScenarioRunner() = default;
 bool ScenarioRunner::Start(std::string* error) {
   HostOptions ho;
   ho.modulePath = options_.modulePath;
+  // The module's tick comes from the host: every selection gets its own stamp at once, and a
+  // scenario plays the same on every run.
+  ho.virtualClock = true;
   host_ = std::make_unique<Host>(ho);
   if (!host_->Start()) {
     if (error) *error = "cannot start the module " + host_->ModulePath() + ": " + host_->LastError();
