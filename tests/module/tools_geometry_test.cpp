@@ -81,6 +81,9 @@ TEST_F(GeometryTest, PastesBeforeAnyCopyUseZeros) {
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 200, 100}));
   Choose(10);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
+  model().FindMutable(g)->props[prop::Height] = Value::OfMetric(Pt(100));
+  Choose(7);
+  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
 }
 
 TEST_F(GeometryTest, ProportionalResizeOfAZeroSizeGraphicWritesNothing) {
