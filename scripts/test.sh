@@ -3,7 +3,8 @@
 # Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer),
 # checks that both builds play one random session identically and that the DLL builds
 # byte-identically twice, checks the module's line and branch coverage, runs the fuzz targets
-# briefly on their corpora and the host-driven suite under valgrind.
+# briefly on their corpora and the host-driven suite under valgrind. The tour's HTML report is
+# opened in headless Chromium (setup installs it).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -11,7 +12,7 @@ cd "$root"
 step() { printf '\n==== %s ====\n' "$*"; }
 
 step "setup"
-scripts/setup.sh
+scripts/setup.sh --browser   # the report is also checked in a real browser
 
 step "include layers"
 scripts/check-layers.sh
