@@ -61,8 +61,8 @@ size_t TextAppendInt(char* dest, int32_t value, size_t size) {
 
 const char* TextFindChar(const char* text, int ch) {
   if (text == nullptr) return nullptr;
+  // The terminator is never found: the walk stops before it.
   const unsigned char code = static_cast<unsigned char>(ch);
-  if (code == 0) return nullptr;
   for (; *text != '\0'; ++text)
     if (static_cast<unsigned char>(*text) == code) return text;
   return nullptr;
