@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/text_lines.h"
+
 namespace zvhost {
 
 namespace {
@@ -50,13 +52,10 @@ std::string Figure(const std::string& svg, const std::string& caption) {
 
 std::string Story(const std::string& text) {
   std::string o;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string para = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    start = nl == std::string::npos ? text.size() : nl + 1;
+  ForEachLine(text, [&](const std::string& para) {
     if (!para.empty()) o += "<p class=\"story\">" + XmlEscape(para) + "</p>\n";
-  }
+    return true;
+  });
   return o;
 }
 

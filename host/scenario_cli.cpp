@@ -10,6 +10,7 @@
 #include <set>
 
 #include "host/report_html.h"
+#include "host/text_lines.h"
 
 namespace zvhost {
 
@@ -34,14 +35,10 @@ bool WriteFile(const std::string& path, const std::string& text, const Output& e
 
 std::string Indent(const std::string& text, const std::string& pad) {
   std::string o;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+  ForEachLine(text, [&](const std::string& line) {
     o += pad + line + "\n";
-    if (nl == std::string::npos) break;
-    start = nl + 1;
-  }
+    return true;
+  });
   return o;
 }
 
@@ -51,17 +48,13 @@ std::map<int, std::string> StoryComments(const std::string& text) {
   std::map<int, std::string> story;
   std::string pending;
   int lineNo = 0;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    start = nl == std::string::npos ? text.size() : nl + 1;
+  ForEachLine(text, [&](std::string line) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos) {
       if (!pending.empty() && pending.back() != '\n') pending += "\n";  // a blank line ends a paragraph
-      continue;
+      return true;
     }
     if (line[first] == '#') {
       size_t textAt = line.find_first_not_of('#', first);
@@ -69,23 +62,20 @@ std::map<int, std::string> StoryComments(const std::string& text) {
       if (!said.empty() && said[0] == ' ') said.erase(0, 1);
       if (!pending.empty() && pending.back() != '\n') pending += ' ';
       pending += said;
-      continue;
+      return true;
     }
     while (!pending.empty() && pending.back() == '\n') pending.pop_back();
     if (!pending.empty()) story[lineNo] = pending;
     pending.clear();
-  }
+    return true;
+  });
   return story;
 }
 
 // Long lines of a help text wrapped at spaces into 80 columns, continued further indented.
 std::string Wrap80(const std::string& text) {
   std::string o;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    start = nl == std::string::npos ? text.size() : nl + 1;
+  ForEachLine(text, [&](std::string line) {
     std::string pad(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' ') + 4, ' ');
     while (line.size() > 80) {
       size_t cut = line.rfind(' ', 80);
@@ -95,7 +85,8 @@ std::string Wrap80(const std::string& text) {
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     o += line + "\n";
-  }
+    return true;
+  });
   return o;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "host/scenario.h"
+#include "host/text_lines.h"
 
 namespace zvhost {
 
@@ -741,18 +742,14 @@ std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& f
 }
 
 void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
-  size_t start = 0;
   int n = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    size_t end = nl == std::string::npos ? text.size() : nl;
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
+  ForEachLine(text, [&](std::string line) {
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
     for (Step& s : ParseScenarioLine(line, file, n))
-      if (!each(s)) return;
-  }
+      if (!each(s)) return false;
+    return true;
+  });
 }
 
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {

@@ -1,0 +1,21 @@
+// Walks a text line by line: each line without its '\n'; a final '\n' ends the last line rather
+// than starting an empty one.
+#pragma once
+
+#include <string>
+
+namespace zvhost {
+
+// Calls each(line) for every line; stops early when each returns false.
+template <typename Fn>
+void ForEachLine(const std::string& text, Fn each) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    if (!each(text.substr(start, end - start))) return;
+    start = end + 1;
+  }
+}
+
+}  // namespace zvhost
