@@ -420,9 +420,13 @@ class Suite:
             with open(commands, encoding="utf-8") as fh:
                 for c in json.load(fh):
                     out = c.get("output") or next(iter(re.findall(r"\s-o\s+(\S+)", c.get("command", ""))), "")
+                    compiler = (c.get("arguments") or c.get("command", "").split() or [""])[0]
                     if "zorvan_objs" in out:
                         source = os.path.relpath(os.path.normpath(os.path.join(c["directory"], c["file"])), ROOT)
                         self.objects[source] = os.path.normpath(os.path.join(c["directory"], out))
+                        # The binutils of the compiler's target strip the debug information.
+                        prefix = re.sub(r"(g\+\+|gcc|c\+\+|clang\+\+|clang)(-[0-9.]+)?$", "", compiler)
+                        self.objcopy = prefix + "objcopy" if prefix.endswith("-") else "objcopy"
         self.clean_objects = {}
         self.module = next((os.path.join(bin_dir, f) for f in os.listdir(bin_dir)
                             if f.startswith("ZorvanShapes.")), "") if os.path.isdir(bin_dir) else ""
@@ -431,8 +435,17 @@ class Suite:
         path = self.objects.get(source)
         if path is None or not os.path.exists(path):
             return None
-        with open(path, "rb") as fh:
-            return hashlib.sha1(fh.read()).hexdigest()
+        # Without its debug information: a mutant that only moves line and column records (a
+        # return of the constant's own value written as {}) compiles to the same code.
+        stripped = path + ".stripped"
+        done = subprocess.run([getattr(self, "objcopy", "objcopy"), "--strip-debug", "-R", ".comment", path, stripped],
+                              capture_output=True)
+        read = stripped if done.returncode == 0 else path
+        with open(read, "rb") as fh:
+            digest = hashlib.sha1(fh.read()).hexdigest()
+        if os.path.exists(stripped):
+            os.remove(stripped)
+        return digest
 
     def remember_clean_objects(self, files):
         self.clean_objects = {f: self.object_digest(f) for f in files}
