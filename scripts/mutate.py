@@ -563,6 +563,9 @@ def main():
     ap.add_argument("--target", choices=["linux", "win32"], default="linux")
     ap.add_argument("--preset", choices=["linux", "linux-asan", "win32"],
                     help="build preset (default: the target's own; linux-asan counts what only the sanitizers see)")
+    ap.add_argument("--also", choices=["linux-asan"],
+                    help="run a mutant that survives the preset's suites again in this build's suites "
+                         "(the sanitizers' build, which CI runs too); killed there counts as killed")
     ap.add_argument("--timeout", type=float, default=0,
                     help="seconds the tests of one mutant may take before it counts as killed "
                          "(default: 60 s or 5 times the clean run, whichever is longer)")
@@ -598,11 +601,14 @@ def main():
         summarize(chosen, results, equivalents)
         return 0
 
+    if args.also and (preset != "linux" or args.also == preset):
+        return usage_error("--also %s goes with --preset linux" % args.also)
     build_dir = os.path.join(ROOT, "build", preset)
-    if not os.path.exists(os.path.join(build_dir, "CMakeCache.txt")):
-        err("no build tree in build/%s; make it first with:\n  cmake --preset %s%s && cmake --build --preset %s -j2"
-            % (preset, preset, " -DZV_BENCH=OFF" if preset == "linux" else "", preset))
-        return 2
+    for p in [preset] + ([args.also] if args.also else []):
+        if not os.path.exists(os.path.join(ROOT, "build", p, "CMakeCache.txt")):
+            err("no build tree in build/%s; make it first with:\n  cmake --preset %s%s && cmake --build --preset %s -j2"
+                % (p, p, " -DZV_BENCH=OFF" if p == "linux" else "", p))
+            return 2
     os.makedirs(results_dir, exist_ok=True)
     journal = os.path.join(results_dir, "restore.json")
     restore_from_journal(journal)
@@ -619,6 +625,16 @@ def main():
         suite.remember_clean_objects({c.file for c in chosen})
         if not suite.baseline(600):
             return 1
+        if args.also:
+            also = Suite(os.path.join(ROOT, "build", args.also), args.jobs)
+            code, out = also.build(args.build_timeout)
+            if code != 0:
+                err("the build of build/%s fails without any mutant:\n%s" % (args.also, out[-3000:]))
+                return 1
+            also = Suite(os.path.join(ROOT, "build", args.also), args.jobs)
+            if not also.baseline(1800):
+                return 1
+            args.also_suite = also
         clean = sum(t["time"] for t in suite.tests)
         limit = args.timeout or max(60.0, 5 * clean)
         print("clean run: %d tests in %.1f s; per-mutant limit %.0f s; %d of %d sites sampled (seed %d)"
@@ -684,6 +700,14 @@ def run_mutant(s, suite, limit, args, journal):
                           seconds=round(time.monotonic() - start, 1))
             return record
         killer, _ = suite.run(suite.affected(before, suite.stamps()), limit)
+        also = getattr(args, "also_suite", None)
+        if not killer and also is not None:
+            # A fault only the sanitizers see (an overflow, a leak): their build's suites decide.
+            also_before = also.stamps()
+            code, _ = also.build(args.build_timeout)
+            if code == 0:
+                killer, _ = also.run(also.affected(also_before, also.stamps()), 3 * limit)
+                killer = killer and "%s: %s" % (args.also, killer)
         record.update(status="killed" if killer else "survived", seconds=round(time.monotonic() - start, 1))
         if killer:
             record["killer"] = killer

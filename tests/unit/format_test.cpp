@@ -81,6 +81,11 @@ TEST_F(FormatTest, ConsoleReceivesRunsAndConversionsAsSeparateCalls) {
   g_console.clear();
   EXPECT_EQ(zv::ConsolePrintf(nullptr, ""), 0);
   EXPECT_EQ(g_console, Calls({""}));
+
+  // An unusable specification goes out whole, as one piece, like a conversion.
+  g_console.clear();
+  EXPECT_EQ(zv::ConsolePrintf(nullptr, "a%Ldb%5%"), 8);
+  EXPECT_EQ(g_console, Calls({"a", "%Ld", "b", "%5%", ""}));
 }
 
 TEST_F(FormatTest, ConsoleSplitsLongRunsBeforeAConversionInto255Chunks) {

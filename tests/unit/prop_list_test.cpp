@@ -366,6 +366,11 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   EXPECT_EQ(client.vals, nullptr);
   zv::PropListRelease(&noArray, HostRelease);
   zv::PropListRelease(nullptr, HostRelease);
+  zv::PropList none{0, HostArray<zv::PropVal>(1)};  // an array, but no elements
+  zv::PropListImport(&client, &none, zv::ClientAlloc);
+  EXPECT_EQ(client.count, 0u);
+  zv::PropListFree(&client);
+  zv::PropListRelease(&none, HostRelease);
 
   // A name beside a nonzero number stays the host's: the client copy does not take it over.
   zv::PropList host{1, HostArray<zv::PropVal>(1)};
