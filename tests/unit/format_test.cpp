@@ -159,8 +159,8 @@ TEST_F(FormatTest, TextConversions) {
   EXPECT_STREQ(buf, "ab");
   // A precision bounds the read: the argument need not be terminated.
   const char unterminated[3] = {'x', 'y', 'z'};
-  EXPECT_EQ(zv::FormatToBuffer(buf, "%.3s", unterminated), 3);
-  EXPECT_STREQ(buf, "xyz");
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%.3s|%.0s|", unterminated, unterminated), 5);
+  EXPECT_STREQ(buf, "xyz||");
   // 255 characters and the terminator fill the output buffer exactly.
   EXPECT_EQ(zv::FormatToBuffer(buf, "%255s", "w"), 255);
   EXPECT_EQ(g_allocations, 0);
@@ -190,16 +190,18 @@ TEST_F(FormatTest, RefusedGrowthStopsWithTheTotalSoFar) {
 TEST_F(FormatTest, CountConversionsStoreWithTheirWidth) {
   char buf[64];
   short halves[2] = {-1, -1};
-  int whole = -1;
+  int whole[2] = {-1, -1};
   signed char tiny[2] = {-1, -1};
   long long wide = -1;
-  long along = -1;
-  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole, &tiny[0], &wide, &along), 9);
-  EXPECT_EQ(along, 8);
+  long along[2] = {-1, -1};
+  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole[0], &tiny[0], &wide, &along[0]), 9);
+  EXPECT_EQ(along[0], 8);
+  EXPECT_EQ(along[1], -1);
   EXPECT_STREQ(buf, "abcxyzde!");
   EXPECT_EQ(halves[0], 3);
   EXPECT_EQ(halves[1], -1);
-  EXPECT_EQ(whole, 8);
+  EXPECT_EQ(whole[0], 8);
+  EXPECT_EQ(whole[1], -1);
   EXPECT_EQ(tiny[0], 8);
   EXPECT_EQ(tiny[1], -1);
   EXPECT_EQ(wide, 8);
@@ -258,6 +260,13 @@ TEST_F(FormatTest, StarsAndUnusableSpecifications) {
   EXPECT_EQ(zv::FormatToBuffer(buf, "%400d", 1), 255);
   EXPECT_EQ(zv::FormatToBuffer(buf, "%256d", 1), 255);
   EXPECT_EQ(std::string(buf), std::string(255, ' '));
+  // A width too large for an int saturates, from the format or from '*' (left-aligned).
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%99999999999d", 1), 255);
+  EXPECT_EQ(std::string(buf), std::string(255, ' '));
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%*d", INT32_MIN, 1), 255);
+  EXPECT_EQ(std::string(buf), "1" + std::string(254, ' '));
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%lf|%Lf", 1.5, 2.5L), 17);  // l and L with a floating conversion
+  EXPECT_STREQ(buf, "1.500000|2.500000");
   EXPECT_EQ(g_allocations, 0);
 }
 
