@@ -194,7 +194,8 @@ TEST_F(FormatTest, CountConversionsStoreWithTheirWidth) {
   signed char tiny[2] = {-1, -1};
   long long wide = -1;
   long along[2] = {-1, -1};
-  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole[0], &tiny[0], &wide, &along[0]), 9);
+  EXPECT_EQ(
+      zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole[0], &tiny[0], &wide, &along[0]), 9);
   EXPECT_EQ(along[0], 8);
   EXPECT_EQ(along[1], -1);
   EXPECT_STREQ(buf, "abcxyzde!");

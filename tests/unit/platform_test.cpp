@@ -1,8 +1,8 @@
 // The platform's clock: the module stamps selections with it, so it must be the system's
 // millisecond tick (GetTickCount on Win32, the monotonic clock on Linux), wrapping at 32 bits.
-#include <gtest/gtest.h>
-
 #include "platform/platform.h"
+
+#include <gtest/gtest.h>
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN

@@ -154,6 +154,7 @@ class PropListTest : public ::testing::Test {
       e.list24 = HostTexts({nullptr});
       e.text32 = HostText("t32");
       e.text36 = nullptr;
+      t.u.rich.items[1].text36 = HostText("t36");  // the last text of an entry to copy
     }
     {
       zv::TypedValue& t = add(47, nullptr, 18);
@@ -171,6 +172,7 @@ class PropListTest : public ::testing::Test {
     add(49, nullptr, 19).u.block24 = nullptr;
     add(50, nullptr, 5).u.ints = {0, nullptr};
     add(51, nullptr, 8).u.tabs = {0, nullptr};  // entries of their own, but none
+    add(52, nullptr, 6).u.texts = {0, nullptr};
 
     zv::PropList list{static_cast<uint32_t>(v.size()), HostArray<zv::PropVal>(v.size())};
     std::memcpy(static_cast<void*>(list.vals), v.data(), v.size() * sizeof(zv::PropVal));
@@ -366,6 +368,12 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   EXPECT_EQ(client.vals, nullptr);
   zv::PropListRelease(&noArray, HostRelease);
   zv::PropListRelease(nullptr, HostRelease);
+  zv::PropList unreleased{1, HostArray<zv::PropVal>(1)};  // without a release function: only forgotten
+  zv::PropVal* kept = unreleased.vals;
+  zv::PropListRelease(&unreleased, nullptr);
+  EXPECT_EQ(unreleased.vals, nullptr);
+  EXPECT_EQ(hostBlocks_.count(kept), 1u);
+  HostRelease(kept);
   zv::PropList none{0, HostArray<zv::PropVal>(1)};  // an array, but no elements
   zv::PropListImport(&client, &none, zv::ClientAlloc);
   EXPECT_EQ(client.count, 0u);

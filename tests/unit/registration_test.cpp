@@ -272,7 +272,9 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
       {"another header size", {{offsetof(ElfW(Ehdr), e_shentsize), {0}}}, 0},
       {"no sections", {{offsetof(ElfW(Ehdr), e_shnum), {0, 0}}}, 0},
       {"no name table", {{offsetof(ElfW(Ehdr), e_shstrndx), {0xFF, 0xFF}}}, 0},
-      {"name table past the end", {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_offset), field(whole, wordSize)}}, 0},
+      {"name table past the end",
+       {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_offset), field(whole, wordSize)}},
+       0},
       {"another name", {{name + 3, {'X'}}}, 0},
       {"a longer name that begins alike", {{name + 11, {'X'}}}, 0},
       {"a name past the end of its table", {{versionHeader, field(names.sh_size - 5, 4)}}, 0},
@@ -281,12 +283,14 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
        1},
       {"no bytes in the file", {{versionHeader + offsetof(ElfW(Shdr), sh_type), field(SHT_NOBITS, 4)}}, 0},
       {"more headers than the file holds, none named so",
-       {{name + 3, {'X'}}, {offsetof(ElfW(Ehdr), e_shnum), field(header.e_shnum + 10u, 2)}}, 0},
+       {{name + 3, {'X'}}, {offsetof(ElfW(Ehdr), e_shnum), field(header.e_shnum + 10u, 2)}},
+       0},
       {"section of 5 bytes", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(5, wordSize)}}, 0},
       {"section of 64 KiB", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(0x10000, wordSize)}}, 0},
       {"section at the last byte", {{versionHeader + offsetof(ElfW(Shdr), sh_offset), field(whole - 1, wordSize)}}, 0},
       {"bare header in a section of 6 bytes",
-       {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(6, wordSize)}, {copy.at, {6, 0}}}, 1},
+       {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(6, wordSize)}, {copy.at, {6, 0}}},
+       1},
   };
   for (const FileCase& c : files) {
     copy.file = asWritten;
@@ -332,8 +336,7 @@ std::vector<uint8_t> VersionNode(const std::u16string& key, bool terminated, con
 
 TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   std::vector<uint8_t> children = VersionNode(u"AB", false, u"");
-  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"),
-                                         VersionNode(u"AT", true, u"A\u0100\u00e9"),
+  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"), VersionNode(u"AT", true, u"A\u0100\u00e9"),
                                          VersionNode(u"CD", true, u""),  // ends with its key
                                          VersionNode(u"T", true, u"ab", VersionNode(u"C", true, u"xy"))};
   for (const auto& node : others) {
@@ -369,7 +372,8 @@ TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   uint32_t size = 0;
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10010, &bytes, &size), 1);
   EXPECT_EQ(size, sizeof(ModuleVersionBytes::bytes));
-  for (const char* other : {"#12", "#", "1", "x1"}) EXPECT_EQ(PlatformFindResource(OwnModule(), other, 16, &bytes, &size), 0);
+  for (const char* other : {"#12", "#", "1", "x1"})
+    EXPECT_EQ(PlatformFindResource(OwnModule(), other, 16, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10000, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), nullptr, 16, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 16, nullptr, &size), 0);
