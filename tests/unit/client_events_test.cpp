@@ -240,6 +240,11 @@ TEST(OutOfMemory, StartUpAndEventsFailSoundly) {
                           "b",
                           0),
               HrOk);
+    // Other notifications need no memory: a selecting function is still followed.
+    zvhost::Mark mark = host.log().MarkNow();
+    EXPECT_EQ(host.Notify(44, doc, nullptr, 0x3E), HrOk);
+    EXPECT_EQ(host.Notify(45, doc, nullptr, 0), HrOk);
+    EXPECT_FALSE(host.log().Named("GetIdProp", mark).empty());
     // The grid prompt without its default text still asks and resizes.
     host.AnswerNextPrompt(3);
     EXPECT_TRUE(host.ChooseCommand(12));
