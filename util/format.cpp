@@ -11,6 +11,8 @@ namespace zv {
 namespace {
 
 constexpr size_t OutputCapacity = 256;
+constexpr int MaxPrecision = 1024;
+constexpr int MaxWidth = 4096;
 constexpr int32_t ChunkLength = 255;
 
 ConsoleWriter g_consoleWriter = nullptr;
@@ -189,6 +191,15 @@ void ResolveSpec(const Layout& layout, char conversion, va_list* args, Spec* spe
   spec->flags[n] = '\0';
   std::memcpy(spec->length, layout.length, sizeof spec->length);
   spec->conversion = conversion;
+  // Only 255 characters of a conversion other than s are kept: past that, a width only pads
+  // and a precision only extends what is cut off. Both are held where the first 255
+  // characters stay the same (a width beyond the longest text a precision of 1024 can make),
+  // so the system's formatter never gets one too large for it to count (Win32's then writes
+  // nothing at all).
+  if (conversion != 's') {
+    if (spec->precision > MaxPrecision) spec->precision = MaxPrecision;
+    if (spec->width > MaxWidth) spec->width = MaxWidth;
+  }
 }
 
 char* AppendNumber(char* p, int value) {
