@@ -37,21 +37,27 @@ void HostImpl::Problem(const std::string& what) {
 }
 
 size_t HostImpl::BeginEvent(const char* op, int s, const std::string& args) {
+  ++eventDepth;
+  if (!log.enabled) {
+    log.Skip(false);
+    return SIZE_MAX;
+  }
   CallRecord r;
   r.direction = Direction::ToClient;
   r.iface = "Events";
   r.op = op;
   r.slot = s;
   r.args = args;
-  ++eventDepth;
   return log.Add(std::move(r), false);
 }
 
 HResult HostImpl::EndEvent(size_t record, HResult h, const std::string& result) {
   --eventDepth;
-  CallRecord& r = log.At(record);
-  r.hresult = h;
-  r.result = result;
+  if (record != SIZE_MAX) {
+    CallRecord& r = log.At(record);
+    r.hresult = h;
+    r.result = result;
+  }
   // Lists the host keeps live until the client's event is over; then the host frees them.
   if (eventDepth == 0) FreeKeptLists();
   return h;
@@ -214,10 +220,11 @@ HResult Host::Command(int32_t number) {
 }
 
 HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value) {
-  return Deliver(*impl_, "Notify", slot::Notify,
-                 "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
-                     " value=" + std::to_string(value),
-                 code, doc, text, value);
+  std::string args;
+  if (impl_->log.enabled)
+    args = "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
+           " value=" + std::to_string(value);
+  return Deliver(*impl_, "Notify", slot::Notify, args, code, doc, text, value);
 }
 
 HResult Host::Quit() {

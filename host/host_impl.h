@@ -141,6 +141,7 @@ class HostImpl {
   uint64_t nextList = 1;
   ListCounters counters;
   void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list
+  void* ListAlloc(uint64_t list, ListInfo& info, size_t size);
   uint64_t NewList();
   void ListDone(uint64_t list, void* array);
   bool BuildPropList(ObjectId object, const std::vector<std::pair<int32_t, Value>>& props, zv::PropList* out);

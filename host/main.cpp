@@ -8,11 +8,17 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  auto to = [](std::FILE* f) {
-    return [f](const std::string& s) {
-      std::fwrite(s.data(), 1, s.size(), f);
-      std::fflush(f);
-    };
+  // "run" leaves its transcript to the stream's buffer (a long scenario prints a line a step);
+  // the shell shows every answer at once. What goes to stderr comes after what went before it.
+  const bool buffered = !args.empty() && args[0] == "run";
+  auto out = [buffered](const std::string& s) {
+    std::fwrite(s.data(), 1, s.size(), stdout);
+    if (!buffered) std::fflush(stdout);
   };
-  return zvhost::RunCommandLine(args, stdin, to(stdout), to(stderr));
+  auto err = [](const std::string& s) {
+    std::fflush(stdout);
+    std::fwrite(s.data(), 1, s.size(), stderr);
+    std::fflush(stderr);
+  };
+  return zvhost::RunCommandLine(args, stdin, out, err);
 }

@@ -37,11 +37,15 @@ uint64_t HostImpl::NewList() {
 }
 
 void* HostImpl::ListAlloc(uint64_t list, size_t size) {
+  return ListAlloc(list, lists[list], size);
+}
+
+void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
   void* p = TaskAlloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   std::memset(p, 0, size ? size : 1);
   blockOwner[p] = list;
-  lists[list].blocks.push_back(p);
+  info.blocks.push_back(p);
   return p;
 }
 
@@ -54,15 +58,18 @@ namespace {
 struct Builder {
   HostImpl& h;
   uint64_t list;
+  HostImpl::ListInfo& info;
 
-  char* Text(const std::string& s) {
-    char* p = static_cast<char*>(h.ListAlloc(list, s.size() + 1));
-    std::memcpy(p, s.c_str(), s.size() + 1);
+  char* Text(const char* s, size_t size) {
+    char* p = static_cast<char*>(h.ListAlloc(list, info, size + 1));
+    std::memcpy(p, s, size + 1);
     return p;
   }
+  char* Text(const std::string& s) { return Text(s.c_str(), s.size()); }
+  char* Text(const char* s) { return Text(s, std::strlen(s)); }
   template <typename T>
   T* Array(size_t count) {
-    return static_cast<T*>(h.ListAlloc(list, count * sizeof(T)));
+    return static_cast<T*>(h.ListAlloc(list, info, count * sizeof(T)));
   }
   zv::TextList Texts(std::initializer_list<const char*> items) {
     zv::TextList l;
@@ -226,7 +233,8 @@ bool HostImpl::BuildPropList(ObjectId object, const std::vector<std::pair<int32_
   const size_t total = IsGraphicType(TypeOf(object)) ? 200 : 48;
   const size_t count = props.size() < total ? total : props.size() + 15;
   uint64_t list = NewList();
-  Builder b{*this, list};
+  Builder b{*this, list, lists[list]};
+  b.info.blocks.reserve(40);
   zv::PropVal* vals = b.Array<zv::PropVal>(count);
   size_t n = 0;
   for (const auto& p : props) {

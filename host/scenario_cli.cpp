@@ -272,7 +272,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       preambleShown = true;
     }
     int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0;
-    auto account = [&](const Step* st, const StepOutcome& o, ReportStep& rs) {
+    auto account = [&](const Step* st, const StepOutcome& o) {
       bool failed = o.failures > 0;
       if (st && IsExpectation(st->kind)) {
         ++expectations;
@@ -280,15 +280,13 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       } else {
         failedSteps += failed ? 1 : 0;
       }
-      rs.transcript = o.transcript;
-      rs.failed = failed;
+    };
+    auto storyAt = [&story](int line) {
+      auto told = story.find(line);
+      return told == story.end() ? std::string() : told->second;
     };
     bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
     ForEachStep(text, file, [&](Step& st) {
-      ReportStep rs;
-      rs.source = st.source;
-      rs.line = st.line;
-      rs.story = story[st.line];
       StepOutcome o;
       try {
         o = runner.Run(st);
@@ -296,13 +294,17 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         rep.error = e.what();
         out(FormatStep(st, o));
         err(std::string("error: ") + e.what() + "\n");
+        ReportStep rs;
+        rs.source = st.source;
+        rs.line = st.line;
+        rs.story = storyAt(st.line);
         rs.transcript = std::string("error: ") + e.detail;
         rs.failed = true;
         rep.steps.push_back(rs);
         stoppedAt = st.line;
         return false;
       }
-      account(&st, o, rs);
+      account(&st, o);
       if (!options.quiet || o.failures) out(FormatStep(st, o));
       bool keepPictures = false;
       if (o.changed && !o.svgAfter.empty()) {
@@ -319,8 +321,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       if (keepSteps) {
         ReportStep shown =
             ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
-        shown.story = std::move(rs.story);
-        shown.failed = rs.failed;
+        shown.story = storyAt(st.line);
         rep.steps.push_back(std::move(shown));
       }
       return true;
@@ -330,7 +331,9 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       if (o.failures) {
         ReportStep rs;
         rs.source = "(end of the scenario)";
-        account(nullptr, o, rs);
+        rs.transcript = o.transcript;
+        rs.failed = true;
+        account(nullptr, o);
         out("  end\n" + Indent(o.transcript, "        "));
         rep.steps.push_back(rs);
       }

@@ -338,23 +338,23 @@ class LineParser {
     }
     return false;
   }
-  void ExpectKeyword(const char* w, const std::string& what) {
+  void ExpectKeyword(const char* w, const char* what) {
     if (!AcceptWord(w)) Fail(what, Peek());
   }
-  void ExpectPunct(const char* p, const std::string& what) {
+  void ExpectPunct(const char* p, const char* what) {
     if (!AcceptPunct(p)) Fail(what, Peek());
   }
-  std::string ExpectWord(const std::string& what) {
+  std::string ExpectWord(const char* what) {
     const Token& t = Next();
     if (t.kind != Tok::Word) Fail(what, t);
     return t.text;
   }
-  std::string Name(const std::string& what) {
+  std::string Name(const char* what) {
     const Token& t = Next();
-    if (t.kind != Tok::Word || !ValidName(t.text)) Fail(what + " (letters, digits, _ and -)", t);
+    if (t.kind != Tok::Word || !ValidName(t.text)) Fail(std::string(what) + " (letters, digits, _ and -)", t);
     return t.text;
   }
-  Quantity Number(const std::string& what) {
+  Quantity Number(const char* what) {
     Quantity q;
     const Token& t = Next();
     if (t.kind != Tok::Number) Fail(what, t);
@@ -368,15 +368,15 @@ class LineParser {
     return q;
   }
   // A whole number without a unit: codes, counts, offsets, answers.
-  Quantity Code(const std::string& what, bool allowSign = false) {
+  Quantity Code(const char* what, bool allowSign = false) {
     const Token& t = Peek();
     Quantity q = allowSign ? SignedNumber(what) : Number(what);
     if (q.unitWritten || q.fraction)
       throw ScenarioError(file_, lineNo_,
-                          "expected " + what + " (a whole number without a unit), found '" + t.text + "'");
+                          "expected " + std::string(what) + " (a whole number without a unit), found '" + t.text + "'");
     return q;
   }
-  Quantity SignedNumber(const std::string& what) {
+  Quantity SignedNumber(const char* what) {
     bool neg = AcceptPunct("-");
     Quantity q = Number(what);
     if (neg) {
@@ -386,7 +386,7 @@ class LineParser {
     return q;
   }
   // A sum: "110pt + 928856u", "-5", "468 - 300 - 36".
-  Quantity Length(const std::string& what) {
+  Quantity Length(const char* what) {
     Quantity q = SignedNumber(what);
     while (Peek().kind == Tok::Punct && (Peek().text == "+" || Peek().text == "-")) {
       // "100 -5" is two values; "100 - 5" and "100-5" are one.
@@ -394,7 +394,7 @@ class LineParser {
       if (Peek().text == "-" && Peek().pos > prev.pos + prev.text.size() && toks_[pos_ + 1].pos == Peek().pos + 1)
         break;
       bool minus = Next().text == "-";
-      Quantity r = Number("a number after '" + std::string(minus ? "-" : "+") + "'");
+      Quantity r = Number(minus ? "a number after '-'" : "a number after '+'");
       q.points += minus ? -r.points : r.points;
       q.units += minus ? -r.units : r.units;
       q.unitWritten = q.unitWritten || r.unitWritten;
@@ -402,13 +402,13 @@ class LineParser {
     }
     return q;
   }
-  int Index(const std::string& what) {
+  int Index(const char* what) {
     const Token& t = Next();
     if (t.kind != Tok::Number || t.unitsSuffix || t.number != static_cast<int>(t.number) || t.number > 100000)
       Fail(what, t);
     return static_cast<int>(t.number);
   }
-  ObjectRef Ref(const std::string& what) {
+  ObjectRef Ref(const char* what) {
     ObjectRef r;
     r.name = Name(what);
     if (AcceptPunct("[")) {
@@ -479,7 +479,7 @@ class LineParser {
       }
     }
   }
-  ObjectRef CellRef(const std::string& what) {
+  ObjectRef CellRef(const char* what) {
     ObjectRef r = Ref(what);
     if (r.row < 0 || r.column < 0) Fail(what, toks_[pos_ > 0 ? pos_ - 1 : 0]);
     return r;
@@ -655,15 +655,15 @@ class LineParser {
     if (!AtEnd()) Fail("the end of the line", Peek());
   }
 
-  std::string line_;
-  std::string file_;
+  const std::string& line_;
+  const std::string& file_;
   int lineNo_;
   std::vector<Token> toks_;
   size_t pos_ = 0;
 };
 
-// Drops a comment: '#' outside double quotes.
-std::string StripComment(const std::string& line) {
+// Where a comment starts: '#' outside double quotes (the line's size when there is none).
+size_t CommentAt(const std::string& line) {
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\\' && quoted && i + 1 < line.size()) {
@@ -671,10 +671,24 @@ std::string StripComment(const std::string& line) {
     } else if (line[i] == '"') {
       quoted = !quoted;
     } else if (line[i] == '#' && !quoted) {
-      return line.substr(0, i);
+      return i;
     }
   }
-  return line;
+  return line.size();
+}
+
+// Parses one line into `step`; false for an empty or comment line.
+bool ParseLine(const std::string& raw, const std::string& file, int lineNo, Step* step) {
+  size_t end = CommentAt(raw);
+  if (end > 0 && raw[end - 1] == '\r') --end;
+  size_t a = raw.find_first_not_of(" \t\r");
+  if (a == std::string::npos || a >= end) return false;
+  size_t b = raw.find_last_not_of(" \t\r", end - 1);
+  std::string line = raw.substr(a, b - a + 1);
+  for (unsigned char c : line)
+    if (c == 0) throw ScenarioError(file, lineNo, "unexpected NUL byte");
+  *step = LineParser(line, file, lineNo).Parse();
+  return true;
 }
 
 }  // namespace
@@ -719,36 +733,19 @@ std::string GraphicKindNames() {
   return s;
 }
 
-std::string FormatPoints(int64_t metric) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.7f", static_cast<double>(metric) / 65536.0);
-  std::string s = buf;
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
-  return s;
-}
-
 std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& file, int lineNo) {
-  std::string line = StripComment(raw);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  size_t a = line.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return {};
-  size_t b = line.find_last_not_of(" \t\r");
-  line = line.substr(a, b - a + 1);
-  for (unsigned char c : line)
-    if (c == 0) throw ScenarioError(file, lineNo, "unexpected NUL byte");
-  return {LineParser(line, file, lineNo).Parse()};
+  Step st;
+  if (!ParseLine(raw, file, lineNo, &st)) return {};
+  return {std::move(st)};
 }
 
 void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
   int n = 0;
+  Step st;
   ForEachLine(text, [&](std::string line) {
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
-    for (Step& s : ParseScenarioLine(line, file, n))
-      if (!each(s)) return false;
-    return true;
+    return !ParseLine(line, file, n, &st) || each(st);
   });
 }
 

@@ -518,7 +518,12 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   changed_.clear();
   // Only commands and "set" change the document; other acting steps change the selection alone.
   bool changes = st.kind == StepKind::Choose || st.kind == StepKind::Set;
-  Snapshot before = changes ? m.TakeSnapshot() : Snapshot();
+  // The model notes what the step writes; a step that stops at an error leaves no watch behind.
+  struct Watch {
+    Model& m;
+    ~Watch() { m.CancelChanges(); }
+  } watch{m};
+  if (changes) m.BeginChanges();
   std::string selectionBefore = SelectionText();
   PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
@@ -790,7 +795,8 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   }
   if (describe) {
     lastCreated_ = 0;
-    Snapshot after = changes ? m.TakeSnapshot() : Snapshot();
+    Snapshot before, after;
+    if (changes) m.EndChanges(&before, &after);
     Describe(before, after, selectionBefore, out);
     // The undo record: what the command created, else what it read whole.
     if (st.kind == StepKind::Choose && lastCreated_)

@@ -366,13 +366,16 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
       const zv::ValueUnion& u = pv.value.u;
       switch (pv.value.type) {
         case vt::Int:
-          v = Value::Int(u.number);
+          v.kind = ValueKind::Int;
+          v.word = u.number;
           break;
         case vt::Metric:
-          v = Value::OfMetric(u.number);
+          v.kind = ValueKind::Metric;
+          v.word = u.number;
           break;
         case vt::Id:
-          v = Value::Id(u.words[0]);
+          v.kind = ValueKind::Id;
+          v.word = static_cast<int32_t>(u.words[0]);
           break;
         case vt::TextRange:
           v = Value::Range(
