@@ -133,11 +133,11 @@ class HostImpl {
   // Returned lists (prop_lists.cpp).
   struct ListInfo {
     void* array = nullptr;
-    std::vector<void*> blocks;  // every block of the list, the array included
+    size_t blocks = 0;  // blocks of the list the client holds, the array included
     bool released = false;
   };
   std::map<uint64_t, ListInfo> lists;
-  std::unordered_map<void*, uint64_t> blockOwner;
+  std::unordered_map<void*, uint64_t> blockOwner;  // every block the client holds, by list
   uint64_t nextList = 1;
   ListCounters counters;
   void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list

@@ -229,13 +229,16 @@ ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
 }
 
 const Object* Model::Find(ObjectId id) const {
-  auto it = objects_.find(id);
-  return it == objects_.end() ? nullptr : &it->second;
+  return const_cast<Model*>(this)->FindMutable(id);
 }
 
 Object* Model::FindMutable(ObjectId id) {
+  if (id == lastFound_.id && id != 0) return lastFound_.object;
   auto it = objects_.find(id);
-  return it == objects_.end() ? nullptr : &it->second;
+  if (it == objects_.end()) return nullptr;
+  lastFound_.id = id;
+  lastFound_.object = &it->second;
+  return &it->second;
 }
 
 DocState* Model::Doc(ObjectId doc) {
@@ -433,6 +436,7 @@ void Model::RemoveTree(ObjectId id) {
     if (d->textSelection.begin.object == id || d->textSelection.end.object == id) d->textSelection = {};
   }
   if (active_ == id) active_ = 0;
+  lastFound_ = {};
   objects_.erase(it);
 }
 
@@ -441,6 +445,7 @@ bool Model::RemoveDocument(ObjectId doc) {
   TouchAll();
   RemoveTree(doc);
   // Objects of the document that hang off no tree (none expected) go too.
+  lastFound_ = {};
   for (auto it = objects_.begin(); it != objects_.end();)
     it = it->second.doc == doc ? objects_.erase(it) : std::next(it);
   docs_.erase(doc);

@@ -237,6 +237,7 @@ class Model {
   // From now on a read of `prop` on `object` answers `value`, whatever the model holds: a host
   // that reports out-of-range columns or chains that run in a cycle.
   void ForceAnswer(ObjectId object, int32_t prop, const Value& value) { forced_[{object, prop}] = value; }
+  bool HasForcedAnswers() const { return !forced_.empty(); }
 
  private:
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
@@ -244,6 +245,20 @@ class Model {
   bool InSnapshot(ObjectId id) const;
   void Touch(ObjectId id);  // a property of `id` alone is about to change
   void TouchAll();          // anything may be about to change
+
+  // The object the last lookup found: a command's calls mostly address one object in a row.
+  // A copied model starts without it.
+  struct LastFound {
+    ObjectId id = 0;
+    Object* object = nullptr;
+    LastFound() = default;
+    LastFound(const LastFound&) {}
+    LastFound& operator=(const LastFound&) {
+      id = 0, object = nullptr;
+      return *this;
+    }
+  };
+  mutable LastFound lastFound_;
 
   bool watching_ = false;
   bool watchingAll_ = false;  // watched_ holds the whole model as it was

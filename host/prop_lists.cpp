@@ -45,7 +45,7 @@ void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
   if (!p) throw std::bad_alloc();
   std::memset(p, 0, size ? size : 1);
   blockOwner[p] = list;
-  info.blocks.push_back(p);
+  ++info.blocks;
   return p;
 }
 
@@ -234,7 +234,6 @@ bool HostImpl::BuildPropList(ObjectId object, const std::vector<std::pair<int32_
   const size_t count = props.size() < total ? total : props.size() + 15;
   uint64_t list = NewList();
   Builder b{*this, list, lists[list]};
-  b.info.blocks.reserve(40);
   zv::PropVal* vals = b.Array<zv::PropVal>(count);
   size_t n = 0;
   for (const auto& p : props) {
@@ -263,30 +262,23 @@ void HostImpl::OnClientFree(void* block) {
   if (it == blockOwner.end()) return;
   uint64_t id = it->second;
   blockOwner.erase(it);
-  ListInfo& l = lists[id];
-  for (auto b = l.blocks.begin(); b != l.blocks.end(); ++b)
-    if (*b == block) {
-      l.blocks.erase(b);
-      break;
-    }
+  auto owner = lists.find(id);
+  ListInfo& l = owner->second;
+  --l.blocks;
   if (block == l.array) {
     l.released = true;
     ++counters.releasedByClient;
     if (options.keepsResults) Problem("the client released a list the host keeps");
   }
-  if (l.released && l.blocks.empty()) lists.erase(id);
+  if (l.released && l.blocks == 0) lists.erase(owner);
 }
 
 void HostImpl::FreeKeptLists() {
   if (!options.keepsResults) return;
-  for (auto& entry : lists) {
-    ListInfo& l = entry.second;
-    if (!l.released && l.array) ++counters.freedByHost;
-    for (void* b : l.blocks) {
-      blockOwner.erase(b);
-      TaskFree(b);
-    }
-  }
+  for (auto& entry : lists)
+    if (!entry.second.released && entry.second.array) ++counters.freedByHost;
+  for (auto& entry : blockOwner) TaskFree(entry.first);
+  blockOwner.clear();
   lists.clear();
 }
 
@@ -302,10 +294,10 @@ void HostImpl::CountLeaks() {
     ListInfo& l = entry.second;
     if (!l.released)
       ++counters.leaked;
-    else if (!l.blocks.empty())
-      Problem("the client released a list but kept " + std::to_string(l.blocks.size()) + " of its blocks");
-    for (void* b : l.blocks) blockOwner.erase(b);
+    else if (l.blocks)
+      Problem("the client released a list but kept " + std::to_string(l.blocks) + " of its blocks");
   }
+  blockOwner.clear();
   if (counters.leaked) Problem("the client never released " + std::to_string(counters.leaked) + " list(s)");
   lists.clear();
 }

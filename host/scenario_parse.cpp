@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "host/scenario.h"
 #include "host/text_lines.h"
@@ -71,6 +72,7 @@ class Lexer {
 
   std::vector<Token> Run() {
     std::vector<Token> out;
+    out.reserve(12);
     size_t i = 0;
     while (i < s_.size()) {
       unsigned char c = static_cast<unsigned char>(s_[i]);
@@ -130,14 +132,14 @@ class Lexer {
         i += 2;
       } else if (std::isalpha(c) || c == '_' || c == '\\' || c == '!') {
         t.kind = Tok::Word;
+        size_t start = i;
         while (i < s_.size()) {
           unsigned char d = static_cast<unsigned char>(s_[i]);
           if (d == '!' && i + 1 < s_.size() && s_[i + 1] == '=') break;
-          if (std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')
-            t.text += s_[i++];
-          else
-            break;
+          if (!(std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')) break;
+          ++i;
         }
+        t.text.assign(s_, start, i - start);
       } else if (std::string("[],=+-|<>:").find(static_cast<char>(c)) != std::string::npos) {
         t.kind = Tok::Punct;
         t.text = std::string(1, static_cast<char>(c));
@@ -150,7 +152,7 @@ class Lexer {
           std::snprintf(buf, sizeof buf, "0x%02X", c);
         throw ScenarioError(file_, line_, std::string("unexpected character ") + buf);
       }
-      out.push_back(t);
+      out.push_back(std::move(t));
     }
     Token end;
     end.pos = s_.size();
@@ -192,7 +194,7 @@ class LineParser {
     st.file = file_;
     st.line = lineNo_;
     st.source = line_;
-    std::string verb = ExpectWord("a step (document, frame, graphic, select, choose, expect ... )");
+    const std::string_view verb = ExpectWord("a step (document, frame, graphic, select, choose, expect ... )");
     if (verb == "document") {
       st.kind = StepKind::Document;
       st.name = Name("a document name");
@@ -325,14 +327,14 @@ class LineParser {
   }
   bool AtEnd() const { return Peek().kind == Tok::End; }
   bool AcceptWord(const char* w) {
-    if (Peek().kind == Tok::Word && Peek().text == w) {
+    if (Peek().kind == Tok::Word && std::string_view(Peek().text) == w) {
       ++pos_;
       return true;
     }
     return false;
   }
   bool AcceptPunct(const char* p) {
-    if (Peek().kind == Tok::Punct && Peek().text == p) {
+    if (Peek().kind == Tok::Punct && std::string_view(Peek().text) == p) {
       ++pos_;
       return true;
     }
@@ -344,7 +346,7 @@ class LineParser {
   void ExpectPunct(const char* p, const char* what) {
     if (!AcceptPunct(p)) Fail(what, Peek());
   }
-  std::string ExpectWord(const char* what) {
+  const std::string& ExpectWord(const char* what) {
     const Token& t = Next();
     if (t.kind != Tok::Word) Fail(what, t);
     return t.text;

@@ -1,5 +1,6 @@
 // The session interface: every operation slot with its exact parameter list, served from the
 // document model, logged, and open to fault injection.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -357,11 +358,25 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   if (!list || (list->count > 0 && !list->vals) || list->count > 100000) st = status::BadValue;
   int applied = 0;
   if (st == status::Ok) {
+    // The object's properties are read once, not once for each of the list's hundreds of
+    // entries; a property written here is read again (the model may keep it in its own form).
+    // Forced answers come from single reads only.
+    const bool readOnce = !h.model.HasForcedAnswers();
+    std::vector<std::pair<int32_t, Value>> props;
+    if (readOnce) props = h.model.Properties(object);
+    Value read;
     for (uint32_t i = 0; i < list->count; ++i) {
       const zv::PropVal& pv = list->vals[i];
       if (pv.key.number == 0) continue;
-      Value current;
-      if (h.model.Get(doc, object, pv.key.number, &current) != status::Ok) continue;
+      Value* current = &read;
+      if (readOnce) {
+        auto at = std::lower_bound(props.begin(), props.end(), pv.key.number,
+                                   [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; });
+        if (at == props.end() || at->first != pv.key.number) continue;
+        current = &at->second;
+      } else if (h.model.Get(doc, object, pv.key.number, &read) != status::Ok) {
+        continue;
+      }
       Value v;
       const zv::ValueUnion& u = pv.value.u;
       switch (pv.value.type) {
@@ -389,8 +404,11 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
         default:
           continue;
       }
-      if (v.kind != current.kind || v == current) continue;
-      if (h.model.Set(doc, object, pv.key.number, v) == status::Ok) ++applied;
+      if (v.kind != current->kind || v == *current) continue;
+      if (h.model.Set(doc, object, pv.key.number, v) == status::Ok) {
+        ++applied;
+        if (readOnce) h.model.Get(doc, object, pv.key.number, current);
+      }
     }
   }
   *status = st;
