@@ -931,18 +931,22 @@ std::vector<std::pair<int32_t, Value>> Model::Properties(ObjectId object) const 
   const Object* o = Find(object);
   if (!o) return out;
   // The stored properties in order, with the computed ones merged in (they win).
-  out.reserve(o->props.size() + 5);
-  out.assign(o->props.begin(), o->props.end());
-  for (const int32_t* c = ComputedProps(o->type); *c; ++c) {
-    const int32_t p = *c;
-    Value v;
-    if (!Computed(*this, options_, *o, p, &v)) continue;
-    auto at = std::lower_bound(out.begin(), out.end(), p,
-                               [](const std::pair<int32_t, Value>& e, int32_t key) { return e.first < key; });
-    if (at != out.end() && at->first == p)
-      at->second = std::move(v);
-    else
-      out.insert(at, {p, std::move(v)});
+  constexpr size_t kMostComputed = 8;
+  std::pair<int32_t, Value> computed[kMostComputed];
+  size_t n = 0;
+  for (const int32_t* c = ComputedProps(o->type); *c && n < kMostComputed; ++c)
+    if (Computed(*this, options_, *o, *c, &computed[n].second)) computed[n++].first = *c;
+  std::sort(computed, computed + n, [](const auto& a, const auto& b) { return a.first < b.first; });
+  out.reserve(o->props.size() + n);
+  auto stored = o->props.begin();
+  for (size_t i = 0; i < n || stored != o->props.end();) {
+    if (i == n || (stored != o->props.end() && stored->first < computed[i].first)) {
+      out.emplace_back(stored->first, stored->second);
+      ++stored;
+    } else {
+      if (stored != o->props.end() && stored->first == computed[i].first) ++stored;
+      out.push_back(std::move(computed[i++]));
+    }
   }
   return out;
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <unordered_map>
 
 #include "host/scenario.h"
 #include "host/text_lines.h"
@@ -742,12 +743,24 @@ std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& f
 }
 
 void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+  // A long scenario says the same lines over and over: a step depends on its line's text alone
+  // (and the line number), so the first few thousand short lines are parsed once each.
+  constexpr size_t kKeptLines = 4096, kKeptLength = 200;
+  std::unordered_map<std::string, Step> parsed;
   int n = 0;
   Step st;
   ForEachLine(text, [&](std::string line) {
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
-    return !ParseLine(line, file, n, &st) || each(st);
+    auto known = parsed.find(line);
+    if (known != parsed.end()) {
+      st = known->second;
+      st.line = n;
+      return each(st);
+    }
+    if (!ParseLine(line, file, n, &st)) return true;
+    if (parsed.size() < kKeptLines && line.size() <= kKeptLength) parsed.emplace(std::move(line), st);
+    return each(st);
   });
 }
 
