@@ -28,7 +28,6 @@ HostImpl::HostImpl(HostOptions o) : options(std::move(o)), model(options.model) 
     objects[i].index = i;
     refs[i] = 1;  // the host's own reference
   }
-  blockOwner.reserve(512);  // a returned list has a few dozen blocks; few lists are out at once
 }
 
 HostImpl::~HostImpl() = default;

@@ -16,6 +16,29 @@ namespace zvhost {
 
 class HostImpl;
 
+// The blocks of returned lists the client holds, by address, each with its list: a table with
+// open addressing, so that handing out and taking back a block allocates nothing.
+class BlockTable {
+ public:
+  void Put(void* block, uint64_t list);
+  bool Take(void* block, uint64_t* list);  // false when the block is not in the table
+  template <typename Fn>
+  void ForEach(Fn fn) const {
+    for (const Slot& s : slots_)
+      if (s.block) fn(s.block, s.list);
+  }
+  void Clear();
+
+ private:
+  struct Slot {
+    void* block = nullptr;
+    uint64_t list = 0;
+  };
+  size_t Home(const void* block) const;
+  std::vector<Slot> slots_;  // a power of two in size, at most half full
+  size_t used_ = 0;
+};
+
 // Every object the host hands out: a method table pointer first, then the host behind it.
 struct ComObject {
   const void* const* vtbl;
@@ -137,7 +160,7 @@ class HostImpl {
     bool released = false;
   };
   std::map<uint64_t, ListInfo> lists;
-  std::unordered_map<void*, uint64_t> blockOwner;  // every block the client holds, by list
+  BlockTable blockOwner;  // every block the client holds, with its list
   uint64_t nextList = 1;
   ListCounters counters;
   void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list

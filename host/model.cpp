@@ -671,6 +671,16 @@ static std::vector<ObjectId>::const_iterator SelectionAt(const DocState& d, Obje
   return found == d.selectionIndex.end() ? d.selection.end() : d.selection.begin() + found->second;
 }
 
+// Sets a one-word value in place: cheaper than assigning a new Value, and reads are many.
+static bool Put(Value* out, ValueKind kind, int32_t word) {
+  out->kind = kind;
+  out->word = word;
+  out->range = {};
+  out->list.clear();
+  out->text.clear();
+  return true;
+}
+
 static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, int32_t p, Value* out) {
   const int t = o.type;
   if (t == obj::Document) {
@@ -680,13 +690,13 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
         *out = Value::Range(d->textSelection);
         return true;
       case prop::FirstSelectedGraphic:
-        *out = Value::Id(d->selection.empty() ? 0 : d->selection.front());
+        Put(out, ValueKind::Id, static_cast<int32_t>(d->selection.empty() ? 0 : d->selection.front()));
         return true;
       case prop::SelectedTable:
-        *out = Value::Id(m.SelectedTable(o.id));
+        Put(out, ValueKind::Id, static_cast<int32_t>(m.SelectedTable(o.id)));
         return true;
       case prop::GridSpacing:
-        *out = Value::OfMetric(d->grid);
+        Put(out, ValueKind::Metric, d->grid);
         return true;
     }
     return false;
@@ -702,11 +712,11 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
     const auto& sel = d ? d->selection : none;
     switch (p) {
       case prop::SelectedFlag:
-        *out = Value::Int(at != sel.end() ? 1 : 0);
+        Put(out, ValueKind::Int, at != sel.end() ? 1 : 0);
         return true;
       case prop::ContainingFrame: {
         const Object* f = m.Find(o.parent);
-        *out = Value::Id(f && IsFrameType(f->type) ? f->id : 0);
+        Put(out, ValueKind::Id, static_cast<int32_t>(f && IsFrameType(f->type) ? f->id : 0));
         return true;
       }
       case prop::GraphicBelow:
@@ -731,7 +741,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
             }
           }
         }
-        *out = Value::Id(result);
+        Put(out, ValueKind::Id, static_cast<int32_t>(result));
         return true;
       }
       case prop::NextSelectedGraphic: {
@@ -742,7 +752,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
                    std::find(sel.begin(), sel.end(), o.staleNext) != sel.end()) {
           next = o.staleNext;
         }
-        *out = Value::Id(next);
+        Put(out, ValueKind::Id, static_cast<int32_t>(next));
         return true;
       }
     }
@@ -750,10 +760,10 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
   }
   switch (t) {
     case obj::FrameContent:
-      if (p == prop::ContainingFrame) return *out = Value::Id(o.parent), true;
+      if (p == prop::ContainingFrame) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Paragraph:
-      if (p == prop::TextContainer) return *out = Value::Id(o.parent), true;
+      if (p == prop::TextContainer) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Table: {
       const auto& widths = o.props.at(prop::TblColWidths).list;
@@ -767,23 +777,23 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       }
       switch (p) {
         case prop::TblColumnCount:
-          *out = Value::Int(static_cast<int32_t>(widths.size()));
+          Put(out, ValueKind::Int, static_cast<int32_t>(widths.size()));
           return true;
         case prop::TblWidth: {
           Metric sum = 0;
           for (Metric w : widths) sum = static_cast<Metric>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(w));
-          *out = Value::OfMetric(sum);
+          Put(out, ValueKind::Metric, sum);
           return true;
         }
         case prop::TblSelTop:
           // The id of the top selected row while cells are selected, else 0.
-          *out = Value::Int(cellsHere ? static_cast<int32_t>(m.Row(o.id, d->cells.top)) : 0);
+          Put(out, ValueKind::Int, cellsHere ? static_cast<int32_t>(m.Row(o.id, d->cells.top)) : 0);
           return true;
         case prop::TblSelFirstCol:
-          *out = Value::Int(cellsHere ? d->cells.left : cursorColumn);
+          Put(out, ValueKind::Int, cellsHere ? d->cells.left : cursorColumn);
           return true;
         case prop::TblSelLastCol:
-          *out = Value::Int(cellsHere ? d->cells.right : cursorColumn);
+          Put(out, ValueKind::Int, cellsHere ? d->cells.right : cursorColumn);
           return true;
       }
       return false;
@@ -793,7 +803,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       if (!table) return false;
       switch (p) {
         case prop::RowTable:
-          *out = Value::Id(o.parent);
+          Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
           return true;
         case prop::PreviousRow: {
           ObjectId prev = 0;
@@ -801,7 +811,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
             auto it = std::find(table->children.begin(), table->children.end(), o.id);
             if (it != table->children.end() && it != table->children.begin()) prev = *(it - 1);
           }
-          *out = Value::Int(static_cast<int32_t>(prev));
+          Put(out, ValueKind::Int, static_cast<int32_t>(prev));
           return true;
         }
         case prop::Width: {
@@ -816,7 +826,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       return false;
     }
     case obj::Cell:
-      if (p == prop::CellRow) return *out = Value::Id(o.parent), true;
+      if (p == prop::CellRow) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Command:
       if (p == prop::EnableCondition) {

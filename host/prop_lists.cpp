@@ -29,6 +29,55 @@ void TaskFree(void* block) {
 #endif
 }
 
+size_t BlockTable::Home(const void* block) const {
+  uint64_t h = reinterpret_cast<uintptr_t>(block);
+  h *= 0x9E3779B97F4A7C15ull;  // blocks are aligned: the high bits of the product spread them
+  return static_cast<size_t>(h >> 32) & (slots_.size() - 1);
+}
+
+void BlockTable::Put(void* block, uint64_t list) {
+  if ((used_ + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old(slots_.empty() ? 256 : slots_.size() * 2);
+    old.swap(slots_);
+    used_ = 0;
+    for (const Slot& s : old)
+      if (s.block) Put(s.block, s.list);
+  }
+  size_t i = Home(block);
+  while (slots_[i].block && slots_[i].block != block) i = (i + 1) & (slots_.size() - 1);
+  if (!slots_[i].block) ++used_;
+  slots_[i] = {block, list};
+}
+
+bool BlockTable::Take(void* block, uint64_t* list) {
+  if (slots_.empty() || !block) return false;
+  const size_t mask = slots_.size() - 1;
+  size_t i = Home(block);
+  while (slots_[i].block != block) {
+    if (!slots_[i].block) return false;
+    i = (i + 1) & mask;
+  }
+  *list = slots_[i].list;
+  // Later slots of the same run move back into the gap, so every search still ends at an
+  // empty slot only after passing what it looks for.
+  size_t gap = i;
+  for (size_t j = (i + 1) & mask; slots_[j].block; j = (j + 1) & mask) {
+    size_t home = Home(slots_[j].block);
+    bool stays = gap <= j ? (gap < home && home <= j) : (gap < home || home <= j);
+    if (stays) continue;
+    slots_[gap] = slots_[j];
+    gap = j;
+  }
+  slots_[gap] = {};
+  --used_;
+  return true;
+}
+
+void BlockTable::Clear() {
+  for (Slot& s : slots_) s = {};
+  used_ = 0;
+}
+
 uint64_t HostImpl::NewList() {
   uint64_t id = nextList++;
   lists[id];
@@ -44,7 +93,7 @@ void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
   void* p = TaskAlloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   std::memset(p, 0, size ? size : 1);
-  blockOwner[p] = list;
+  blockOwner.Put(p, list);
   ++info.blocks;
   return p;
 }
@@ -258,10 +307,8 @@ void HostImpl::BuildMetricList(const std::vector<Metric>& items, zv::MetricList*
 }
 
 void HostImpl::OnClientFree(void* block) {
-  auto it = blockOwner.find(block);
-  if (it == blockOwner.end()) return;
-  uint64_t id = it->second;
-  blockOwner.erase(it);
+  uint64_t id = 0;
+  if (!blockOwner.Take(block, &id)) return;
   auto owner = lists.find(id);
   ListInfo& l = owner->second;
   --l.blocks;
@@ -277,8 +324,8 @@ void HostImpl::FreeKeptLists() {
   if (!options.keepsResults) return;
   for (auto& entry : lists)
     if (!entry.second.released && entry.second.array) ++counters.freedByHost;
-  for (auto& entry : blockOwner) TaskFree(entry.first);
-  blockOwner.clear();
+  blockOwner.ForEach([](void* block, uint64_t) { TaskFree(block); });
+  blockOwner.Clear();
   lists.clear();
 }
 
@@ -287,7 +334,7 @@ void HostImpl::CountLeaks() {
   if (!hookInstalled) {
     // Without a watch on the client's frees the host cannot tell; it forgets the lists.
     lists.clear();
-    blockOwner.clear();
+    blockOwner.Clear();
     return;
   }
   for (auto& entry : lists) {
@@ -297,7 +344,7 @@ void HostImpl::CountLeaks() {
     else if (l.blocks)
       Problem("the client released a list but kept " + std::to_string(l.blocks) + " of its blocks");
   }
-  blockOwner.clear();
+  blockOwner.Clear();
   if (counters.leaked) Problem("the client never released " + std::to_string(counters.leaked) + " list(s)");
   lists.clear();
 }
