@@ -33,12 +33,20 @@ bool WriteFile(const std::string& path, const std::string& text, const Output& e
   return ok;
 }
 
-std::string Indent(const std::string& text, const std::string& pad) {
+// Appends each line of `text` to `o`, after `pad`.
+void AppendIndented(std::string& o, const std::string& text, const char* pad) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    o.append(pad).append(text, start, end - start).push_back('\n');
+    start = end + 1;
+  }
+}
+
+std::string Indent(const std::string& text, const char* pad) {
   std::string o;
-  ForEachLine(text, [&](const std::string& line) {
-    o += pad + line + "\n";
-    return true;
-  });
+  AppendIndented(o, text, pad);
   return o;
 }
 
@@ -126,8 +134,12 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
 
 std::string FormatStep(const Step& step, const StepOutcome& outcome) {
   char head[32];
-  std::snprintf(head, sizeof head, "%4d  ", step.line);
-  return head + step.source + "\n" + Indent(outcome.transcript, "        ");
+  int n = std::snprintf(head, sizeof head, "%4d  ", step.line);
+  std::string o;
+  o.reserve(static_cast<size_t>(n) + step.source.size() + 1 + outcome.transcript.size() * 2);
+  o.append(head, static_cast<size_t>(n)).append(step.source).push_back('\n');
+  AppendIndented(o, outcome.transcript, "        ");
+  return o;
 }
 
 namespace {
@@ -243,7 +255,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
     // so a long scenario is never held in memory as steps.
     size_t stepCount = 0;
     try {
-      ForEachStep(text, file, [&](Step&) { return ++stepCount > 0; });
+      stepCount = CheckScenario(text, file);
     } catch (const ScenarioError& e) {
       notRunBecause(std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
       continue;

@@ -742,9 +742,14 @@ std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& f
   return {std::move(st)};
 }
 
-void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
-  // A long scenario says the same lines over and over: a step depends on its line's text alone
-  // (and the line number), so the first few thousand short lines are parsed once each.
+namespace {
+
+// Walks the steps of a text; `each` gets each step, or null for a line parsed before when
+// `copies` is false (a check needs no copy of it). A long scenario says the same lines over
+// and over: a step depends on its line's text alone (and the line number), so the first few
+// thousand short lines are parsed once each.
+template <typename Each>
+void WalkSteps(const std::string& text, const std::string& file, bool copies, Each each) {
   constexpr size_t kKeptLines = 4096, kKeptLength = 200;
   std::unordered_map<std::string, Step> parsed;
   int n = 0;
@@ -754,14 +759,27 @@ void ForEachStep(const std::string& text, const std::string& file, const std::fu
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
     auto known = parsed.find(line);
     if (known != parsed.end()) {
+      if (!copies) return each(nullptr);
       st = known->second;
       st.line = n;
-      return each(st);
+      return each(&st);
     }
     if (!ParseLine(line, file, n, &st)) return true;
     if (parsed.size() < kKeptLines && line.size() <= kKeptLength) parsed.emplace(std::move(line), st);
-    return each(st);
+    return each(&st);
   });
+}
+
+}  // namespace
+
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+  WalkSteps(text, file, true, [&each](Step* st) { return each(*st); });
+}
+
+size_t CheckScenario(const std::string& text, const std::string& file) {
+  size_t steps = 0;
+  WalkSteps(text, file, false, [&steps](Step*) { return ++steps > 0; });
+  return steps;
 }
 
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {

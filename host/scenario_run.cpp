@@ -524,7 +524,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
     ~Watch() { m.CancelChanges(); }
   } watch{m};
   if (changes) m.BeginChanges();
-  std::string selectionBefore = SelectionText();
+  std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
   PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
   uint64_t readsBefore = 0;
