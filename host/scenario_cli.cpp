@@ -124,6 +124,7 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
   rs.line = step.line;
   rs.transcript = outcome.transcript;
   rs.failed = outcome.failures > 0;
+  rs.changed = outcome.changed;
   rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
@@ -224,6 +225,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
     }
   }
   int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
+  int changingSteps = 0;  // all of them, also those drawn no more
   bool moduleDown = false, preambleShown = false;
   for (const std::string& file : files) {
     const size_t fileIndex = static_cast<size_t>(&file - files.data());
@@ -319,6 +321,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       account(&st, o);
       if (!options.quiet || o.failures) out(FormatStep(st, o));
       bool keepPictures = false;
+      if (o.changed) ++changingSteps;
       if (o.changed && !o.svgAfter.empty()) {
         if (pictureSteps++ < kReportPictureSteps) {
           keepPictures = keepSteps;
@@ -375,7 +378,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
   if (!options.htmlFile.empty()) {
     if (pictureSteps > kReportPictureSteps)
       out("report: pictures of the first " + std::to_string(kReportPictureSteps) + " changing steps only (of " +
-          std::to_string(pictureSteps) + ")\n");
+          std::to_string(changingSteps) + ")\n");
     if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), err))
       out("report: " + options.htmlFile + "\n");
     else
