@@ -180,7 +180,7 @@ HResult ZVH_CALL DefineSubmenu(void* self, ObjectId parent, const char* tag, con
   } else {
     *id = h.model.DefineMenu(parent, tag, label, status);
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL FindItemInMenu(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
@@ -203,7 +203,7 @@ HResult ZVH_CALL FindItemInMenu(void* self, ObjectId menu, ObjectId item, int32_
         *status = status::Ok;
       }
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL ShowAlert(void* self, const char* message, int32_t kind, int32_t* answer) {
@@ -215,7 +215,7 @@ HResult ZVH_CALL ShowAlert(void* self, const char* message, int32_t kind, int32_
   if (!message) h.Problem("ShowAlert with a null message");
   if (!answer) return h.NullArgument(c, "answer");
   *answer = h.options.alertAnswer;
-  return h.EndOp(c, hr::Ok, nullptr, std::to_string(*answer));
+  return h.EndOp(c, hr::Ok, nullptr, c.logging ? std::to_string(*answer) : std::string());
 }
 
 HResult ZVH_CALL AskForInteger(void* self, int32_t* status, int32_t* reply, const char* prompt,
@@ -243,7 +243,7 @@ HResult ZVH_CALL AskForInteger(void* self, int32_t* status, int32_t* reply, cons
   }
   if (!h.answers.empty()) h.answers.pop_front();
   h.prompts.push_back(p);
-  return h.EndOp(c, hr::Ok, status, p.answered ? std::to_string(p.answer) : "cancelled");
+  return h.EndOp(c, hr::Ok, status, c.logging ? (p.answered ? std::to_string(p.answer) : "cancelled") : std::string());
 }
 
 HResult ZVH_CALL PrintToConsole(void* self, const char* text, int32_t* status) {
@@ -303,7 +303,7 @@ HResult ZVH_CALL LookupNamedObject(void* self, ObjectId doc, int32_t type, const
     *id = h.model.LookupNamed(type, name);
     *status = *id ? status::Ok : status::NotFound;
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL CreateGraphic(void* self, ObjectId doc, int32_t type, ObjectId parent, int32_t* status, ObjectId* id) {
@@ -314,7 +314,7 @@ HResult ZVH_CALL CreateGraphic(void* self, ObjectId doc, int32_t type, ObjectId 
   HResult r;
   if (Faulted(h, c, status, &r, [&] { *id = 0; })) return r;
   *id = h.model.CreateGraphic(doc, type, parent, status);
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t* status, zv::PropList* out) {
@@ -341,7 +341,7 @@ HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t
     *out = {0, nullptr};
   }
   *status = c.fault.status != 0 ? c.fault.status : st;
-  return h.EndOp(c, hr::Ok, status, "{" + std::to_string(out->count) + " props}");
+  return h.EndOp(c, hr::Ok, status, c.logging ? "{" + std::to_string(out->count) + " props}" : std::string());
 }
 
 HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::PropList* list, int32_t* status) {
@@ -365,13 +365,16 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
     std::vector<std::pair<int32_t, Value>> props;
     if (readOnce) props = h.model.Properties(object);
     Value read;
+    auto at = props.begin();  // lists mostly come back in property-number order: a walk finds them
     for (uint32_t i = 0; i < list->count; ++i) {
       const zv::PropVal& pv = list->vals[i];
       if (pv.key.number == 0) continue;
       Value* current = &read;
       if (readOnce) {
-        auto at = std::lower_bound(props.begin(), props.end(), pv.key.number,
-                                   [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; });
+        auto before = [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; };
+        if (at != props.begin() && (at - 1)->first >= pv.key.number)
+          at = std::lower_bound(props.begin(), at, pv.key.number, before);
+        while (at != props.end() && at->first < pv.key.number) ++at;
         if (at == props.end() || at->first != pv.key.number) continue;
         current = &at->second;
       } else if (h.model.Get(doc, object, pv.key.number, &read) != status::Ok) {
@@ -412,7 +415,7 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
     }
   }
   *status = st;
-  return h.EndOp(c, hr::Ok, status, std::to_string(applied) + " applied");
+  return h.EndOp(c, hr::Ok, status, c.logging ? std::to_string(applied) + " applied" : std::string());
 }
 
 // The typed property reads share one pattern: log, check, fault, read, convert, log the answer.
@@ -429,7 +432,7 @@ HResult TypedGet(void* self, const char* name, int slotNumber, ObjectId doc, Obj
   Value v;
   *status = GetTyped(h, doc, object, key, kind, &v);
   *value = convert(*status, v);
-  return h.EndOp(c, hr::Ok, status, show(*value, v));
+  return h.EndOp(c, hr::Ok, status, c.logging ? show(*value, v) : std::string());
 }
 
 // The typed property writes: log, check, fault, write.
@@ -522,7 +525,7 @@ HResult ZVH_CALL GetMetricListProp(void* self, ObjectId doc, ObjectId object, zv
   else
     *value = {0, nullptr};
   *status = c.fault.status != 0 ? c.fault.status : st;
-  return h.EndOp(c, hr::Ok, status, st == status::Ok ? v.Format() : "");
+  return h.EndOp(c, hr::Ok, status, c.logging ? (st == status::Ok ? v.Format() : "") : std::string());
 }
 
 HResult ZVH_CALL SetMetricListProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, zv::MetricList* value,
@@ -571,7 +574,7 @@ HResult ZVH_CALL DefineMenuCommand(void* self, int32_t number, ObjectId menu, co
   } else {
     *id = h.model.DefineCommand(number, menu, tag, label, shortcut ? shortcut : "", status);
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 template <typename Fn>
