@@ -217,6 +217,11 @@ TEST(ClientEvents, HostErrorsDuringACommandLeakNothing) {
     ASSERT_TRUE(host.Start()) << host.LastError();
     host.faults().FailOperation("ReadAllProps", fault);
     CopyThenPaste(host);
+    // The paste went ahead without a snapshot (a status never written is no success): there is
+    // nothing to undo, rather than a list the host did not vouch for.
+    ASSERT_TRUE(host.ChooseCommand(19));
+    ASSERT_EQ(host.Alerts().size(), 1u) << fault.ToString();
+    EXPECT_EQ(host.Alerts()[0].text, "Nothing to undo.");
     host.Stop();
     EXPECT_EQ(host.Lists().leaked, 0u) << fault.ToString();
     EXPECT_EQ(host.Lists().outstanding, 0u) << fault.ToString();

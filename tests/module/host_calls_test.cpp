@@ -111,6 +111,7 @@ TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
             "Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface "
             "Root.QueryInterface MemoryPolicy.AskHostKeepsResults Session.RegisterClient "
             "ModuleLink.SetClientModule");
+  EXPECT_EQ(host.log().Named("AskHostKeepsResults")[0].args, "1");  // the question hosts know
 
   Mark before = host.log().MarkNow();
   host.Initialize(1);

@@ -224,6 +224,12 @@ TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
     Choose(8);
     EXPECT_EQ(Widths(), c.widths) << c.first << ".." << c.last;
   }
+  // A table of a single column is changed like any other.
+  model().FindMutable(table)->props[prop::TblColWidths] = Value::List({Pt(100)});
+  model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(0));
+  model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(3));
+  Choose(8);
+  EXPECT_EQ(Widths(), (std::vector<double>{56}));
 }
 
 TEST_F(ColumnWidthTest, AnEmptyWidthListIsNotWrittenBack) {

@@ -196,6 +196,23 @@ TEST_F(FrameGraphicTest, ARectangleAQuarterPointInside) {
   EXPECT_EQ(in.h, 49);
 }
 
+TEST_F(FrameGraphicTest, AtTheEndsOfTheMetricRangeTheFrameIsHeldThere) {
+  // Inset and shrunk sizes beyond what a metric holds stop at its ends instead of wrapping.
+  ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
+  auto& props = model().FindMutable(g)->props;
+  props[prop::PosX] = Value::OfMetric(INT32_MAX);
+  props[prop::PosY] = Value::OfMetric(INT32_MAX - 16384);  // exactly at the end once inset
+  props[prop::Width] = Value::OfMetric(INT32_MIN);
+  props[prop::Height] = Value::OfMetric(INT32_MIN + 32767);  // 1 above the end once shrunk
+  Select({g});
+  Choose(14);
+  ObjectId r = model().Contents(frame).back();
+  EXPECT_EQ(model().ReadMetric(r, prop::PosX), INT32_MAX);
+  EXPECT_EQ(model().ReadMetric(r, prop::PosY), INT32_MAX);
+  EXPECT_EQ(model().ReadMetric(r, prop::Width), INT32_MIN);
+  EXPECT_EQ(model().ReadMetric(r, prop::Height), INT32_MIN);
+}
+
 TEST_F(FrameGraphicTest, ASelectedFrameIsFramedFromInside) {
   ObjectId inner = model().AddFrame(doc, {50, 50, 200, 100});
   ObjectId text = model().AddTextFrame(frame, {0, 0, 300, 100});

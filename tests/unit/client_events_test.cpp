@@ -94,9 +94,17 @@ TEST_F(Events, QueryInterfaceHandsOutBothPartsOfOneObject) {
   EXPECT_EQ(out, EventIface());
   EXPECT_EQ(Count(), 4);
 
-  out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(qiEvents(EventIface(), &OtherIid, &out), HrNoInterface);
-  EXPECT_EQ(out, nullptr);
+  // Identifiers that differ from a granted one in a single field or in the last byte only.
+  Guid nearEvents[] = {EventsIid, EventsIid, EventsIid, UnknownIid};
+  nearEvents[0].data2 ^= 1;
+  nearEvents[1].data3 ^= 1;
+  nearEvents[2].data4[7] ^= 1;
+  nearEvents[3].data4[7] ^= 1;
+  for (const Guid& iid : {OtherIid, nearEvents[0], nearEvents[1], nearEvents[2], nearEvents[3]}) {
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(qiEvents(EventIface(), &iid, &out), HrNoInterface);
+    EXPECT_EQ(out, nullptr);
+  }
   EXPECT_EQ(qiIdentity(Identity(), &EventsIid, nullptr), HrPointer);
   EXPECT_EQ(qiEvents(EventIface(), &UnknownIid, nullptr), HrPointer);
   out = reinterpret_cast<void*>(1);
@@ -232,6 +240,11 @@ TEST(OutOfMemory, StartUpAndEventsFailSoundly) {
                           "b",
                           0),
               HrOk);
+    // Other notifications need no memory: a selecting function is still followed.
+    zvhost::Mark mark = host.log().MarkNow();
+    EXPECT_EQ(host.Notify(44, doc, nullptr, 0x3E), HrOk);
+    EXPECT_EQ(host.Notify(45, doc, nullptr, 0), HrOk);
+    EXPECT_FALSE(host.log().Named("GetIdProp", mark).empty());
     // The grid prompt without its default text still asks and resizes.
     host.AnswerNextPrompt(3);
     EXPECT_TRUE(host.ChooseCommand(12));

@@ -81,6 +81,11 @@ TEST_F(FormatTest, ConsoleReceivesRunsAndConversionsAsSeparateCalls) {
   g_console.clear();
   EXPECT_EQ(zv::ConsolePrintf(nullptr, ""), 0);
   EXPECT_EQ(g_console, Calls({""}));
+
+  // An unusable specification goes out whole, as one piece, like a conversion.
+  g_console.clear();
+  EXPECT_EQ(zv::ConsolePrintf(nullptr, "a%Ldb%5%"), 8);
+  EXPECT_EQ(g_console, Calls({"a", "%Ld", "b", "%5%", ""}));
 }
 
 TEST_F(FormatTest, ConsoleSplitsLongRunsBeforeAConversionInto255Chunks) {
@@ -185,16 +190,19 @@ TEST_F(FormatTest, RefusedGrowthStopsWithTheTotalSoFar) {
 TEST_F(FormatTest, CountConversionsStoreWithTheirWidth) {
   char buf[64];
   short halves[2] = {-1, -1};
-  int whole = -1;
+  int whole[2] = {-1, -1};
   signed char tiny[2] = {-1, -1};
   long long wide = -1;
-  long along = -1;
-  EXPECT_EQ(zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole, &tiny[0], &wide, &along), 9);
-  EXPECT_EQ(along, 8);
+  long along[2] = {-1, -1};
+  EXPECT_EQ(
+      zv::FormatToBuffer(buf, "abc%hn%sde%n%hhn%lln%ln!", &halves[0], "xyz", &whole[0], &tiny[0], &wide, &along[0]), 9);
+  EXPECT_EQ(along[0], 8);
+  EXPECT_EQ(along[1], -1);
   EXPECT_STREQ(buf, "abcxyzde!");
   EXPECT_EQ(halves[0], 3);
   EXPECT_EQ(halves[1], -1);
-  EXPECT_EQ(whole, 8);
+  EXPECT_EQ(whole[0], 8);
+  EXPECT_EQ(whole[1], -1);
   EXPECT_EQ(tiny[0], 8);
   EXPECT_EQ(tiny[1], -1);
   EXPECT_EQ(wide, 8);
@@ -253,6 +261,13 @@ TEST_F(FormatTest, StarsAndUnusableSpecifications) {
   EXPECT_EQ(zv::FormatToBuffer(buf, "%400d", 1), 255);
   EXPECT_EQ(zv::FormatToBuffer(buf, "%256d", 1), 255);
   EXPECT_EQ(std::string(buf), std::string(255, ' '));
+  // A width too large for an int saturates, from the format or from '*' (left-aligned).
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%99999999999d", 1), 255);
+  EXPECT_EQ(std::string(buf), std::string(255, ' '));
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%*d", INT32_MIN, 1), 255);
+  EXPECT_EQ(std::string(buf), "1" + std::string(254, ' '));
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%lf|%Lf", 1.5, 2.5L), 17);  // l and L with a floating conversion
+  EXPECT_STREQ(buf, "1.500000|2.500000");
   EXPECT_EQ(g_allocations, 0);
 }
 

@@ -109,6 +109,9 @@ TEST(MetricTest, MulDivKnownValues) {
   EXPECT_EQ(zv::MetricMulDiv(0, 131072, 1), 0);
   // The ratio is cut to 17 bits: 200000 : 100001 becomes 50000 : 25000.
   EXPECT_EQ(zv::MetricMulDiv(1000, 200000, 100001), 2000);
+  // The cut starts just above 65536: 65537 : 3 becomes 32768 : 1; 65536 is kept whole.
+  EXPECT_EQ(zv::MetricMulDiv(1000, 65537, 3), 32768000);
+  EXPECT_EQ(zv::MetricMulDiv(1000, 65536, 3), 21845333);
   EXPECT_EQ(zv::MetricMulDiv(Smallest, Smallest, Smallest), Smallest);
 }
 

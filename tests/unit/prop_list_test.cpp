@@ -154,6 +154,7 @@ class PropListTest : public ::testing::Test {
       e.list24 = HostTexts({nullptr});
       e.text32 = HostText("t32");
       e.text36 = nullptr;
+      t.u.rich.items[1].text36 = HostText("t36");  // the last text of an entry to copy
     }
     {
       zv::TypedValue& t = add(47, nullptr, 18);
@@ -170,6 +171,8 @@ class PropListTest : public ::testing::Test {
     }
     add(49, nullptr, 19).u.block24 = nullptr;
     add(50, nullptr, 5).u.ints = {0, nullptr};
+    add(51, nullptr, 8).u.tabs = {0, nullptr};  // entries of their own, but none
+    add(52, nullptr, 6).u.texts = {0, nullptr};
 
     zv::PropList list{static_cast<uint32_t>(v.size()), HostArray<zv::PropVal>(v.size())};
     std::memcpy(static_cast<void*>(list.vals), v.data(), v.size() * sizeof(zv::PropVal));
@@ -203,6 +206,9 @@ struct Compare {
     if (a != nullptr && a == b) Fail("shared array");
     if (n == 0) return;  // an empty array may or may not be allocated
     if ((a == nullptr) != (b == nullptr) || (a && std::memcmp(a, b, n) != 0)) Fail("bytes differ");
+    // The copy owns a client block that holds all n bytes.
+    auto block = g_clientBlocks.find(const_cast<void*>(b));
+    if (b != nullptr && (block == g_clientBlocks.end() || block->second < n)) Fail("copy not in a block of its size");
   }
   void Value(const zv::TypedValue& a, const zv::TypedValue& b) {
     if (a.type != b.type) return Fail("type differs");
@@ -295,6 +301,7 @@ TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
   // Arrays are allocated also for a count of 0; a null array stays null.
   EXPECT_NE(client.vals[zv::PropListIndexOf(&client, 45)].value.u.bytes.bytes, nullptr);
   EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 50)].value.u.ints.items, nullptr);
+  EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 51)].value.u.tabs.items, nullptr);
 
   zv::PropListRelease(&host, HostRelease);
   EXPECT_EQ(host.count, 0u);
@@ -361,6 +368,17 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   EXPECT_EQ(client.vals, nullptr);
   zv::PropListRelease(&noArray, HostRelease);
   zv::PropListRelease(nullptr, HostRelease);
+  zv::PropList unreleased{1, HostArray<zv::PropVal>(1)};  // without a release function: only forgotten
+  zv::PropVal* kept = unreleased.vals;
+  zv::PropListRelease(&unreleased, nullptr);
+  EXPECT_EQ(unreleased.vals, nullptr);
+  EXPECT_EQ(hostBlocks_.count(kept), 1u);
+  HostRelease(kept);
+  zv::PropList none{0, HostArray<zv::PropVal>(1)};  // an array, but no elements
+  zv::PropListImport(&client, &none, zv::ClientAlloc);
+  EXPECT_EQ(client.count, 0u);
+  zv::PropListFree(&client);
+  zv::PropListRelease(&none, HostRelease);
 
   // A name beside a nonzero number stays the host's: the client copy does not take it over.
   zv::PropList host{1, HostArray<zv::PropVal>(1)};

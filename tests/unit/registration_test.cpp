@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,6 +20,8 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -230,26 +233,78 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
   }
   // No file, not ELF, another class, section headers that do not add up, no version section.
   EXPECT_EQ(PlatformFileVersionInfo((copy.path + ".none").c_str(), sizeof block, block), 0);
+  copy.file[copy.at] = static_cast<uint8_t>(blockLength);  // as written again
+  copy.file[copy.at + 1] = static_cast<uint8_t>(blockLength >> 8);
   const std::vector<uint8_t> asWritten = copy.file;
-  const std::string section = ".zv_version";
-  const size_t name = static_cast<size_t>(
-      std::search(asWritten.begin(), asWritten.end(), section.begin(), section.end()) - asWritten.begin());
+  // Where the section headers, the version section's header and its name are in the file.
+  ElfW(Ehdr) header;
+  std::memcpy(&header, asWritten.data(), sizeof header);
+  auto headerAt = [&](size_t i) { return static_cast<size_t>(header.e_shoff) + i * sizeof(ElfW(Shdr)); };
+  auto sectionAt = [&](size_t i) {
+    ElfW(Shdr) section;
+    std::memcpy(&section, &asWritten[headerAt(i)], sizeof section);
+    return section;
+  };
+  const ElfW(Shdr) names = sectionAt(header.e_shstrndx);
+  size_t version = 0;
+  while (version < header.e_shnum && sectionAt(version).sh_offset != copy.at) ++version;
+  ASSERT_LT(version, header.e_shnum);
+  const size_t versionHeader = headerAt(version);
+  const size_t name = static_cast<size_t>(names.sh_offset + sectionAt(version).sh_name);
+  auto field = [](uint64_t value, size_t bytes) {  // little-endian
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    return out;
+  };
+  const size_t wordSize = sizeof(ElfW(Off));
   struct Patch {
     size_t at;
     std::vector<uint8_t> bytes;
-  } patches[] = {{1, {'X'}},
-                 {4, {1}},
-                 {0x3A, {0}},
-                 {0x3C, {0, 0}},
-                 {0x3E, {0xFF, 0xFF}},
-                 {name + 3, {'X'}},
-                 {name + section.size(), {'X'}}};  // a longer name that begins alike
-  for (const Patch& p : patches) {
+  };
+  struct FileCase {
+    const char* what;
+    std::vector<Patch> patches;
+    int answer;
+  } files[] = {
+      {"as written", {}, 1},
+      {"not ELF", {{1, {'X'}}}, 0},
+      {"another class", {{EI_CLASS, {1}}}, 0},
+      {"another header size", {{offsetof(ElfW(Ehdr), e_shentsize), {0}}}, 0},
+      {"no sections", {{offsetof(ElfW(Ehdr), e_shnum), {0, 0}}}, 0},
+      {"no name table", {{offsetof(ElfW(Ehdr), e_shstrndx), {0xFF, 0xFF}}}, 0},
+      {"name table past the end",
+       {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_offset), field(whole, wordSize)}},
+       0},
+      {"another name", {{name + 3, {'X'}}}, 0},
+      {"a longer name that begins alike", {{name + 11, {'X'}}}, 0},
+      {"a name past the end of its table", {{versionHeader, field(names.sh_size - 5, 4)}}, 0},
+      {"a name table that ends with the name",
+       {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_size), field(name + 12 - names.sh_offset, wordSize)}},
+       1},
+      {"no bytes in the file", {{versionHeader + offsetof(ElfW(Shdr), sh_type), field(SHT_NOBITS, 4)}}, 0},
+      {"more headers than the file holds, none named so",
+       {{name + 3, {'X'}}, {offsetof(ElfW(Ehdr), e_shnum), field(header.e_shnum + 10u, 2)}},
+       0},
+      {"section of 5 bytes", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(5, wordSize)}}, 0},
+      {"section of 64 KiB", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(0x10000, wordSize)}}, 0},
+      {"section at the last byte", {{versionHeader + offsetof(ElfW(Shdr), sh_offset), field(whole - 1, wordSize)}}, 0},
+      {"bare header in a section of 6 bytes",
+       {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(6, wordSize)}, {copy.at, {6, 0}}},
+       1},
+  };
+  for (const FileCase& c : files) {
     copy.file = asWritten;
-    std::copy(p.bytes.begin(), p.bytes.end(), copy.file.begin() + static_cast<std::ptrdiff_t>(p.at));
-    EXPECT_EQ(copy.Read(whole, sizeof block, block), 0) << "byte " << p.at;
+    for (const Patch& p : c.patches)
+      std::copy(p.bytes.begin(), p.bytes.end(), copy.file.begin() + static_cast<std::ptrdiff_t>(p.at));
+    EXPECT_EQ(copy.Read(whole, sizeof block, block), c.answer) << c.what;
   }
   copy.file = asWritten;
+  // A process without standard input gets descriptor 0 for the file, and reads it all the same.
+  int input = dup(0);
+  close(0);
+  EXPECT_EQ(copy.Read(whole, sizeof block, block), 1);
+  dup2(input, 0);
+  close(input);
   EXPECT_EQ(PlatformFileVersionInfo(copy.path.c_str(), sizeof block, nullptr), 0);
   EXPECT_EQ(PlatformFileVersionInfo(nullptr, sizeof block, block), 0);
 }
@@ -281,8 +336,9 @@ std::vector<uint8_t> VersionNode(const std::u16string& key, bool terminated, con
 
 TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   std::vector<uint8_t> children = VersionNode(u"AB", false, u"");
-  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"),
-                                         VersionNode(u"AT", true, u"A\u0100\u00e9")};
+  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"), VersionNode(u"AT", true, u"A\u0100\u00e9"),
+                                         VersionNode(u"CD", true, u""),  // ends with its key
+                                         VersionNode(u"T", true, u"ab", VersionNode(u"C", true, u"xy"))};
   for (const auto& node : others) {
     std::vector<uint8_t> unterminated = children;
     children = node;
@@ -297,6 +353,12 @@ TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\at", &value, &length), 1);  // in any case
   EXPECT_STREQ(static_cast<const char*>(value), "A?\xe9");                   // 8 bits: what does not fit is '?'
   EXPECT_EQ(length, 3u);
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\CD", &value, &length), 1);
+  EXPECT_EQ(length, 0u);
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\T\\C", &value, &length), 1);  // a text node's child
+  EXPECT_STREQ(static_cast<const char*>(value), "xy");
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\T", &value, &length), 1);
+  EXPECT_STREQ(static_cast<const char*>(value), "ab");
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\\x80", &value, &length), 0);  // keys match in 7 bits only
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\AB", &value, &length), 0);    // key without its end
   EXPECT_EQ(PlatformVersionQuery(nullptr, "\\AT", &value, &length), 0);
@@ -310,7 +372,8 @@ TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   uint32_t size = 0;
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10010, &bytes, &size), 1);
   EXPECT_EQ(size, sizeof(ModuleVersionBytes::bytes));
-  for (const char* other : {"#12", "#", "1"}) EXPECT_EQ(PlatformFindResource(OwnModule(), other, 16, &bytes, &size), 0);
+  for (const char* other : {"#12", "#", "1", "x1"})
+    EXPECT_EQ(PlatformFindResource(OwnModule(), other, 16, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 0x10000, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), nullptr, 16, &bytes, &size), 0);
   EXPECT_EQ(PlatformFindResource(OwnModule(), "#1", 16, nullptr, &size), 0);
