@@ -247,6 +247,12 @@ std::string ScenarioRunner::NameOf(ObjectId id) const {
 }
 
 std::string ScenarioRunner::WithNames(const std::string& text) const {
+  // Most texts hold no id at all: a digit, ':' and a digit.
+  bool id = false;
+  for (size_t c = text.find(':'); c != std::string::npos && !id; c = text.find(':', c + 1))
+    id = c > 0 && c + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[c - 1])) &&
+         std::isdigit(static_cast<unsigned char>(text[c + 1]));
+  if (!id) return text;
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -825,7 +831,10 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
 }
 
 std::string ScenarioRunner::PropLabel(ObjectId id, int32_t p) const {
-  return NameOf(id) + "." + ScenarioPropertyName(p);
+  std::string label = NameOf(id);
+  label += '.';
+  label += ScenarioPropertyName(p);
+  return label;
 }
 
 std::string ScenarioRunner::SelectionText() const {
@@ -895,8 +904,9 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
         line = "deleted " + NameOf(c.object);
       }
     } else {
-      line = PropLabel(c.object, c.prop) + ": " + (c.before.empty() ? "(none)" : c.before) + " -> " +
-             (c.after.empty() ? "(none)" : c.after);
+      line = PropLabel(c.object, c.prop);
+      line.append(": ").append(c.before.empty() ? "(none)" : c.before);
+      line.append(" -> ").append(c.after.empty() ? "(none)" : c.after);
     }
     line = WithNames(line);  // ids inside values read as names
     (c.prop == -1 ? objects : props) += line + "\n";
