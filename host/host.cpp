@@ -350,14 +350,20 @@ uint32_t SystemTick() {
 template <typename Fn>
 void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<ObjectId>& after, Fn change) {
   std::vector<ObjectId> selected = h.model.SelectedGraphics(doc), newly;
-  std::unordered_set<ObjectId> before(selected.begin(), selected.end());
+  // A small selection is searched as it is; a large one through a set.
+  const bool large = selected.size() > 32;
+  std::unordered_set<ObjectId> index;
+  if (large) index.insert(selected.begin(), selected.end());
+  auto wasSelected = [&](ObjectId g) {
+    return large ? index.count(g) != 0 : std::find(selected.begin(), selected.end(), g) != selected.end();
+  };
   for (ObjectId g : after)
-    if (before.count(g) == 0 && IsGraphicType(TypeOf(g))) newly.push_back(g);
+    if (!wasSelected(g) && IsGraphicType(TypeOf(g))) newly.push_back(g);
   if (h.options.selectionStepMs > 0 && h.clockSlot == nullptr && !newly.empty()) {
     std::unordered_set<ObjectId> fresh(h.freshGraphics.begin(), h.freshGraphics.end());
     bool tie = false;
     for (ObjectId g : after)
-      if (before.count(g) != 0 && fresh.count(g) != 0) tie = true;
+      if (wasSelected(g) && fresh.count(g) != 0) tie = true;
     auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(h.options.selectionStepMs);
     while (tie && SystemTick() == h.freshTick && std::chrono::steady_clock::now() < limit)
       std::this_thread::sleep_for(std::chrono::microseconds(100));

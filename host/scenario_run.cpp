@@ -1152,10 +1152,17 @@ void ScenarioRunner::ExpectProperty(const Step& st, StepOutcome& out) {
   }
   auto show = [&](const std::vector<int64_t>& xs) {
     std::string s;
-    for (int64_t x : xs) s += (s.empty() ? "" : " ") + (metric ? PtText(x) : std::to_string(x));
-    if (metric && xs.size() == 1) s += " (" + std::to_string(xs[0]) + "u)";
+    for (int64_t x : xs) {
+      if (!s.empty()) s += ' ';
+      s += metric ? FormatPoints(x) + "pt" : std::to_string(x);
+    }
+    if (metric && xs.size() == 1) s.append(" (").append(std::to_string(xs[0])).append("u)");
     return s;
   };
+  if (ok && st.op == "=") {  // the common case, said without the expected value
+    out.transcript.append("ok: ").append(what).append(" = ").append(show(have)).push_back('\n');
+    return;
+  }
   verdict(ok, show(have),
           show(want) + (tol ? " within " + (metric ? PtText(tol) : std::to_string(tol)) : std::string()));
 }
