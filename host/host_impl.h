@@ -37,6 +37,7 @@ class BlockTable {
   size_t Home(const void* block) const;
   std::vector<Slot> slots_;  // a power of two in size, at most half full
   size_t used_ = 0;
+  int shift_ = 64;  // 64 - log2(size)
 };
 
 // Every object the host hands out: a method table pointer first, then the host behind it.

@@ -30,9 +30,8 @@ void TaskFree(void* block) {
 }
 
 size_t BlockTable::Home(const void* block) const {
-  uint64_t h = reinterpret_cast<uintptr_t>(block);
-  h *= 0x9E3779B97F4A7C15ull;  // blocks are aligned: the high bits of the product spread them
-  return static_cast<size_t>(h >> 32) & (slots_.size() - 1);
+  // Fibonacci hashing: the top bits of the product mix every bit of the address.
+  return static_cast<size_t>((reinterpret_cast<uintptr_t>(block) * 0x9E3779B97F4A7C15ull) >> shift_);
 }
 
 void BlockTable::Put(void* block, uint64_t list) {
@@ -40,6 +39,8 @@ void BlockTable::Put(void* block, uint64_t list) {
     std::vector<Slot> old(slots_.empty() ? 256 : slots_.size() * 2);
     old.swap(slots_);
     used_ = 0;
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n /= 2) --shift_;
     for (const Slot& s : old)
       if (s.block) Put(s.block, s.list);
   }
