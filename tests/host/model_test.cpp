@@ -34,6 +34,11 @@ TEST(Units, PointsAndMetricsConvertBothWays) {
   EXPECT_EQ(FormatPt(928856), "14.1732178pt");
   EXPECT_EQ(FormatPt(-Pt(3)), "-3pt");
   EXPECT_EQ(FormatPt(1), "0.0000153pt");
+  // Halfway between two last digits: to the even one, as printf rounds.
+  EXPECT_EQ(FormatPt(256), "0.0039062pt");
+  EXPECT_EQ(FormatPt(768), "0.0117188pt");
+  EXPECT_EQ(FormatPt(-1), "-0.0000153pt");
+  EXPECT_EQ(FormatPoints(9007199254740993LL), "137438953472");  // beyond a double's exact range
   EXPECT_EQ(FormatId(0), "0");
   EXPECT_EQ(FormatId((12u << 24) | 7u), "12:7");
 }
