@@ -56,7 +56,7 @@ std::map<int, std::string> StoryComments(const std::string& text) {
   std::map<int, std::string> story;
   std::string pending;
   int lineNo = 0;
-  ForEachLine(text, [&](std::string line) {
+  ForEachLine(text, [&](std::string& line) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t first = line.find_first_not_of(" \t");
@@ -83,7 +83,7 @@ std::map<int, std::string> StoryComments(const std::string& text) {
 // Long lines of a help text wrapped at spaces into 80 columns, continued further indented.
 std::string Wrap80(const std::string& text) {
   std::string o;
-  ForEachLine(text, [&](std::string line) {
+  ForEachLine(text, [&](std::string& line) {
     std::string pad(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' ') + 4, ' ');
     while (line.size() > 80) {
       size_t cut = line.rfind(' ', 80);

@@ -754,7 +754,7 @@ void WalkSteps(const std::string& text, const std::string& file, bool copies, Ea
   std::unordered_map<std::string, Step> parsed;
   int n = 0;
   Step st;
-  ForEachLine(text, [&](std::string line) {
+  ForEachLine(text, [&](std::string& line) {
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
     auto known = parsed.find(line);
