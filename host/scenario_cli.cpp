@@ -133,13 +133,21 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
   return rs;
 }
 
-std::string FormatStep(const Step& step, const StepOutcome& outcome) {
+namespace {
+
+// FormatStep into `o`, replacing what it held (a run reuses one string for all its steps).
+void FormatStepInto(std::string& o, const Step& step, const StepOutcome& outcome) {
   char head[32];
   int n = std::snprintf(head, sizeof head, "%4d  ", step.line);
-  std::string o;
-  o.reserve(static_cast<size_t>(n) + step.source.size() + 1 + outcome.transcript.size() * 2);
-  o.append(head, static_cast<size_t>(n)).append(step.source).push_back('\n');
+  o.assign(head, static_cast<size_t>(n)).append(step.source).push_back('\n');
   AppendIndented(o, outcome.transcript, "        ");
+}
+
+}  // namespace
+
+std::string FormatStep(const Step& step, const StepOutcome& outcome) {
+  std::string o;
+  FormatStepInto(o, step, outcome);
   return o;
 }
 
@@ -300,6 +308,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       return told == story.end() ? std::string() : told->second;
     };
     bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
+    std::string stepText;                        // the step as the transcript shows it
     ForEachStep(text, file, [&](Step& st) {
       StepOutcome o;
       try {
@@ -319,7 +328,10 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         return false;
       }
       account(&st, o);
-      if (!options.quiet || o.failures) out(FormatStep(st, o));
+      if (!options.quiet || o.failures) {
+        FormatStepInto(stepText, st, o);
+        out(stepText);
+      }
       bool keepPictures = false;
       if (o.changed) ++changingSteps;
       if (o.changed && !o.svgAfter.empty()) {
