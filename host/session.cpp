@@ -549,7 +549,8 @@ HResult ZVH_CALL SelectTableCells(void* self, ObjectId doc, ObjectId table, int3
   OpCall c = h.BeginOp("SelectTableCells", slot::SelectTableCells);
   if (c.logging)
     h.SetArgs(c, "doc=" + FormatId(doc) + " table=" + FormatId(table) + " rows=" +
-                     (top == WholeTable ? std::string("whole") : std::to_string(top) + ".." + std::to_string(bottom)) +
+                     (top == WholeTable ? "whole" + (bottom != 0 ? " bottom=" + std::to_string(bottom) : "")
+                                        : std::to_string(top) + ".." + std::to_string(bottom)) +
                      " cols=" + std::to_string(left) + ".." + std::to_string(right));
   if (!status) return h.NullArgument(c, "status");
   HResult r;

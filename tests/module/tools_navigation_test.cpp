@@ -105,6 +105,12 @@ TEST_F(NavigationTest, ParentsOfGraphicsUpToTheUnanchoredFrame) {
   EXPECT_TRUE(Writes(before).empty());
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{frame}));
   EXPECT_EQ(AlertCount(), 0u);
+  // A parent the host cannot tell: the selection stays as it was.
+  ObjectId g = model().AddRectangle(frame, {1, 1, 5, 5});
+  Select({g});
+  host().faults().FailNth(3, zvhost::Fault::Status(7), MarkNow().ops);  // its containing frame
+  Choose(15);
+  EXPECT_EQ(Selected(), (std::vector<ObjectId>{g}));
 }
 
 TEST_F(NavigationTest, ParentOfTextAndOfCells) {
