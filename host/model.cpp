@@ -627,17 +627,34 @@ bool ReadOnlyStored(int32_t p) {
 
 }  // namespace
 
-// Properties the model computes from its structure, by object type (ending with 0).
+// Properties the model computes from its structure, by object type, in number order (ending
+// with 0): they are merged with the stored ones as they come.
+namespace {
+constexpr int32_t kDocumentComputed[] = {prop::TextSelection, prop::FirstSelectedGraphic, prop::SelectedTable,
+                                         prop::GridSpacing, 0};
+constexpr int32_t kGraphicComputed[] = {prop::SelectedFlag, prop::ContainingFrame,     prop::GraphicBelow,
+                                        prop::GraphicAbove, prop::NextSelectedGraphic, 0};
+constexpr int32_t kTableComputed[] = {prop::TblColumnCount, prop::TblWidth,      prop::TblSelTop,
+                                      prop::TblSelFirstCol, prop::TblSelLastCol, 0};
+constexpr int32_t kRowComputed[] = {prop::Width, prop::PreviousRow, prop::RowTable, 0};
+template <size_t N>
+constexpr bool InNumberOrder(const int32_t (&list)[N]) {
+  for (size_t i = 1; i + 1 < N; ++i)
+    if (list[i] <= list[i - 1]) return false;
+  return true;
+}
+static_assert(InNumberOrder(kDocumentComputed) && InNumberOrder(kGraphicComputed) && InNumberOrder(kTableComputed) &&
+                  InNumberOrder(kRowComputed),
+              "computed properties are listed in number order");
+}  // namespace
+
 static const int32_t* ComputedProps(int type) {
-  static const int32_t document[] = {prop::TextSelection, prop::FirstSelectedGraphic, prop::SelectedTable,
-                                     prop::GridSpacing, 0};
-  static const int32_t graphic[] = {prop::SelectedFlag, prop::ContainingFrame,     prop::GraphicBelow,
-                                    prop::GraphicAbove, prop::NextSelectedGraphic, 0};
+  static const int32_t* const document = kDocumentComputed;
+  static const int32_t* const graphic = kGraphicComputed;
   static const int32_t frameContent[] = {prop::ContainingFrame, 0};
   static const int32_t paragraph[] = {prop::TextContainer, 0};
-  static const int32_t table[] = {prop::TblColumnCount, prop::TblWidth,      prop::TblSelTop,
-                                  prop::TblSelFirstCol, prop::TblSelLastCol, 0};
-  static const int32_t row[] = {prop::PreviousRow, prop::RowTable, prop::Width, 0};
+  static const int32_t* const table = kTableComputed;
+  static const int32_t* const row = kRowComputed;
   static const int32_t cell[] = {prop::CellRow, 0};
   static const int32_t command[] = {prop::EnableCondition, 0};
   static const int32_t none[] = {0};
@@ -940,24 +957,20 @@ std::vector<std::pair<int32_t, Value>> Model::Properties(ObjectId object) const 
   }
   const Object* o = Find(object);
   if (!o) return out;
-  // The stored properties in order, with the computed ones merged in (they win).
-  constexpr size_t kMostComputed = 8;
-  std::pair<int32_t, Value> computed[kMostComputed];
-  size_t n = 0;
-  for (const int32_t* c = ComputedProps(o->type); *c && n < kMostComputed; ++c)
-    if (Computed(*this, options_, *o, *c, &computed[n].second)) computed[n++].first = *c;
-  std::sort(computed, computed + n, [](const auto& a, const auto& b) { return a.first < b.first; });
-  out.reserve(o->props.size() + n);
+  // The stored properties in order, with the computed ones merged in (they win); each computed
+  // value is worked out in its place in the list.
+  const int32_t* computed = ComputedProps(o->type);
+  out.reserve(o->props.size() + 5);
   auto stored = o->props.begin();
-  for (size_t i = 0; i < n || stored != o->props.end();) {
-    if (i == n || (stored != o->props.end() && stored->first < computed[i].first)) {
-      out.emplace_back(stored->first, stored->second);
+  for (const int32_t* c = computed; *c; ++c) {
+    for (; stored != o->props.end() && stored->first < *c; ++stored) out.emplace_back(stored->first, stored->second);
+    out.emplace_back(*c, Value());
+    if (!Computed(*this, options_, *o, *c, &out.back().second))
+      out.pop_back();  // a stored value of that number, if any, follows in its turn
+    else if (stored != o->props.end() && stored->first == *c)
       ++stored;
-    } else {
-      if (stored != o->props.end() && stored->first == computed[i].first) ++stored;
-      out.push_back(std::move(computed[i++]));
-    }
   }
+  for (; stored != o->props.end(); ++stored) out.emplace_back(stored->first, stored->second);
   return out;
 }
 
