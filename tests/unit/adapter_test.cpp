@@ -391,6 +391,10 @@ TEST_F(Adapter, HostThatSucceedsWithoutWritingGetsTheFailureValues) {
   g.writesStatus = false;
   EXPECT_EQ(AskForInteger(&reply, "p", "d"), -1);
   EXPECT_EQ(reply, 41);
+  g.writesStatus = true;  // status 0, no answer written: the answer is 0
+  EXPECT_EQ(AskForInteger(&reply, "p", "d"), 0);
+  EXPECT_EQ(reply, 0);
+  g.writesStatus = false;
   EXPECT_EQ(ReadAllProps(1, 2).vals, nullptr);
   EXPECT_EQ(GetMetricListProp(1, 2, 1300).items, nullptr);
 }
