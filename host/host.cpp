@@ -37,21 +37,27 @@ void HostImpl::Problem(const std::string& what) {
 }
 
 size_t HostImpl::BeginEvent(const char* op, int s, const std::string& args) {
+  ++eventDepth;
+  if (!log.enabled) {
+    log.Skip(false);
+    return SIZE_MAX;
+  }
   CallRecord r;
   r.direction = Direction::ToClient;
   r.iface = "Events";
   r.op = op;
   r.slot = s;
   r.args = args;
-  ++eventDepth;
   return log.Add(std::move(r), false);
 }
 
 HResult HostImpl::EndEvent(size_t record, HResult h, const std::string& result) {
   --eventDepth;
-  CallRecord& r = log.At(record);
-  r.hresult = h;
-  r.result = result;
+  if (record != SIZE_MAX) {
+    CallRecord& r = log.At(record);
+    r.hresult = h;
+    r.result = result;
+  }
   // Lists the host keeps live until the client's event is over; then the host frees them.
   if (eventDepth == 0) FreeKeptLists();
   return h;
@@ -214,10 +220,11 @@ HResult Host::Command(int32_t number) {
 }
 
 HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value) {
-  return Deliver(*impl_, "Notify", slot::Notify,
-                 "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
-                     " value=" + std::to_string(value),
-                 code, doc, text, value);
+  std::string args;
+  if (impl_->log.enabled)
+    args = "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
+           " value=" + std::to_string(value);
+  return Deliver(*impl_, "Notify", slot::Notify, args, code, doc, text, value);
 }
 
 HResult Host::Quit() {
@@ -343,14 +350,20 @@ uint32_t SystemTick() {
 template <typename Fn>
 void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<ObjectId>& after, Fn change) {
   std::vector<ObjectId> selected = h.model.SelectedGraphics(doc), newly;
-  std::unordered_set<ObjectId> before(selected.begin(), selected.end());
+  // A small selection is searched as it is; a large one through a set.
+  const bool large = selected.size() > 32;
+  std::unordered_set<ObjectId> index;
+  if (large) index.insert(selected.begin(), selected.end());
+  auto wasSelected = [&](ObjectId g) {
+    return large ? index.count(g) != 0 : std::find(selected.begin(), selected.end(), g) != selected.end();
+  };
   for (ObjectId g : after)
-    if (before.count(g) == 0 && IsGraphicType(TypeOf(g))) newly.push_back(g);
+    if (!wasSelected(g) && IsGraphicType(TypeOf(g))) newly.push_back(g);
   if (h.options.selectionStepMs > 0 && h.clockSlot == nullptr && !newly.empty()) {
     std::unordered_set<ObjectId> fresh(h.freshGraphics.begin(), h.freshGraphics.end());
     bool tie = false;
     for (ObjectId g : after)
-      if (before.count(g) != 0 && fresh.count(g) != 0) tie = true;
+      if (wasSelected(g) && fresh.count(g) != 0) tie = true;
     auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(h.options.selectionStepMs);
     while (tie && SystemTick() == h.freshTick && std::chrono::steady_clock::now() < limit)
       std::this_thread::sleep_for(std::chrono::microseconds(100));

@@ -16,6 +16,30 @@ namespace zvhost {
 
 class HostImpl;
 
+// The blocks of returned lists the client holds, by address, each with its list: a table with
+// open addressing, so that handing out and taking back a block allocates nothing.
+class BlockTable {
+ public:
+  void Put(void* block, uint64_t list);
+  bool Take(void* block, uint64_t* list);  // false when the block is not in the table
+  template <typename Fn>
+  void ForEach(Fn fn) const {
+    for (const Slot& s : slots_)
+      if (s.block) fn(s.block, s.list);
+  }
+  void Clear();
+
+ private:
+  struct Slot {
+    void* block = nullptr;
+    uint64_t list = 0;
+  };
+  size_t Home(const void* block) const;
+  std::vector<Slot> slots_;  // a power of two in size, at most half full
+  size_t used_ = 0;
+  int shift_ = 64;  // 64 - log2(size)
+};
+
 // Every object the host hands out: a method table pointer first, then the host behind it.
 struct ComObject {
   const void* const* vtbl;
@@ -133,14 +157,15 @@ class HostImpl {
   // Returned lists (prop_lists.cpp).
   struct ListInfo {
     void* array = nullptr;
-    std::vector<void*> blocks;  // every block of the list, the array included
+    size_t blocks = 0;  // blocks of the list the client holds, the array included
     bool released = false;
   };
   std::map<uint64_t, ListInfo> lists;
-  std::unordered_map<void*, uint64_t> blockOwner;
+  BlockTable blockOwner;  // every block the client holds, with its list
   uint64_t nextList = 1;
   ListCounters counters;
   void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list
+  void* ListAlloc(uint64_t list, ListInfo& info, size_t size);
   uint64_t NewList();
   void ListDone(uint64_t list, void* array);
   bool BuildPropList(ObjectId object, const std::vector<std::pair<int32_t, Value>>& props, zv::PropList* out);

@@ -15,14 +15,40 @@ double ToPt(Metric value) {
   return static_cast<double>(value) / kUnitsPerPoint;
 }
 
+std::string FormatPoints(int64_t metric) {
+  // 7 decimals tell every unit apart. A unit is 1/65536 pt = 152587890625e-16 pt exactly, so
+  // the decimals are worked out in integers, rounded half to even as printf("%.7f") rounds.
+  uint64_t a = metric < 0 ? 0 - static_cast<uint64_t>(metric) : static_cast<uint64_t>(metric);
+  if (a >= (uint64_t{1} << 53)) {  // beyond what a double holds exactly: as printf says it
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.7f", static_cast<double>(metric) / kUnitsPerPoint);
+    std::string s = buf;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    return s;
+  }
+  uint64_t whole = a >> 16;
+  uint64_t scaled = (a & 0xFFFFu) * 152587890625u;  // the fraction in units of 1e-16
+  uint64_t frac = scaled / 1000000000u, rest = scaled % 1000000000u;
+  if (rest > 500000000u || (rest == 500000000u && (frac & 1u))) ++frac;
+  if (frac == 10000000u) frac = 0, ++whole;
+  char buf[40];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  int digits = 7;
+  while (digits > 0 && frac % 10 == 0) frac /= 10, --digits;  // no trailing zeros
+  if (digits > 0) {
+    for (int i = 0; i < digits; ++i, frac /= 10) *--p = static_cast<char>('0' + frac % 10);
+    *--p = '.';
+  }
+  do *--p = static_cast<char>('0' + whole % 10);
+  while (whole /= 10);
+  if (metric < 0 && (digits > 0 || p[0] != '0')) *--p = '-';
+  return std::string(p, end);
+}
+
 std::string FormatPt(Metric value) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.7f", ToPt(value));  // 7 decimals tell every unit apart
-  std::string s = buf;
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
-  return s + "pt";
+  return FormatPoints(value) + "pt";
 }
 
 std::string FormatId(ObjectId id) {
@@ -135,7 +161,8 @@ std::vector<Change> Diff(const Snapshot& before, const Snapshot& after) {
   std::vector<Change> out;
   auto b = before.objects.begin();
   auto a = after.objects.begin();
-  auto propsDiff = [&out](ObjectId id, const std::map<int32_t, Value>& x, const std::map<int32_t, Value>& y) {
+  using Props = std::vector<std::pair<int32_t, Value>>;
+  auto propsDiff = [&out](ObjectId id, const Props& x, const Props& y) {
     auto i = x.begin();
     auto j = y.begin();
     while (i != x.end() || j != y.end()) {
@@ -152,7 +179,7 @@ std::vector<Change> Diff(const Snapshot& before, const Snapshot& after) {
       }
     }
   };
-  static const std::map<int32_t, Value> kNone;
+  static const Props kNone;
   while (b != before.objects.end() || a != after.objects.end()) {
     if (a == after.objects.end() || (b != before.objects.end() && b->first < a->first)) {
       out.push_back({b->first, -1, "exists", ""});
@@ -189,6 +216,7 @@ Model::Model(ModelOptions options) : options_(options) {
 }
 
 ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
+  TouchAll();
   counter_ = (counter_ + 1) & 0xFFFFFFu;
   if (counter_ == 0) counter_ = 1;
   ObjectId id = (static_cast<ObjectId>(type) << 24) | counter_;
@@ -201,13 +229,16 @@ ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
 }
 
 const Object* Model::Find(ObjectId id) const {
-  auto it = objects_.find(id);
-  return it == objects_.end() ? nullptr : &it->second;
+  return const_cast<Model*>(this)->FindMutable(id);
 }
 
 Object* Model::FindMutable(ObjectId id) {
+  if (id == lastFound_.id && id != 0) return lastFound_.object;
   auto it = objects_.find(id);
-  return it == objects_.end() ? nullptr : &it->second;
+  if (it == objects_.end()) return nullptr;
+  lastFound_.id = id;
+  lastFound_.object = &it->second;
+  return &it->second;
 }
 
 DocState* Model::Doc(ObjectId doc) {
@@ -245,10 +276,12 @@ ObjectId Model::NewDocument(const std::string& name, double pageWidth, double pa
 }
 
 void Model::SetActiveDocument(ObjectId doc) {
+  Touch(0);
   active_ = docs_.count(doc) ? doc : 0;
 }
 
 void Model::SetGridSpacing(ObjectId doc, double points) {
+  Touch(doc);
   if (DocState* d = Doc(doc)) d->grid = Pt(points);
 }
 
@@ -403,13 +436,16 @@ void Model::RemoveTree(ObjectId id) {
     if (d->textSelection.begin.object == id || d->textSelection.end.object == id) d->textSelection = {};
   }
   if (active_ == id) active_ = 0;
+  lastFound_ = {};
   objects_.erase(it);
 }
 
 bool Model::RemoveDocument(ObjectId doc) {
   if (!Doc(doc)) return false;
+  TouchAll();
   RemoveTree(doc);
   // Objects of the document that hang off no tree (none expected) go too.
+  lastFound_ = {};
   for (auto it = objects_.begin(); it != objects_.end();)
     it = it->second.doc == doc ? objects_.erase(it) : std::next(it);
   docs_.erase(doc);
@@ -437,6 +473,7 @@ int32_t Model::DeleteObject(ObjectId doc, ObjectId id) {
   if (!o) return status::BadObject;
   if (o->doc != doc) return status::BadDocument;
   if (!IsGraphicType(o->type)) return status::Unsupported;
+  TouchAll();
   ObjectId parent = o->parent ? o->parent : doc;
   if (Object* p = FindMutable(parent)) {
     auto& ch = p->children;
@@ -463,6 +500,7 @@ std::vector<ObjectId> Model::PageFrames(ObjectId doc) const {
 void Model::SetName(ObjectId id, const std::string& name) {
   Object* o = FindMutable(id);
   if (!o || o->type == obj::Menu || o->type == obj::Command || o->type == obj::Separator) return;
+  Touch(id);
   o->name = name;
   if (o->props.count(prop::Name)) o->props[prop::Name] = Value::Text(name);
 }
@@ -500,6 +538,7 @@ void Model::SetSelected(ObjectId graphic, bool selected) {
   if (!g || !IsGraphicType(g->type)) return;
   DocState* d = Doc(g->doc);
   if (!d) return;
+  TouchAll();
   auto& sel = d->selection;
   auto it = std::find(sel.begin(), sel.end(), graphic);
   d->selectionIndex.clear();
@@ -532,6 +571,7 @@ int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32
   if (t->doc != doc) return status::BadDocument;
   int32_t rows = static_cast<int32_t>(t->children.size());
   int32_t cols = static_cast<int32_t>(t->props.at(prop::TblColWidths).list.size());
+  TouchAll();
   if (top == WholeTable) {
     d->cells = {table, 0, rows - 1, 0, cols - 1};
     return status::Ok;
@@ -542,12 +582,14 @@ int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32
 }
 
 void Model::ClearCellSelection(ObjectId doc) {
+  TouchAll();
   if (DocState* d = Doc(doc)) d->cells = {};
 }
 
 void Model::SetTextSelection(ObjectId doc, TextRange range) {
   DocState* d = Doc(doc);
   if (!d) return;
+  TouchAll();
   d->textSelection = range;
   if (range.begin.object != 0) d->cells = {};
 }
@@ -585,28 +627,54 @@ bool ReadOnlyStored(int32_t p) {
 
 }  // namespace
 
-// Properties the model computes from its structure, by object type.
-static std::vector<int32_t> ComputedProps(int type) {
-  if (type == obj::Document)
-    return {prop::TextSelection, prop::FirstSelectedGraphic, prop::SelectedTable, prop::GridSpacing};
-  if (IsGraphicType(type))
-    return {prop::SelectedFlag, prop::ContainingFrame, prop::GraphicBelow, prop::GraphicAbove,
-            prop::NextSelectedGraphic};
+// Properties the model computes from its structure, by object type, in number order (ending
+// with 0): they are merged with the stored ones as they come.
+namespace {
+constexpr int32_t kDocumentComputed[] = {prop::TextSelection, prop::FirstSelectedGraphic, prop::SelectedTable,
+                                         prop::GridSpacing, 0};
+constexpr int32_t kGraphicComputed[] = {prop::SelectedFlag, prop::ContainingFrame,     prop::GraphicBelow,
+                                        prop::GraphicAbove, prop::NextSelectedGraphic, 0};
+constexpr int32_t kTableComputed[] = {prop::TblColumnCount, prop::TblWidth,      prop::TblSelTop,
+                                      prop::TblSelFirstCol, prop::TblSelLastCol, 0};
+constexpr int32_t kRowComputed[] = {prop::Width, prop::PreviousRow, prop::RowTable, 0};
+template <size_t N>
+constexpr bool InNumberOrder(const int32_t (&list)[N]) {
+  for (size_t i = 1; i + 1 < N; ++i)
+    if (list[i] <= list[i - 1]) return false;
+  return true;
+}
+static_assert(InNumberOrder(kDocumentComputed) && InNumberOrder(kGraphicComputed) && InNumberOrder(kTableComputed) &&
+                  InNumberOrder(kRowComputed),
+              "computed properties are listed in number order");
+}  // namespace
+
+static const int32_t* ComputedProps(int type) {
+  static const int32_t* const document = kDocumentComputed;
+  static const int32_t* const graphic = kGraphicComputed;
+  static const int32_t frameContent[] = {prop::ContainingFrame, 0};
+  static const int32_t paragraph[] = {prop::TextContainer, 0};
+  static const int32_t* const table = kTableComputed;
+  static const int32_t* const row = kRowComputed;
+  static const int32_t cell[] = {prop::CellRow, 0};
+  static const int32_t command[] = {prop::EnableCondition, 0};
+  static const int32_t none[] = {0};
+  if (type == obj::Document) return document;
+  if (IsGraphicType(type)) return graphic;
   switch (type) {
     case obj::FrameContent:
-      return {prop::ContainingFrame};
+      return frameContent;
     case obj::Paragraph:
-      return {prop::TextContainer};
+      return paragraph;
     case obj::Table:
-      return {prop::TblColumnCount, prop::TblWidth, prop::TblSelTop, prop::TblSelFirstCol, prop::TblSelLastCol};
+      return table;
     case obj::Row:
-      return {prop::PreviousRow, prop::RowTable, prop::Width};
+      return row;
     case obj::Cell:
-      return {prop::CellRow};
+      return cell;
     case obj::Command:
-      return {prop::EnableCondition};
+      return command;
     default:
-      return {};
+      return none;
   }
 }
 
@@ -620,6 +688,16 @@ static std::vector<ObjectId>::const_iterator SelectionAt(const DocState& d, Obje
   return found == d.selectionIndex.end() ? d.selection.end() : d.selection.begin() + found->second;
 }
 
+// Sets a one-word value in place: cheaper than assigning a new Value, and reads are many.
+static bool Put(Value* out, ValueKind kind, int32_t word) {
+  out->kind = kind;
+  out->word = word;
+  out->range = {};
+  out->list.clear();
+  out->text.clear();
+  return true;
+}
+
 static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, int32_t p, Value* out) {
   const int t = o.type;
   if (t == obj::Document) {
@@ -629,29 +707,33 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
         *out = Value::Range(d->textSelection);
         return true;
       case prop::FirstSelectedGraphic:
-        *out = Value::Id(d->selection.empty() ? 0 : d->selection.front());
+        Put(out, ValueKind::Id, static_cast<int32_t>(d->selection.empty() ? 0 : d->selection.front()));
         return true;
       case prop::SelectedTable:
-        *out = Value::Id(m.SelectedTable(o.id));
+        Put(out, ValueKind::Id, static_cast<int32_t>(m.SelectedTable(o.id)));
         return true;
       case prop::GridSpacing:
-        *out = Value::OfMetric(d->grid);
+        Put(out, ValueKind::Metric, d->grid);
         return true;
     }
     return false;
   }
   if (IsGraphicType(t)) {
-    const DocState* d = m.Doc(o.doc);
-    const std::vector<ObjectId> none;
+    static const std::vector<ObjectId> none;
+    const DocState* d = nullptr;
+    auto at = none.end();  // where the graphic stands in the selection (SelectedFlag, NextSelectedGraphic)
+    if (p == prop::SelectedFlag || p == prop::NextSelectedGraphic) {
+      d = m.Doc(o.doc);
+      at = d ? SelectionAt(*d, o.id) : none.end();
+    }
     const auto& sel = d ? d->selection : none;
-    auto at = d ? SelectionAt(*d, o.id) : sel.end();
     switch (p) {
       case prop::SelectedFlag:
-        *out = Value::Int(at != sel.end() ? 1 : 0);
+        Put(out, ValueKind::Int, at != sel.end() ? 1 : 0);
         return true;
       case prop::ContainingFrame: {
         const Object* f = m.Find(o.parent);
-        *out = Value::Id(f && IsFrameType(f->type) ? f->id : 0);
+        Put(out, ValueKind::Id, static_cast<int32_t>(f && IsFrameType(f->type) ? f->id : 0));
         return true;
       }
       case prop::GraphicBelow:
@@ -659,16 +741,24 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
         ObjectId result = 0;
         const Object* holder = m.Find(o.parent ? o.parent : o.doc);
         if (holder && (IsFrameType(holder->type) || holder->type == obj::Document)) {
-          std::vector<ObjectId> stack;
-          for (ObjectId c : holder->children)
-            if (const Object* g = m.Find(c); g && IsGraphicType(g->type)) stack.push_back(c);
-          auto it = std::find(stack.begin(), stack.end(), o.id);
-          if (it != stack.end()) {
-            if (p == prop::GraphicAbove && it + 1 != stack.end()) result = *(it + 1);
-            if (p == prop::GraphicBelow && it != stack.begin()) result = *(it - 1);
+          // The nearest graphic above or below in the holder's stacking order.
+          const auto& ch = holder->children;
+          auto isGraphic = [&m](ObjectId c) {
+            const Object* g = m.Find(c);
+            return g && IsGraphicType(g->type);
+          };
+          auto it = std::find(ch.begin(), ch.end(), o.id);
+          if (it != ch.end()) {
+            if (p == prop::GraphicAbove) {
+              for (auto j = it + 1; j != ch.end() && !result; ++j)
+                if (isGraphic(*j)) result = *j;
+            } else {
+              for (auto j = it; j != ch.begin() && !result;)
+                if (isGraphic(*--j)) result = *j;
+            }
           }
         }
-        *out = Value::Id(result);
+        Put(out, ValueKind::Id, static_cast<int32_t>(result));
         return true;
       }
       case prop::NextSelectedGraphic: {
@@ -679,7 +769,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
                    std::find(sel.begin(), sel.end(), o.staleNext) != sel.end()) {
           next = o.staleNext;
         }
-        *out = Value::Id(next);
+        Put(out, ValueKind::Id, static_cast<int32_t>(next));
         return true;
       }
     }
@@ -687,10 +777,10 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
   }
   switch (t) {
     case obj::FrameContent:
-      if (p == prop::ContainingFrame) return *out = Value::Id(o.parent), true;
+      if (p == prop::ContainingFrame) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Paragraph:
-      if (p == prop::TextContainer) return *out = Value::Id(o.parent), true;
+      if (p == prop::TextContainer) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Table: {
       const auto& widths = o.props.at(prop::TblColWidths).list;
@@ -704,23 +794,23 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       }
       switch (p) {
         case prop::TblColumnCount:
-          *out = Value::Int(static_cast<int32_t>(widths.size()));
+          Put(out, ValueKind::Int, static_cast<int32_t>(widths.size()));
           return true;
         case prop::TblWidth: {
           Metric sum = 0;
           for (Metric w : widths) sum = static_cast<Metric>(static_cast<uint32_t>(sum) + static_cast<uint32_t>(w));
-          *out = Value::OfMetric(sum);
+          Put(out, ValueKind::Metric, sum);
           return true;
         }
         case prop::TblSelTop:
           // The id of the top selected row while cells are selected, else 0.
-          *out = Value::Int(cellsHere ? static_cast<int32_t>(m.Row(o.id, d->cells.top)) : 0);
+          Put(out, ValueKind::Int, cellsHere ? static_cast<int32_t>(m.Row(o.id, d->cells.top)) : 0);
           return true;
         case prop::TblSelFirstCol:
-          *out = Value::Int(cellsHere ? d->cells.left : cursorColumn);
+          Put(out, ValueKind::Int, cellsHere ? d->cells.left : cursorColumn);
           return true;
         case prop::TblSelLastCol:
-          *out = Value::Int(cellsHere ? d->cells.right : cursorColumn);
+          Put(out, ValueKind::Int, cellsHere ? d->cells.right : cursorColumn);
           return true;
       }
       return false;
@@ -730,7 +820,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       if (!table) return false;
       switch (p) {
         case prop::RowTable:
-          *out = Value::Id(o.parent);
+          Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
           return true;
         case prop::PreviousRow: {
           ObjectId prev = 0;
@@ -738,7 +828,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
             auto it = std::find(table->children.begin(), table->children.end(), o.id);
             if (it != table->children.end() && it != table->children.begin()) prev = *(it - 1);
           }
-          *out = Value::Int(static_cast<int32_t>(prev));
+          Put(out, ValueKind::Int, static_cast<int32_t>(prev));
           return true;
         }
         case prop::Width: {
@@ -753,7 +843,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
       return false;
     }
     case obj::Cell:
-      if (p == prop::CellRow) return *out = Value::Id(o.parent), true;
+      if (p == prop::CellRow) return Put(out, ValueKind::Id, static_cast<int32_t>(o.parent));
       return false;
     case obj::Command:
       if (p == prop::EnableCondition) {
@@ -767,7 +857,12 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
 }
 
 int32_t Model::Get(ObjectId doc, ObjectId object, int32_t p, Value* out) const {
-  *out = Value{};
+  // Emptied in place: reads are many (a whole-object write reads every property it is given).
+  out->kind = ValueKind::None;
+  out->word = 0;
+  out->range = {};
+  out->list.clear();
+  out->text.clear();
   if (object == 0) {
     if (doc != 0) return status::BadDocument;
     if (p == prop::ActiveDocument) return *out = Value::Id(active_), status::Ok;
@@ -778,7 +873,8 @@ int32_t Model::Get(ObjectId doc, ObjectId object, int32_t p, Value* out) const {
   if (!o) return status::BadObject;
   ObjectId expectedDoc = IsSessionObjectType(o->type) ? 0 : o->doc;
   if (doc != expectedDoc) return status::BadDocument;
-  if (auto f = forced_.find({object, p}); f != forced_.end()) return *out = f->second, status::Ok;
+  if (!forced_.empty())
+    if (auto f = forced_.find({object, p}); f != forced_.end()) return *out = f->second, status::Ok;
   if (Computed(*this, options_, *o, p, out)) return status::Ok;
   auto it = o->props.find(p);
   if (it == o->props.end()) return status::BadProperty;
@@ -791,6 +887,7 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
     if (doc != 0) return status::BadDocument;
     if (p == prop::ScreenUpdates) {
       if (v.kind != ValueKind::Int) return status::WrongKind;
+      Touch(0);
       screenUpdates = v.word;
       return status::Ok;
     }
@@ -812,6 +909,7 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   }
   if (o->type == obj::Document && p == prop::GridSpacing) {
     if (v.kind != ValueKind::Metric) return status::WrongKind;
+    Touch(object);
     Doc(object)->grid = v.word;
     return status::Ok;
   }
@@ -822,6 +920,7 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   }
   if (o->type == obj::Command && p == prop::EnableCondition) {
     if (v.kind != ValueKind::Int) return status::WrongKind;
+    Touch(object);
     o->props[p] = v;
     return status::Ok;
   }
@@ -832,6 +931,11 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   if (ReadOnlyStored(p) || (o->type == obj::Row && p == prop::Width)) return status::ReadOnly;
   if (it->second.kind != v.kind) return status::WrongKind;
   if (p == prop::TblColWidths && v.list.size() != it->second.list.size()) return status::BadValue;
+  // A table's widths are also the width of its rows.
+  if (o->type == obj::Table)
+    TouchAll();
+  else
+    Touch(object);
   it->second = v;
   return status::Ok;
 }
@@ -853,20 +957,20 @@ std::vector<std::pair<int32_t, Value>> Model::Properties(ObjectId object) const 
   }
   const Object* o = Find(object);
   if (!o) return out;
-  // The stored properties in order, with the computed ones merged in (they win).
-  std::vector<int32_t> computed = ComputedProps(o->type);
-  out.reserve(o->props.size() + computed.size());
-  out.assign(o->props.begin(), o->props.end());
-  for (int32_t p : computed) {
-    Value v;
-    if (!Computed(*this, options_, *o, p, &v)) continue;
-    auto at = std::lower_bound(out.begin(), out.end(), p,
-                               [](const std::pair<int32_t, Value>& e, int32_t key) { return e.first < key; });
-    if (at != out.end() && at->first == p)
-      at->second = std::move(v);
-    else
-      out.insert(at, {p, std::move(v)});
+  // The stored properties in order, with the computed ones merged in (they win); each computed
+  // value is worked out in its place in the list.
+  const int32_t* computed = ComputedProps(o->type);
+  out.reserve(o->props.size() + 5);
+  auto stored = o->props.begin();
+  for (const int32_t* c = computed; *c; ++c) {
+    for (; stored != o->props.end() && stored->first < *c; ++stored) out.emplace_back(stored->first, stored->second);
+    out.emplace_back(*c, Value());
+    if (!Computed(*this, options_, *o, *c, &out.back().second))
+      out.pop_back();  // a stored value of that number, if any, follows in its turn
+    else if (stored != o->props.end() && stored->first == *c)
+      ++stored;
   }
+  for (; stored != o->props.end(); ++stored) out.emplace_back(stored->first, stored->second);
   return out;
 }
 
@@ -1010,16 +1114,53 @@ std::string Model::MenuTree(ObjectId menu) const {
   return out;
 }
 
+// Session properties (object 0), documents and what they hold; not menus and commands.
+bool Model::InSnapshot(ObjectId id) const {
+  if (id == 0) return true;
+  const Object* o = Find(id);
+  return o && (o->doc != 0 || o->type == obj::Document);
+}
+
 Snapshot Model::TakeSnapshot() const {
   Snapshot s;
-  // Properties come sorted: each is appended at the end of its map.
-  for (auto& p : Properties(0)) s.objects[0].emplace_hint(s.objects[0].end(), std::move(p));
-  for (const auto& o : objects_) {
-    if (o.second.doc == 0 && o.second.type != obj::Document) continue;
-    auto& m = s.objects.emplace_hint(s.objects.end(), o.first, std::map<int32_t, Value>())->second;
-    for (auto& p : Properties(o.first)) m.emplace_hint(m.end(), std::move(p));
-  }
+  s.objects.emplace(0, Properties(0));
+  for (const auto& o : objects_)
+    if (o.second.doc != 0 || o.second.type == obj::Document)
+      s.objects.emplace_hint(s.objects.end(), o.first, Properties(o.first));
   return s;
+}
+
+void Model::BeginChanges() {
+  watching_ = true;
+  watchingAll_ = false;
+  watched_.objects.clear();
+}
+
+void Model::Touch(ObjectId id) {
+  if (!watching_ || watchingAll_ || watched_.objects.count(id) || !InSnapshot(id)) return;
+  watched_.objects.emplace(id, Properties(id));
+}
+
+void Model::TouchAll() {
+  if (!watching_ || watchingAll_) return;
+  // Objects written so far are taken as they were before their first write.
+  Snapshot whole = TakeSnapshot();
+  for (auto& o : watched_.objects) whole.objects[o.first] = std::move(o.second);
+  watched_ = std::move(whole);
+  watchingAll_ = true;
+}
+
+void Model::EndChanges(Snapshot* before, Snapshot* after) {
+  after->objects.clear();
+  if (watching_ && watchingAll_) {
+    *after = TakeSnapshot();
+  } else if (watching_) {
+    for (const auto& o : watched_.objects)
+      after->objects.emplace_hint(after->objects.end(), o.first, Properties(o.first));
+  }
+  *before = std::move(watched_);
+  watched_.objects.clear();
+  watching_ = false;
 }
 
 }  // namespace zvhost

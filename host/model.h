@@ -18,8 +18,10 @@ constexpr int32_t kUnitsPerPoint = 65536;
 // Points to a metric value, rounded to the nearest unit.
 Metric Pt(double points);
 double ToPt(Metric value);
-// "10.25pt" (up to four decimals, no trailing zeros).
+// "10.25pt" (up to seven decimals, no trailing zeros).
 std::string FormatPt(Metric value);
+// Metric units (65536 per point) as points, without trailing zeros: "10.25", "124.1730957".
+std::string FormatPoints(int64_t metric);
 // "12:3": the type and the counter of an id; "0" for none.
 std::string FormatId(ObjectId id);
 
@@ -121,7 +123,7 @@ struct DocState {
 
 // A copy of every client-visible property of every object, for comparing two moments.
 struct Snapshot {
-  std::map<ObjectId, std::map<int32_t, Value>> objects;
+  std::map<ObjectId, std::vector<std::pair<int32_t, Value>>> objects;  // properties in number order
 };
 
 struct Change {
@@ -222,15 +224,45 @@ class Model {
 
   // ---- Snapshots ----
   Snapshot TakeSnapshot() const;
+  // What a command changes, told without copying the whole model twice: from BeginChanges()
+  // on, the model keeps each object's properties as they were just before its first write (or,
+  // at the first change of structure, selection or a table, the whole model as it was), and
+  // EndChanges() gives that and the same objects now. Diff of the two gives what Diff of two
+  // whole snapshots would. Writes made through FindMutable() or Doc() are not seen.
+  void BeginChanges();
+  void EndChanges(Snapshot* before, Snapshot* after);
+  void CancelChanges() { watching_ = false; }
 
   // ---- Odd hosts ----
   // From now on a read of `prop` on `object` answers `value`, whatever the model holds: a host
   // that reports out-of-range columns or chains that run in a cycle.
   void ForceAnswer(ObjectId object, int32_t prop, const Value& value) { forced_[{object, prop}] = value; }
+  bool HasForcedAnswers() const { return !forced_.empty(); }
 
  private:
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
   void RemoveTree(ObjectId id);
+  bool InSnapshot(ObjectId id) const;
+  void Touch(ObjectId id);  // a property of `id` alone is about to change
+  void TouchAll();          // anything may be about to change
+
+  // The object the last lookup found: a command's calls mostly address one object in a row.
+  // A copied model starts without it.
+  struct LastFound {
+    ObjectId id = 0;
+    Object* object = nullptr;
+    LastFound() = default;
+    LastFound(const LastFound&) {}
+    LastFound& operator=(const LastFound&) {
+      id = 0, object = nullptr;
+      return *this;
+    }
+  };
+  mutable LastFound lastFound_;
+
+  bool watching_ = false;
+  bool watchingAll_ = false;  // watched_ holds the whole model as it was
+  Snapshot watched_;
 
   ModelOptions options_;
   std::map<ObjectId, Object> objects_;

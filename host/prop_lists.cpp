@@ -29,6 +29,56 @@ void TaskFree(void* block) {
 #endif
 }
 
+size_t BlockTable::Home(const void* block) const {
+  // Fibonacci hashing: the top bits of the product mix every bit of the address.
+  return static_cast<size_t>((reinterpret_cast<uintptr_t>(block) * 0x9E3779B97F4A7C15ull) >> shift_);
+}
+
+void BlockTable::Put(void* block, uint64_t list) {
+  if ((used_ + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old(slots_.empty() ? 256 : slots_.size() * 2);
+    old.swap(slots_);
+    used_ = 0;
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n /= 2) --shift_;
+    for (const Slot& s : old)
+      if (s.block) Put(s.block, s.list);
+  }
+  size_t i = Home(block);
+  while (slots_[i].block && slots_[i].block != block) i = (i + 1) & (slots_.size() - 1);
+  if (!slots_[i].block) ++used_;
+  slots_[i] = {block, list};
+}
+
+bool BlockTable::Take(void* block, uint64_t* list) {
+  if (slots_.empty() || !block) return false;
+  const size_t mask = slots_.size() - 1;
+  size_t i = Home(block);
+  while (slots_[i].block != block) {
+    if (!slots_[i].block) return false;
+    i = (i + 1) & mask;
+  }
+  *list = slots_[i].list;
+  // Later slots of the same run move back into the gap, so every search still ends at an
+  // empty slot only after passing what it looks for.
+  size_t gap = i;
+  for (size_t j = (i + 1) & mask; slots_[j].block; j = (j + 1) & mask) {
+    size_t home = Home(slots_[j].block);
+    bool stays = gap <= j ? (gap < home && home <= j) : (gap < home || home <= j);
+    if (stays) continue;
+    slots_[gap] = slots_[j];
+    gap = j;
+  }
+  slots_[gap] = {};
+  --used_;
+  return true;
+}
+
+void BlockTable::Clear() {
+  for (Slot& s : slots_) s = {};
+  used_ = 0;
+}
+
 uint64_t HostImpl::NewList() {
   uint64_t id = nextList++;
   lists[id];
@@ -37,11 +87,15 @@ uint64_t HostImpl::NewList() {
 }
 
 void* HostImpl::ListAlloc(uint64_t list, size_t size) {
+  return ListAlloc(list, lists[list], size);
+}
+
+void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
   void* p = TaskAlloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   std::memset(p, 0, size ? size : 1);
-  blockOwner[p] = list;
-  lists[list].blocks.push_back(p);
+  blockOwner.Put(p, list);
+  ++info.blocks;
   return p;
 }
 
@@ -54,15 +108,18 @@ namespace {
 struct Builder {
   HostImpl& h;
   uint64_t list;
+  HostImpl::ListInfo& info;
 
-  char* Text(const std::string& s) {
-    char* p = static_cast<char*>(h.ListAlloc(list, s.size() + 1));
-    std::memcpy(p, s.c_str(), s.size() + 1);
+  char* Text(const char* s, size_t size) {
+    char* p = static_cast<char*>(h.ListAlloc(list, info, size + 1));
+    std::memcpy(p, s, size + 1);
     return p;
   }
+  char* Text(const std::string& s) { return Text(s.c_str(), s.size()); }
+  char* Text(const char* s) { return Text(s, std::strlen(s)); }
   template <typename T>
   T* Array(size_t count) {
-    return static_cast<T*>(h.ListAlloc(list, count * sizeof(T)));
+    return static_cast<T*>(h.ListAlloc(list, info, count * sizeof(T)));
   }
   zv::TextList Texts(std::initializer_list<const char*> items) {
     zv::TextList l;
@@ -226,7 +283,7 @@ bool HostImpl::BuildPropList(ObjectId object, const std::vector<std::pair<int32_
   const size_t total = IsGraphicType(TypeOf(object)) ? 200 : 48;
   const size_t count = props.size() < total ? total : props.size() + 15;
   uint64_t list = NewList();
-  Builder b{*this, list};
+  Builder b{*this, list, lists[list]};
   zv::PropVal* vals = b.Array<zv::PropVal>(count);
   size_t n = 0;
   for (const auto& p : props) {
@@ -251,34 +308,25 @@ void HostImpl::BuildMetricList(const std::vector<Metric>& items, zv::MetricList*
 }
 
 void HostImpl::OnClientFree(void* block) {
-  auto it = blockOwner.find(block);
-  if (it == blockOwner.end()) return;
-  uint64_t id = it->second;
-  blockOwner.erase(it);
-  ListInfo& l = lists[id];
-  for (auto b = l.blocks.begin(); b != l.blocks.end(); ++b)
-    if (*b == block) {
-      l.blocks.erase(b);
-      break;
-    }
+  uint64_t id = 0;
+  if (!blockOwner.Take(block, &id)) return;
+  auto owner = lists.find(id);
+  ListInfo& l = owner->second;
+  --l.blocks;
   if (block == l.array) {
     l.released = true;
     ++counters.releasedByClient;
     if (options.keepsResults) Problem("the client released a list the host keeps");
   }
-  if (l.released && l.blocks.empty()) lists.erase(id);
+  if (l.released && l.blocks == 0) lists.erase(owner);
 }
 
 void HostImpl::FreeKeptLists() {
   if (!options.keepsResults) return;
-  for (auto& entry : lists) {
-    ListInfo& l = entry.second;
-    if (!l.released && l.array) ++counters.freedByHost;
-    for (void* b : l.blocks) {
-      blockOwner.erase(b);
-      TaskFree(b);
-    }
-  }
+  for (auto& entry : lists)
+    if (!entry.second.released && entry.second.array) ++counters.freedByHost;
+  blockOwner.ForEach([](void* block, uint64_t) { TaskFree(block); });
+  blockOwner.Clear();
   lists.clear();
 }
 
@@ -287,17 +335,17 @@ void HostImpl::CountLeaks() {
   if (!hookInstalled) {
     // Without a watch on the client's frees the host cannot tell; it forgets the lists.
     lists.clear();
-    blockOwner.clear();
+    blockOwner.Clear();
     return;
   }
   for (auto& entry : lists) {
     ListInfo& l = entry.second;
     if (!l.released)
       ++counters.leaked;
-    else if (!l.blocks.empty())
-      Problem("the client released a list but kept " + std::to_string(l.blocks.size()) + " of its blocks");
-    for (void* b : l.blocks) blockOwner.erase(b);
+    else if (l.blocks)
+      Problem("the client released a list but kept " + std::to_string(l.blocks) + " of its blocks");
   }
+  blockOwner.Clear();
   if (counters.leaked) Problem("the client never released " + std::to_string(counters.leaked) + " list(s)");
   lists.clear();
 }

@@ -36,8 +36,10 @@ pre { background: #f6f8fa; padding: 0.5em; margin: 0.2em 0; white-space: pre-wra
 .pics { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; }
 .pics figure { margin: 0; min-width: 0; max-width: 100%; }
 .pics svg { border: 1px solid #ddd; max-width: 100%; height: auto; display: block; }
-details.whole > summary, details.setup > summary { cursor: pointer; color: #0969da; font-size: 0.9em; }
-details.setup { margin: 0.8em 0; }
+details.whole > summary, details.setup > summary, details.run > summary { cursor: pointer; color: #0969da; font-size: 0.9em; }
+details.setup, details.run { margin: 0.8em 0; }
+pre.run { border-left: 4px solid #d0d7de; margin: 0.8em 0; }
+pre.run b { color: #0550ae; }
 figcaption { font-size: 0.85em; color: #555; }
 .ok { color: #1a7f37; } .bad { color: #cf222e; font-weight: bold; }
 )";
@@ -56,6 +58,49 @@ std::string Story(const std::string& text) {
     if (!para.empty()) o += "<p class=\"story\">" + XmlEscape(para) + "</p>\n";
     return true;
   });
+  return o;
+}
+
+// Text for a <pre>: only '&' and '<' need escaping there.
+void AppendText(std::string& o, const std::string& s) {
+  for (char c : s) {
+    if (c == '&')
+      o += "&amp;";
+    else if (c == '<')
+      o += "&lt;";
+    else
+      o += c;
+  }
+}
+
+// Steps that passed without pictures, as one text block: each step's line number and line, its
+// transcript below, indented; the steps that changed the document in bold. A run that changed
+// nothing is folded under one line.
+std::string Run(std::vector<ReportStep>::const_iterator begin, std::vector<ReportStep>::const_iterator end) {
+  bool changes = std::any_of(begin, end, [](const ReportStep& s) { return s.changed; });
+  std::string o;
+  if (!changes)
+    o += "<details class=\"run\"><summary>" + std::to_string(end - begin) + " steps that changed nothing, lines " +
+         std::to_string(begin->line) + " to " + std::to_string((end - 1)->line) + "</summary>";
+  o += "<pre class=\"run\">";
+  for (auto s = begin; s != end; ++s) {
+    if (s->changed) o += "<b>";
+    o += std::to_string(s->line);
+    o += ' ';
+    AppendText(o, s->source);
+    if (s->changed) o += "</b>";
+    o += '\n';
+    size_t start = 0;
+    while (start < s->transcript.size()) {
+      size_t nl = s->transcript.find('\n', start);
+      size_t stop = nl == std::string::npos ? s->transcript.size() : nl;
+      o += "  ";
+      AppendText(o, s->transcript.substr(start, stop - start));
+      o += '\n';
+      start = stop + 1;
+    }
+  }
+  o += changes ? "</pre>\n" : "</pre></details>\n";
   return o;
 }
 
@@ -123,7 +168,20 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
       size_t end = k;
       while (end < r.steps.size() && r.steps[end].setup) ++end;
       if (end - k < 2) {
-        o += Step(r.steps[k++]);
+        // Other steps that passed and have no pictures go together as text, up to the next
+        // part of the story.
+        end = k;
+        auto plain = [&](const ReportStep& s) {
+          return !s.failed && s.pictures.empty() && !s.setup && (end == k || s.story.empty());
+        };
+        while (end < r.steps.size() && plain(r.steps[end])) ++end;
+        if (end - k < 2) {
+          o += Step(r.steps[k++]);
+        } else {
+          o += Story(r.steps[k].story);
+          o += Run(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end));
+          k = end;
+        }
         continue;
       }
       bool failed = std::any_of(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end),

@@ -1,6 +1,8 @@
 // One self-contained HTML page for a run of scenarios: the scenario's own comments as the story,
 // each step with its transcript, and the page before and after each changing command, cropped
-// to what the step is about (SVG inlined; no scripts, no external resources).
+// to what the step is about (SVG inlined; no scripts, no external resources). Runs of steps that
+// passed without pictures are written as one text block, the steps that changed the document
+// in bold; a run that changed nothing is folded.
 #pragma once
 
 #include <string>
@@ -17,6 +19,7 @@ struct ReportStep {
   bool failed = false;     // an expectation of this step failed
   std::string story;       // the scenario's comment lines just before the step
   bool setup = false;      // builds the page: runs of such steps are folded
+  bool changed = false;    // changed the document (its selection included)
   std::string pictures;    // RenderStepPictures, empty when the step changed nothing
 };
 

@@ -107,6 +107,8 @@ std::vector<Step> ParseScenario(const std::string& text, const std::string& file
 // Parses scenario text one step at a time, handing each to `each` (false: stop there), so a
 // long scenario is never held as steps all at once. Throws ScenarioError at a bad line.
 void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each);
+// Checks every line of a scenario text and counts its steps. Throws ScenarioError at a bad line.
+size_t CheckScenario(const std::string& text, const std::string& file);
 // Parses one line (for the shell); an empty or comment line gives no step.
 std::vector<Step> ParseScenarioLine(const std::string& line, const std::string& file, int lineNo);
 

@@ -33,12 +33,20 @@ bool WriteFile(const std::string& path, const std::string& text, const Output& e
   return ok;
 }
 
-std::string Indent(const std::string& text, const std::string& pad) {
+// Appends each line of `text` to `o`, after `pad`.
+void AppendIndented(std::string& o, const std::string& text, const char* pad) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    size_t end = nl == std::string::npos ? text.size() : nl;
+    o.append(pad).append(text, start, end - start).push_back('\n');
+    start = end + 1;
+  }
+}
+
+std::string Indent(const std::string& text, const char* pad) {
   std::string o;
-  ForEachLine(text, [&](const std::string& line) {
-    o += pad + line + "\n";
-    return true;
-  });
+  AppendIndented(o, text, pad);
   return o;
 }
 
@@ -48,7 +56,7 @@ std::map<int, std::string> StoryComments(const std::string& text) {
   std::map<int, std::string> story;
   std::string pending;
   int lineNo = 0;
-  ForEachLine(text, [&](std::string line) {
+  ForEachLine(text, [&](std::string& line) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t first = line.find_first_not_of(" \t");
@@ -75,7 +83,7 @@ std::map<int, std::string> StoryComments(const std::string& text) {
 // Long lines of a help text wrapped at spaces into 80 columns, continued further indented.
 std::string Wrap80(const std::string& text) {
   std::string o;
-  ForEachLine(text, [&](std::string line) {
+  ForEachLine(text, [&](std::string& line) {
     std::string pad(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' ') + 4, ' ');
     while (line.size() > 80) {
       size_t cut = line.rfind(' ', 80);
@@ -116,6 +124,7 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
   rs.line = step.line;
   rs.transcript = outcome.transcript;
   rs.failed = outcome.failures > 0;
+  rs.changed = outcome.changed;
   rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
@@ -124,10 +133,22 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
   return rs;
 }
 
-std::string FormatStep(const Step& step, const StepOutcome& outcome) {
+namespace {
+
+// FormatStep into `o`, replacing what it held (a run reuses one string for all its steps).
+void FormatStepInto(std::string& o, const Step& step, const StepOutcome& outcome) {
   char head[32];
-  std::snprintf(head, sizeof head, "%4d  ", step.line);
-  return head + step.source + "\n" + Indent(outcome.transcript, "        ");
+  int n = std::snprintf(head, sizeof head, "%4d  ", step.line);
+  o.assign(head, static_cast<size_t>(n)).append(step.source).push_back('\n');
+  AppendIndented(o, outcome.transcript, "        ");
+}
+
+}  // namespace
+
+std::string FormatStep(const Step& step, const StepOutcome& outcome) {
+  std::string o;
+  FormatStepInto(o, step, outcome);
+  return o;
 }
 
 namespace {
@@ -212,6 +233,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
     }
   }
   int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
+  int changingSteps = 0;  // all of them, also those drawn no more
   bool moduleDown = false, preambleShown = false;
   for (const std::string& file : files) {
     const size_t fileIndex = static_cast<size_t>(&file - files.data());
@@ -243,7 +265,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
     // so a long scenario is never held in memory as steps.
     size_t stepCount = 0;
     try {
-      ForEachStep(text, file, [&](Step&) { return ++stepCount > 0; });
+      stepCount = CheckScenario(text, file);
     } catch (const ScenarioError& e) {
       notRunBecause(std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
       continue;
@@ -272,7 +294,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       preambleShown = true;
     }
     int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0;
-    auto account = [&](const Step* st, const StepOutcome& o, ReportStep& rs) {
+    auto account = [&](const Step* st, const StepOutcome& o) {
       bool failed = o.failures > 0;
       if (st && IsExpectation(st->kind)) {
         ++expectations;
@@ -280,15 +302,14 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       } else {
         failedSteps += failed ? 1 : 0;
       }
-      rs.transcript = o.transcript;
-      rs.failed = failed;
+    };
+    auto storyAt = [&story](int line) {
+      auto told = story.find(line);
+      return told == story.end() ? std::string() : told->second;
     };
     bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
+    std::string stepText;                        // the step as the transcript shows it
     ForEachStep(text, file, [&](Step& st) {
-      ReportStep rs;
-      rs.source = st.source;
-      rs.line = st.line;
-      rs.story = story[st.line];
       StepOutcome o;
       try {
         o = runner.Run(st);
@@ -296,15 +317,23 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         rep.error = e.what();
         out(FormatStep(st, o));
         err(std::string("error: ") + e.what() + "\n");
+        ReportStep rs;
+        rs.source = st.source;
+        rs.line = st.line;
+        rs.story = storyAt(st.line);
         rs.transcript = std::string("error: ") + e.detail;
         rs.failed = true;
         rep.steps.push_back(rs);
         stoppedAt = st.line;
         return false;
       }
-      account(&st, o, rs);
-      if (!options.quiet || o.failures) out(FormatStep(st, o));
+      account(&st, o);
+      if (!options.quiet || o.failures) {
+        FormatStepInto(stepText, st, o);
+        out(stepText);
+      }
       bool keepPictures = false;
+      if (o.changed) ++changingSteps;
       if (o.changed && !o.svgAfter.empty()) {
         if (pictureSteps++ < kReportPictureSteps) {
           keepPictures = keepSteps;
@@ -319,8 +348,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       if (keepSteps) {
         ReportStep shown =
             ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
-        shown.story = std::move(rs.story);
-        shown.failed = rs.failed;
+        shown.story = storyAt(st.line);
         rep.steps.push_back(std::move(shown));
       }
       return true;
@@ -330,7 +358,9 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       if (o.failures) {
         ReportStep rs;
         rs.source = "(end of the scenario)";
-        account(nullptr, o, rs);
+        rs.transcript = o.transcript;
+        rs.failed = true;
+        account(nullptr, o);
         out("  end\n" + Indent(o.transcript, "        "));
         rep.steps.push_back(rs);
       }
@@ -360,7 +390,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
   if (!options.htmlFile.empty()) {
     if (pictureSteps > kReportPictureSteps)
       out("report: pictures of the first " + std::to_string(kReportPictureSteps) + " changing steps only (of " +
-          std::to_string(pictureSteps) + ")\n");
+          std::to_string(changingSteps) + ")\n");
     if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), err))
       out("report: " + options.htmlFile + "\n");
     else

@@ -2,6 +2,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
+#include <unordered_map>
 
 #include "host/scenario.h"
 #include "host/text_lines.h"
@@ -71,6 +73,7 @@ class Lexer {
 
   std::vector<Token> Run() {
     std::vector<Token> out;
+    out.reserve(12);
     size_t i = 0;
     while (i < s_.size()) {
       unsigned char c = static_cast<unsigned char>(s_[i]);
@@ -130,14 +133,14 @@ class Lexer {
         i += 2;
       } else if (std::isalpha(c) || c == '_' || c == '\\' || c == '!') {
         t.kind = Tok::Word;
+        size_t start = i;
         while (i < s_.size()) {
           unsigned char d = static_cast<unsigned char>(s_[i]);
           if (d == '!' && i + 1 < s_.size() && s_[i + 1] == '=') break;
-          if (std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')
-            t.text += s_[i++];
-          else
-            break;
+          if (!(std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')) break;
+          ++i;
         }
+        t.text.assign(s_, start, i - start);
       } else if (std::string("[],=+-|<>:").find(static_cast<char>(c)) != std::string::npos) {
         t.kind = Tok::Punct;
         t.text = std::string(1, static_cast<char>(c));
@@ -150,7 +153,7 @@ class Lexer {
           std::snprintf(buf, sizeof buf, "0x%02X", c);
         throw ScenarioError(file_, line_, std::string("unexpected character ") + buf);
       }
-      out.push_back(t);
+      out.push_back(std::move(t));
     }
     Token end;
     end.pos = s_.size();
@@ -192,7 +195,7 @@ class LineParser {
     st.file = file_;
     st.line = lineNo_;
     st.source = line_;
-    std::string verb = ExpectWord("a step (document, frame, graphic, select, choose, expect ... )");
+    const std::string_view verb = ExpectWord("a step (document, frame, graphic, select, choose, expect ... )");
     if (verb == "document") {
       st.kind = StepKind::Document;
       st.name = Name("a document name");
@@ -325,36 +328,36 @@ class LineParser {
   }
   bool AtEnd() const { return Peek().kind == Tok::End; }
   bool AcceptWord(const char* w) {
-    if (Peek().kind == Tok::Word && Peek().text == w) {
+    if (Peek().kind == Tok::Word && std::string_view(Peek().text) == w) {
       ++pos_;
       return true;
     }
     return false;
   }
   bool AcceptPunct(const char* p) {
-    if (Peek().kind == Tok::Punct && Peek().text == p) {
+    if (Peek().kind == Tok::Punct && std::string_view(Peek().text) == p) {
       ++pos_;
       return true;
     }
     return false;
   }
-  void ExpectKeyword(const char* w, const std::string& what) {
+  void ExpectKeyword(const char* w, const char* what) {
     if (!AcceptWord(w)) Fail(what, Peek());
   }
-  void ExpectPunct(const char* p, const std::string& what) {
+  void ExpectPunct(const char* p, const char* what) {
     if (!AcceptPunct(p)) Fail(what, Peek());
   }
-  std::string ExpectWord(const std::string& what) {
+  const std::string& ExpectWord(const char* what) {
     const Token& t = Next();
     if (t.kind != Tok::Word) Fail(what, t);
     return t.text;
   }
-  std::string Name(const std::string& what) {
+  std::string Name(const char* what) {
     const Token& t = Next();
-    if (t.kind != Tok::Word || !ValidName(t.text)) Fail(what + " (letters, digits, _ and -)", t);
+    if (t.kind != Tok::Word || !ValidName(t.text)) Fail(std::string(what) + " (letters, digits, _ and -)", t);
     return t.text;
   }
-  Quantity Number(const std::string& what) {
+  Quantity Number(const char* what) {
     Quantity q;
     const Token& t = Next();
     if (t.kind != Tok::Number) Fail(what, t);
@@ -368,15 +371,15 @@ class LineParser {
     return q;
   }
   // A whole number without a unit: codes, counts, offsets, answers.
-  Quantity Code(const std::string& what, bool allowSign = false) {
+  Quantity Code(const char* what, bool allowSign = false) {
     const Token& t = Peek();
     Quantity q = allowSign ? SignedNumber(what) : Number(what);
     if (q.unitWritten || q.fraction)
       throw ScenarioError(file_, lineNo_,
-                          "expected " + what + " (a whole number without a unit), found '" + t.text + "'");
+                          "expected " + std::string(what) + " (a whole number without a unit), found '" + t.text + "'");
     return q;
   }
-  Quantity SignedNumber(const std::string& what) {
+  Quantity SignedNumber(const char* what) {
     bool neg = AcceptPunct("-");
     Quantity q = Number(what);
     if (neg) {
@@ -386,7 +389,7 @@ class LineParser {
     return q;
   }
   // A sum: "110pt + 928856u", "-5", "468 - 300 - 36".
-  Quantity Length(const std::string& what) {
+  Quantity Length(const char* what) {
     Quantity q = SignedNumber(what);
     while (Peek().kind == Tok::Punct && (Peek().text == "+" || Peek().text == "-")) {
       // "100 -5" is two values; "100 - 5" and "100-5" are one.
@@ -394,7 +397,7 @@ class LineParser {
       if (Peek().text == "-" && Peek().pos > prev.pos + prev.text.size() && toks_[pos_ + 1].pos == Peek().pos + 1)
         break;
       bool minus = Next().text == "-";
-      Quantity r = Number("a number after '" + std::string(minus ? "-" : "+") + "'");
+      Quantity r = Number(minus ? "a number after '-'" : "a number after '+'");
       q.points += minus ? -r.points : r.points;
       q.units += minus ? -r.units : r.units;
       q.unitWritten = q.unitWritten || r.unitWritten;
@@ -402,13 +405,13 @@ class LineParser {
     }
     return q;
   }
-  int Index(const std::string& what) {
+  int Index(const char* what) {
     const Token& t = Next();
     if (t.kind != Tok::Number || t.unitsSuffix || t.number != static_cast<int>(t.number) || t.number > 100000)
       Fail(what, t);
     return static_cast<int>(t.number);
   }
-  ObjectRef Ref(const std::string& what) {
+  ObjectRef Ref(const char* what) {
     ObjectRef r;
     r.name = Name(what);
     if (AcceptPunct("[")) {
@@ -479,7 +482,7 @@ class LineParser {
       }
     }
   }
-  ObjectRef CellRef(const std::string& what) {
+  ObjectRef CellRef(const char* what) {
     ObjectRef r = Ref(what);
     if (r.row < 0 || r.column < 0) Fail(what, toks_[pos_ > 0 ? pos_ - 1 : 0]);
     return r;
@@ -655,15 +658,15 @@ class LineParser {
     if (!AtEnd()) Fail("the end of the line", Peek());
   }
 
-  std::string line_;
-  std::string file_;
+  const std::string& line_;
+  const std::string& file_;
   int lineNo_;
   std::vector<Token> toks_;
   size_t pos_ = 0;
 };
 
-// Drops a comment: '#' outside double quotes.
-std::string StripComment(const std::string& line) {
+// Where a comment starts: '#' outside double quotes (the line's size when there is none).
+size_t CommentAt(const std::string& line) {
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\\' && quoted && i + 1 < line.size()) {
@@ -671,10 +674,24 @@ std::string StripComment(const std::string& line) {
     } else if (line[i] == '"') {
       quoted = !quoted;
     } else if (line[i] == '#' && !quoted) {
-      return line.substr(0, i);
+      return i;
     }
   }
-  return line;
+  return line.size();
+}
+
+// Parses one line into `step`; false for an empty or comment line.
+bool ParseLine(const std::string& raw, const std::string& file, int lineNo, Step* step) {
+  size_t end = CommentAt(raw);
+  if (end > 0 && raw[end - 1] == '\r') --end;
+  size_t a = raw.find_first_not_of(" \t\r");
+  if (a == std::string::npos || a >= end) return false;
+  size_t b = raw.find_last_not_of(" \t\r", end - 1);
+  std::string line = raw.substr(a, b - a + 1);
+  for (unsigned char c : line)
+    if (c == 0) throw ScenarioError(file, lineNo, "unexpected NUL byte");
+  *step = LineParser(line, file, lineNo).Parse();
+  return true;
 }
 
 }  // namespace
@@ -719,37 +736,50 @@ std::string GraphicKindNames() {
   return s;
 }
 
-std::string FormatPoints(int64_t metric) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.7f", static_cast<double>(metric) / 65536.0);
-  std::string s = buf;
-  while (!s.empty() && s.back() == '0') s.pop_back();
-  if (!s.empty() && s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
-  return s;
-}
-
 std::vector<Step> ParseScenarioLine(const std::string& raw, const std::string& file, int lineNo) {
-  std::string line = StripComment(raw);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  size_t a = line.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return {};
-  size_t b = line.find_last_not_of(" \t\r");
-  line = line.substr(a, b - a + 1);
-  for (unsigned char c : line)
-    if (c == 0) throw ScenarioError(file, lineNo, "unexpected NUL byte");
-  return {LineParser(line, file, lineNo).Parse()};
+  Step st;
+  if (!ParseLine(raw, file, lineNo, &st)) return {};
+  return {std::move(st)};
 }
 
-void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+namespace {
+
+// Walks the steps of a text; `each` gets each step, or null for a line parsed before when
+// `copies` is false (a check needs no copy of it). A long scenario says the same lines over
+// and over: a step depends on its line's text alone (and the line number), so the first few
+// thousand short lines are parsed once each.
+template <typename Each>
+void WalkSteps(const std::string& text, const std::string& file, bool copies, Each each) {
+  constexpr size_t kKeptLines = 4096, kKeptLength = 200;
+  std::unordered_map<std::string, Step> parsed;
   int n = 0;
-  ForEachLine(text, [&](std::string line) {
+  Step st;
+  ForEachLine(text, [&](std::string& line) {
     ++n;
     if (n == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // a UTF-8 byte-order mark
-    for (Step& s : ParseScenarioLine(line, file, n))
-      if (!each(s)) return false;
-    return true;
+    auto known = parsed.find(line);
+    if (known != parsed.end()) {
+      if (!copies) return each(nullptr);
+      st = known->second;
+      st.line = n;
+      return each(&st);
+    }
+    if (!ParseLine(line, file, n, &st)) return true;
+    if (parsed.size() < kKeptLines && line.size() <= kKeptLength) parsed.emplace(std::move(line), st);
+    return each(&st);
   });
+}
+
+}  // namespace
+
+void ForEachStep(const std::string& text, const std::string& file, const std::function<bool(Step&)>& each) {
+  WalkSteps(text, file, true, [&each](Step* st) { return each(*st); });
+}
+
+size_t CheckScenario(const std::string& text, const std::string& file) {
+  size_t steps = 0;
+  WalkSteps(text, file, false, [&steps](Step*) { return ++steps > 0; });
+  return steps;
 }
 
 std::vector<Step> ParseScenario(const std::string& text, const std::string& file) {

@@ -247,6 +247,12 @@ std::string ScenarioRunner::NameOf(ObjectId id) const {
 }
 
 std::string ScenarioRunner::WithNames(const std::string& text) const {
+  // Most texts hold no id at all: a digit, ':' and a digit.
+  bool id = false;
+  for (size_t c = text.find(':'); c != std::string::npos && !id; c = text.find(':', c + 1))
+    id = c > 0 && c + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[c - 1])) &&
+         std::isdigit(static_cast<unsigned char>(text[c + 1]));
+  if (!id) return text;
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -518,8 +524,13 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   changed_.clear();
   // Only commands and "set" change the document; other acting steps change the selection alone.
   bool changes = st.kind == StepKind::Choose || st.kind == StepKind::Set;
-  Snapshot before = changes ? m.TakeSnapshot() : Snapshot();
-  std::string selectionBefore = SelectionText();
+  // The model notes what the step writes; a step that stops at an error leaves no watch behind.
+  struct Watch {
+    Model& m;
+    ~Watch() { m.CancelChanges(); }
+  } watch{m};
+  if (changes) m.BeginChanges();
+  std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
   PageView viewBefore = options_.pictures ? View() : PageView{};
   bool describe = false;
   uint64_t readsBefore = 0;
@@ -790,7 +801,8 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
   }
   if (describe) {
     lastCreated_ = 0;
-    Snapshot after = changes ? m.TakeSnapshot() : Snapshot();
+    Snapshot before, after;
+    if (changes) m.EndChanges(&before, &after);
     Describe(before, after, selectionBefore, out);
     // The undo record: what the command created, else what it read whole.
     if (st.kind == StepKind::Choose && lastCreated_)
@@ -819,7 +831,10 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out) {
 }
 
 std::string ScenarioRunner::PropLabel(ObjectId id, int32_t p) const {
-  return NameOf(id) + "." + ScenarioPropertyName(p);
+  std::string label = NameOf(id);
+  label += '.';
+  label += ScenarioPropertyName(p);
+  return label;
 }
 
 std::string ScenarioRunner::SelectionText() const {
@@ -889,8 +904,9 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
         line = "deleted " + NameOf(c.object);
       }
     } else {
-      line = PropLabel(c.object, c.prop) + ": " + (c.before.empty() ? "(none)" : c.before) + " -> " +
-             (c.after.empty() ? "(none)" : c.after);
+      line = PropLabel(c.object, c.prop);
+      line.append(": ").append(c.before.empty() ? "(none)" : c.before);
+      line.append(" -> ").append(c.after.empty() ? "(none)" : c.after);
     }
     line = WithNames(line);  // ids inside values read as names
     (c.prop == -1 ? objects : props) += line + "\n";
@@ -1136,10 +1152,17 @@ void ScenarioRunner::ExpectProperty(const Step& st, StepOutcome& out) {
   }
   auto show = [&](const std::vector<int64_t>& xs) {
     std::string s;
-    for (int64_t x : xs) s += (s.empty() ? "" : " ") + (metric ? PtText(x) : std::to_string(x));
-    if (metric && xs.size() == 1) s += " (" + std::to_string(xs[0]) + "u)";
+    for (int64_t x : xs) {
+      if (!s.empty()) s += ' ';
+      s += metric ? FormatPoints(x) + "pt" : std::to_string(x);
+    }
+    if (metric && xs.size() == 1) s.append(" (").append(std::to_string(xs[0])).append("u)");
     return s;
   };
+  if (ok && st.op == "=") {  // the common case, said without the expected value
+    out.transcript.append("ok: ").append(what).append(" = ").append(show(have)).push_back('\n');
+    return;
+  }
   verdict(ok, show(have),
           show(want) + (tol ? " within " + (metric ? PtText(tol) : std::to_string(tol)) : std::string()));
 }

@@ -1,5 +1,6 @@
 // The session interface: every operation slot with its exact parameter list, served from the
 // document model, logged, and open to fault injection.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -179,7 +180,7 @@ HResult ZVH_CALL DefineSubmenu(void* self, ObjectId parent, const char* tag, con
   } else {
     *id = h.model.DefineMenu(parent, tag, label, status);
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL FindItemInMenu(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
@@ -202,7 +203,7 @@ HResult ZVH_CALL FindItemInMenu(void* self, ObjectId menu, ObjectId item, int32_
         *status = status::Ok;
       }
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL ShowAlert(void* self, const char* message, int32_t kind, int32_t* answer) {
@@ -214,7 +215,7 @@ HResult ZVH_CALL ShowAlert(void* self, const char* message, int32_t kind, int32_
   if (!message) h.Problem("ShowAlert with a null message");
   if (!answer) return h.NullArgument(c, "answer");
   *answer = h.options.alertAnswer;
-  return h.EndOp(c, hr::Ok, nullptr, std::to_string(*answer));
+  return h.EndOp(c, hr::Ok, nullptr, c.logging ? std::to_string(*answer) : std::string());
 }
 
 HResult ZVH_CALL AskForInteger(void* self, int32_t* status, int32_t* reply, const char* prompt,
@@ -242,7 +243,7 @@ HResult ZVH_CALL AskForInteger(void* self, int32_t* status, int32_t* reply, cons
   }
   if (!h.answers.empty()) h.answers.pop_front();
   h.prompts.push_back(p);
-  return h.EndOp(c, hr::Ok, status, p.answered ? std::to_string(p.answer) : "cancelled");
+  return h.EndOp(c, hr::Ok, status, c.logging ? (p.answered ? std::to_string(p.answer) : "cancelled") : std::string());
 }
 
 HResult ZVH_CALL PrintToConsole(void* self, const char* text, int32_t* status) {
@@ -302,7 +303,7 @@ HResult ZVH_CALL LookupNamedObject(void* self, ObjectId doc, int32_t type, const
     *id = h.model.LookupNamed(type, name);
     *status = *id ? status::Ok : status::NotFound;
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL CreateGraphic(void* self, ObjectId doc, int32_t type, ObjectId parent, int32_t* status, ObjectId* id) {
@@ -313,7 +314,7 @@ HResult ZVH_CALL CreateGraphic(void* self, ObjectId doc, int32_t type, ObjectId 
   HResult r;
   if (Faulted(h, c, status, &r, [&] { *id = 0; })) return r;
   *id = h.model.CreateGraphic(doc, type, parent, status);
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t* status, zv::PropList* out) {
@@ -340,7 +341,7 @@ HResult ZVH_CALL ReadAllProps(void* self, ObjectId doc, ObjectId object, int32_t
     *out = {0, nullptr};
   }
   *status = c.fault.status != 0 ? c.fault.status : st;
-  return h.EndOp(c, hr::Ok, status, "{" + std::to_string(out->count) + " props}");
+  return h.EndOp(c, hr::Ok, status, c.logging ? "{" + std::to_string(out->count) + " props}" : std::string());
 }
 
 HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::PropList* list, int32_t* status) {
@@ -357,22 +358,42 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   if (!list || (list->count > 0 && !list->vals) || list->count > 100000) st = status::BadValue;
   int applied = 0;
   if (st == status::Ok) {
+    // The object's properties are read once, not once for each of the list's hundreds of
+    // entries; a property written here is read again (the model may keep it in its own form).
+    // Forced answers come from single reads only.
+    const bool readOnce = !h.model.HasForcedAnswers();
+    std::vector<std::pair<int32_t, Value>> props;
+    if (readOnce) props = h.model.Properties(object);
+    Value read;
+    auto at = props.begin();  // lists mostly come back in property-number order: a walk finds them
     for (uint32_t i = 0; i < list->count; ++i) {
       const zv::PropVal& pv = list->vals[i];
       if (pv.key.number == 0) continue;
-      Value current;
-      if (h.model.Get(doc, object, pv.key.number, &current) != status::Ok) continue;
+      Value* current = &read;
+      if (readOnce) {
+        auto before = [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; };
+        if (at != props.begin() && (at - 1)->first >= pv.key.number)
+          at = std::lower_bound(props.begin(), at, pv.key.number, before);
+        while (at != props.end() && at->first < pv.key.number) ++at;
+        if (at == props.end() || at->first != pv.key.number) continue;
+        current = &at->second;
+      } else if (h.model.Get(doc, object, pv.key.number, &read) != status::Ok) {
+        continue;
+      }
       Value v;
       const zv::ValueUnion& u = pv.value.u;
       switch (pv.value.type) {
         case vt::Int:
-          v = Value::Int(u.number);
+          v.kind = ValueKind::Int;
+          v.word = u.number;
           break;
         case vt::Metric:
-          v = Value::OfMetric(u.number);
+          v.kind = ValueKind::Metric;
+          v.word = u.number;
           break;
         case vt::Id:
-          v = Value::Id(u.words[0]);
+          v.kind = ValueKind::Id;
+          v.word = static_cast<int32_t>(u.words[0]);
           break;
         case vt::TextRange:
           v = Value::Range(
@@ -386,12 +407,15 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
         default:
           continue;
       }
-      if (v.kind != current.kind || v == current) continue;
-      if (h.model.Set(doc, object, pv.key.number, v) == status::Ok) ++applied;
+      if (v.kind != current->kind || v == *current) continue;
+      if (h.model.Set(doc, object, pv.key.number, v) == status::Ok) {
+        ++applied;
+        if (readOnce) h.model.Get(doc, object, pv.key.number, current);
+      }
     }
   }
   *status = st;
-  return h.EndOp(c, hr::Ok, status, std::to_string(applied) + " applied");
+  return h.EndOp(c, hr::Ok, status, c.logging ? std::to_string(applied) + " applied" : std::string());
 }
 
 // The typed property reads share one pattern: log, check, fault, read, convert, log the answer.
@@ -408,7 +432,7 @@ HResult TypedGet(void* self, const char* name, int slotNumber, ObjectId doc, Obj
   Value v;
   *status = GetTyped(h, doc, object, key, kind, &v);
   *value = convert(*status, v);
-  return h.EndOp(c, hr::Ok, status, show(*value, v));
+  return h.EndOp(c, hr::Ok, status, c.logging ? show(*value, v) : std::string());
 }
 
 // The typed property writes: log, check, fault, write.
@@ -501,7 +525,7 @@ HResult ZVH_CALL GetMetricListProp(void* self, ObjectId doc, ObjectId object, zv
   else
     *value = {0, nullptr};
   *status = c.fault.status != 0 ? c.fault.status : st;
-  return h.EndOp(c, hr::Ok, status, st == status::Ok ? v.Format() : "");
+  return h.EndOp(c, hr::Ok, status, c.logging ? (st == status::Ok ? v.Format() : "") : std::string());
 }
 
 HResult ZVH_CALL SetMetricListProp(void* self, ObjectId doc, ObjectId object, zv::PropKey* key, zv::MetricList* value,
@@ -551,7 +575,7 @@ HResult ZVH_CALL DefineMenuCommand(void* self, int32_t number, ObjectId menu, co
   } else {
     *id = h.model.DefineCommand(number, menu, tag, label, shortcut ? shortcut : "", status);
   }
-  return h.EndOp(c, hr::Ok, status, FormatId(*id));
+  return h.EndOp(c, hr::Ok, status, c.logging ? FormatId(*id) : std::string());
 }
 
 template <typename Fn>

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Measures zorvan-host on long scenarios and prints the figures (no pass/fail): a 10 MB scenario
 # (time and peak memory), the HTML report of a 1 MB scenario (its size), one select of 2,000
-# graphics and 2,000 lines of "select g h" (time). The scenarios are generated under
-# build/linux/scenario-size/. Needs the Linux build of zorvan-host and GNU time (/usr/bin/time).
+# graphics and 2,000 lines of "select g h" (time). Times are wall-clock and CPU (user + system):
+# on a shared machine the wall time also holds the waits for a free core. The scenarios are
+# generated under build/linux/scenario-size/. Needs the Linux build of zorvan-host and GNU time
+# (/usr/bin/time).
 #   scripts/scenario-size.sh [path/to/zorvan-host]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -39,18 +41,18 @@ long_scenario 1000000 >"$out/1mb.zvs"
   for i in $(seq 1 2000); do echo "select g h"; done
 } >"$out/select-lines.zvs"
 
-measure() {  # label, then the command; prints wall seconds and peak memory
+measure() {  # label, then the command; prints wall and CPU seconds and peak memory
   local label=$1
   shift
-  /usr/bin/time -f "%e %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/stderr.txt" || true
-  read -r secs kb <"$out/time.txt"
-  printf '  %-44s %7.2f s  %6d MB\n' "$label" "$secs" $((kb / 1024))
+  /usr/bin/time -f "%e %U %S %M" -o "$out/time.txt" "$@" >/dev/null 2>"$out/stderr.txt" || true
+  read -r secs user sys kb <"$out/time.txt"
+  printf '  %-40s %6.2f s wall %6.2f s CPU %5d MB\n' "$label" "$secs" "$(echo "$user + $sys" | bc)" $((kb / 1024))
 }
 
-echo "zorvan-host on long scenarios ($(nproc) cores, $(date -u +%Y-%m-%d))"
+echo "zorvan-host on long scenarios ($(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg), $(date -u +%Y-%m-%d))"
 measure "10 MB scenario ($(wc -l <"$out/10mb.zvs") lines), transcript" "$host" run "$out/10mb.zvs"
 measure "10 MB scenario, --quiet" "$host" run --quiet "$out/10mb.zvs"
 measure "1 MB scenario, --html" "$host" run --quiet --html "$out/1mb.html" "$out/1mb.zvs"
-printf '  %-44s %7.1f MB\n' "  its report" "$(echo "scale=1; $(stat -c %s "$out/1mb.html") / 1048576" | bc)"
+printf '  %-40s %6.1f MB\n' "  its report" "$(echo "scale=1; $(stat -c %s "$out/1mb.html") / 1000000" | bc)"
 measure "one select of 2,000 graphics" "$host" run --quiet "$out/select2000.zvs"
 measure "2,000 lines of 'select g h'" "$host" run --quiet "$out/select-lines.zvs"

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace zvhost;
 
 namespace {
@@ -32,6 +34,11 @@ TEST(Units, PointsAndMetricsConvertBothWays) {
   EXPECT_EQ(FormatPt(928856), "14.1732178pt");
   EXPECT_EQ(FormatPt(-Pt(3)), "-3pt");
   EXPECT_EQ(FormatPt(1), "0.0000153pt");
+  // Halfway between two last digits: to the even one, as printf rounds.
+  EXPECT_EQ(FormatPt(256), "0.0039062pt");
+  EXPECT_EQ(FormatPt(768), "0.0117188pt");
+  EXPECT_EQ(FormatPt(-1), "-0.0000153pt");
+  EXPECT_EQ(FormatPoints(9007199254740993LL), "137438953472");  // beyond a double's exact range
   EXPECT_EQ(FormatId(0), "0");
   EXPECT_EQ(FormatId((12u << 24) | 7u), "12:7");
 }
@@ -259,6 +266,55 @@ TEST(Snapshot, DiffListsChangedPropertiesInPointsAndObjectsMadeOrRemoved) {
   EXPECT_NE(text.find(FormatId(r) + " Width: - -> 0pt\n"), std::string::npos) << text;
   EXPECT_NE(text.find(FormatId(p.c) + " deleted\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("Separator"), std::string::npos) << "menus are not part of document snapshots";
+}
+
+TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
+  // {what is done, objects the watch copies (0: the whole model)}
+  const std::vector<std::pair<std::function<void(TablePage&, ObjectId)>, size_t>> cases = {
+      {[](TablePage&, ObjectId) {}, 0u},
+      {[](TablePage& t, ObjectId g) {
+         t.m.Set(t.doc, g, prop::PosX, Value::OfMetric(Pt(5)));
+         t.m.Set(t.doc, g, prop::PosX, Value::OfMetric(Pt(7)));  // the value before the first write counts
+         t.m.Set(0, 0, prop::ScreenUpdates, Value::Int(0));
+         t.m.SetName(t.anchor, "renamed");
+       },
+       3u},
+      {[](TablePage& t, ObjectId g) {
+         t.m.Set(t.doc, g, prop::Width, Value::OfMetric(Pt(9)));
+         t.m.SetSelected(g, true);  // after a write: the written object keeps its first value
+         t.m.Set(t.doc, g, prop::Width, Value::OfMetric(Pt(3)));
+       },
+       0u},
+      {[](TablePage& t, ObjectId) {  // the rows take their width from the table
+         t.m.Set(t.doc, t.table, prop::TblColWidths, Value::List({Pt(10), Pt(20), Pt(30)}));
+       },
+       0u},
+      {[](TablePage& t, ObjectId g) {
+         t.m.Set(0, t.doc, prop::GridSpacing, Value::OfMetric(Pt(6)));
+         t.m.DeleteObject(t.doc, g);
+         t.m.CreateGraphic(t.doc, obj::Rectangle, t.frame);
+       },
+       0u},
+      {[](TablePage& t, ObjectId) {
+         t.m.SetTextSelection(t.doc, {{t.anchor, 2}, {t.anchor, 2}});
+       },
+       0u},
+      {[](TablePage& t, ObjectId) { t.m.SelectTableCells(t.doc, t.table, 1, 2, 0, 1); }, 0u},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    TablePage t;
+    ObjectId g = t.m.AddRectangle(t.frame, {1, 2, 3, 4});
+    t.m.AddRectangle(t.frame, {5, 6, 7, 8});
+    Snapshot whole = t.m.TakeSnapshot(), before, after;
+    t.m.BeginChanges();
+    cases[i].first(t, g);
+    t.m.EndChanges(&before, &after);
+    std::string expected = FormatChanges(Diff(whole, t.m.TakeSnapshot()));
+    EXPECT_EQ(FormatChanges(Diff(before, after)), expected) << "case " << i;
+    EXPECT_EQ(i == 0, expected.empty()) << "case " << i;
+    size_t copied = i == 0 ? 0 : cases[i].second ? cases[i].second : whole.objects.size();
+    EXPECT_EQ(before.objects.size(), copied) << "case " << i;
+  }
 }
 
 TEST(Model, RemovingADocumentTakesEverythingInIt) {

@@ -174,6 +174,40 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
   fs::remove_all(dir);
 }
 
+// Steps that passed without pictures read as text: a run that changed nothing folded, the
+// changes (past the pictures' limit) in bold; a failure stands apart.
+TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path("zv_report_runs");
+  fs::create_directories(dir);
+  std::string text =
+      "document d\nframe f at 0 0 size 500 500\ngraphic g rect at 10 10 size 20 20 in f\n"
+      "expect g.x < 20\nselect g\n";
+  for (int x = 11; x <= 160; ++x) text += "set g.x = " + std::to_string(x) + "\n";  // lines 6 to 155
+  text += "set g.x = 200\nexpect g.x = 200\nexpect g.x = 1\nexpect g.y = 10\n";
+  std::ofstream((dir / "runs.zvs").string()) << text;
+  CliOptions opt;
+  opt.quiet = true;
+  opt.htmlFile = (dir / "r.html").string();
+  std::string out;
+  auto keep = [&](const std::string& s) { out += s; };
+  EXPECT_EQ(RunScenarioFiles(opt, {(dir / "runs.zvs").string()}, keep, keep), 1) << out;
+  EXPECT_NE(out.find("pictures of the first 150 changing steps only (of 151)"), std::string::npos) << out;
+  std::string html = Read(opt.htmlFile);
+  EXPECT_NE(html.find("<details class=\"run\"><summary>2 steps that changed nothing, lines 4 to 5</summary>"
+                      "<pre class=\"run\">4 expect g.x &lt; 20\n  ok: g.x is 10pt (655360u), &lt; 20pt (1310720u)\n"
+                      "5 select g\n  selected g\n</pre></details>"),
+            std::string::npos)
+      << html.substr(0, 4000);
+  EXPECT_NE(html.find("<pre class=\"run\"><b>156 set g.x = 200</b>\n  g.x: 160pt -> 200pt\n"
+                      "157 expect g.x = 200\n  ok: g.x = 200pt (13107200u)\n</pre>"),
+            std::string::npos);
+  size_t failed = html.find("<div class=\"step failed\">");
+  EXPECT_NE(html.find("expect g.x = 1</span>", failed), std::string::npos);
+  EXPECT_NE(html.find("159</span> <span class=\"src\">expect g.y = 10", failed), std::string::npos);
+  fs::remove_all(dir);
+}
+
 // The tour is laid out so that no shape lies over a text frame (the figure's caption once hid
 // behind the sun and the cloud), after any of its steps.
 TEST_F(Report, NoShapeOfTheTourCoversItsText) {

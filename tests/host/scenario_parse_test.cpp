@@ -226,6 +226,12 @@ TEST(ScenarioParse, WindowsLineEndsAndBlankLines) {
   ASSERT_EQ(s.size(), 2u);
   EXPECT_EQ(s[1].line, 4);
   EXPECT_EQ(s[1].values[0].Metric(), 12 * 65536);
+  // A line said again (parsed once) is the same step at its own line; the check counts it.
+  s = ParseScenario("grid 12\ngrid 6\ngrid 12\n", "f");
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[2].line, 3);
+  EXPECT_EQ(s[2].values[0].Metric(), 12 * 65536);
+  EXPECT_EQ(CheckScenario("grid 12\n# note\ngrid 12\n", "f"), 2u);
 }
 
 // Random lines, built from the language's own words and from arbitrary bytes, either parse or
