@@ -244,8 +244,8 @@ TEST_F(FormatTest, StarsAndUnusableSpecifications) {
   EXPECT_EQ(zv::FormatToBuffer(buf, "%.*d", -3, 7), 1);  // negative precision: none
   EXPECT_STREQ(buf, "7");
   // Unusable specifications pass through as text and take no argument.
-  EXPECT_EQ(zv::FormatToBuffer(buf, "%ls|%d", 7), 5);
-  EXPECT_STREQ(buf, "%ls|7");
+  EXPECT_EQ(zv::FormatToBuffer(buf, "%ls|%hf|%d", 7), 9);  // a floating conversion takes only l or L
+  EXPECT_STREQ(buf, "%ls|%hf|7");
   EXPECT_EQ(zv::FormatToBuffer(buf, "%5%|%Ld|%d", 9), 9);
   EXPECT_STREQ(buf, "%5%|%Ld|9");
   EXPECT_EQ(zv::FormatToBuffer(buf, "100%%"), 4);
