@@ -144,6 +144,27 @@ TEST(ClientEvents, ModuleFileAtAnUnusualPath) {
   }
 }
 
+#if !defined(_WIN32)
+// A module loaded by a relative path (or through a link) answers its file's full path.
+TEST(ClientEvents, ModuleLoadedByARelativePathAnswersItsFullPath) {
+  namespace fs = std::filesystem;
+  const fs::path built = fs::canonical(Host::DefaultModulePath());
+  const fs::path cwd = fs::current_path();
+  fs::current_path(built.parent_path());
+  HostOptions options = Options();
+  options.modulePath = (fs::path(".") / built.filename()).string();
+  {
+    Host host(options);
+    ASSERT_TRUE(host.Start()) << host.LastError();
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(host.GetResource(0, "", &bytes), 0);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), built.string() + '\0');
+    host.Stop();
+  }
+  fs::current_path(cwd);
+}
+#endif
+
 TEST(ClientEvents, ConsoleReachesTheHostOnlyAfterStartUp) {
   Host host(Options());
   ASSERT_TRUE(host.Start()) << host.LastError();

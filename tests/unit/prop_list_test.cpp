@@ -130,7 +130,11 @@ class PropListTest : public ::testing::Test {
       t.u.tabs.items[0] = {1, 2, HostText("tab"), 4};
       t.u.tabs.items[1] = {5, 6, nullptr, 8};
     }
-    add(41, nullptr, 9).u.words[1] = 99;
+    {
+      zv::TypedValue& t = add(41, nullptr, 9);
+      t.u.words[0] = 98;
+      t.u.words[1] = 99;
+    }
     {
       zv::TypedValue& t = add(42, nullptr, 10);
       for (uint32_t i = 0; i < 4; ++i) t.u.words[i] = 1000 + i;
@@ -326,6 +330,15 @@ TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
     cmp.Value(client.vals[i].value, copy);
     EXPECT_EQ(cmp.failure, "") << "type " << copy.type;
     zv::TypedValueFree(&copy);
+  }
+  // Copies that run out of memory part way give back what they took and crash nowhere.
+  for (long grants = 0; grants < 12; ++grants) {
+    for (uint32_t i = 0; i < client.count; ++i) {
+      g_grantsLeft = grants;
+      zv::TypedValue copy = zv::TypedValueCopy(&client.vals[i].value);
+      g_grantsLeft = -1;
+      zv::TypedValueFree(&copy);
+    }
   }
   const zv::TypedValue& nullText = client.vals[zv::PropListIndexOf(&client, 3)].value;
   EXPECT_EQ(nullText.u.text, nullptr);  // imported as it was

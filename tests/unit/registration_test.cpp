@@ -20,6 +20,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <link.h>
 #include <unistd.h>
 #endif
@@ -281,12 +282,16 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
       {"a name table that ends with the name",
        {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_size), field(name + 12 - names.sh_offset, wordSize)}},
        1},
+      {"a name table that ends just before the name's terminator",
+       {{headerAt(header.e_shstrndx) + offsetof(ElfW(Shdr), sh_size), field(name + 11 - names.sh_offset, wordSize)}},
+       0},
       {"no bytes in the file", {{versionHeader + offsetof(ElfW(Shdr), sh_type), field(SHT_NOBITS, 4)}}, 0},
       {"more headers than the file holds, none named so",
        {{name + 3, {'X'}}, {offsetof(ElfW(Ehdr), e_shnum), field(header.e_shnum + 10u, 2)}},
        0},
       {"section of 5 bytes", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(5, wordSize)}}, 0},
       {"section of 64 KiB", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(0x10000, wordSize)}}, 0},
+      {"section of 64 KiB less a byte", {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(0xFFFF, wordSize)}}, 1},
       {"section at the last byte", {{versionHeader + offsetof(ElfW(Shdr), sh_offset), field(whole - 1, wordSize)}}, 0},
       {"bare header in a section of 6 bytes",
        {{versionHeader + offsetof(ElfW(Shdr), sh_size), field(6, wordSize)}, {copy.at, {6, 0}}},
@@ -299,6 +304,13 @@ TEST(VersionFile, BlocksAndFilesThatAreNotAsWritten) {
     EXPECT_EQ(copy.Read(whole, sizeof block, block), c.answer) << c.what;
   }
   copy.file = asWritten;
+  // The file is closed again: the next descriptor opened is the one opened before.
+  int before = open("/dev/null", O_RDONLY);
+  close(before);
+  EXPECT_EQ(copy.Read(whole, sizeof block, block), 1);
+  int after = open("/dev/null", O_RDONLY);
+  close(after);
+  EXPECT_EQ(after, before);
   // A process without standard input gets descriptor 0 for the file, and reads it all the same.
   int input = dup(0);
   close(0);
@@ -336,9 +348,29 @@ std::vector<uint8_t> VersionNode(const std::u16string& key, bool terminated, con
 
 TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   std::vector<uint8_t> children = VersionNode(u"AB", false, u"");
-  const std::vector<uint8_t> others[] = {VersionNode(u"\u0080", true, u"x"), VersionNode(u"AT", true, u"A\u0100\u00e9"),
+  // U's text fills its value without a terminator; LN claims more bytes than its parent has
+  // (so nothing after it is reached); K ends before the padding after its key; BIN claims a
+  // binary value past its end.
+  std::vector<uint8_t> ln = VersionNode(u"LN", true, u"x");
+  ln[0] = static_cast<uint8_t>(ln[0] + 200);
+  std::vector<uint8_t> u = VersionNode(u"U", true, u"abc", VersionNode(u"C", true, u"xy"));
+  u[18] = 'd';
+  std::vector<uint8_t> k = VersionNode(u"K", true, u"");
+  k[0] = 10;  // header, "K" and its terminator: the value would start past the end
+  k[2] = 4;
+  std::vector<uint8_t> bin = VersionNode(u"BIN", true, u"");
+  bin.insert(bin.end(), {1, 2, 3, 4});
+  bin[0] = static_cast<uint8_t>(bin.size());
+  bin[2] = 40;
+  const std::vector<uint8_t> others[] = {ln,
+                                         VersionNode(u"\u0080", true, u"x"),
+                                         VersionNode(u"AT", true, u"A\u0100\u00e9"),
                                          VersionNode(u"CD", true, u""),  // ends with its key
-                                         VersionNode(u"T", true, u"ab", VersionNode(u"C", true, u"xy"))};
+                                         VersionNode(u"T", true, u"ab", VersionNode(u"C", true, u"xy")),
+                                         u,
+                                         VersionNode(u"Z\u007f", true, u"z"),
+                                         k,
+                                         bin};
   for (const auto& node : others) {
     std::vector<uint8_t> unterminated = children;
     children = node;
@@ -359,6 +391,16 @@ TEST(VersionQuery, KeysAndTextsOutsideSevenBitsOrTheirNode) {
   EXPECT_STREQ(static_cast<const char*>(value), "xy");
   ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\T", &value, &length), 1);
   EXPECT_STREQ(static_cast<const char*>(value), "ab");
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\U", &value, &length), 1);  // the text ends with its value
+  EXPECT_STREQ(static_cast<const char*>(value), "abcd");
+  EXPECT_EQ(length, 4u);
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\z\x7f", &value, &length), 1);  // Z and DEL are 7 bits
+  EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\LN", &value, &length), 0);     // longer than its parent
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\K", &value, &length), 1);
+  EXPECT_EQ(length, 0u);
+  ASSERT_EQ(PlatformVersionQuery(block.bytes, "\\BIN", &value, &length), 1);  // cut at its node's end
+  EXPECT_EQ(length, 4u);
+  EXPECT_EQ(std::memcmp(value, "\1\2\3\4", 4), 0);
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\\x80", &value, &length), 0);  // keys match in 7 bits only
   EXPECT_EQ(PlatformVersionQuery(block.bytes, "\\AB", &value, &length), 0);    // key without its end
   EXPECT_EQ(PlatformVersionQuery(nullptr, "\\AT", &value, &length), 0);
