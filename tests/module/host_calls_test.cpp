@@ -134,7 +134,7 @@ TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
   std::vector<std::string> init = Ops(host, before);
   EXPECT_EQ(init.size(), 60u);
   EXPECT_EQ(Join(init), expected);
-  const std::string& find = host.log().Named("FindItemInMenu", before).at(0).args;
+  const std::string find = host.log().Named("FindItemInMenu", before).at(0).args;
   EXPECT_EQ(find.substr(find.find(" flags=")), " flags=0");  // the only flags hosts know here
 
   before = host.log().MarkNow();
