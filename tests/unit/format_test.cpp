@@ -269,6 +269,11 @@ TEST_F(FormatTest, StarsAndUnusableSpecifications) {
   EXPECT_EQ(zv::FormatToBuffer(buf, "%lf|%Lf", 1.5, 2.5L), 17);  // l and L with a floating conversion
   EXPECT_STREQ(buf, "1.500000|2.500000");
   EXPECT_EQ(g_allocations, 0);
+  // Only conversions other than s are held: a text's precision and width count in full
+  // (a heap block holds them).
+  std::vector<char> large(8000);
+  const std::string text(3000, 't');
+  EXPECT_EQ(zv::FormatToBuffer(large.data(), "%.2000s|%5000s", text.c_str(), "x"), 7001);
 }
 
 // ---- Single conversions against the platform's own rendering ----

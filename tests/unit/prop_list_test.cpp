@@ -314,6 +314,11 @@ TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
 
   // Freeing a value empties its owned parts: the list's release after it frees nothing twice.
   for (uint32_t i = 0; i < client.count; ++i) zv::TypedValueFree(&client.vals[i].value);
+  zv::PropVal& named = client.vals[zv::PropListIndexOf(&client, 0)];  // so does freeing an element
+  const size_t blocks = g_clientBlocks.size();
+  zv::PropValFree(&named);
+  EXPECT_EQ(named.key.name, nullptr);
+  EXPECT_EQ(g_clientBlocks.size(), blocks - 1);
   zv::PropListFree(&client);
   EXPECT_EQ(client.count, 0u);
   EXPECT_EQ(client.vals, nullptr);
