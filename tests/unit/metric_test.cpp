@@ -72,6 +72,8 @@ TEST(MetricTest, ToRealIsExact) {
 
 TEST(MetricTest, DivKnownValues) {
   EXPECT_EQ(zv::MetricDiv(1, 3), 21845);
+  EXPECT_EQ(zv::MetricDiv(131074, 65537), 131072);  // just above 1.0
+  EXPECT_EQ(zv::MetricDiv(131074, 65536), 131074);
   EXPECT_EQ(zv::MetricDiv(-1, 3), -21845);
   EXPECT_EQ(zv::MetricDiv(100, -3), -2184533);
   EXPECT_EQ(zv::MetricDiv(98304, 3), Largest);  // exactly +32768.0

@@ -501,6 +501,10 @@ TEST_F(PropListTest, ReleaseHelpersAcceptEmptyAndNull) {
   zv::MetricListFree(nullptr);
   zv::ClientFree(zv::ClientAllocZeroed(3, 0));  // an element size of 0 is no overflow
   EXPECT_EQ(zv::ClientAllocZeroed(SIZE_MAX / 2, 3), nullptr);
+  size_t bytes = 0;  // the largest count that fits, and one more
+  EXPECT_TRUE(zv::ArrayBytes(SIZE_MAX / 8, 8, &bytes));
+  EXPECT_EQ(bytes, SIZE_MAX / 8 * 8);
+  EXPECT_FALSE(zv::ArrayBytes(SIZE_MAX / 8 + 1, 8, &bytes));
   // Null lists, values and allocators are refused or replaced, never followed.
   zv::PropList host{1, nullptr};
   zv::PropListImport(nullptr, &host, zv::ClientAlloc);
