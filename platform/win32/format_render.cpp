@@ -15,7 +15,8 @@ int PlatformFormat(char* buffer, size_t size, const char* format, ...) {
   int n = _vsnprintf(buffer, size, format, args);
   va_end(args);
   // It answers exactly `size` without a terminator, or -1, when the text does not fit; -1 also
-  // when it wrote nothing at all. What it wrote is measured rather than assumed.
+  // when it gives up on a conversion, having written no text (the buffer starts empty for
+  // that). What it wrote is measured rather than assumed.
   if (size > 0 && (n < 0 || static_cast<size_t>(n) >= size)) {
     buffer[size - 1] = '\0';
     return n < 0 ? static_cast<int>(std::strlen(buffer)) : static_cast<int>(size);

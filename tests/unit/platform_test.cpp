@@ -40,8 +40,8 @@ TEST(Platform, TickCountIsTheSystemsMillisecondTick) {
 #if defined(_WIN32)
 namespace {
 
-// A width the system's formatter cannot count: it writes nothing and answers -1, and the text
-// is then empty, not what the buffer held before. (The C library on Linux counts such a width
+// A width the system's formatter cannot count: it gives up and answers -1, and the text is
+// then empty, not what the buffer held before. (The C library on Linux counts such a width
 // out, which takes seconds: the formatter above holds widths far below it.)
 TEST(Platform, FormatOfAWidthTooLargeToCountIsEmpty) {
   char buf[8] = "garbage";
