@@ -194,8 +194,8 @@ void ResolveSpec(const Layout& layout, char conversion, va_list* args, Spec* spe
   // Only 255 characters of a conversion other than s are kept: past that, a width only pads
   // and a precision only extends what is cut off. Both are held where the first 255
   // characters stay the same (a width beyond the longest text a precision of 1024 can make),
-  // so the system's formatter never gets one too large for it to count (Win32's then writes
-  // nothing at all).
+  // so the system's formatter never gets one too large for it to count (Win32's gives up on
+  // such a conversion).
   if (conversion != 's') {
     if (spec->precision > MaxPrecision) spec->precision = MaxPrecision;
     if (spec->width > MaxWidth) spec->width = MaxWidth;
