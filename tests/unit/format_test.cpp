@@ -86,6 +86,7 @@ TEST_F(FormatTest, ConsoleReceivesRunsAndConversionsAsSeparateCalls) {
   g_console.clear();
   EXPECT_EQ(zv::ConsolePrintf(nullptr, "a%Ldb%5%"), 8);
   EXPECT_EQ(g_console, Calls({"a", "%Ld", "b", "%5%", ""}));
+  EXPECT_EQ(zv::ConsolePrintf(nullptr, "%5d|", 1), 6);  // a conversion with a width counts too
 }
 
 TEST_F(FormatTest, ConsoleSplitsLongRunsBeforeAConversionInto255Chunks) {
