@@ -11,10 +11,16 @@ function(zv_module_options target)
   target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti -fvisibility=hidden
                                            -fvisibility-inlines-hidden)
   if(WIN32)
-    # The DLL is loaded into the host's process: keep it small. Without exceptions it needs
-    # no unwind tables, and unused sections are dropped at link time.
-    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables
-                                             -ffunction-sections -fdata-sections)
+    # The DLL is loaded into the host's process: keep it small; unused sections are dropped at
+    # link time.
+    target_compile_options(${target} PRIVATE -ffunction-sections -fdata-sections)
+  endif()
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # On i686 the module throws nothing and the system walks the stack by frame chains, so
+    # unwind tables would only add size. On x86-64 they stay: the system unwinds through every
+    # frame by its unwind data, and an exception or a crash report in the host that passes
+    # through the module's frames could not get past a function without it.
+    target_compile_options(${target} PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
   endif()
 endfunction()
 

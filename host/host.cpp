@@ -10,6 +10,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "host/high_memory.h"
 #include "host/host_impl.h"
 
 #if defined(_WIN32)
@@ -31,6 +32,15 @@ HostImpl::HostImpl(HostOptions o) : options(std::move(o)), model(options.model) 
 }
 
 HostImpl::~HostImpl() = default;
+
+void* HostImpl::operator new(size_t size) {
+  void* p = HighAlloc(size);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void HostImpl::operator delete(void* p) {
+  HighFree(p);
+}
 
 void HostImpl::Problem(const std::string& what) {
   if (problems.size() < 1000) problems.push_back(what);
@@ -128,21 +138,26 @@ int32_t Host::CallClientInit() {
   void* moduleArg =
       h.options.nullModuleHandle ? nullptr : (h.options.entryPoint ? h.options.inProcessModule : h.module);
 
-  // A caller-supplied registration list, in the host's own memory.
-  std::vector<std::string> texts;
-  std::vector<zv::PropVal> vals;
+  // A caller-supplied registration list, in the host's own (high) memory.
+  const size_t count = h.options.passRegistration ? h.options.registration.size() : 0;
+  std::vector<std::unique_ptr<HighText>> texts;
+  struct Free {
+    void operator()(void* p) const { HighFree(p); }
+  };
+  std::unique_ptr<zv::PropVal, Free> valsBlock(count ? static_cast<zv::PropVal*>(HighAlloc(count * sizeof(zv::PropVal)))
+                                                     : nullptr);
+  zv::PropVal* vals = valsBlock.get();
+  if (count && !vals) throw std::bad_alloc();
   zv::PropList reg{0, nullptr};
   if (h.options.passRegistration) {
-    texts.reserve(h.options.registration.size());
-    for (const auto& e : h.options.registration) texts.push_back(e.second);
-    vals.resize(h.options.registration.size());
-    for (size_t i = 0; i < vals.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
+      texts.push_back(std::make_unique<HighText>(h.options.registration[i].second.c_str()));
       std::memset(&vals[i], 0, sizeof vals[i]);
       vals[i].key.number = h.options.registration[i].first;
       vals[i].value.type = 3;
-      vals[i].value.u.text = &texts[i][0];
+      vals[i].value.u.text = texts[i]->get();
     }
-    reg = {static_cast<uint32_t>(vals.size()), vals.empty() ? nullptr : vals.data()};
+    reg = {static_cast<uint32_t>(count), vals};
   }
   const zv::PropList regBefore = reg;
 
@@ -157,8 +172,8 @@ int32_t Host::CallClientInit() {
 
   if (h.options.passRegistration) {
     bool same = reg.count == regBefore.count && reg.vals == regBefore.vals;
-    for (size_t i = 0; same && i < vals.size(); ++i)
-      same = vals[i].value.u.text == &texts[i][0] && texts[i] == h.options.registration[i].second;
+    for (size_t i = 0; same && i < count; ++i)
+      same = vals[i].value.u.text == texts[i]->get() && h.options.registration[i].second == texts[i]->get();
     if (!same) h.Problem("the client changed the registration list it was given");
   }
   return h.initResult;
@@ -224,7 +239,8 @@ HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value
   if (impl_->log.enabled)
     args = "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
            " value=" + std::to_string(value);
-  return Deliver(*impl_, "Notify", slot::Notify, args, code, doc, text, value);
+  HighText given(text);
+  return Deliver(*impl_, "Notify", slot::Notify, args, code, doc, static_cast<const char*>(given.get()), value);
 }
 
 HResult Host::Quit() {
@@ -244,8 +260,9 @@ HResult Host::DialogEvent(int32_t a, int32_t b, int32_t c) {
 HResult Host::GetResourceRaw(int32_t type, const char* name, zv::ByteBlock* block) {
   HostImpl& h = *impl_;
   if (h.options.refuseResourceBlocks && !h.RefuseTaskAlloc(true)) h.Problem("cannot refuse the task allocator");
+  HighText given(name);
   HResult r = Deliver(h, "GetResource", slot::GetResource, "type=" + std::to_string(type) + " " + TextArg(name), type,
-                      name, block);
+                      static_cast<const char*>(given.get()), block);
   h.RefuseTaskAlloc(false);
   return r;
 }

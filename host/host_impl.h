@@ -81,6 +81,9 @@ class HostImpl {
  public:
   explicit HostImpl(HostOptions o);
   ~HostImpl();
+  // In high memory (host/high_memory.h), with the COM objects it holds.
+  static void* operator new(size_t size);
+  static void operator delete(void* p);
 
   HostOptions options;
   Model model;

@@ -28,11 +28,15 @@ constexpr uint32_t kVirtualClockStart = 1000;
 
 #if defined(_WIN32)
 constexpr const char* kModuleFile = "ZorvanShapes.dll";
-constexpr const char* kEntryName = "_F_ApiClientInit@16";
+#if defined(_WIN64)
+constexpr const char* kEntryName = "F_ApiClientInit";  // x86-64 has one calling convention
+#else
+constexpr const char* kEntryName = "_F_ApiClientInit@16";  // __stdcall with 16 bytes of arguments
+#endif
 
 void WINAPI WatchedTaskFree(void* block) {
   if (gWatcher && block) gWatcher->OnClientFree(block);
-  CoTaskMemFree(block);
+  TaskFree(block);  // a block of high memory, or the task allocator's
 }
 
 DWORD WINAPI VirtualTickCount() {
@@ -175,22 +179,75 @@ std::string Host::DefaultModulePath() {
 
 namespace {
 
-// What a file that did not load is, when it is a module for the other platform.
-std::string OtherPlatformHint(const std::string& path) {
-  char head[4] = {0, 0, 0, 0};
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return "";
-  size_t n = std::fread(head, 1, sizeof head, f);
-  std::fclose(f);
-#if defined(_WIN32)
-  if (n == 4 && head[0] == 0x7F && head[1] == 'E' && head[2] == 'L' && head[3] == 'F')
-    return " (this is a Linux module: load it with the Linux host, zorvan-host)";
+// The kinds of module file a host may be given, and the host that loads each.
+enum class ModuleKind { Unknown, Linux, Win32, Win64 };
+
+#if defined(_WIN64)
+constexpr ModuleKind kThisHost = ModuleKind::Win64;
+#elif defined(_WIN32)
+constexpr ModuleKind kThisHost = ModuleKind::Win32;
 #else
-  if (n >= 2 && head[0] == 'M' && head[1] == 'Z')
-    return " (this is a Win32 DLL: load it with the Win32 host, zorvan-host.exe, under Wine)";
+constexpr ModuleKind kThisHost = ModuleKind::Linux;
 #endif
-  return "";
+
+struct KindText {
+  const char* module;  // what such a file is
+  const char* host;    // the host that loads it
+  const char* mine;    // the module this host loads
+};
+
+const KindText& TextOf(ModuleKind kind) {
+  static const KindText texts[] = {
+      {"", "", ""},
+      {"a Linux x86-64 module", "the Linux host, build/linux/bin/zorvan-host", "the Linux module, ZorvanShapes.so"},
+      {"a 32-bit Windows DLL (i386)", "the Win32 host, build/win32/bin/zorvan-host.exe",
+       "the 32-bit DLL, out/win32/ZorvanShapes.dll"},
+      {"a 64-bit Windows DLL (x86-64)", "the Win64 host, build/win64/bin/zorvan-host.exe",
+       "the 64-bit DLL, out/win64/ZorvanShapes.dll"},
+  };
+  return texts[static_cast<int>(kind)];
 }
+
+// Reads the file's header: an ELF file, or a PE file by its machine field.
+ModuleKind KindOfFile(const std::string& path) {
+  unsigned char h[512] = {};
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return ModuleKind::Unknown;
+  size_t n = std::fread(h, 1, sizeof h, f);
+  std::fclose(f);
+  if (n >= 4 && h[0] == 0x7F && h[1] == 'E' && h[2] == 'L' && h[3] == 'F') return ModuleKind::Linux;
+  if (n < 0x40 || h[0] != 'M' || h[1] != 'Z') return ModuleKind::Unknown;
+  size_t pe = h[0x3C] | h[0x3D] << 8 | h[0x3E] << 16 | static_cast<size_t>(h[0x3F]) << 24;
+  if (pe + 6 > n || h[pe] != 'P' || h[pe + 1] != 'E' || h[pe + 2] != 0 || h[pe + 3] != 0) return ModuleKind::Unknown;
+  unsigned machine = h[pe + 4] | h[pe + 5] << 8;
+  if (machine == 0x14C) return ModuleKind::Win32;
+  if (machine == 0x8664) return ModuleKind::Win64;
+  return ModuleKind::Unknown;
+}
+
+// When the file is a module for another host: what it is, what this host loads, what to run
+// instead (the system's own reason says only that the format is wrong).
+std::string OtherKindHint(const std::string& path) {
+  ModuleKind kind = KindOfFile(path);
+  if (kind == ModuleKind::Unknown || kind == kThisHost) return "";
+  const char* wine = kThisHost == ModuleKind::Linux ? ", under Wine" : "";
+  const char* linuxOnly = kind == ModuleKind::Linux ? " on Linux" : "";
+  return std::string("it is ") + TextOf(kind).module + " and this host loads " + TextOf(kThisHost).mine +
+         "; load it with " + TextOf(kind).host + linuxOnly + wine;
+}
+
+#if defined(_WIN32)
+// The system's text for `code`, with the file name in place of its "%1".
+std::string SystemText(DWORD code, const std::string& path) {
+  char text[256] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                 nullptr);
+  std::string why = text;
+  while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+  for (size_t at; (at = why.find("%1")) != std::string::npos;) why.replace(at, 2, path);
+  return why;
+}
+#endif
 
 }  // namespace
 
@@ -205,13 +262,10 @@ bool HostImpl::LoadModule() {
   HMODULE m = LoadLibraryA(modulePath.c_str());
   if (!m) {
     DWORD code = GetLastError();
-    char text[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
-                   nullptr);
-    std::string why = text;
-    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    std::string why = OtherKindHint(modulePath);
+    if (why.empty()) why = SystemText(code, modulePath);
     lastError = "cannot load " + modulePath + ": " + (why.empty() ? "" : why + " ") + "(error " + std::to_string(code) +
-                ")" + OtherPlatformHint(modulePath);
+                ")";
     return false;
   }
   module = m;
@@ -220,7 +274,8 @@ bool HostImpl::LoadModule() {
   module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
-    lastError = "cannot load " + modulePath + ": " + (e ? e : "unknown error") + OtherPlatformHint(modulePath);
+    std::string why = OtherKindHint(modulePath);
+    lastError = "cannot load " + modulePath + ": " + (!why.empty() ? why : e ? e : "unknown error");
     return false;
   }
   initFn = dlsym(module, kEntryName);

@@ -3,6 +3,7 @@
 // block so the host knows whether the client gave them back.
 #include <cstring>
 
+#include "host/high_memory.h"
 #include "host/host_impl.h"
 
 #if defined(_WIN32)
@@ -23,6 +24,7 @@ void* TaskAlloc(size_t size) {
 
 void TaskFree(void* block) {
 #if defined(_WIN32)
+  if (IsHighBlock(block)) return HighFree(block);
   CoTaskMemFree(block);
 #else
   std::free(block);
@@ -91,7 +93,9 @@ void* HostImpl::ListAlloc(uint64_t list, size_t size) {
 }
 
 void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
-  void* p = TaskAlloc(size ? size : 1);
+  // High memory only where the client's frees come to the host's watch, which tells the
+  // blocks apart; an in-process client frees with the task allocator itself.
+  void* p = hookInstalled ? HighAlloc(size ? size : 1) : TaskAlloc(size ? size : 1);
   if (!p) throw std::bad_alloc();
   std::memset(p, 0, size ? size : 1);
   blockOwner.Put(p, list);

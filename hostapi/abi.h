@@ -1,7 +1,8 @@
 // The binary interface between the module and its host, written down once: the calling
 // convention, the data layouts that cross the boundary, the interface identifiers and the
 // slot numbers of every method either side calls. On Win32 the layouts are the exact 32-bit
-// ones the host expects; on Linux the same fields keep their order with natural alignment.
+// ones the host expects; on Win64 (LLP64) and Linux x86-64 the same fields keep their order
+// with 64-bit pointers and natural alignment.
 #pragma once
 
 #include <cstddef>
@@ -177,6 +178,21 @@ static_assert(sizeof(Entry17) == 40 && offsetof(Entry17, list16) == 16 && offset
 static_assert(sizeof(Entry18) == 16 && offsetof(Entry18, list4) == 4 && offsetof(Entry18, field12) == 12, "Entry18");
 static_assert(sizeof(TextLoc) == 8 && sizeof(TextRange) == 16 && offsetof(TextRange, end) == 8, "TextRange");
 static_assert(sizeof(MetricList) == 8 && sizeof(ByteBlock) == 8, "flat lists");
+#elif defined(_WIN64)
+// Win64 (LLP64): the same structures with 64-bit pointers and natural alignment.
+static_assert(sizeof(void*) == 8, "Win64 build must be 64-bit");
+static_assert(sizeof(Guid) == 16, "Guid");
+static_assert(sizeof(PropKey) == 16, "PropKey");
+static_assert(sizeof(TypedValue) == 24 && offsetof(TypedValue, u) == 8, "TypedValue");
+static_assert(sizeof(PropVal) == 40 && offsetof(PropVal, value) == 16, "PropVal");
+static_assert(sizeof(PropList) == 16 && offsetof(PropList, vals) == 8, "PropList");
+static_assert(sizeof(Entry8) == 24 && offsetof(Entry8, text) == 8 && offsetof(Entry8, word12) == 16, "Entry8");
+static_assert(sizeof(Entry17) == 72 && offsetof(Entry17, list16) == 24 && offsetof(Entry17, list24) == 40 &&
+                  offsetof(Entry17, text32) == 56 && offsetof(Entry17, text36) == 64,
+              "Entry17");
+static_assert(sizeof(Entry18) == 32 && offsetof(Entry18, list4) == 8 && offsetof(Entry18, field12) == 24, "Entry18");
+static_assert(sizeof(TextLoc) == 8 && sizeof(TextRange) == 16 && offsetof(TextRange, end) == 8, "TextRange");
+static_assert(sizeof(MetricList) == 16 && sizeof(ByteBlock) == 16, "flat lists");
 #endif
 
 // ---- Method slots ----

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
-# cross compiler for the Win32 DLL, Wine to run its tests, and the native tools.
+# cross compilers for the Win32 and Win64 DLLs, Wine (32- and 64-bit) to run their tests, and
+# the native tools.
 # Safe to run again: it installs only what is missing.
 #   scripts/setup.sh             what the build and the tests need
 #   scripts/setup.sh --linux     only what the Linux build of the module and zorvan-host needs
-#                                (no cross compiler, no Wine)
+#                                (no cross compilers, no Wine)
 #   scripts/setup.sh --browser   also Chromium, for the test that opens the HTML report in a
 #                                browser (skipped without it)
 set -euo pipefail
@@ -23,14 +24,18 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 pkgs=(cmake ninja-build g++ libgtest-dev googletest libedit-dev zlib1g-dev gcovr ${optional_pkgs[@]+"${optional_pkgs[@]}"})
 if [ $linux_only -eq 0 ]; then
-  pkgs+=(clang libbenchmark-dev valgrind g++-mingw-w64-i686 binutils-mingw-w64-i686 librsvg2-bin
-         libclang-rt-14-dev)
+  pkgs+=(clang libbenchmark-dev valgrind g++-mingw-w64-i686 binutils-mingw-w64-i686
+         g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 librsvg2-bin libclang-rt-14-dev)
 fi
 for p in "${pkgs[@]}"; do
   have_pkg "$p" || need_pkgs+=("$p")
 done
 need_wine=0
-if [ $linux_only -eq 0 ] && { ! have_pkg wine32:i386 || ! have_cmd wine; }; then need_wine=1; fi
+# One 64-bit Wine prefix runs both Windows targets: wine64 for the Win64 programs, wine32 for
+# the Win32 ones (WoW64).
+if [ $linux_only -eq 0 ] && { ! have_pkg wine32:i386 || ! have_pkg wine64 || ! have_cmd wine; }; then
+  need_wine=1
+fi
 
 if [ ${#need_pkgs[@]} -eq 0 ] && [ $need_wine -eq 0 ]; then
   echo "setup: everything needed is installed"
@@ -41,7 +46,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   if have_cmd sudo; then SUDO="sudo"; else
     echo "setup: these packages are missing and installing them needs root:" >&2
-    echo "  ${need_pkgs[*]} $( [ $need_wine -eq 1 ] && echo 'wine wine32:i386')" >&2
+    echo "  ${need_pkgs[*]} $( [ $need_wine -eq 1 ] && echo 'wine wine32:i386 wine64')" >&2
     echo "setup: run this script as root, or install them with apt-get, then run again" >&2
     exit 1
   fi
@@ -50,7 +55,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 if [ $need_wine -eq 1 ]; then
   $SUDO dpkg --add-architecture i386
-  need_pkgs+=(wine wine32:i386)
+  need_pkgs+=(wine wine32:i386 wine64)
 fi
 echo "setup: installing ${need_pkgs[*]}"
 $SUDO apt-get update -qq

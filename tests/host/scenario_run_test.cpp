@@ -243,20 +243,56 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("cannot start the module no/such/module.bin"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("2 scenarios: 0 passed, 0 failed, 2 not run"), std::string::npos) << r.out;
-#if defined(_WIN32)
-  const char* other =
-      "\x7F"
-      "ELF\x01\x01";
-  const char* hint = "this is a Linux module: load it with the Linux host";
+  // A module built for another host: the message says what the file is, what this host loads
+  // and which host to run. {file header, the hint on Linux, on Win32, on Win64}
+  std::string elf("\x7F"
+                  "ELF\x02\x01\x01",
+                  7);
+  auto pe = [](char machineLow, char machineHigh) {
+    std::string h(0x48, '\0');
+    h[0] = 'M', h[1] = 'Z', h[0x3C] = 0x40, h[0x40] = 'P', h[0x41] = 'E', h[0x44] = machineLow, h[0x45] = machineHigh;
+    return h;
+  };
+  const struct {
+    std::string header;
+    const char* hint[3];
+  } rows[] = {
+      {elf,
+       {"",
+        "it is a Linux x86-64 module and this host loads the 32-bit DLL, out/win32/ZorvanShapes.dll; load it "
+        "with the Linux host, build/linux/bin/zorvan-host on Linux",
+        "it is a Linux x86-64 module and this host loads the 64-bit DLL, out/win64/ZorvanShapes.dll; load it "
+        "with the Linux host, build/linux/bin/zorvan-host on Linux"}},
+      {pe('\x4C', '\x01'),
+       {"it is a 32-bit Windows DLL (i386) and this host loads the Linux module, ZorvanShapes.so; load it with the "
+        "Win32 host, build/win32/bin/zorvan-host.exe, under Wine",
+        "", "it is a 32-bit Windows DLL (i386) and this host loads the 64-bit DLL, out/win64/ZorvanShapes.dll; load "
+        "it with the Win32 host, build/win32/bin/zorvan-host.exe"}},
+      {pe('\x64', '\x86'),
+       {"it is a 64-bit Windows DLL (x86-64) and this host loads the Linux module, ZorvanShapes.so; load it with "
+        "the Win64 host, build/win64/bin/zorvan-host.exe, under Wine",
+        "it is a 64-bit Windows DLL (x86-64) and this host loads the 32-bit DLL, out/win32/ZorvanShapes.dll; "
+        "load it with the Win64 host, build/win64/bin/zorvan-host.exe",
+        ""}},
+  };
+#if defined(_WIN64)
+  const int self = 2;
+#elif defined(_WIN32)
+  const int self = 1;
 #else
-  const char* other = "MZ\x90";
-  const char* hint = "this is a Win32 DLL: load it with the Win32 host";
+  const int self = 0;
 #endif
-  opt.run.modulePath = WriteTemp("other.bin", other);
-  r = RunText("document d\n", opt);
-  std::remove(opt.run.modulePath.c_str());
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find(hint), std::string::npos) << r.err;
+  for (const auto& row : rows) {
+    opt.run.modulePath = WriteTemp("other.bin", row.header);
+    r = RunText("document d\n", opt);
+    std::remove(opt.run.modulePath.c_str());
+    EXPECT_EQ(r.status, 2);
+    const char* hint = row.hint[self];
+    // A file of this host's own kind that does not load gets the system's reason, file named.
+    EXPECT_NE(r.err.find(*hint ? hint : "cannot load"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("it is a") == std::string::npos, !*hint) << r.err;
+    EXPECT_EQ(r.err.find("%1"), std::string::npos) << r.err;
+  }
 }
 
 // The program's verdicts: usage errors exit 2, diagnostics go to standard error with the

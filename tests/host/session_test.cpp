@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fake_client.h"
+#include "host/high_memory.h"
 #include "host/host_impl.h"
 
 using namespace zvhost;
@@ -447,6 +448,38 @@ TEST_F(Bound, WithTheLogOffCallsAreStillCountedAndFaultsStillHit) {
   EXPECT_EQ(host.log().Records().size(), records);
   EXPECT_EQ(get(s, 0, 0, nullptr, &st, &id), hr::Pointer);
   EXPECT_EQ(host.Problems().size(), 1u) << "problems are kept with the log off";
+}
+
+// On Win64 whatever the host hands the client lies above 4 GiB: its interfaces, the lists it
+// returns with their texts, the texts of its events. A pointer the client cuts to 32 bits then
+// points at nothing. (Linux puts its heap there by itself; Win32 has no such addresses.)
+TEST_F(Bound, WhatTheClientIsHandedLiesAbove4GiBOnWin64) {
+#if !defined(_WIN64)
+  GTEST_SKIP() << "Win64 only";
+#else
+  auto high = [](const void* p) { return (reinterpret_cast<uintptr_t>(p) >> 32) != 0; };
+  HostImpl& impl = host.impl();
+  impl.hookInstalled = true;  // as when the client's frees come to the host's watch
+  EXPECT_TRUE(high(s)) << s;
+  int32_t st = -1;
+  zv::PropList list{0, nullptr};
+  fake::Slot<ReadAllFn>(slot::ReadAllProps)(s, doc, b, &st, &list);
+  ASSERT_GT(list.count, 0u);
+  EXPECT_TRUE(high(list.vals)) << list.vals;
+  int texts = 0;
+  for (uint32_t i = 0; i < list.count; ++i) {
+    const char* text = list.vals[i].value.type == 3 ? list.vals[i].value.u.text : nullptr;
+    if (!text) continue;
+    EXPECT_TRUE(high(text)) << "text " << texts;
+    ++texts;
+  }
+  EXPECT_GT(texts, 0);
+  ReleaseHostList(&list);
+  impl.hookInstalled = false;
+  HighText text("closing");
+  EXPECT_TRUE(high(text.get()));
+  EXPECT_STREQ(text.get(), "closing");
+#endif
 }
 
 }  // namespace

@@ -9,6 +9,9 @@ constexpr int32_t kDocClosing = 11, kDocClosed = 40, kBefore = 44, kAfter = 45;
 
 class HistoryTest : public ToolsTest {
  protected:
+  // Each reading of the client's clock is a new tick: the order of two selection actions never
+  // rests on the system's tick having moved between them.
+  void Configure(HostOptions& options) override { options.virtualClock = true; }
   void SetUp() override {
     ToolsTest::SetUp();
     figure = model().AddRectangle(frame, {10, 30, 100, 80});

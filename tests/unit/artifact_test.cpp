@@ -1,7 +1,7 @@
-// Reads the built modules as files: the DLL's export, import and version resource through a
-// small PE reader, and the Linux module's dynamic symbols and version section through a small
-// ELF reader. Each target reads its own module beside the test and, when it has been built,
-// the other target's module from out/<target>/.
+// Reads the built modules as files: the DLLs' export, import, unwind data and version resource
+// through a small PE reader (PE32 and PE32+), and the Linux module's dynamic symbols and version
+// section through a small ELF reader. Each target reads its own module beside the test and,
+// when they have been built, the other targets' modules from out/<target>/.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,11 +41,36 @@ std::string ShippedModule(const char* target, const char* file) {
   return std::string(ZV_SOURCE_DIR) + "/out/" + target + "/" + file;
 }
 
+// What each Windows target's DLL must be, written here and not taken from the code under test.
+struct DllKind {
+  const char* target;
+  uint16_t machine;     // file header
+  uint16_t magic;       // optional header: PE32 or PE32+
+  const char* entry;    // the one export
+  uint16_t mustFlags;   // DllCharacteristics
+  size_t minUnwindPct;  // share of the code that unwind data covers
+};
+constexpr uint16_t kDynamicBase = 0x40, kNxCompat = 0x100, kHighEntropy = 0x20;
+const DllKind kWin32 = {"win32", 0x14C, 0x10B, "_F_ApiClientInit@16", kDynamicBase | kNxCompat, 0};
+// x86-64 unwinds every frame by its data: all of the module's code is covered.
+const DllKind kWin64 = {"win64", 0x8664, 0x20B, "F_ApiClientInit", kDynamicBase | kNxCompat | kHighEntropy, 90};
+
+#if defined(_WIN64)
+const DllKind& OwnDll = kWin64;
+#elif defined(_WIN32)
+const DllKind& OwnDll = kWin32;
+#endif
+
+// A target's own DLL is the one beside the test; the others are read from out/<target>/.
+std::string DllPathOf(const DllKind& kind) {
 #if defined(_WIN32)
-const std::string DllPath = ExeDir() + "/ZorvanShapes.dll";
+  if (&kind == &OwnDll) return ExeDir() + "/ZorvanShapes.dll";
+#endif
+  return ShippedModule(kind.target, "ZorvanShapes.dll");
+}
+#if defined(_WIN32)
 const std::string SoPath = ShippedModule("linux", "ZorvanShapes.so");
 #else
-const std::string DllPath = ShippedModule("win32", "ZorvanShapes.dll");
 const std::string SoPath = ExeDir() + "/ZorvanShapes.so";
 #endif
 
@@ -68,21 +93,27 @@ struct Pe {
   uint32_t dir[16][2] = {};
   uint32_t linkTime = 0;  // file header's TimeDateStamp
   uint16_t dllFlags = 0;  // DllCharacteristics
+  uint16_t machine = 0, magic = 0;
+  uint32_t codeSize = 0;  // SizeOfCode
 
   bool Load(const std::string& path) {
     if (!ReadFile(path, &file) || U16(file, 0) != 0x5A4D) return false;
     size_t pe = U32(file, 0x3C);
     if (U32(file, pe) != 0x4550) return false;
+    machine = U16(file, pe + 4);
     uint16_t count = U16(file, pe + 6);
     uint16_t optSize = U16(file, pe + 20);
     size_t opt = pe + 24;
-    if (U16(file, opt) != 0x10B) return false;  // PE32
+    magic = U16(file, opt);
+    if (magic != 0x10B && magic != 0x20B) return false;  // PE32, PE32+
+    size_t dirsAt = opt + (magic == 0x20B ? 108 : 92);  // PE32+ has a 64-bit image base
     linkTime = U32(file, pe + 8);
+    codeSize = U32(file, opt + 4);
     dllFlags = U16(file, opt + 70);
-    uint32_t dirs = U32(file, opt + 92);
+    uint32_t dirs = U32(file, dirsAt);
     for (uint32_t i = 0; i < dirs && i < 16; ++i) {
-      dir[i][0] = U32(file, opt + 96 + 8 * i);
-      dir[i][1] = U32(file, opt + 100 + 8 * i);
+      dir[i][0] = U32(file, dirsAt + 4 + 8 * i);
+      dir[i][1] = U32(file, dirsAt + 8 + 8 * i);
     }
     for (size_t s = opt + optSize, i = 0; i < count; ++i, s += 40)
       sections.push_back({U32(file, s + 12), U32(file, s + 8), U32(file, s + 20)});
@@ -113,6 +144,13 @@ struct Pe {
     for (size_t d = Offset(dir[1][0]); dir[1][0] != 0 && U32(file, d + 12) != 0; d += 20)
       names.push_back(Text(U32(file, d + 12)));
     return names;
+  }
+  // Bytes of code that the exception directory's entries (begin, end, unwind info) cover.
+  uint64_t UnwindCovered() const {
+    uint64_t covered = 0;
+    for (size_t at = Offset(dir[3][0]), end = at + dir[3][1]; dir[3][0] != 0 && at + 12 <= end; at += 12)
+      covered += U32(file, at + 4) - U32(file, at);
+    return covered;
   }
   // The bytes of resource (type, id), first language.
   Bytes Resource(uint32_t type, uint32_t id) const {
@@ -198,25 +236,32 @@ Bytes BuiltBlock() {
   return Bytes(block.bytes, block.bytes + sizeof block.bytes);
 }
 
-bool LoadDll(Pe* pe) {
-  if (pe->Load(DllPath)) return true;
+// Every Windows target checks its own DLL and, when they are built, the others'.
+class Dll : public ::testing::TestWithParam<const DllKind*> {
+ protected:
+  void SetUp() override {
+    const DllKind& kind = *GetParam();
+    path = DllPathOf(kind);
+    if (pe.Load(path)) return;
 #if defined(_WIN32)
-  ADD_FAILURE() << "cannot read " << DllPath;
+    if (&kind == &OwnDll) FAIL() << "cannot read " << path;
 #endif
-  return false;
-}
-
-TEST(Dll, ExportsOnlyTheEntryPointUnderItsDecoratedName) {
+    GTEST_SKIP() << "no " << kind.target << " build at " << path;
+  }
+  std::string path;
   Pe pe;
-  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+};
+
+TEST_P(Dll, IsForItsMachineAndExportsOnlyTheEntryPoint) {
+  const DllKind& kind = *GetParam();
+  EXPECT_EQ(pe.machine, kind.machine) << path;
+  EXPECT_EQ(pe.magic, kind.magic) << path;
   std::string name;
-  EXPECT_EQ(pe.Exports(&name), std::vector<std::string>{"_F_ApiClientInit@16"});
+  EXPECT_EQ(pe.Exports(&name), std::vector<std::string>{kind.entry});
   EXPECT_EQ(name, "ZorvanShapes.dll");
 }
 
-TEST(Dll, ImportsOnlySystemLibraries) {
-  Pe pe;
-  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+TEST_P(Dll, ImportsOnlySystemLibraries) {
   std::vector<std::string> imports = pe.Imports();
   EXPECT_FALSE(imports.empty());
   for (std::string dll : imports) {
@@ -225,26 +270,37 @@ TEST(Dll, ImportsOnlySystemLibraries) {
   }
 }
 
-TEST(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
-  Pe pe;
-  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+TEST_P(Dll, VersionResourceHoldsTheStringsAndIsTheBlockTheLinuxModuleCarries) {
   Bytes resource = pe.Resource(16, 1);
   ASSERT_FALSE(resource.empty());
   ExpectModuleVersion(resource);
   EXPECT_EQ(resource, BuiltBlock());
 }
 
-// A host may load the DLL anywhere: it carries base relocations and says it can move. Two
-// builds of one commit are byte-identical: no link time in the file or export headers.
-TEST(Dll, IsRelocatableAndCarriesNoLinkTime) {
-  Pe pe;
-  if (!LoadDll(&pe)) GTEST_SKIP() << "no Win32 build at " << DllPath;
+// A host may load the DLL anywhere: it carries base relocations and says it can move (on
+// x86-64 anywhere in 64 bits), and its data is not executable. Two builds of one commit are
+// byte-identical: no link time in the file or export headers.
+TEST_P(Dll, IsRelocatableAndCarriesNoLinkTime) {
   EXPECT_NE(pe.dir[5][0], 0u);
   EXPECT_GT(pe.dir[5][1], 8u);  // more than an empty block header
-  EXPECT_TRUE(pe.dllFlags & 0x40) << "DYNAMIC_BASE missing, DllCharacteristics 0x" << std::hex << pe.dllFlags;
+  EXPECT_EQ(pe.dllFlags & GetParam()->mustFlags, GetParam()->mustFlags)
+      << "DllCharacteristics 0x" << std::hex << pe.dllFlags;
   EXPECT_EQ(pe.linkTime, 0u);
   EXPECT_EQ(U32(pe.file, pe.Offset(pe.dir[0][0]) + 4), 0u);  // export directory's TimeDateStamp
 }
+
+// On x86-64 the system unwinds through a frame only by its unwind data: an exception or a
+// crash report in the host passing through the module's code needs it for every function.
+TEST_P(Dll, UnwindDataCoversTheCode) {
+  ASSERT_GT(pe.codeSize, 0u);
+  EXPECT_GE(pe.UnwindCovered() * 100, uint64_t(pe.codeSize) * GetParam()->minUnwindPct)
+      << pe.UnwindCovered() << " of " << pe.codeSize << " bytes of code";
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, Dll, ::testing::Values(&kWin32, &kWin64),
+                         [](const ::testing::TestParamInfo<const DllKind*>& info) {
+                           return std::string(info.param->target);
+                         });
 
 TEST(VersionBlock, BuiltBlockHoldsTheStrings) {
   ExpectModuleVersion(BuiltBlock());
@@ -334,9 +390,12 @@ TEST(SharedObject, CarriesTheVersionBlockOfTheDll) {
   ASSERT_NE(section, nullptr);
   Bytes block(elf.file.begin() + section->offset, elf.file.begin() + section->offset + section->size);
   EXPECT_EQ(block, BuiltBlock());
-  Pe pe;
-  if (!pe.Load(DllPath)) GTEST_SKIP() << "no Win32 build at " << DllPath << " to compare with";
-  EXPECT_EQ(block, pe.Resource(16, 1));
+  for (const DllKind* kind : {&kWin32, &kWin64}) {
+    Pe pe;
+    if (pe.Load(DllPathOf(*kind))) {
+      EXPECT_EQ(block, pe.Resource(16, 1)) << kind->target;
+    }
+  }
 }
 
 }  // namespace

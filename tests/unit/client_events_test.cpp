@@ -293,19 +293,26 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
   // clang-format on
   for (const auto& slot : slots) EXPECT_EQ(slot[0], slot[1]);
 
-  // {size or offset, on Win32 (the host's 32-bit layout), on Linux x86-64 (natural alignment)}
+  // {size or offset, on Win32 (the host's 32-bit layout), on Win64 (LLP64: 32-bit long, 64-bit
+  // pointers, natural alignment), on Linux x86-64 (natural alignment)}
   // clang-format off
-  const size_t layouts[][3] = {
-      {sizeof(Guid), 16, 16},           {sizeof(PropKey), 8, 16},              {sizeof(TypedValue), 20, 24},
-      {offsetof(TypedValue, u), 4, 8},  {sizeof(PropVal), 28, 40},             {offsetof(PropVal, value), 8, 16},
-      {sizeof(PropList), 8, 16},        {offsetof(PropList, vals), 4, 8},      {sizeof(Entry8), 16, 24},
-      {offsetof(Entry8, text), 8, 8},   {offsetof(Entry8, word12), 12, 16},    {sizeof(Entry17), 40, 72},
-      {offsetof(Entry17, list16), 16, 24}, {offsetof(Entry17, list24), 24, 40}, {offsetof(Entry17, text32), 32, 56},
-      {offsetof(Entry17, text36), 36, 64}, {sizeof(Entry18), 16, 32},          {offsetof(Entry18, list4), 4, 8},
-      {offsetof(Entry18, field12), 12, 24}, {sizeof(TextLoc), 8, 8},           {sizeof(TextRange), 16, 16},
-      {offsetof(TextRange, end), 8, 8}, {sizeof(MetricList), 8, 16},           {sizeof(ByteBlock), 8, 16}};
+  const size_t layouts[][4] = {
+      {sizeof(Guid), 16, 16, 16},                {sizeof(PropKey), 8, 16, 16},              {sizeof(TypedValue), 20, 24, 24},
+      {offsetof(TypedValue, u), 4, 8, 8},        {sizeof(PropVal), 28, 40, 40},             {offsetof(PropVal, value), 8, 16, 16},
+      {sizeof(PropList), 8, 16, 16},             {offsetof(PropList, vals), 4, 8, 8},       {sizeof(Entry8), 16, 24, 24},
+      {offsetof(Entry8, text), 8, 8, 8},         {offsetof(Entry8, word12), 12, 16, 16},    {sizeof(Entry17), 40, 72, 72},
+      {offsetof(Entry17, list16), 16, 24, 24},   {offsetof(Entry17, list24), 24, 40, 40},   {offsetof(Entry17, text32), 32, 56, 56},
+      {offsetof(Entry17, text36), 36, 64, 64},   {sizeof(Entry18), 16, 32, 32},             {offsetof(Entry18, list4), 4, 8, 8},
+      {offsetof(Entry18, field12), 12, 24, 24},  {sizeof(TextLoc), 8, 8, 8},                {sizeof(TextRange), 16, 16, 16},
+      {offsetof(TextRange, end), 8, 8, 8},       {sizeof(MetricList), 8, 16, 16},           {sizeof(ByteBlock), 8, 16, 16}};
   // clang-format on
-  const size_t target = sizeof(void*) == 4 ? 1 : 2;
+#if defined(_WIN64)
+  const size_t target = 2;
+#elif defined(_WIN32)
+  const size_t target = 1;
+#else
+  const size_t target = 3;
+#endif
   for (size_t i = 0; i < sizeof layouts / sizeof layouts[0]; ++i) EXPECT_EQ(layouts[i][0], layouts[i][target]) << i;
 }
 
