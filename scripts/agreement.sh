@@ -1,23 +1,25 @@
 #!/usr/bin/env bash
-# Runs the monkey session with one seed on the Linux module and on the Win32 DLL under Wine and
-# requires the same digest of the whole call log from both: the two builds do the same thing.
-# Needs both builds (build/linux and build/win32; scripts/test.sh makes them).
+# Runs the monkey session with one seed on the Linux module, the Win32 DLL and the Win64 DLL
+# (both under Wine) and requires the same digest of the whole call log from all three: the
+# builds do the same thing. Needs the three builds (build/linux, build/win32, build/win64;
+# scripts/test.sh makes them).
 #
 #   scripts/agreement.sh                # 5000 steps (and 2500 with the host keeping results)
 #   scripts/agreement.sh 100000 7       # steps, seed
 #
-# On a difference, both call logs go to build/agreement/ and the first differing line is shown.
+# On a difference, the call logs go to build/agreement/ and the first differing lines are shown.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 steps=${1:-5000}
 seed=${2:-20261207}
-linux=build/linux/bin/module_tests
-win32=build/win32/bin/module_tests.exe
-for f in "$linux" "$win32"; do
+targets=(linux win32 win64)
+program() { if [ "$1" = linux ]; then echo build/linux/bin/module_tests; else echo "build/$1/bin/module_tests.exe"; fi; }
+for t in "${targets[@]}"; do
+  f=$(program "$t")
   if [ ! -x "$f" ]; then
-    echo "scripts/agreement.sh: $f: not built (run scripts/test.sh, or build the linux and win32 presets)" >&2
+    echo "scripts/agreement.sh: $f: not built (run scripts/test.sh, or build the linux, win32 and win64 presets)" >&2
     exit 1
   fi
 done
@@ -26,9 +28,9 @@ run() {  # target, log file or ""
   local target=$1 log=$2 out
   if [ "$target" = linux ]; then
     out=$(ZORVAN_MONKEY_STEPS=$steps ZORVAN_MONKEY_SEED=$seed ZORVAN_MONKEY_LOG=$log \
-          "$linux" --gtest_filter='Monkey.*' --gtest_color=no) || { echo "$out" >&2; return 1; }
+          "$(program linux)" --gtest_filter='Monkey.*' --gtest_color=no) || { echo "$out" >&2; return 1; }
   else
-    out=$(cd build/win32/bin && ZORVAN_MONKEY_STEPS=$steps ZORVAN_MONKEY_SEED=$seed ZORVAN_MONKEY_LOG=$log \
+    out=$(cd "build/$target/bin" && ZORVAN_MONKEY_STEPS=$steps ZORVAN_MONKEY_SEED=$seed ZORVAN_MONKEY_LOG=$log \
           "$root/scripts/wine-run.sh" ./module_tests.exe --gtest_filter='Monkey.*' --gtest_color=no) ||
       { echo "$out" >&2; return 1; }
   fi
@@ -36,25 +38,34 @@ run() {  # target, log file or ""
 }
 
 start=$(date +%s)
-linux_digests=$(run linux "") || { echo "scripts/agreement.sh: the monkey session failed on Linux" >&2; exit 1; }
-win32_digests=$(run win32 "") || { echo "scripts/agreement.sh: the monkey session failed on Win32" >&2; exit 1; }
+declare -A digests
+for t in "${targets[@]}"; do
+  digests[$t]=$(run "$t" "") || { echo "scripts/agreement.sh: the monkey session failed on $t" >&2; exit 1; }
+done
 took=$(( $(date +%s) - start ))
 
-if [ "$(printf '%s\n' "$linux_digests" | grep -c .)" -ne 2 ]; then
+if [ "$(printf '%s\n' "${digests[linux]}" | grep -c .)" -ne 2 ]; then
   echo "scripts/agreement.sh: expected 2 digests from the Linux run, found:" >&2
-  printf '%s\n' "$linux_digests" >&2
+  printf '%s\n' "${digests[linux]}" >&2
   exit 1
 fi
-printf '%s\n' "$linux_digests" | sed 's/^/linux: /'
-printf '%s\n' "$win32_digests" | sed 's/^/win32: /'
-if [ "$linux_digests" = "$win32_digests" ]; then
-  echo "agreement: the Linux module and the Win32 DLL gave the same call logs (seed $seed, $steps steps, ${took}s)"
+differ=()
+for t in "${targets[@]}"; do
+  printf '%s\n' "${digests[$t]}" | sed "s/^/$t: /"
+  [ "${digests[$t]}" = "${digests[linux]}" ] || differ+=("$t")
+done
+if [ ${#differ[@]} -eq 0 ]; then
+  echo "agreement: the Linux module, the Win32 DLL and the Win64 DLL gave the same call logs" \
+       "(seed $seed, $steps steps, ${took}s)"
   exit 0
 fi
 
-echo "scripts/agreement.sh: the digests differ; writing both call logs to build/agreement/" >&2
+echo "scripts/agreement.sh: ${differ[*]} differ from Linux; writing the call logs to build/agreement/" >&2
 mkdir -p build/agreement
 run linux "$root/build/agreement/linux.log" >/dev/null || true
-run win32 "$root/build/agreement/win32.log" >/dev/null || true
-diff build/agreement/linux.log build/agreement/win32.log | head -8 >&2 || true
+for t in "${differ[@]}"; do
+  run "$t" "$root/build/agreement/$t.log" >/dev/null || true
+  echo "--- linux against $t:" >&2
+  diff build/agreement/linux.log "build/agreement/$t.log" | head -8 >&2 || true
+done
 exit 1

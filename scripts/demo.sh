@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds the module and the reference host for both
-# targets, plays the tour scenario against the Linux module and (under Wine) against the Win32
-# DLL through the Win32 host, and writes an HTML report with before/after pictures.
+# The main job: installs what is missing, builds the module and the reference host for the
+# three targets, plays the tour scenario against the Linux module and (under Wine) against the
+# Win32 and Win64 DLLs through their hosts, and writes an HTML report with before/after pictures.
 #
 #   scripts/demo.sh [-j N]    N parallel build jobs (default: $ZV_JOBS, else the build tool's own)
 set -euo pipefail
@@ -49,19 +49,24 @@ build() {
 }
 
 scripts/setup.sh
-for preset in win32 linux; do
+for preset in win32 win64 linux; do
   build "$preset"
 done
 
 dll=out/win32/ZorvanShapes.dll
+dll64=out/win64/ZorvanShapes.dll
 so=out/linux/ZorvanShapes.so
 echo
 echo "Built:"
-printf '  %-32s %8d bytes\n' "$dll" "$(stat -c %s "$dll")" "$so" "$(stat -c %s "$so")"
-echo "Win32 DLL exports:"
-i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 \
-  | sed -e '/^[[:space:]]*$/d' -e 's/^[[:space:]]*/  /'
-echo "Win32 DLL version strings (what FrameMaker reads to register the client):"
+printf '  %-32s %8d bytes\n' "$dll" "$(stat -c %s "$dll")" "$dll64" "$(stat -c %s "$dll64")" \
+  "$so" "$(stat -c %s "$so")"
+for pair in "Win32:$dll:i686" "Win64:$dll64:x86_64"; do
+  IFS=: read -r name file arch <<<"$pair"
+  echo "$name DLL exports:"
+  "$arch-w64-mingw32-objdump" -p "$file" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 \
+    | sed -e '/^[[:space:]]*$/d' -e 's/^[[:space:]]*/  /'
+done
+echo "DLL version strings, the same in both (what FrameMaker reads to register the client):"
 strings -el "$dll" | grep -A1 -E '^(ClientName|ClientType|ClientProducts|FileDescription|ProductVersion)$' \
   | grep -v '^--$' | paste - - | awk -F'\t' '{printf "  %-18s %s\n", $1, $2}'
 
@@ -75,21 +80,24 @@ echo "==== The tour, Linux module ($so) ===="
 status=0
 build/linux/bin/zorvan-host run --module "$so" --svg "$demo/pictures" --html "$demo/tour-linux.html" "$tour" || status=$?
 
-win_note="Wine is not installed: the Win32 DLL was built but not played"
+win_note="Wine is not installed: the DLLs were built but not played"
 if command -v wine >/dev/null 2>&1; then
-  echo
-  echo "==== The tour, Win32 DLL under Wine ($dll, through build/win32/bin/zorvan-host.exe) ===="
-  wstatus=0
-  scripts/wine-run.sh build/win32/bin/zorvan-host.exe run --quiet --module "$dll" --html "$demo/tour-win32.html" "$tour" \
-    || wstatus=$?
-  [ $wstatus -eq 0 ] || status=$wstatus
-  win_note="$demo/tour-win32.html"
+  win_note=""
+  for target in win32 win64; do
+    echo
+    echo "==== The tour, ${target^} DLL under Wine (out/$target/ZorvanShapes.dll, through build/$target/bin/zorvan-host.exe) ===="
+    wstatus=0
+    scripts/wine-run.sh "build/$target/bin/zorvan-host.exe" run --quiet --module "out/$target/ZorvanShapes.dll" \
+      --html "$demo/tour-$target.html" "$tour" || wstatus=$?
+    [ $wstatus -eq 0 ] || status=$wstatus
+    win_note="$win_note $demo/tour-$target.html"
+  done
 fi
 
 echo
 echo "Report (open in a browser): $root/$demo/tour-linux.html"
 echo "Pictures after each changing command: $root/$demo/pictures/"
-echo "Win32 run: $win_note"
+echo "Windows runs:$win_note"
 if [ $status -ne 0 ]; then
   echo "demo: an expectation of the tour failed (see above)" >&2
 fi

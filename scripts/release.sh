@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Win32 DLL from the committed tree in a fresh build folder, checks it (its one
-# export, system imports only, its version resource, its relocations, no link time) and
-# writes what a user installs: out/release/ZorvanShapes-<version>-win32.zip with the DLL,
-# INSTALL.txt, CHANGELOG.md, LICENSE and SHA256SUMS. Prints the zip's path and SHA-256.
+# Builds the Win32 and the Win64 DLL from the committed tree in fresh build folders, checks each
+# (its machine and one export, system imports only, its version resource, its relocations and
+# unwind data, no link time) and writes what a user installs:
+# out/release/ZorvanShapes-<version>-windows.zip with win32/ZorvanShapes.dll (32-bit hosts),
+# win64/ZorvanShapes.dll (64-bit hosts), INSTALL.txt, CHANGELOG.md, LICENSE and SHA256SUMS.
+# Prints the zip's path and SHA-256.
 #
 # Two runs on the same commit, in any folder, give the same bytes: the DLL carries no time or
 # path, and the zip's entries come in a fixed order with the time of the last commit
@@ -39,42 +41,51 @@ fi
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
-zip=out/release/ZorvanShapes-$version-win32.zip
+zip=out/release/ZorvanShapes-$version-windows.zip
 rm -f "$zip"  # a package left from an earlier run must not pass for this one
-build=build/release
-rm -rf "$build"
-mkdir -p "$build"
-echo "release: building ZorvanShapes $version (commit $(git log -1 --format=%h))"
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DZV_BENCH=OFF >"$build/configure.log" 2>&1 ||
-  { cat "$build/configure.log" >&2; echo "$me: configure failed" >&2; exit 1; }
-cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >"$build/build.log" 2>&1 ||
-  { tail -30 "$build/build.log" >&2; echo "$me: the build failed (the whole log: $build/build.log)" >&2; exit 1; }
-dll=$build/bin/ZorvanShapes.dll
-
-# The artifact checks of the unit tests, on this DLL (the one beside the test program).
-checks=$(cd "$build/bin" && "$root/scripts/wine-run.sh" ./unit_tests.exe --gtest_filter='Dll.*' --gtest_color=no 2>&1) ||
-  { printf '%s\n' "$checks" >&2; echo "$me: $dll fails the artifact checks; nothing packaged" >&2; exit 1; }
-checks=$(printf '%s\n' "$checks" | tr -d '\r')
-if printf '%s\n' "$checks" | grep -q SKIPPED || ! printf '%s\n' "$checks" | grep -q '^\[  PASSED  \] [1-9]'; then
-  printf '%s\n' "$checks" >&2
-  echo "$me: the artifact checks did not all run on $dll; nothing packaged" >&2
-  exit 1
-fi
-echo "release: $dll passes the artifact checks ($(printf '%s\n' "$checks" | grep -c '^\[       OK \]') checks)"
-
-stage=$build/package
+stage=build/release/package
+rm -rf build/release
 mkdir -p "$stage" out/release
-cp "$dll" INSTALL.txt CHANGELOG.md LICENSE "$stage/"
-(cd "$stage" && sha256sum ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE >SHA256SUMS)
+echo "release: building ZorvanShapes $version (commit $(git log -1 --format=%h))"
 
-python3 - "$stage" "$zip" <<'EOF'
+# Builds one target's DLL and runs the unit tests' artifact checks on it (the DLL beside the
+# test program), then stages it as <target>/ZorvanShapes.dll.
+build_dll() {  # target, toolchain file
+  local target=$1 build=build/release/$1 checks
+  mkdir -p "$build"
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$2.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DZV_BENCH=OFF >"$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log" >&2; echo "$me: $target: configure failed" >&2; exit 1; }
+  cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >"$build/build.log" 2>&1 ||
+    { tail -30 "$build/build.log" >&2; echo "$me: $target: the build failed (the whole log: $build/build.log)" >&2; exit 1; }
+  local dll=$build/bin/ZorvanShapes.dll
+  checks=$(cd "$build/bin" && "$root/scripts/wine-run.sh" ./unit_tests.exe --gtest_filter="Targets/Dll.*/$target" \
+           --gtest_color=no 2>&1) ||
+    { printf '%s\n' "$checks" >&2; echo "$me: $dll fails the artifact checks; nothing packaged" >&2; exit 1; }
+  checks=$(printf '%s\n' "$checks" | tr -d '\r')
+  if printf '%s\n' "$checks" | grep -q SKIPPED || ! printf '%s\n' "$checks" | grep -q '^\[  PASSED  \] [1-9]'; then
+    printf '%s\n' "$checks" >&2
+    echo "$me: the artifact checks did not all run on $dll; nothing packaged" >&2
+    exit 1
+  fi
+  echo "release: $dll passes the artifact checks ($(printf '%s\n' "$checks" | grep -c '^\[       OK \]') checks)"
+  mkdir -p "$stage/$target"
+  cp "$dll" "$stage/$target/"
+}
+build_dll win32 mingw-i686
+build_dll win64 mingw-x86_64
+
+files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE)
+cp INSTALL.txt CHANGELOG.md LICENSE "$stage/"
+(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
+
+python3 - "$stage" "$zip" "${files[@]}" SHA256SUMS <<'EOF'
 import os, sys, time, zipfile
-stage, target = sys.argv[1], sys.argv[2]
+stage, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
 # Zip times have a two-second resolution and start in 1980.
 stamp = time.gmtime(max(int(os.environ["SOURCE_DATE_EPOCH"]), 315532800))[:6]
 with zipfile.ZipFile(target + ".tmp", "w") as z:
-    for name in ["ZorvanShapes.dll", "INSTALL.txt", "CHANGELOG.md", "LICENSE", "SHA256SUMS"]:
+    for name in names:
         info = zipfile.ZipInfo(name, date_time=stamp)
         info.create_system = 3  # Unix, so that the permissions below are read
         info.external_attr = 0o100644 << 16

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Win32 DLL twice from the same sources, in two copies of the tree at different
-# paths, and requires byte-identical files: no time, build path or order may reach the DLL.
+# Builds the Win32 and the Win64 DLL twice from the same sources, in two copies of the tree at
+# different paths, and requires byte-identical files: no time, build path or order may reach
+# either DLL.
 # ccache is off for both builds, so that each really compiles and links.
 #
 #   scripts/reproducible.sh
@@ -24,27 +25,40 @@ export CCACHE_DISABLE=1
 unset CMAKE_CXX_COMPILER_LAUNCHER CMAKE_C_COMPILER_LAUNCHER
 jobs=${ZV_JOBS:-2}
 start=$(date +%s)
+toolchains=(win32:mingw-i686 win64:mingw-x86_64)
 for tree in "${trees[@]}"; do
   mkdir -p "$tree"
   printf '%s\n' "$files" | tar -cf - -T - | tar -xf - -C "$tree"
   src=$(cd "$tree" && pwd)
-  cmake -S "$src" -B "$src/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=OFF >"$src/configure.log" ||
-    { cat "$src/configure.log" >&2; echo "scripts/reproducible.sh: $src: configure failed" >&2; exit 1; }
-  nice cmake --build "$src/build" --target ZorvanShapes -j "$jobs" >"$src/build.log" ||
-    { cat "$src/build.log" >&2; echo "scripts/reproducible.sh: $src: build failed" >&2; exit 1; }
+  for pair in "${toolchains[@]}"; do
+    target=${pair%%:*}
+    cmake -S "$src" -B "$src/build-$target" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/${pair#*:}.cmake" \
+          -DCMAKE_BUILD_TYPE=Release -DZV_BENCH=OFF >"$src/configure-$target.log" ||
+      { cat "$src/configure-$target.log" >&2; echo "scripts/reproducible.sh: $src: $target: configure failed" >&2; exit 1; }
+    nice cmake --build "$src/build-$target" --target ZorvanShapes -j "$jobs" >"$src/build-$target.log" ||
+      { cat "$src/build-$target.log" >&2; echo "scripts/reproducible.sh: $src: $target: build failed" >&2; exit 1; }
+  done
 done
 
-a="${trees[0]}/build/bin/ZorvanShapes.dll"
-b="${trees[1]}/build/bin/ZorvanShapes.dll"
 took=$(( $(date +%s) - start ))
-if cmp -s "$a" "$b"; then
-  echo "reproducible: two builds at different paths give the same DLL," \
-       "sha256 $(sha256sum "$a" | cut -d' ' -f1) (${took}s)"
+failed=0
+for pair in "${toolchains[@]}"; do
+  target=${pair%%:*}
+  a="${trees[0]}/build-$target/bin/ZorvanShapes.dll"
+  b="${trees[1]}/build-$target/bin/ZorvanShapes.dll"
+  if cmp -s "$a" "$b"; then
+    echo "reproducible: two builds at different paths give the same $target DLL," \
+         "sha256 $(sha256sum "$a" | cut -d' ' -f1)"
+  else
+    echo "scripts/reproducible.sh: $a and $b differ:" >&2
+    cmp -l "$a" "$b" | head -10 >&2 || true
+    failed=1
+  fi
+done
+if [ $failed -eq 0 ]; then
+  echo "reproducible: both DLLs byte-identical (${took}s)"
   rm -rf "$work"
   exit 0
 fi
-echo "scripts/reproducible.sh: $a and $b differ:" >&2
-cmp -l "$a" "$b" | head -10 >&2 || true
 echo "scripts/reproducible.sh: both trees are kept under $work for a look" >&2
 exit 1

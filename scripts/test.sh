@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Runs every test on both targets: installs what is missing, builds the Win32 DLL (tests under
-# Wine), the Linux module (plain and with AddressSanitizer + UndefinedBehaviorSanitizer),
-# checks that both builds play one random session identically and that the DLL builds
-# byte-identically twice, checks the module's line and branch coverage, runs the fuzz targets
-# briefly on their corpora and the host-driven suite under valgrind. The tour's HTML report is
-# opened in headless Chromium (setup installs it).
+# Runs every test on every target: installs what is missing, builds the Win32 and the Win64 DLL
+# (tests under Wine), the Linux module (plain and with AddressSanitizer +
+# UndefinedBehaviorSanitizer), checks that the three builds play one random session
+# identically and that both DLLs build byte-identically twice, checks the module's line and
+# branch coverage, runs the fuzz targets briefly on their corpora and the host-driven suite
+# under valgrind. The tour's HTML report is opened in headless Chromium (setup installs it).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -17,8 +17,15 @@ scripts/setup.sh --browser   # the report is also checked in a real browser
 step "include layers"
 scripts/check-layers.sh
 
-# Win32 first: the Linux tests compare the Linux module's version block with the DLL's.
-for preset in win32 linux linux-asan; do
+# One Wine prefix (64-bit) runs both Windows targets. Its server is started once and kept
+# until the end: a cold start holds each test program's output for seconds.
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || { echo "scripts/test.sh: Wine does not start" >&2; exit 1; }
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+# The DLLs first: the Linux tests compare the Linux module's version block with theirs.
+for preset in win32 win64 linux linux-asan; do
   step "$preset: configure and build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -26,9 +33,9 @@ for preset in win32 linux linux-asan; do
   ctest --preset "$preset"
 done
 
-step "the two targets agree (one monkey session's call log on Linux and on the Win32 DLL)"
+step "the three targets agree (one monkey session's call log on Linux and on both DLLs)"
 scripts/agreement.sh
-step "the DLL is reproducible (built twice, in two copies of the tree)"
+step "the DLLs are reproducible (each built twice, in two copies of the tree)"
 scripts/reproducible.sh
 step "coverage of the module by the Linux suites (gate)"
 scripts/coverage.sh --gate

@@ -10,8 +10,8 @@
 //
 // The whole call log (every host call with its arguments and results, every event) is folded
 // into a digest, printed at the end: the same seed and length give the same digest on Linux
-// and on the Win32 DLL (scripts/agreement.sh compares them). The client's clock is the host's
-// virtual clock, so timing plays no part. Left out, as they differ legitimately between
+// and on the Win32 and Win64 DLLs (scripts/agreement.sh compares them). The client's clock is
+// the host's virtual clock, so timing plays no part. Left out, as they differ legitimately between
 // targets and runs: the addresses of the module handle, the root, held and event objects
 // (arguments of F_ApiClientInit, RegisterClient and SetClientModule). ZORVAN_MONKEY_LOG=FILE
 // writes the digested lines, to find the first difference.
