@@ -319,7 +319,7 @@ def read_equivalents(path):
             if not line.strip() or line.lstrip().startswith("#"):
                 continue
             if not line[0].isspace():
-                m = re.match(r"(\S+):(\d+)\s+(\S+)((?:\s+(?:linux|linux-asan|win32))*)\s*$", line)
+                m = re.match(r"(\S+):(\d+)\s+(\S+)((?:\s+(?:linux|linux-asan|win32|win64))*)\s*$", line)
                 if not m:
                     raise SystemExit(usage_error("%s:%d: expected 'FILE:LINE OPERATOR [PRESET...]', found '%s'"
                                                  % (path, num, line)))
@@ -560,8 +560,8 @@ def main():
     ap.add_argument("--count", type=int, default=100, help="number of mutants (default 100)")
     ap.add_argument("--files", nargs="+", metavar="PATH",
                     help="module sources or folders to mutate; FILE:FIRST-LAST for a range of lines")
-    ap.add_argument("--target", choices=["linux", "win32"], default="linux")
-    ap.add_argument("--preset", choices=["linux", "linux-asan", "win32"],
+    ap.add_argument("--target", choices=["linux", "win32", "win64"], default="linux")
+    ap.add_argument("--preset", choices=["linux", "linux-asan", "win32", "win64"],
                     help="build preset (default: the target's own; linux-asan counts what only the sanitizers see)")
     ap.add_argument("--also", choices=["linux-asan"],
                     help="run a mutant that survives the preset's suites again in this build's suites "
@@ -578,9 +578,10 @@ def main():
     if args.count < 1:
         return usage_error("--count must be at least 1")
     preset = args.preset or args.target
-    if args.target == "win32" and preset != "win32":
-        return usage_error("--preset %s does not build --target win32" % preset)
-    platform_dir = "platform/win32" if preset == "win32" else "platform/posix"
+    if args.target in ("win32", "win64") and preset != args.target:
+        return usage_error("--preset %s does not build --target %s" % (preset, args.target))
+    # Both Windows targets build the Windows platform code.
+    platform_dir = "platform/win32" if preset in ("win32", "win64") else "platform/posix"
 
     patterns, ranges = split_ranges(args.files)
     chosen, per_file, total = sample(module_files(patterns), platform_dir, args.seed, args.count, ranges)
