@@ -14,7 +14,7 @@ namespace zvhost {
 
 void* HighAlloc(size_t size);         // null when out of memory
 void HighFree(void* block);           // a block of HighAlloc, or null
-bool IsHighBlock(const void* block);  // whether HighAlloc's range holds it (never on Win32, Linux)
+bool IsHighBlock(const void* block);  // whether HighAlloc's range holds it (never off Win64)
 
 // A text the host passes to the client for the length of one call, in high memory on Win64.
 class HighText {

@@ -38,7 +38,8 @@ namespace zvhost {
 enum class Interface : int { Session = 0, Aux1, Aux2, MemoryPolicy, ModuleLink, Extension, Count };
 const char* InterfaceName(Interface i);
 
-// The COM task allocator (CoTaskMemAlloc/CoTaskMemFree on Win32, malloc/free elsewhere).
+// The COM task allocator (CoTaskMemAlloc/CoTaskMemFree on Windows, malloc/free elsewhere);
+// TaskFree also takes blocks of high memory (host/high_memory.h).
 void* TaskAlloc(size_t size);
 void TaskFree(void* block);
 
