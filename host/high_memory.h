@@ -27,10 +27,14 @@ class HighText {
     if (owned_) text_ = static_cast<char*>(std::memcpy(owned_, text, size));
 #endif
   }
-  ~HighText() { HighFree(owned_); }
+  ~HighText() {
+    HighFree(owned_);
+  }
   HighText(const HighText&) = delete;
   HighText& operator=(const HighText&) = delete;
-  char* get() const { return text_; }
+  char* get() const {
+    return text_;
+  }
 
  private:
   char* text_;

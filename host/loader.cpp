@@ -264,8 +264,8 @@ bool HostImpl::LoadModule() {
     DWORD code = GetLastError();
     std::string why = OtherKindHint(modulePath);
     if (why.empty()) why = SystemText(code, modulePath);
-    lastError = "cannot load " + modulePath + ": " + (why.empty() ? "" : why + " ") + "(error " + std::to_string(code) +
-                ")";
+    lastError =
+        "cannot load " + modulePath + ": " + (why.empty() ? "" : why + " ") + "(error " + std::to_string(code) + ")";
     return false;
   }
   module = m;

@@ -245,9 +245,10 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
   EXPECT_NE(r.out.find("2 scenarios: 0 passed, 0 failed, 2 not run"), std::string::npos) << r.out;
   // A module built for another host: the message says what the file is, what this host loads
   // and which host to run. {file header, the hint on Linux, on Win32, on Win64}
-  std::string elf("\x7F"
-                  "ELF\x02\x01\x01",
-                  7);
+  std::string elf(
+      "\x7F"
+      "ELF\x02\x01\x01",
+      7);
   auto pe = [](char machineLow, char machineHigh) {
     std::string h(0x48, '\0');
     h[0] = 'M', h[1] = 'Z', h[0x3C] = 0x40, h[0x40] = 'P', h[0x41] = 'E', h[0x44] = machineLow, h[0x45] = machineHigh;
@@ -266,7 +267,8 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
       {pe('\x4C', '\x01'),
        {"it is a 32-bit Windows DLL (i386) and this host loads the Linux module, ZorvanShapes.so; load it with the "
         "Win32 host, build/win32/bin/zorvan-host.exe, under Wine",
-        "", "it is a 32-bit Windows DLL (i386) and this host loads the 64-bit DLL, out/win64/ZorvanShapes.dll; load "
+        "",
+        "it is a 32-bit Windows DLL (i386) and this host loads the 64-bit DLL, out/win64/ZorvanShapes.dll; load "
         "it with the Win32 host, build/win32/bin/zorvan-host.exe"}},
       {pe('\x64', '\x86'),
        {"it is a 64-bit Windows DLL (x86-64) and this host loads the Linux module, ZorvanShapes.so; load it with "

@@ -106,7 +106,7 @@ struct Pe {
     size_t opt = pe + 24;
     magic = U16(file, opt);
     if (magic != 0x10B && magic != 0x20B) return false;  // PE32, PE32+
-    size_t dirsAt = opt + (magic == 0x20B ? 108 : 92);  // PE32+ has a 64-bit image base
+    size_t dirsAt = opt + (magic == 0x20B ? 108 : 92);   // PE32+ has a 64-bit image base
     linkTime = U32(file, pe + 8);
     codeSize = U32(file, opt + 4);
     dllFlags = U16(file, opt + 70);
