@@ -2,13 +2,18 @@
 # Builds the Win32 and the Win64 DLL from the committed tree in fresh build folders, checks each
 # (its machine and one export, system imports only, its version resource, its relocations and
 # unwind data, no link time) and writes what a user installs:
-# out/release/ZorvanShapes-<version>-windows.zip with win32/ZorvanShapes.dll (32-bit hosts),
-# win64/ZorvanShapes.dll (64-bit hosts), INSTALL.txt, CHANGELOG.md, LICENSE and SHA256SUMS.
-# Prints the zip's path and SHA-256.
+#   out/release/ZorvanShapes-<version>-windows.zip   win32/ZorvanShapes.dll (32-bit hosts),
+#       win64/ZorvanShapes.dll (64-bit hosts), INSTALL.txt, CHANGELOG.md, LICENSE, SHA256SUMS
+#   out/release/ZorvanShapes-<version>-setup.exe     the installer holding the same files
+#       (installer/, scripts/build-setup.sh)
+#   out/release/SHA256SUMS                           the SHA-256 of both, also printed
+# With ZV_SIGN_CERT and ZV_SIGN_KEY (scripts/sign.sh), it then signs copies of both DLLs and
+# writes the signed zip and installer to out/release/signed/.
 #
-# Two runs on the same commit, in any folder, give the same bytes: the DLL carries no time or
-# path, and the zip's entries come in a fixed order with the time of the last commit
-# (SOURCE_DATE_EPOCH) and fixed permissions.
+# Two runs on the same commit, in any folder, give the same unsigned bytes: the DLL carries no
+# time or path, the zip's entries come in a fixed order with the time of the last commit
+# (SOURCE_DATE_EPOCH) and fixed permissions, and the installer keeps that time as its files'
+# time. Signatures are made last, on copies, since a signature carries its own time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -30,19 +35,14 @@ for f in INSTALL.txt CHANGELOG.md LICENSE; do
   [ -f "$f" ] || { echo "$me: $f: missing" >&2; exit 1; }
 done
 
-# The version, from the one header that defines it.
-header=version/version_info.h
-[ -f "$header" ] || { echo "$me: $header: missing" >&2; exit 1; }
-version=$(sed -n 's/^[[:space:]]*#[[:space:]]*define[[:space:]]\{1,\}ZV_STR_PRODUCT_VERSION[[:space:]]\{1,\}"\([^"]*\)".*/\1/p' "$header")
-if ! [[ "$version" =~ ^[0-9]+(\.[0-9]+)*$ ]]; then
-  echo "$header: expected a line '#define ZV_STR_PRODUCT_VERSION \"1.2.3\"', found '${version}'" >&2
-  exit 1
-fi
+version=$(scripts/version.sh)
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
 zip=out/release/ZorvanShapes-$version-windows.zip
-rm -f "$zip"  # a package left from an earlier run must not pass for this one
+setup=out/release/ZorvanShapes-$version-setup.exe
+# A package left from an earlier run must not pass for this one.
+rm -rf "$zip" "$setup" out/release/SHA256SUMS out/release/signed
 stage=build/release/package
 rm -rf build/release
 mkdir -p "$stage" out/release
@@ -76,10 +76,13 @@ build_dll win32 mingw-i686
 build_dll win64 mingw-x86_64
 
 files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE)
-cp INSTALL.txt CHANGELOG.md LICENSE "$stage/"
-(cd "$stage" && sha256sum "${files[@]}" >SHA256SUMS)
 
-python3 - "$stage" "$zip" "${files[@]}" SHA256SUMS <<'EOF'
+# Writes the zip of a staged package: its files and SHA256SUMS, in a fixed order, with the
+# time of the last commit and fixed permissions.
+write_zip() {  # stage folder, zip
+  cp INSTALL.txt CHANGELOG.md LICENSE "$1/"
+  (cd "$1" && sha256sum "${files[@]}" >SHA256SUMS)
+  python3 - "$1" "$2" "${files[@]}" SHA256SUMS <<'EOF'
 import os, sys, time, zipfile
 stage, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
 # Zip times have a two-second resolution and start in 1980.
@@ -94,5 +97,33 @@ with zipfile.ZipFile(target + ".tmp", "w") as z:
             z.writestr(info, f.read(), compresslevel=9)
 os.replace(target + ".tmp", target)
 EOF
+}
+
+# The unsigned package and installer: the same bytes from every clean clone of this commit.
+write_zip "$stage" "$zip"
+scripts/build-setup.sh "$stage" "$version" "$setup"
+(cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
+
+# Signed copies, when a certificate is given: the DLLs first, then the package and the
+# installer made from them (build-setup.sh signs the uninstaller inside and the installer).
+# They go to out/release/signed/, so that the unsigned files above stay as they were built.
+if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
+  signed=build/release/signed-package
+  mkdir -p "$signed/win32" "$signed/win64" out/release/signed
+  cp "$stage/win32/ZorvanShapes.dll" "$signed/win32/"
+  cp "$stage/win64/ZorvanShapes.dll" "$signed/win64/"
+  scripts/sign.sh "$signed/win32/ZorvanShapes.dll" "$signed/win64/ZorvanShapes.dll"
+  write_zip "$signed" "out/release/signed/$(basename "$zip")"
+  scripts/build-setup.sh "$signed" "$version" "out/release/signed/$(basename "$setup")"
+  (cd out/release/signed && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
+fi
+
 echo "release: $root/$zip"
-echo "sha256: $(sha256sum "$zip" | cut -d' ' -f1)"
+echo "release: $root/$setup"
+sed 's/^/sha256: /' out/release/SHA256SUMS
+if [ -d out/release/signed ]; then
+  echo "release: signed with $ZV_SIGN_CERT: $root/out/release/signed/"
+  sed 's/^/sha256 (signed): /' out/release/signed/SHA256SUMS
+else
+  echo "release: not signed (set ZV_SIGN_CERT and ZV_SIGN_KEY to sign: README, \"Releases\")"
+fi

@@ -2,7 +2,8 @@
 # Runs every test on every target: installs what is missing, builds the Win32 and the Win64 DLL
 # (tests under Wine), the Linux module (plain and with AddressSanitizer +
 # UndefinedBehaviorSanitizer), checks that the three builds play one random session
-# identically and that both DLLs build byte-identically twice, checks the module's line and
+# identically and that both DLLs build byte-identically twice, tests the installer under Wine
+# (and that it builds byte-identically and signs), checks the module's line and
 # branch coverage, runs the fuzz targets briefly on their corpora and the host-driven suite
 # under valgrind. The tour's HTML report is opened in headless Chromium (setup installs it).
 set -euo pipefail
@@ -37,6 +38,8 @@ step "the three targets agree (one monkey session's call log on Linux and on bot
 scripts/agreement.sh
 step "the DLLs are reproducible (each built twice, in two copies of the tree)"
 scripts/reproducible.sh
+step "the installer under Wine (its own fresh prefix), reproducible and signed"
+scripts/installer-test.sh
 step "coverage of the module by the Linux suites (gate)"
 scripts/coverage.sh --gate
 

@@ -1,0 +1,240 @@
+; The ZorvanShapes installer: finds FrameMaker, installs the plug-in DLL that fits it as
+; <FrameMaker folder>\fminit\Plugins\ZorvanShapes.dll and registers one uninstaller per
+; FrameMaker folder in "Apps & features". Built by scripts/build-setup.sh, which defines
+; VERSION (1.2.1), VERSION4 (1.2.1.0), STAGE (the folder with win32\ and win64\ZorvanShapes.dll,
+; INSTALL.txt, CHANGELOG.md, LICENSE), OUTFILE and, to sign the uninstaller, SIGN (a command
+; that signs the file it is given).
+;
+; Exit codes: 0 installed; 1 cancelled; 2 no FrameMaker.exe in the folder (or no folder);
+; 3 FrameMaker.exe of an unknown kind or unreadable; 4 the plug-in could not be written
+; (FrameMaker still running, or no rights).
+
+Unicode true
+SetCompressor /SOLID lzma
+; The plug-in folder is under "Program Files", which only administrators may change.
+RequestExecutionLevel admin
+ManifestSupportedOS all
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!addincludedir "${__FILEDIR__}"
+!include hosts.nsh
+
+!define PRODUCT "ZorvanShapes"
+!define PUBLISHER "Zorvan Software"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
+!define DLL "ZorvanShapes.dll"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+VIProductVersion "${VERSION4}"
+VIFileVersion "${VERSION4}"
+VIAddVersionKey /LANG=1033 ProductName "${PRODUCT}"
+VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 CompanyName "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 FileDescription "${PRODUCT} ${VERSION} setup"
+VIAddVersionKey /LANG=1033 LegalCopyright "MIT licence"
+
+!ifdef SIGN
+  !uninstfinalize '"${SIGN}" "%1"' = 0
+!endif
+
+Var HostList      ; the list box of FrameMaker folders found
+Var HostField     ; the folder field
+Var HostId        ; the host folder's identifier: names its uninstall entry and folder
+Var OwnDir        ; where the uninstaller and the documents go
+
+!define MUI_ABORTWARNING
+!define MUI_WELCOMEPAGE_TITLE "ZorvanShapes ${VERSION} for FrameMaker"
+!define MUI_WELCOMEPAGE_TEXT "This installs the ZorvanShapes plug-in, which adds the Zorvan menu to FrameMaker.$\r$\n$\r$\nOn the next page you choose the FrameMaker that gets it; the installer puts the plug-in that fits that FrameMaker (32-bit or 64-bit) into its fminit\Plugins folder and adds an entry to $\"Apps & features$\" to remove it again.$\r$\n$\r$\nWindows asked for administrator rights when this installer started because FrameMaker's plug-in folder is under $\"Program Files$\", which only administrators may change. ZorvanShapes itself runs inside FrameMaker as you.$\r$\n$\r$\nQuit FrameMaker before you go on."
+!insertmacro MUI_PAGE_WELCOME
+Page custom HostPage HostPageLeave
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TITLE "ZorvanShapes is installed"
+!define MUI_FINISHPAGE_TEXT "The plug-in is in $INSTDIR\fminit\Plugins.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps & features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE English
+
+Function .onInit
+  InitPluginsDir
+  Call FindHosts
+  ${If} ${Silent}
+    ; Without /D= the one FrameMaker found is meant; with none or several, /D= must say.
+    ${If} $INSTDIR == ""
+      ReadINIStr $0 "${HOSTS_INI}" hosts count
+      ${If} $0 != 1
+        SetErrorLevel 2
+        Quit
+      ${EndIf}
+      ReadINIStr $INSTDIR "${HOSTS_INI}" hosts 1
+    ${EndIf}
+    Call CheckHost
+    ${If} $Refusal != ""
+      SetErrorLevel $RefusalCode
+      Quit
+    ${EndIf}
+  ${ElseIf} $INSTDIR == ""
+    ReadINIStr $INSTDIR "${HOSTS_INI}" hosts 1
+  ${EndIf}
+FunctionEnd
+
+Function HostPage
+  !insertmacro MUI_HEADER_TEXT "Choose FrameMaker" "The FrameMaker that gets the ZorvanShapes plug-in."
+  nsDialogs::Create 1018
+  Pop $0
+  ReadINIStr $1 "${HOSTS_INI}" hosts count
+  ${If} $1 > 0
+    ${NSD_CreateLabel} 0 0 100% 20u "FrameMaker was found in these folders. Click the one that gets the plug-in, or choose another folder below."
+  ${Else}
+    ${NSD_CreateLabel} 0 0 100% 20u "No FrameMaker was found in the usual places. Choose its program folder below with $\"Browse...$\"."
+  ${EndIf}
+  Pop $0
+  ${NSD_CreateListBox} 0 22u 100% 62u ""
+  Pop $HostList
+  ${For} $2 1 $1
+    ReadINIStr $3 "${HOSTS_INI}" hosts $2
+    ${NSD_LB_AddString} $HostList $3
+  ${Next}
+  ${NSD_LB_SelectString} $HostList $INSTDIR
+  ${NSD_OnChange} $HostList HostPicked
+  ${NSD_CreateLabel} 0 90u 100% 10u "FrameMaker's program folder (the folder that holds FrameMaker.exe):"
+  Pop $0
+  ${NSD_CreateDirRequest} 0 102u -62u 13u $INSTDIR
+  Pop $HostField
+  ${NSD_CreateBrowseButton} -58u 101u 58u 15u "Browse..."
+  Pop $0
+  ${NSD_OnClick} $0 BrowseHost
+  ${NSD_CreateLabel} 0 122u 100% 20u "The plug-in goes into the fminit\Plugins folder inside it; the installer picks the 32-bit or the 64-bit plug-in to fit that FrameMaker.exe."
+  Pop $0
+  nsDialogs::Show
+FunctionEnd
+
+Function HostPicked
+  ${NSD_LB_GetSelection} $HostList $0
+  ${NSD_SetText} $HostField $0
+FunctionEnd
+
+Function BrowseHost
+  ${NSD_GetText} $HostField $0
+  nsDialogs::SelectFolderDialog "Choose FrameMaker's program folder (the folder that holds FrameMaker.exe)" $0
+  Pop $0
+  ${If} $0 != error
+    ${NSD_SetText} $HostField $0
+  ${EndIf}
+FunctionEnd
+
+Function HostPageLeave
+  ${NSD_GetText} $HostField $INSTDIR
+  Call CheckHost
+  ${If} $Refusal != ""
+    MessageBox MB_OK|MB_ICONSTOP $Refusal
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; Stops with exit code 4 after saying why the plug-in could not be written.
+!macro FailWrite WHY
+  DetailPrint "${WHY}"
+  Delete "$INSTDIR\fminit\Plugins\${DLL}.new"
+  SetErrorLevel 4
+  Abort "${WHY}"
+!macroend
+
+Section "ZorvanShapes"
+  StrCpy $1 "$INSTDIR\fminit\Plugins"
+  Call HostFolderId
+  StrCpy $HostId $0
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+  StrCpy $2 "${UNINSTALL_KEY}\${PRODUCT}-$HostId"
+
+  ; Folders this installer makes are removed again by the uninstaller; those it finds stay.
+  ; An earlier install into the same folder may have made them.
+  ReadRegDWORD $5 HKLM $2 CreatedFminit
+  ReadRegDWORD $6 HKLM $2 CreatedPlugins
+  ${IfNot} ${FileExists} "$INSTDIR\fminit\*"
+    StrCpy $5 1
+  ${EndIf}
+  ${IfNot} ${FileExists} "$1\*"
+    StrCpy $6 1
+  ${EndIf}
+  ClearErrors
+  CreateDirectory $1
+  ${If} ${Errors}
+    !insertmacro FailWrite "$1 could not be made: you need administrator rights for it."
+  ${EndIf}
+
+  ; The new DLL goes beside the old one under a temporary name first: the host never finds
+  ; a half-written ZorvanShapes.dll.
+  SetOutPath $1
+  SetOverwrite on
+  Delete "$1\${DLL}.new"
+  ClearErrors
+  ${If} $DllKind == win64
+    File "/oname=${DLL}.new" "${STAGE}/win64/${DLL}"
+  ${Else}
+    File "/oname=${DLL}.new" "${STAGE}/win32/${DLL}"
+  ${EndIf}
+  ${If} ${Errors}
+    !insertmacro FailWrite "$1\${DLL}.new could not be written."
+  ${EndIf}
+  ${If} ${FileExists} "$1\${DLL}"
+    ; A DLL that FrameMaker has loaded cannot be opened for writing.
+    ${Do}
+      Delete "$1\${DLL}.old"
+      ClearErrors
+      FileOpen $3 "$1\${DLL}" a
+      ${IfNot} ${Errors}
+        FileClose $3
+        Rename "$1\${DLL}" "$1\${DLL}.old"
+        ${IfNot} ${Errors}
+          ${ExitDo}
+        ${EndIf}
+      ${EndIf}
+      ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1\${DLL} is in use: FrameMaker is probably running.$\r$\n$\r$\nQuit FrameMaker, then click Retry." /SD IDCANCEL IDCANCEL`
+        !insertmacro FailWrite "$1\${DLL} is in use (quit FrameMaker and run the installer again); it was left as it was."
+      ${EndIf}
+    ${Loop}
+  ${EndIf}
+  ClearErrors
+  Rename "$1\${DLL}.new" "$1\${DLL}"
+  ${If} ${Errors}
+    Rename "$1\${DLL}.old" "$1\${DLL}"
+    !insertmacro FailWrite "$1\${DLL} could not be put in place; the earlier one was kept."
+  ${EndIf}
+  Delete "$1\${DLL}.old"
+  DetailPrint "Installed the $DllKind plug-in as $1\${DLL}"
+
+  ; The uninstaller and the documents, in a folder of their own per FrameMaker folder, under
+  ; "Program Files" so that only administrators can change what runs with their rights.
+  StrCpy $OwnDir "$PROGRAMFILES64\${PUBLISHER}\${PRODUCT}\$HostId"
+  SetOutPath $OwnDir
+  File "${STAGE}/INSTALL.txt"
+  File "${STAGE}/CHANGELOG.md"
+  File "${STAGE}/LICENSE"
+  WriteUninstaller "$OwnDir\uninstall.exe"
+
+  WriteRegStr HKLM $2 DisplayName "${PRODUCT} for FrameMaker ($INSTDIR)"
+  WriteRegStr HKLM $2 DisplayVersion "${VERSION}"
+  WriteRegStr HKLM $2 Publisher "${PUBLISHER}"
+  WriteRegStr HKLM $2 InstallLocation $INSTDIR
+  WriteRegStr HKLM $2 UninstallString '"$OwnDir\uninstall.exe"'
+  WriteRegStr HKLM $2 QuietUninstallString '"$OwnDir\uninstall.exe" /S'
+  WriteRegDWORD HKLM $2 NoModify 1
+  WriteRegDWORD HKLM $2 NoRepair 1
+  WriteRegDWORD HKLM $2 CreatedFminit $5
+  WriteRegDWORD HKLM $2 CreatedPlugins $6
+  ${GetSize} $1 "/M=${DLL} /S=0K /G=0" $3 $4 $4
+  WriteRegDWORD HKLM $2 EstimatedSize $3
+SectionEnd
+
+!include uninstall.nsh
