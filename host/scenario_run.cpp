@@ -298,7 +298,6 @@ std::vector<std::string> ScenarioRunner::Names() const {
 
 void ScenarioRunner::Define(const Step& st, const std::string& name, ObjectId id) {
   if (id == 0) throw ScenarioError(st.file, st.line, "the host could not create '" + name + "'");
-  if (names_.count(name)) throw ScenarioError(st.file, st.line, "the name '" + name + "' is already used");
   names_[name] = id;
   byId_[id] = name;
 }
@@ -423,6 +422,10 @@ StepOutcome ScenarioRunner::Run(const Step& st) {
 
 void ScenarioRunner::Build(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
+  // The names are checked before anything is made, so a refused step leaves the page as it was.
+  for (const std::string* n : {&st.name, &st.titleName})
+    if (!n->empty() && (names_.count(*n) || (n == &st.titleName && *n == st.name)))
+      throw ScenarioError(st.file, st.line, "the name '" + *n + "' is already used");
   switch (st.kind) {
     case StepKind::Document: {
       double w = st.values.empty() ? 612 : static_cast<double>(st.values[0].Metric()) / 65536.0;

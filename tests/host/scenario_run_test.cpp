@@ -174,6 +174,43 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
   }
 }
 
+// A building step whose name is taken is refused before anything is made: the page is as it was.
+TEST_F(ScenarioRun, StepRefusedForAUsedNameLeavesThePageAlone) {
+  ScenarioRunner runner{RunOptions{}};
+  std::string err;
+  ASSERT_TRUE(runner.Start(&err)) << err;
+  for (const Step& st : ParseScenario("document d\nframe f at 36 36 size 300 200\n"
+                                      "graphic g rect at 10 10 size 50 50 in f\n"
+                                      "textframe tf at 60 10 size 200 100 in f\nparagraph p in tf \"x\"\n"
+                                      "table t in p columns 50 rows 2 title tt\nanchored a size 20 20 in p\n",
+                                      "page.zvs"))
+    runner.Run(st);
+  const char* refused[] = {
+      "document d",
+      "frame f at 0 0 size 10 10",
+      "frame g at 0 0 size 10 10 in f",
+      "graphic g oval at 1 1 size 5 5 in f",
+      "textframe tf at 1 1 size 5 5 in f",
+      "paragraph p in tf \"y\"",
+      "anchored a size 10 10 in p",
+      "table t in p columns 20",
+      "table u in p columns 20 title tt",  // only the title's name is taken
+      "table u in p columns 20 title u",   // the title would take the table's own name
+  };
+  Model& m = runner.host().model();
+  for (const char* line : refused) {
+    Snapshot before = m.TakeSnapshot();
+    try {
+      for (const Step& st : ParseScenarioLine(line, "page.zvs", 9)) runner.Run(st);
+      ADD_FAILURE() << line << ": not refused";
+    } catch (const ScenarioError& e) {
+      EXPECT_NE(std::string(e.what()).find("is already used"), std::string::npos) << line << ": " << e.what();
+    }
+    EXPECT_EQ(FormatChanges(Diff(before, m.TakeSnapshot())), "") << line;
+  }
+  EXPECT_EQ(runner.IdOf("u"), 0u);
+}
+
 // Objects read by their names everywhere (cells and rows by their table's), lengths with one
 // precision, "show" nests objects with frame-relative positions and marks the cursor.
 TEST_F(ScenarioRun, NamesPrecisionAndShowAreTheSameEverywhere) {
@@ -249,9 +286,10 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
       "\x7F"
       "ELF\x02\x01\x01",
       7);
-  auto pe = [](char machineLow, char machineHigh) {
+  auto pe = [](char machineLow, char machineHigh, bool farHeader = false) {
     std::string h(0x48, '\0');
     h[0] = 'M', h[1] = 'Z', h[0x3C] = 0x40, h[0x40] = 'P', h[0x41] = 'E', h[0x44] = machineLow, h[0x45] = machineHigh;
+    if (farHeader) h[0x3C] = h[0x3D] = h[0x3E] = h[0x3F] = '\xFF';  // a header offset far past the end
     return h;
   };
   const struct {
@@ -276,6 +314,7 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
         "it is a 64-bit Windows DLL (x86-64) and this host loads the 32-bit DLL, out/win32/ZorvanShapes.dll; "
         "load it with the Win64 host, build/win64/bin/zorvan-host.exe",
         ""}},
+      {pe('\x64', '\x86', true), {"", "", ""}},
   };
 #if defined(_WIN64)
   const int self = 2;
