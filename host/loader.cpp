@@ -1,9 +1,11 @@
 // Loading the client module, finding its entry point, and watching the function through which
 // it gives task-allocator blocks back (so the host knows which returned lists it released).
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "host/host_impl.h"
 
@@ -249,6 +251,30 @@ std::string SystemText(DWORD code, const std::string& path) {
 }
 #endif
 
+// A module named without a folder is a file in the current directory, as "./mod.so" is: the
+// system's own search (library path, system folders) would find another file, or none.
+std::string AsFilePath(const std::string& path) {
+#if defined(_WIN32)
+  return path.find_first_of("\\/:") == std::string::npos ? ".\\" + path : path;
+#else
+  return path.find('/') == std::string::npos ? "./" + path : path;
+#endif
+}
+
+// For a module file that cannot be opened: the system's reason and the full path looked at.
+std::string MissingFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f) {
+    std::fclose(f);
+    return "";
+  }
+  int code = errno;
+  if (code != ENOENT && code != ENOTDIR) return "";  // the loader gives its own reason for the rest
+  std::error_code ec;
+  std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  return std::string(std::strerror(code)) + " (looked for " + (ec ? path : full) + ")";
+}
+
 }  // namespace
 
 bool HostImpl::LoadModule() {
@@ -258,8 +284,13 @@ bool HostImpl::LoadModule() {
   }
   if (module) return initFn != nullptr;
   modulePath = options.modulePath.empty() ? Host::DefaultModulePath() : options.modulePath;
+  const std::string file = AsFilePath(modulePath);
+  if (std::string missing = MissingFile(file); !missing.empty()) {
+    lastError = "cannot load " + modulePath + ": " + missing;
+    return false;
+  }
 #if defined(_WIN32)
-  HMODULE m = LoadLibraryA(modulePath.c_str());
+  HMODULE m = LoadLibraryA(file.c_str());
   if (!m) {
     DWORD code = GetLastError();
     std::string why = OtherKindHint(modulePath);
@@ -271,7 +302,7 @@ bool HostImpl::LoadModule() {
   module = m;
   initFn = reinterpret_cast<void*>(GetProcAddress(m, kEntryName));
 #else
-  module = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  module = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     const char* e = dlerror();
     std::string why = OtherKindHint(modulePath);

@@ -280,6 +280,20 @@ TEST_F(ScenarioRun, ModuleThatCannotBeLoadedIsReported) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("cannot start the module no/such/module.bin"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("2 scenarios: 0 passed, 0 failed, 2 not run"), std::string::npos) << r.out;
+  // A name without a folder is a file in the current directory: a copy of the module there
+  // loads, and a missing one is reported with the full path looked for.
+  namespace fs = std::filesystem;
+  std::string copy = TempPath("module") + fs::path(Host::DefaultModulePath()).extension().string();
+  fs::copy_file(Host::DefaultModulePath(), copy);
+  for (const std::string& name : {copy, TempPath("missing.so")}) {
+    opt.run.modulePath = name;
+    r = RunText("document d\nexpect d.grid = 12\n", opt);
+    bool present = name == copy;
+    EXPECT_EQ(r.status, present ? 0 : 2) << name << "\n" << r.err;
+    std::string looked = "No such file or directory (looked for " + (fs::current_path() / name).string() + ")";
+    EXPECT_EQ(r.err.find(looked) != std::string::npos, !present) << r.err;
+  }
+  fs::remove(copy);
   // A module built for another host: the message says what the file is, what this host loads
   // and which host to run. {file header, the hint on Linux, on Win32, on Win64}
   std::string elf(
