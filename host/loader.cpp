@@ -220,7 +220,7 @@ ModuleKind KindOfFile(const std::string& path) {
   if (n >= 4 && h[0] == 0x7F && h[1] == 'E' && h[2] == 'L' && h[3] == 'F') return ModuleKind::Linux;
   if (n < 0x40 || h[0] != 'M' || h[1] != 'Z') return ModuleKind::Unknown;
   size_t pe = h[0x3C] | h[0x3D] << 8 | h[0x3E] << 16 | static_cast<size_t>(h[0x3F]) << 24;
-  if (pe + 6 > n || h[pe] != 'P' || h[pe + 1] != 'E' || h[pe + 2] != 0 || h[pe + 3] != 0) return ModuleKind::Unknown;
+  if (pe > n - 6 || h[pe] != 'P' || h[pe + 1] != 'E' || h[pe + 2] != 0 || h[pe + 3] != 0) return ModuleKind::Unknown;
   unsigned machine = h[pe + 4] | h[pe + 5] << 8;
   if (machine == 0x14C) return ModuleKind::Win32;
   if (machine == 0x8664) return ModuleKind::Win64;
