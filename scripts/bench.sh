@@ -8,6 +8,9 @@
 #   scripts/bench.sh format metric    only bench_format and bench_metric
 # Each benchmark runs BENCH_REPETITIONS times (default 3) and its median counts. Extra Google
 # Benchmark options can be passed in BENCH_ARGS (e.g. --benchmark_min_time=0.2).
+# A benchmark X_FloorY (a partial floor) is shown beside X_Floor, with its ratio to it: what
+# each part of X costs on its own. The machine (processor, cores, load) is printed with the
+# figures, before and after the runs.
 # To add a benchmark: put a .cpp into bench/ (see bench/bench_goal.h); it is built and run here.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,6 +39,12 @@ if [ ${#programs[@]} -eq 0 ]; then
   exit 1
 fi
 
+machine() {  # processor, cores, load average over the last minute
+  local cpu
+  cpu=$(sed -n 's/^model name[[:space:]]*:[[:space:]]*//p' /proc/cpuinfo 2>/dev/null | head -n 1)
+  printf '%s, %s cores, load %s' "${cpu:-unknown processor}" "$(nproc)" "$(cut -d' ' -f1 /proc/loadavg 2>/dev/null)"
+}
+before=$(machine)
 for p in "${programs[@]}"; do
   name=$(basename "$p")
   echo "bench: $name"
@@ -45,6 +54,7 @@ for p in "${programs[@]}"; do
        ${BENCH_ARGS:-} >/dev/null
 done
 
+echo "machine: before the runs $before; after them $(machine)"
 python3 - "$out" "${programs[@]}" <<'PY'
 import json, os, sys
 out, programs = sys.argv[1], sys.argv[2:]
@@ -71,6 +81,10 @@ for program in programs:
             goals[name] = b["max_ratio"]
     for bench, t in times.items():
         if "_Floor" in bench:
+            base, _, part = bench.partition("_Floor")
+            floor = times.get(base + "_Floor")
+            if part and not part.startswith("/") and floor:  # a partial floor, against the whole floor
+                rows.append(("  " + bench, fmt(t), fmt(floor), f"{t / floor:.2f}", "(part)"))
             continue
         floor_name = bench.replace("/", "_Floor/", 1) if "/" in bench else bench + "_Floor"
         floor = times.get(floor_name)
