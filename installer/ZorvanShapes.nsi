@@ -14,6 +14,7 @@ SetCompressor /SOLID lzma
 ; The plug-in folder is under "Program Files", which only administrators may change.
 RequestExecutionLevel admin
 ManifestSupportedOS all
+ManifestDPIAware true
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -52,13 +53,15 @@ Var OwnDir        ; where the uninstaller and the documents go
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "ZorvanShapes ${VERSION} for FrameMaker"
-!define MUI_WELCOMEPAGE_TEXT "This installs the ZorvanShapes plug-in, which adds the Zorvan menu to FrameMaker.$\r$\n$\r$\nOn the next page you choose the FrameMaker that gets it; the installer puts the plug-in that fits that FrameMaker (32-bit or 64-bit) into its fminit\Plugins folder and adds an entry to $\"Apps & features$\" to remove it again.$\r$\n$\r$\nWindows asked for administrator rights when this installer started because FrameMaker's plug-in folder is under $\"Program Files$\", which only administrators may change. ZorvanShapes itself runs inside FrameMaker as you.$\r$\n$\r$\nQuit FrameMaker before you go on."
+!define MUI_WELCOMEPAGE_TEXT "This installs the ZorvanShapes plug-in, which adds the Zorvan menu to FrameMaker.$\r$\n$\r$\nOn the next page you choose the FrameMaker that gets it; the installer puts the plug-in that fits that FrameMaker (32-bit or 64-bit) into its fminit\Plugins folder and adds an entry to $\"Apps && features$\" to remove it again.$\r$\n$\r$\nWindows asked for administrator rights when this installer started because FrameMaker's plug-in folder is under $\"Program Files$\", which only administrators may change. ZorvanShapes itself runs inside FrameMaker as you.$\r$\n$\r$\nQuit FrameMaker before you go on."
 !insertmacro MUI_PAGE_WELCOME
 Page custom HostPage HostPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "ZorvanShapes is installed"
-!define MUI_FINISHPAGE_TEXT "The plug-in is in $INSTDIR\fminit\Plugins.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps & features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
+!define MUI_FINISHPAGE_TEXT "The plug-in is in $INSTDIR\fminit\Plugins.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps && features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
 !insertmacro MUI_PAGE_FINISH
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "The ZorvanShapes plug-in will be removed from this FrameMaker; FrameMaker's own files stay. Quit FrameMaker, then click Uninstall."
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "FrameMaker:"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE English
@@ -140,10 +143,17 @@ Function HostPageLeave
   ${EndIf}
 FunctionEnd
 
-; Stops with exit code 4 after saying why the plug-in could not be written.
+; Stops with exit code 4 after saying why the plug-in could not be written; removes the
+; temporary file and the folders this run made ($5, $6), which RMDir leaves unless empty.
 !macro FailWrite WHY
   DetailPrint "${WHY}"
   Delete "$INSTDIR\fminit\Plugins\${DLL}.new"
+  ${If} $6 = 1
+    RMDir "$INSTDIR\fminit\Plugins"
+  ${EndIf}
+  ${If} $5 = 1
+    RMDir "$INSTDIR\fminit"
+  ${EndIf}
   SetErrorLevel 4
   Abort "${WHY}"
 !macroend

@@ -4,14 +4,20 @@
 
 Var UnKey         ; its uninstall entry
 Var UnHost        ; the FrameMaker folder
+Var UnOwn         ; its own folder
 
+; The confirmation page shows $INSTDIR: the FrameMaker folder, which the user knows.
 Function un.onInit
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
-  ${GetFileName} $INSTDIR $0
+  StrCpy $UnOwn $INSTDIR
+  ${GetFileName} $UnOwn $0
   StrCpy $UnKey "${UNINSTALL_KEY}\${PRODUCT}-$0"
   ReadRegStr $UnHost HKLM $UnKey InstallLocation
+  ${If} $UnHost != ""
+    StrCpy $INSTDIR $UnHost
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
@@ -43,12 +49,12 @@ Section "Uninstall"
     ${EndIf}
   ${EndIf}
   DeleteRegKey HKLM $UnKey
-  Delete "$INSTDIR\INSTALL.txt"
-  Delete "$INSTDIR\CHANGELOG.md"
-  Delete "$INSTDIR\LICENSE"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir $INSTDIR
-  ${GetParent} $INSTDIR $0
+  Delete "$UnOwn\INSTALL.txt"
+  Delete "$UnOwn\CHANGELOG.md"
+  Delete "$UnOwn\LICENSE"
+  Delete "$UnOwn\uninstall.exe"
+  RMDir $UnOwn
+  ${GetParent} $UnOwn $0
   RMDir $0
   ${GetParent} $0 $0
   RMDir $0

@@ -91,14 +91,15 @@ check "the signed DLLs and installer verify against the throwaway certificate" \
   all_verify "$sign/package/win32/ZorvanShapes.dll" "$sign/package/win64/ZorvanShapes.dll" "$signed_setup"
 check "an unsigned installer does not verify" eval '! verifies "$setup"'
 
-# Two tiny FrameMaker.exe, 32- and 64-bit; given a DLL and a time, they hold the DLL loaded.
+# Two tiny FrameMaker.exe, 32- and 64-bit. Given a DLL and a file name, one loads the DLL,
+# makes the file and holds the DLL until the file is gone (a minute at the most).
 cat >"$work/framemaker.c" <<'EOF'
 #include <windows.h>
-#include <stdlib.h>
 int main(int argc, char **argv) {
   if (argc > 2) {
     if (!LoadLibraryA(argv[1])) return 1;
-    Sleep(atoi(argv[2]));
+    CloseHandle(CreateFileA(argv[2], GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+    for (int i = 0; i < 600 && GetFileAttributesA(argv[2]) != INVALID_FILE_ATTRIBUTES; i++) Sleep(100);
   }
   return 0;
 }
@@ -207,11 +208,13 @@ check "the uninstaller the signed installer wrote is signed too" \
 
 # While FrameMaker holds the DLL, the installer changes nothing and says so by its exit code.
 wine 'C:\Program Files\Adobe\FM64\FrameMaker.exe' 'C:\Program Files\Adobe\FM64\fminit\Plugins\ZorvanShapes.dll' \
-  6000 >/dev/null 2>&1 &
+  'C:\zs\holding' >/dev/null 2>&1 &
 holder=$!
-sleep 3
+for _ in $(seq 300); do [ -e "$c/zs/holding" ] && break; sleep 0.1; done
+[ -e "$c/zs/holding" ] || echo "$me: the fake FrameMaker did not load $dll64 within 30 s" >&2
 install "$(basename "$setup")" '/D=C:\Program Files\Adobe\FM64'
 rc=$?
+rm -f "$c/zs/holding"
 wait $holder
 check "with the DLL in use: refused ($(status $rc 4)), the DLL and the folder as they were" \
   eval 'test $rc -eq 4 && cmp -s "$dll64" "$sign/package/win64/ZorvanShapes.dll" &&

@@ -125,5 +125,5 @@ if [ -d out/release/signed ]; then
   echo "release: signed with $ZV_SIGN_CERT: $root/out/release/signed/"
   sed 's/^/sha256 (signed): /' out/release/signed/SHA256SUMS
 else
-  echo "release: not signed (set ZV_SIGN_CERT and ZV_SIGN_KEY to sign: README, \"Releases\")"
+  echo "release: not signed (set ZV_SIGN_CERT and ZV_SIGN_KEY to sign: README, \"The release package\")"
 fi
