@@ -16,7 +16,9 @@ const char* kUsage =
     "options:\n"
     "  --module PATH   the module to load (default: the one beside this program)\n"
     "  --trace         add every call between host and module to the transcript\n"
-    "  --svg DIR       write an SVG of the page after each changing command\n"
+    "  --svg DIR       write an SVG of the page after each changing command, for the\n"
+    "                  first 150 (as the report keeps pictures of the first 150)\n"
+    "  --svg-all       with --svg: an SVG for every changing command, however many\n"
     "  --html FILE     write one HTML report of the run (steps, transcript, pictures)\n"
     "  --quiet         print only failures and the summary\n"
     "  --help          this text\n"
@@ -64,6 +66,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
       opt.svgDir = args[++i];
     } else if (a == "--html") {
       opt.htmlFile = args[++i];
+    } else if (a == "--svg-all") {
+      opt.svgAll = true;
     } else if (a == "--quiet") {
       opt.quiet = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -72,6 +76,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
     } else {
       files.push_back(a);
     }
+  }
+  if (opt.svgAll && opt.svgDir.empty()) {
+    err(std::string("zorvan-host: --svg-all needs --svg DIR, the folder to write in\n") + kUsage);
+    return 2;
   }
   if (mode == "shell") {
     if (!files.empty()) {

@@ -199,9 +199,9 @@ std::string Plural(int n, const char* word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
 }
 
-// At most this many steps of a run keep their pictures in the HTML report, so that the report
-// of a long scenario stays small; the transcript of every step is kept.
-constexpr int kReportPictureSteps = 150;
+// At most this many changing steps of a run get pictures, in the HTML report and in --svg (unless
+// --svg-all), so that a long scenario's pictures stay small; the transcript of every step is kept.
+constexpr int kPictureSteps = 150;
 
 }  // namespace
 
@@ -335,14 +335,16 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       bool keepPictures = false;
       if (o.changed) ++changingSteps;
       if (o.changed && !o.svgAfter.empty()) {
-        if (pictureSteps++ < kReportPictureSteps) {
-          keepPictures = keepSteps;
-        } else if (options.svgDir.empty() && !options.run.pictures) {
-          runner.SetPictures(false);  // no more pictures are kept: none are drawn
-        }
-        if (!options.svgDir.empty()) {
+        bool underCap = pictureSteps++ < kPictureSteps;
+        keepPictures = underCap && keepSteps;
+        bool svg = !options.svgDir.empty() && (underCap || options.svgAll);
+        if (!underCap && !svg && !options.run.pictures) runner.SetPictures(false);  // none are kept: none drawn
+        if (svg) {
           std::string path = SvgName(options.svgDir, stems[fileIndex], st.line);
           if (WriteFile(path, o.svgAfter, err) && !options.quiet) out("        picture: " + path + "\n");
+        } else if (!options.svgDir.empty() && pictureSteps == kPictureSteps + 1) {
+          err("note: --svg wrote pictures of the first " + std::to_string(kPictureSteps) +
+              " changing steps, and writes no more (--svg-all writes one for each)\n");
         }
       }
       if (keepSteps) {
@@ -387,10 +389,11 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         std::to_string(failedFiles) + " failed, " + std::to_string(notRun) + " not run; " +
         Plural(totalExpect, "expectation") + ", " + std::to_string(totalFailed) + " failed\n");
   }
+  const std::string firstOnly = "pictures of the first " + std::to_string(kPictureSteps) + " changing steps only (of " +
+                                std::to_string(changingSteps) + ")\n";
+  if (!options.svgDir.empty() && !options.svgAll && pictureSteps > kPictureSteps) out("svg: " + firstOnly);
   if (!options.htmlFile.empty()) {
-    if (pictureSteps > kReportPictureSteps)
-      out("report: pictures of the first " + std::to_string(kReportPictureSteps) + " changing steps only (of " +
-          std::to_string(changingSteps) + ")\n");
+    if (pictureSteps > kPictureSteps) out("report: " + firstOnly);
     if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), err))
       out("report: " + options.htmlFile + "\n");
     else

@@ -14,7 +14,8 @@ namespace zvhost {
 
 struct CliOptions {
   RunOptions run;
-  std::string svgDir;    // write an SVG of the page after each changing command
+  std::string svgDir;    // write an SVG of the page after each changing command (the first 150)
+  bool svgAll = false;   // --svg-all: an SVG for every changing command, however many
   std::string htmlFile;  // write one HTML report of the whole run
   bool quiet = false;    // only failures and the summary
 };

@@ -175,7 +175,8 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
 }
 
 // Steps that passed without pictures read as text: a run that changed nothing folded, the
-// changes (past the pictures' limit) in bold; a failure stands apart.
+// changes (past the pictures' limit) in bold; a failure stands apart. --svg keeps the same limit
+// and says so when it is reached; --svg-all lifts it.
 TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   namespace fs = std::filesystem;
   fs::path dir = fs::path("zv_report_runs");
@@ -189,10 +190,22 @@ TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   CliOptions opt;
   opt.quiet = true;
   opt.htmlFile = (dir / "r.html").string();
-  std::string out;
+  opt.svgDir = (dir / "pics").string();
+  std::string out, err;
   auto keep = [&](const std::string& s) { out += s; };
-  EXPECT_EQ(RunScenarioFiles(opt, {(dir / "runs.zvs").string()}, keep, keep), 1) << out;
-  EXPECT_NE(out.find("pictures of the first 150 changing steps only (of 151)"), std::string::npos) << out;
+  auto keepErr = [&](const std::string& s) { err += s; };
+  for (bool all : {true, false}) {
+    fs::remove_all(opt.svgDir);
+    out.clear(), err.clear();
+    opt.svgAll = all;
+    EXPECT_EQ(RunScenarioFiles(opt, {(dir / "runs.zvs").string()}, keep, keepErr), 1) << out;
+    auto files = std::distance(fs::directory_iterator(opt.svgDir), fs::directory_iterator());
+    EXPECT_EQ(files, all ? 151 : 150) << all;
+    EXPECT_EQ(Count(err, "note: --svg wrote pictures of the first 150 changing steps, and writes no more"),
+              all ? 0u : 1u);
+    EXPECT_EQ(Count(out, "svg: pictures of the first 150 changing steps only (of 151)"), all ? 0u : 1u) << out;
+    EXPECT_NE(out.find("report: pictures of the first 150 changing steps only (of 151)"), std::string::npos) << out;
+  }
   std::string html = Read(opt.htmlFile);
   EXPECT_NE(html.find("<details class=\"run\"><summary>2 steps that changed nothing, lines 4 to 5</summary>"
                       "<pre class=\"run\">4 expect g.x &lt; 20\n  ok: g.x is 10pt (655360u), &lt; 20pt (1310720u)\n"

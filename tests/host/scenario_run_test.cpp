@@ -383,6 +383,7 @@ TEST_F(ScenarioRun, ProgramExitStatusAndSummaryCountWhatHappened) {
       {{"run", "--svg", good, good}, 2, "", "error: cannot create"},  // a file where a folder should be
       {{"run"}, 2, "", "run needs at least one scenario file"},
       {{"run", "--module"}, 2, "", "--module needs a value"},
+      {{"run", "--svg-all", good}, 2, "", "--svg-all needs --svg DIR"},
       {{"run", "--colour", good}, 2, "", "unknown option '--colour'"},
       {{"shell", good}, 2, "", "shell takes no files"},
       {{"walk"}, 2, "", "unknown mode 'walk'"},
