@@ -24,7 +24,8 @@ const char* kUsage =
     "  --help          this text\n"
     "exit status: 0 every scenario ran and every expectation held; 1 an expectation or a step\n"
     "failed, a scenario stopped at an error, or a file could not be read, was not a scenario or\n"
-    "had no steps; 2 a usage error, the module could not be started, or an output cannot be written\n";
+    "had no steps; 2 a usage error, the module could not be started, or an output cannot be\n"
+    "written; 130 Ctrl-C stopped the run after a step (a second Ctrl-C ends it at once)\n";
 
 }  // namespace
 

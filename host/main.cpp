@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
 #if !defined(_WIN32)
   if (!args.empty() && args[0] == "run") {
     for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) std::signal(sig, OnCrash);
-    int status = zvhost::RunCommandLine(args, stdin, Gather, err);
+    // A person at a terminal sees each step as it is done; a file or pipe takes large pieces.
+    int status = zvhost::RunCommandLine(args, stdin, isatty(STDOUT_FILENO) ? zvhost::Output(show) : Gather, err);
     FlushPending();
     return status;
   }

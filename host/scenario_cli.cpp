@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "host/interrupt.h"
 #include "host/report_html.h"
 #include "host/text_lines.h"
 
@@ -234,11 +235,17 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
   }
   int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
   int changingSteps = 0;  // all of them, also those drawn no more
-  bool moduleDown = false, preambleShown = false;
+  bool moduleDown = false, preambleShown = false, interrupted = false;
+  InterruptWatch ctrlC;
+  std::string lastAt;   // FILE:LINE of the last step carried out
+  auto stopNow = [&] {  // a Ctrl-C is said once, where the run stands
+    if (!interrupted && InterruptWatch::Interrupted()) err("interrupted at " + lastAt + "\n");
+    return interrupted = interrupted || InterruptWatch::Interrupted();
+  };
   for (const std::string& file : files) {
     const size_t fileIndex = static_cast<size_t>(&file - files.data());
     ReportScenario rep;
-    rep.file = file;
+    rep.file = lastAt = file;
     out("== " + file + "\n");
     auto notRunBecause = [&](const std::string& why, const std::string& diagnostic) {
       rep.error = why;
@@ -248,8 +255,8 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       ++notRun;
       status = std::max(status, 1);
     };
-    if (moduleDown) {
-      rep.error = "not run: the module could not be started";
+    if (moduleDown || stopNow()) {
+      rep.error = moduleDown ? "not run: the module could not be started" : "not run: the run was interrupted";
       out(file + ": " + rep.error + "\n\n");
       report.push_back(rep);
       ++notRun;
@@ -293,7 +300,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       if (!options.quiet) out("module: " + rep.module + "\n" + rep.preamble + "\n");
       preambleShown = true;
     }
-    int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0;
+    int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0, interruptedAfter = 0;
     auto account = [&](const Step* st, const StepOutcome& o) {
       bool failed = o.failures > 0;
       if (st && IsExpectation(st->kind)) {
@@ -353,9 +360,12 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         shown.story = storyAt(st.line);
         rep.steps.push_back(std::move(shown));
       }
-      return true;
+      lastAt = file + ":" + std::to_string(st.line);
+      if (stopNow()) interruptedAfter = st.line;
+      return !interrupted;
     });
-    if (!stoppedAt) {
+    if (interruptedAfter) rep.error = "interrupted after line " + std::to_string(interruptedAfter);
+    if (!stoppedAt && !interruptedAfter) {
       StepOutcome o = runner.Finish();
       if (o.failures) {
         ReportStep rs;
@@ -374,8 +384,9 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
         file + ": " + Plural(expectations, "expectation") + ", " + std::to_string(failedExpect) + " failed";
     if (failedSteps) line += ", " + Plural(failedSteps, "other step") + " failed";
     if (stoppedAt) line += ", stopped at line " + std::to_string(stoppedAt) + " by an error";
+    if (interruptedAfter) line += ", interrupted after line " + std::to_string(interruptedAfter);
     out(line + "\n\n");
-    if (failedExpect || failedSteps || stoppedAt) {
+    if (failedExpect || failedSteps || stoppedAt || interruptedAfter) {
       ++failedFiles;
       status = std::max(status, 1);
     } else {
@@ -399,7 +410,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
     else
       status = std::max(status, 1);
   }
-  return status;
+  return stopNow() ? 130 : status;  // the shell's status for a program ended by Ctrl-C
 }
 
 std::string LanguageHelp() {

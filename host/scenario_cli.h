@@ -26,7 +26,8 @@ using Output = std::function<void(const std::string&)>;
 // diagnostics (error: ...) on `err`. Returns the process exit status: 0 when every scenario ran
 // to its end and every expectation held; 1 when an expectation or a step failed, a scenario
 // stopped at an error, or a file could not be read, was not a scenario or had no steps; 2 when
-// the module could not be started or an output (--svg, --html) cannot be written.
+// the module could not be started or an output (--svg, --html) cannot be written; 130 when a
+// Ctrl-C (SIGINT) stopped the run after the step it came in (what ran is summed up and reported).
 int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
                      const Output& err);
 

@@ -4,6 +4,7 @@
 // of changes too small to see, and picture files that never overwrite each other.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +219,39 @@ TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   size_t failed = html.find("<div class=\"step failed\">");
   EXPECT_NE(html.find("expect g.x = 1</span>", failed), std::string::npos);
   EXPECT_NE(html.find("159</span> <span class=\"src\">expect g.y = 10", failed), std::string::npos);
+  fs::remove_all(dir);
+}
+
+// Ctrl-C stops the run after the step it came in: said on stderr, the summary so far, the
+// report of what ran, the files after it not run, exit status 130.
+TEST_F(Report, InterruptedRunSumsUpWhatRanAndWritesItsReport) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path("zv_report_interrupted");
+  fs::create_directories(dir);
+  std::string a = (dir / "a.zvs").string(), b = (dir / "b.zvs").string();
+  std::ofstream(a) << "document d\nframe f at 0 0 size 99 99\nexpect f.x = 0\nset f.x = 5\nset f.x = 6\n";
+  std::ofstream(b) << "document e\n";
+  CliOptions opt;
+  opt.htmlFile = (dir / "r.html").string();
+  std::string out, err;
+  // The signal comes while line 4's transcript is written, as a Ctrl-C may come during a step.
+  auto keep = [&](const std::string& s) {
+    out += s;
+    if (s.find("   4  set f.x = 5") != std::string::npos) std::raise(SIGINT);
+  };
+  auto before = std::signal(SIGINT, SIG_IGN);
+  EXPECT_EQ(RunScenarioFiles(opt, {a, b}, keep, [&](const std::string& s) { err += s; }), 130) << out << err;
+  EXPECT_EQ(std::signal(SIGINT, before), SIG_IGN) << "the run gives Ctrl-C back as it found it";
+  EXPECT_EQ(err, "interrupted at " + a + ":4\n");
+  for (const std::string& says :
+       {a + ": 1 expectation, 0 failed, interrupted after line 4\n", b + ": not run: the run was interrupted\n",
+        std::string("2 scenarios: 0 passed, 1 failed, 1 not run; 1 expectation, 0 failed\n")})
+    EXPECT_NE(out.find(says), std::string::npos) << says << "\n" << out;
+  EXPECT_EQ(out.find("set f.x = 6"), std::string::npos) << out;
+  std::string html = Read(opt.htmlFile);
+  EXPECT_NE(html.find("set f.x = 5"), std::string::npos);
+  EXPECT_NE(html.find("interrupted after line 4"), std::string::npos);
+  EXPECT_EQ(html.find("set f.x = 6"), std::string::npos);
   fs::remove_all(dir);
 }
 
