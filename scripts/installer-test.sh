@@ -49,6 +49,7 @@ for target in win32 win64; do
 done
 version=$(scripts/version.sh) || die "the version cannot be read"
 work=$root/build/installer
+WINEPREFIX=$work/prefix wineserver -k 2>/dev/null  # a server left by an interrupted run
 rm -rf "$work"
 mkdir -p "$work"
 
