@@ -2,17 +2,22 @@
 # Builds the installer from a staged package: STAGE holds win32/ZorvanShapes.dll,
 # win64/ZorvanShapes.dll, INSTALL.txt, CHANGELOG.md and LICENSE.
 #
-#   scripts/build-setup.sh STAGE VERSION OUTPUT
+#   scripts/build-setup.sh [--sign] STAGE VERSION OUTPUT
 #
 # The same staged files give the same bytes in any folder at any time: the installer keeps
 # each file's time, and those are set to SOURCE_DATE_EPOCH (default: the last commit's time)
-# first; makensis stores no build time or path. With ZV_SIGN_CERT and ZV_SIGN_KEY set
-# (scripts/sign.sh), the uninstaller inside and the installer are signed.
+# first; makensis stores no build time or path. With --sign, the uninstaller inside and the
+# installer are signed with the certificate and key that scripts/sign.sh is given.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 me=scripts/build-setup.sh
+sign=0
+if [ "${1:-}" = --sign ]; then
+  sign=1
+  shift
+fi
 if [ $# -ne 3 ]; then
-  echo "usage: $me STAGE VERSION OUTPUT" >&2
+  echo "usage: $me [--sign] STAGE VERSION OUTPUT" >&2
   exit 2
 fi
 stage=$(cd "$1" && pwd) version=$2 out=$3
@@ -32,7 +37,7 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct)}
 (cd "$stage" && touch -d "@$epoch" "${files[@]}")
 
 defines=(-DVERSION="$version" -DVERSION4="$version4" -DSTAGE="$stage")
-if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
+if [ $sign -eq 1 ]; then
   defines+=(-DSIGN="$root/scripts/sign.sh")
 fi
 mkdir -p "$(dirname "$out")"
@@ -48,6 +53,6 @@ if ! makensis -V2 -WX -INPUTCHARSET UTF8 "${defines[@]}" -DOUTFILE="$out" \
   exit 1
 fi
 rm -f "$log"
-if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
+if [ $sign -eq 1 ]; then
   "$root/scripts/sign.sh" "$out"
 fi

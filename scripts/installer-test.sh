@@ -81,7 +81,7 @@ cp -r "$stage" "$sign/package"
 scripts/sign.sh "$sign/package/win32/ZorvanShapes.dll" "$sign/package/win64/ZorvanShapes.dll" ||
   die "the DLLs cannot be signed"
 signed_setup=$sign/ZorvanShapes-$version-setup.exe
-scripts/build-setup.sh "$sign/package" "$version" "$signed_setup" || die "the signed installer does not build"
+scripts/build-setup.sh --sign "$sign/package" "$version" "$signed_setup" || die "the signed installer does not build"
 unset ZV_SIGN_CERT ZV_SIGN_KEY
 verifies() { osslsigncode verify -CAfile "$sign/cert.pem" -in "$1" >"$sign/verify.log" 2>&1; }
 all_verify() {

@@ -105,7 +105,8 @@ scripts/build-setup.sh "$stage" "$version" "$setup"
 (cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
 
 # Signed copies, when a certificate is given: the DLLs first, then the package and the
-# installer made from them (build-setup.sh signs the uninstaller inside and the installer).
+# installer made from them (build-setup.sh --sign signs the uninstaller inside and the
+# installer).
 # They go to out/release/signed/, so that the unsigned files above stay as they were built.
 if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   signed=build/release/signed-package
@@ -114,7 +115,7 @@ if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   cp "$stage/win64/ZorvanShapes.dll" "$signed/win64/"
   scripts/sign.sh "$signed/win32/ZorvanShapes.dll" "$signed/win64/ZorvanShapes.dll"
   write_zip "$signed" "out/release/signed/$(basename "$zip")"
-  scripts/build-setup.sh "$signed" "$version" "out/release/signed/$(basename "$setup")"
+  scripts/build-setup.sh --sign "$signed" "$version" "out/release/signed/$(basename "$setup")"
   (cd out/release/signed && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
 fi
 
