@@ -22,10 +22,11 @@ const char* kUsage =
     "  --html FILE     write one HTML report of the run (steps, transcript, pictures)\n"
     "  --quiet         print only failures and the summary\n"
     "  --help          this text\n"
-    "exit status: 0 every scenario ran and every expectation held; 1 an expectation or a step\n"
-    "failed, a scenario stopped at an error, or a file could not be read, was not a scenario or\n"
-    "had no steps; 2 a usage error, the module could not be started, or an output cannot be\n"
-    "written; 130 Ctrl-C stopped the run after a step (a second Ctrl-C ends it at once)\n";
+    "exit status: 0 every scenario ran and every expectation held; 1 an expectation\n"
+    "or a step failed, a scenario stopped at an error, or a file could not be read,\n"
+    "was not a scenario or had no steps; 2 a usage error, the module could not be\n"
+    "started, or an output cannot be written; 130 Ctrl-C stopped the run after a\n"
+    "step (a second Ctrl-C ends it at once)\n";
 
 }  // namespace
 
