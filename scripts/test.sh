@@ -22,7 +22,10 @@ scripts/check-layers.sh
 # until the end: a cold start holds each test program's output for seconds.
 export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
 scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || { echo "scripts/test.sh: Wine does not start" >&2; exit 1; }
-wineserver -p
+# The server that first start left would refuse to be made persistent: stop it, start anew.
+wineserver -k 2>/dev/null || true
+wineserver -w
+wineserver -p || { echo "scripts/test.sh: the Wine server did not start (wineserver -p)" >&2; exit 1; }
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 # The DLLs first: the Linux tests compare the Linux module's version block with theirs.
