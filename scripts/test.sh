@@ -26,6 +26,9 @@ scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || { echo "scripts/test.sh: Wi
 wineserver -k 2>/dev/null || true
 wineserver -w
 wineserver -p || { echo "scripts/test.sh: the Wine server did not start (wineserver -p)" >&2; exit 1; }
+# Wine's own services start with the first program and live as long as the server: start them
+# here, away from ctest's pipes, which they would otherwise hold open after a test ends.
+scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 </dev/null
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 # The DLLs first: the Linux tests compare the Linux module's version block with theirs.
