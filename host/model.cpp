@@ -478,6 +478,7 @@ int32_t Model::DeleteObject(ObjectId doc, ObjectId id) {
   if (Object* p = FindMutable(parent)) {
     auto& ch = p->children;
     ch.erase(std::remove(ch.begin(), ch.end(), id), ch.end());
+    p->childIndex.clear();
   }
   RemoveTree(id);
   return status::Ok;
@@ -538,17 +539,41 @@ void Model::SetSelected(ObjectId graphic, bool selected) {
   if (!g || !IsGraphicType(g->type)) return;
   DocState* d = Doc(g->doc);
   if (!d) return;
-  TouchAll();
   auto& sel = d->selection;
   auto it = std::find(sel.begin(), sel.end(), graphic);
+  TouchSelection(*d, *g, it);
   d->selectionIndex.clear();
   if (selected) {
     if (it == sel.end()) sel.push_back(graphic);
+    ForgetStale(*d, *g);
     g->staleNext = 0;
   } else if (it != sel.end()) {
+    ForgetStale(*d, *g);
     g->staleNext = (it + 1) != sel.end() ? *(it + 1) : 0;
+    if (g->staleNext) d->staleFrom.emplace(g->staleNext, graphic);
     sel.erase(it);
   }
+}
+
+void Model::TouchSelection(const DocState& d, const Object& graphic, std::vector<ObjectId>::const_iterator at) {
+  if (!watching_ || watchingAll_) return;
+  Touch(graphic.doc);
+  Touch(graphic.id);
+  // The graphic before it in the selection: its successor changes either way.
+  if (at != d.selection.end() && at != d.selection.begin()) Touch(*(at - 1));
+  if (at == d.selection.end() && !d.selection.empty()) Touch(d.selection.back());
+  auto named = d.staleFrom.equal_range(graphic.id);
+  for (auto n = named.first; n != named.second; ++n)
+    if (const Object* x = Find(n->second); x && x->staleNext == graphic.id) Touch(x->id);
+}
+
+void Model::ForgetStale(DocState& d, const Object& graphic) {
+  auto named = d.staleFrom.equal_range(graphic.staleNext);
+  for (auto n = named.first; n != named.second; ++n)
+    if (n->second == graphic.id) {
+      d.staleFrom.erase(n);
+      return;
+    }
 }
 
 std::vector<ObjectId> Model::SelectedGraphics(ObjectId doc) const {
@@ -582,14 +607,19 @@ int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32
 }
 
 void Model::ClearCellSelection(ObjectId doc) {
-  TouchAll();
-  if (DocState* d = Doc(doc)) d->cells = {};
+  DocState* d = Doc(doc);
+  if (!d) return;
+  if (d->cells.table != 0) TouchAll();  // without a table no property shows the cells
+  d->cells = {};
 }
 
 void Model::SetTextSelection(ObjectId doc, TextRange range) {
   DocState* d = Doc(doc);
   if (!d) return;
-  TouchAll();
+  const TextRange& now = d->textSelection;
+  bool same = now.begin.object == range.begin.object && now.begin.offset == range.begin.offset &&
+              now.end.object == range.end.object && now.end.offset == range.end.offset;
+  if (!same || (range.begin.object != 0 && d->cells.table != 0)) TouchAll();
   d->textSelection = range;
   if (range.begin.object != 0) d->cells = {};
 }
@@ -678,6 +708,14 @@ static const int32_t* ComputedProps(int type) {
   }
 }
 
+// Where `id` stands among the holder's children (end when it is not one of them).
+static std::vector<ObjectId>::const_iterator ChildAt(const Object& holder, ObjectId id) {
+  auto& index = holder.childIndex;
+  for (size_t i = index.size(); i < holder.children.size(); ++i) index[holder.children[i]] = i;
+  auto found = index.find(id);
+  return found == index.end() ? holder.children.end() : holder.children.begin() + found->second;
+}
+
 // Where `id` stands in the document's selection (end when it is not selected).
 static std::vector<ObjectId>::const_iterator SelectionAt(const DocState& d, ObjectId id) {
   if (d.selectionIndex.size() != d.selection.size()) {
@@ -747,7 +785,7 @@ static bool Computed(const Model& m, const ModelOptions& opt, const Object& o, i
             const Object* g = m.Find(c);
             return g && IsGraphicType(g->type);
           };
-          auto it = std::find(ch.begin(), ch.end(), o.id);
+          auto it = ChildAt(*holder, o.id);
           if (it != ch.end()) {
             if (p == prop::GraphicAbove) {
               for (auto j = it + 1; j != ch.end() && !result; ++j)
@@ -1016,6 +1054,7 @@ ObjectId Model::DefineCommand(int32_t number, ObjectId menu, const std::string& 
   if (c == 0) {
     c = NewObject(obj::Command, 0, 0);
     objects_[c].name = tag;
+    commands_.insert(c);
   }
   Object& o = objects_[c];
   o.number = number;
@@ -1036,14 +1075,14 @@ int32_t Model::AddToMenu(ObjectId menu, ObjectId item) {
 }
 
 ObjectId Model::CommandByNumber(int32_t number) const {
-  for (const auto& o : objects_)
-    if (o.second.type == obj::Command && o.second.number == number) return o.first;
+  for (ObjectId c : commands_)
+    if (const Object* o = Find(c); o && o->number == number) return c;
   return 0;
 }
 
 ObjectId Model::CommandByShortcut(const std::string& shortcut) const {
-  for (const auto& o : objects_)
-    if (o.second.type == obj::Command && !shortcut.empty() && o.second.shortcut == shortcut) return o.first;
+  for (ObjectId c : commands_)
+    if (const Object* o = Find(c); o && !shortcut.empty() && o->shortcut == shortcut) return c;
   return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -74,6 +75,10 @@ struct Object {
                                    // row: table; cell: row; anchored frame: its anchor paragraph
   std::vector<ObjectId> children;  // frame: graphics bottom to top; text frame, cell: paragraphs;
                                    // table: rows; row: cells; menu: items; document: page frames
+  // Where each of the first childIndex.size() children stands, so a read of the stacking order
+  // does not walk a crowded frame: children are only appended (the index catches up on demand)
+  // or removed (the index is cleared).
+  mutable std::unordered_map<ObjectId, size_t> childIndex;
   std::map<int32_t, Value> props;  // stored properties (geometry, flags, indents, widths, ...)
   std::string name;                // document name, menu/command tag, separator name, paragraph text
   std::string label;               // menu and command label
@@ -115,6 +120,9 @@ struct DocState {
   // Position of each selected graphic, built on demand so a walk along the selection reads
   // each step in constant time; cleared whenever the selection changes.
   mutable std::unordered_map<ObjectId, size_t> selectionIndex;
+  // Deselected graphics by the successor each remembers (Object::staleNext): whose successor
+  // in the selection changes when that one is selected or deselected, found without a walk.
+  std::unordered_multimap<ObjectId, ObjectId> staleFrom;
   TextRange textSelection;
   CellSelection cells;
   Metric grid = 12 * 65536;
@@ -245,6 +253,11 @@ class Model {
   bool InSnapshot(ObjectId id) const;
   void Touch(ObjectId id);  // a property of `id` alone is about to change
   void TouchAll();          // anything may be about to change
+  // The selection of `graphic` is about to change: the objects whose selection properties
+  // follow (its document, itself, its neighbour in the selection, those that name it as their
+  // successor).
+  void TouchSelection(const DocState& d, const Object& graphic, std::vector<ObjectId>::const_iterator at);
+  void ForgetStale(DocState& d, const Object& graphic);
 
   // The object the last lookup found: a command's calls mostly address one object in a row.
   // A copied model starts without it.
@@ -266,6 +279,7 @@ class Model {
 
   ModelOptions options_;
   std::map<ObjectId, Object> objects_;
+  std::set<ObjectId> commands_;  // the commands among them, in the same order: found without a walk
   std::map<ObjectId, DocState> docs_;
   ObjectId active_ = 0;
   ObjectId mainMenu_ = 0;

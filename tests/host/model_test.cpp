@@ -284,7 +284,7 @@ TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
          t.m.SetSelected(g, true);  // after a write: the written object keeps its first value
          t.m.Set(t.doc, g, prop::Width, Value::OfMetric(Pt(3)));
        },
-       0u},
+       2u},  // a selection copies its document and graphics, not the whole model
       {[](TablePage& t, ObjectId) {  // the rows take their width from the table
          t.m.Set(t.doc, t.table, prop::TblColWidths, Value::List({Pt(10), Pt(20), Pt(30)}));
        },
@@ -315,6 +315,23 @@ TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
     size_t copied = i == 0 ? 0 : cases[i].second ? cases[i].second : whole.objects.size();
     EXPECT_EQ(before.objects.size(), copied) << "case " << i;
   }
+}
+
+// A graphic deselected before the watch still names its successor; when that one is
+// deselected in the watch, the first graphic's successor changes too and must be seen.
+TEST(Snapshot, ASuccessorRememberedBeforeTheWatchIsSeen) {
+  TablePage t;
+  ObjectId g = t.m.AddRectangle(t.frame, {1, 2, 3, 4}), h = t.m.AddRectangle(t.frame, {5, 6, 7, 8});
+  t.m.SetSelected(g, true);
+  t.m.SetSelected(h, true);
+  t.m.SetSelected(g, false);
+  Snapshot whole = t.m.TakeSnapshot(), before, after;
+  t.m.BeginChanges();
+  t.m.SetSelected(h, false);
+  t.m.EndChanges(&before, &after);
+  std::string expected = FormatChanges(Diff(whole, t.m.TakeSnapshot()));
+  EXPECT_NE(expected.find(FormatId(g)), std::string::npos) << expected;
+  EXPECT_EQ(FormatChanges(Diff(before, after)), expected);
 }
 
 TEST(Model, RemovingADocumentTakesEverythingInIt) {
