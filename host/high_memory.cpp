@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/host.h"
+#include "host/host_impl.h"
 
 #if defined(_WIN64)
 #include <windows.h>
@@ -113,5 +113,15 @@ bool IsHighBlock(const void*) {
 }
 
 #endif
+
+// The host object holds the COM objects the client is handed: it lives in high memory too.
+void* HostImpl::operator new(size_t size) {
+  void* p = HighAlloc(size);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void HostImpl::operator delete(void* p) {
+  HighFree(p);
+}
 
 }  // namespace zvhost
