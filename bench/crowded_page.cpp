@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace {
 

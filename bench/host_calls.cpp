@@ -10,7 +10,7 @@
 
 #include "bench/bench_goal.h"
 #include "bench/command_steps.h"
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "bench/bench_goal.h"
 #include "bench/command_steps.h"
 #include "client/client.h"
-#include "host/host.h"
+#include "host/binding/host.h"
 #include "tools/tools_internal.h"
 #include "util/memory.h"
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/bench_goal.h"
-#include "host/host.h"
+#include "host/binding/host.h"
 #include "hostapi/host_call.h"
 #include "hostapi/host_constants.h"
 #include "platform/platform.h"

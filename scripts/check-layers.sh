@@ -9,6 +9,13 @@
 #   version/ -> nothing of the module
 #
 # and that no module folder includes the reference host, tests, benchmarks or fuzz targets.
+# The reference host's rooms follow the same rule among themselves:
+#
+#   host/cli/      -> host/scenario/ host/view/ host/binding/ host/model/
+#   host/scenario/ -> host/view/ host/binding/ host/model/
+#   host/view/     -> host/model/
+#   host/binding/  -> host/model/ hostapi/
+#   host/model/    -> hostapi/ (the interface's own numbers and layouts)
 # Usage: scripts/check-layers.sh [ROOT]   (ROOT defaults to the checkout this script is in)
 # Prints FILE:LINE: diagnostics on stderr; exits 1 when an include runs against the layers,
 # 2 when ROOT holds no module folders.
@@ -16,7 +23,7 @@ set -euo pipefail
 
 root=${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-  sed -n '2,13p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '2,20p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
   exit 0
 fi
 cd "$root" 2>/dev/null || { echo "check-layers: cannot enter $root" >&2; exit 2; }
@@ -29,18 +36,25 @@ declare -A allowed=(
   [util]="platform version"
   [platform]="version"
   [version]=""
+  [host/cli]="host/scenario host/view host/binding host/model"
+  [host/scenario]="host/view host/binding host/model"
+  [host/view]="host/model"
+  [host/binding]="host/model hostapi"
+  [host/model]="hostapi"
 )
 layers="client tools hostapi util platform version"
+rooms="host/cli host/scenario host/view host/binding host/model"
 
 found_any=0
 bad=0
-for folder in $layers; do
+for folder in $layers $rooms; do
   [ -d "$folder" ] || continue
   while IFS= read -r -d '' file; do
     found_any=1
     # Every quoted include: LINE:PATH.
     while IFS=: read -r line target; do
       case "$target" in
+        host/*/*) rest=${target#host/}; top=host/${rest%%/*} ;;  # a room of the host
         */*) top=${target%%/*} ;;
         *) continue ;;  # beside the including file
       esac

@@ -35,7 +35,7 @@ if(TARGET zorvan-host)
     add_test(NAME report_in_browser COMMAND sh -c "echo 'skipped: the report is opened in a browser by the Linux build'; exit 77")
   else()
     add_test(NAME report_in_browser
-             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/host/report_in_browser.sh $<TARGET_FILE:zorvan-host>
+             COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/host/view/report_in_browser.sh $<TARGET_FILE:zorvan-host>
                      ${PROJECT_SOURCE_DIR}/examples/tour.zvs ${CMAKE_CURRENT_BINARY_DIR}/report_in_browser)
   endif()
   set_tests_properties(report_in_browser PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace {
 

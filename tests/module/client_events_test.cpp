@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 #include "version/version_block.h"
 
 namespace {

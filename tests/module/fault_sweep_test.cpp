@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 #include "tests/module/harden_pages.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // property the command reads and take every value it writes (no host error status anywhere).
 #include <gtest/gtest.h>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 using namespace zvhost;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/command_steps.h"
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace {
 

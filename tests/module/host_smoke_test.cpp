@@ -2,7 +2,7 @@
 // chosen from the menu, gives back every list and every reference.
 #include <gtest/gtest.h>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 using namespace zvhost;
 

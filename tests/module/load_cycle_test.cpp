@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
-#include "host/scenario.h"
-#include "host/scenario_run.h"
+#include "host/binding/host.h"
+#include "host/scenario/scenario.h"
+#include "host/scenario/runner.h"
 
 #if defined(_WIN32)
 #include <windows.h>

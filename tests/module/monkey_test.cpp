@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace {
 

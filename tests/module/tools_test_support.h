@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.h"
+#include "host/binding/host.h"
 
 namespace zvtest {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "client/client.h"
-#include "host/host.h"
+#include "host/binding/host.h"
 #include "hostapi/host_call.h"
 #include "util/memory.h"
 

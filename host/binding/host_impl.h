@@ -1,0 +1,191 @@
+// Inside of the reference host: the COM objects it hands out, the state behind Host, and the
+// pieces each source file provides. Not for users of the host; they include host/host.h.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/binding/host.h"
+#include "hostapi/abi.h"
+
+namespace zvhost {
+
+class HostImpl;
+
+// The blocks of returned lists the client holds, by address, each with its list: a table with
+// open addressing, so that handing out and taking back a block allocates nothing.
+class BlockTable {
+ public:
+  void Put(void* block, uint64_t list);
+  bool Take(void* block, uint64_t* list);  // false when the block is not in the table
+  template <typename Fn>
+  void ForEach(Fn fn) const {
+    for (const Slot& s : slots_)
+      if (s.block) fn(s.block, s.list);
+  }
+  void Clear();
+
+ private:
+  struct Slot {
+    void* block = nullptr;
+    uint64_t list = 0;
+  };
+  size_t Home(const void* block) const;
+  std::vector<Slot> slots_;  // a power of two in size, at most half full
+  size_t used_ = 0;
+  int shift_ = 64;  // 64 - log2(size)
+};
+
+// Every object the host hands out: a method table pointer first, then the host behind it.
+struct ComObject {
+  const void* const* vtbl;
+  HostImpl* host;
+  int index;  // which reference count (see RefIndex)
+};
+
+enum RefIndex : int {
+  RefSession = 0,
+  RefAux1,
+  RefAux2,
+  RefMemoryPolicy,
+  RefModuleLink,
+  RefExtension,
+  RefRoot,
+  RefHeld,
+  RefCount_
+};
+const char* RefName(int index);
+const Iid& RefIid(int index);
+
+// Method tables (com_objects.cpp, session.cpp).
+const void* const* SessionTable();
+const void* const* SmallTable(int index);
+const void* const* RootTable();
+const void* const* HeldTable();
+const void* UnknownSlotFn(int slot);   // records the call and fails
+const void* StandardSlotFn(int slot);  // query, add reference, release
+
+// One session operation in progress: its log record and the fault chosen for it.
+struct OpCall {
+  const char* op = "";
+  size_t record = SIZE_MAX;
+  Fault fault;
+  bool logging = false;
+};
+
+class HostImpl {
+ public:
+  explicit HostImpl(HostOptions o);
+  ~HostImpl();
+  // In high memory (host/high_memory.h), with the COM objects it holds.
+  static void* operator new(size_t size);
+  static void operator delete(void* p);
+
+  HostOptions options;
+  Model model;
+  CallLog log;
+  Faults faults;
+
+  // Loading (loader.cpp).
+  void* module = nullptr;
+  void* initFn = nullptr;
+  std::string modulePath;
+  std::string lastError;
+  bool LoadModule();
+  void UnloadModule();
+  bool hookInstalled = false;
+  void* hookSlot = nullptr;      // the client's import slot of the task-free function
+  void* hookOriginal = nullptr;  // what it held
+  void InstallFreeHook();
+  void RemoveFreeHook();
+  // While on, the client's task allocator (CoTaskMemAlloc; malloc on Linux) answers null.
+  // False when it could not be switched on.
+  bool RefuseTaskAlloc(bool on);
+  void* refuseSlot = nullptr;
+  void* refuseOriginal = nullptr;
+  void* clockSlot = nullptr;      // the client's import slot of the clock (virtual clock)
+  void* clockOriginal = nullptr;  // what it held
+  void InstallClockHook();
+  void RemoveClockHook();
+
+  // COM objects (com_objects.cpp).
+  ComObject objects[RefCount_];
+  int32_t refs[RefCount_] = {};
+  bool handedOut[RefCount_] = {};
+  std::vector<std::string> interfaceRequests;
+  void* clientIdentity = nullptr;
+  void* events = nullptr;  // the event interface the host holds a reference to
+  int32_t initResult = -2;
+  bool initCalled = false;
+  std::vector<RegistrationEntry> registration;
+  bool registrationNull = false;
+  uint32_t registeredVersion = 0;
+  void* recordedModule = nullptr;
+  bool moduleRecorded = false;
+  std::vector<std::string> problems;
+  void Problem(const std::string& what);
+
+  // Records (session.cpp).
+  std::vector<AlertRecord> alerts;
+  std::vector<PromptRecord> prompts;
+  std::deque<std::pair<bool, int32_t>> answers;  // {answered, value}
+  std::vector<std::string> console;
+  std::vector<int32_t> notifications;  // requested, in first-request order
+  std::map<int32_t, bool> notificationOn;
+  int screenUpdateChanges = 0;
+
+  // Selection actions (host.cpp): the graphics the last actions newly selected within the
+  // millisecond tick `freshTick`; the module stamps them with that tick.
+  uint32_t freshTick = 0;
+  std::vector<ObjectId> freshGraphics;
+
+  // The client's successful whole-object reads (session.cpp): how many, and of which object.
+  uint64_t readAllCount = 0;
+  ObjectId lastReadAll = 0;
+
+  OpCall BeginOp(const char* op, int slot);
+  HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);
+  HResult NullArgument(OpCall& call, const char* what);
+  void SetArgs(OpCall& call, const std::string& args);
+
+  // Events (host.cpp).
+  int eventDepth = 0;
+  size_t BeginEvent(const char* op, int slot, const std::string& args);
+  HResult EndEvent(size_t record, HResult hr, const std::string& result = "");
+
+  // Returned lists (prop_lists.cpp).
+  struct ListInfo {
+    void* array = nullptr;
+    size_t blocks = 0;  // blocks of the list the client holds, the array included
+    bool released = false;
+  };
+  std::map<uint64_t, ListInfo> lists;
+  BlockTable blockOwner;  // every block the client holds, with its list
+  uint64_t nextList = 1;
+  ListCounters counters;
+  void* ListAlloc(uint64_t list, size_t size);  // a tracked block of the given list
+  void* ListAlloc(uint64_t list, ListInfo& info, size_t size);
+  uint64_t NewList();
+  void ListDone(uint64_t list, void* array);
+  bool BuildPropList(ObjectId object, const std::vector<std::pair<int32_t, Value>>& props, zv::PropList* out);
+  void BuildMetricList(const std::vector<Metric>& items, zv::MetricList* out);
+  void OnClientFree(void* block);  // called from the task-free hook
+  void FreeKeptLists();            // keeps-results: the host frees what it handed out
+  void CountLeaks();               // at stop: lists the client never released
+
+  // Registration list copy (com_objects.cpp).
+  void CopyRegistration(const zv::PropList* list);
+};
+
+HostImpl& ImplOf(void* self);
+
+// Readable forms for the log.
+std::string KeyText(const zv::PropKey* key);
+std::string TextArg(const char* text);
+std::string HrText(HResult hr);
+
+}  // namespace zvhost

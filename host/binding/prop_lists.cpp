@@ -1,0 +1,357 @@
+// The lists the host hands to the client (ReadAllProps, GetMetricListProp): built in task
+// allocator blocks with every value type the client must copy and release, and tracked block by
+// block so the host knows whether the client gave them back.
+#include <cstring>
+
+#include "host/binding/high_memory.h"
+#include "host/binding/host_impl.h"
+
+#if defined(_WIN32)
+#include <objbase.h>
+#else
+#include <cstdlib>
+#endif
+
+namespace zvhost {
+
+void* TaskAlloc(size_t size) {
+#if defined(_WIN32)
+  return CoTaskMemAlloc(size);
+#else
+  return std::malloc(size);
+#endif
+}
+
+void TaskFree(void* block) {
+#if defined(_WIN32)
+  if (IsHighBlock(block)) return HighFree(block);
+  CoTaskMemFree(block);
+#else
+  std::free(block);
+#endif
+}
+
+size_t BlockTable::Home(const void* block) const {
+  // Fibonacci hashing: the top bits of the product mix every bit of the address.
+  return static_cast<size_t>((reinterpret_cast<uintptr_t>(block) * 0x9E3779B97F4A7C15ull) >> shift_);
+}
+
+void BlockTable::Put(void* block, uint64_t list) {
+  if ((used_ + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old(slots_.empty() ? 256 : slots_.size() * 2);
+    old.swap(slots_);
+    used_ = 0;
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n /= 2) --shift_;
+    for (const Slot& s : old)
+      if (s.block) Put(s.block, s.list);
+  }
+  size_t i = Home(block);
+  while (slots_[i].block && slots_[i].block != block) i = (i + 1) & (slots_.size() - 1);
+  if (!slots_[i].block) ++used_;
+  slots_[i] = {block, list};
+}
+
+bool BlockTable::Take(void* block, uint64_t* list) {
+  if (slots_.empty() || !block) return false;
+  const size_t mask = slots_.size() - 1;
+  size_t i = Home(block);
+  while (slots_[i].block != block) {
+    if (!slots_[i].block) return false;
+    i = (i + 1) & mask;
+  }
+  *list = slots_[i].list;
+  // Later slots of the same run move back into the gap, so every search still ends at an
+  // empty slot only after passing what it looks for.
+  size_t gap = i;
+  for (size_t j = (i + 1) & mask; slots_[j].block; j = (j + 1) & mask) {
+    size_t home = Home(slots_[j].block);
+    bool stays = gap <= j ? (gap < home && home <= j) : (gap < home || home <= j);
+    if (stays) continue;
+    slots_[gap] = slots_[j];
+    gap = j;
+  }
+  slots_[gap] = {};
+  --used_;
+  return true;
+}
+
+void BlockTable::Clear() {
+  for (Slot& s : slots_) s = {};
+  used_ = 0;
+}
+
+uint64_t HostImpl::NewList() {
+  uint64_t id = nextList++;
+  lists[id];
+  ++counters.returned;
+  return id;
+}
+
+void* HostImpl::ListAlloc(uint64_t list, size_t size) {
+  return ListAlloc(list, lists[list], size);
+}
+
+void* HostImpl::ListAlloc(uint64_t list, ListInfo& info, size_t size) {
+  // High memory only where the client's frees come to the host's watch, which tells the
+  // blocks apart; an in-process client frees with the task allocator itself.
+  void* p = hookInstalled ? HighAlloc(size ? size : 1) : TaskAlloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  std::memset(p, 0, size ? size : 1);
+  blockOwner.Put(p, list);
+  ++info.blocks;
+  return p;
+}
+
+void HostImpl::ListDone(uint64_t list, void* array) {
+  lists[list].array = array;
+}
+
+namespace {
+
+struct Builder {
+  HostImpl& h;
+  uint64_t list;
+  HostImpl::ListInfo& info;
+
+  char* Text(const char* s, size_t size) {
+    char* p = static_cast<char*>(h.ListAlloc(list, info, size + 1));
+    std::memcpy(p, s, size + 1);
+    return p;
+  }
+  char* Text(const std::string& s) { return Text(s.c_str(), s.size()); }
+  char* Text(const char* s) { return Text(s, std::strlen(s)); }
+  template <typename T>
+  T* Array(size_t count) {
+    return static_cast<T*>(h.ListAlloc(list, info, count * sizeof(T)));
+  }
+  zv::TextList Texts(std::initializer_list<const char*> items) {
+    zv::TextList l;
+    l.count = static_cast<uint32_t>(items.size());
+    l.texts = Array<char*>(items.size());
+    size_t i = 0;
+    for (const char* t : items) l.texts[i++] = Text(t);
+    return l;
+  }
+};
+
+void PutValue(Builder& b, zv::TypedValue& tv, const Value& v) {
+  switch (v.kind) {
+    case ValueKind::None:
+    case ValueKind::Int:
+      tv.type = vt::Int;
+      tv.u.number = v.word;
+      break;
+    case ValueKind::Metric:
+      tv.type = vt::Metric;
+      tv.u.number = v.word;
+      break;
+    case ValueKind::Id:
+      tv.type = vt::Id;
+      tv.u.words[0] = static_cast<uint32_t>(v.word);
+      break;
+    case ValueKind::TextLoc:
+      tv.type = vt::TextLoc;
+      tv.u.words[0] = v.range.begin.object;
+      tv.u.words[1] = static_cast<uint32_t>(v.range.begin.offset);
+      break;
+    case ValueKind::TextRange:
+      tv.type = vt::TextRange;
+      tv.u.words[0] = v.range.begin.object;
+      tv.u.words[1] = static_cast<uint32_t>(v.range.begin.offset);
+      tv.u.words[2] = v.range.end.object;
+      tv.u.words[3] = static_cast<uint32_t>(v.range.end.offset);
+      break;
+    case ValueKind::MetricList:
+      tv.type = vt::MetricList;
+      tv.u.ints.count = static_cast<uint32_t>(v.list.size());
+      tv.u.ints.items = b.Array<int32_t>(v.list.size());
+      for (size_t i = 0; i < v.list.size(); ++i) tv.u.ints.items[i] = v.list[i];
+      break;
+    case ValueKind::Text:
+      tv.type = vt::Text;
+      tv.u.text = b.Text(v.text);
+      break;
+  }
+}
+
+// Host-only properties that fill a list to the size a real host returns, with one of every
+// value type that owns memory, so the client's copy and release paths run for real.
+void PutPadding(Builder& b, zv::PropVal& pv, int i, ObjectId object) {
+  pv.key.number = 3000 + i;
+  zv::TypedValue& tv = pv.value;
+  const uint32_t seed = (object & 0xFFFFFFu) * 31u + static_cast<uint32_t>(i);
+  switch (i) {
+    case 0:  // an element keyed by name
+      pv.key.number = 0;
+      pv.key.name = b.Text("ZorvanHostNote");
+      tv.type = vt::Text;
+      tv.u.text = b.Text("kept by the host");
+      return;
+    case 1:
+      tv.type = vt::TextList;
+      tv.u.texts = b.Texts({"Body", "Heading", "Caption"});
+      return;
+    case 2: {
+      tv.type = vt::Tabs;
+      tv.u.tabs.count = 2;
+      tv.u.tabs.items = b.Array<zv::Entry8>(2);
+      for (int k = 0; k < 2; ++k) {
+        tv.u.tabs.items[k].word0 = Pt(36.0 * (k + 1));
+        tv.u.tabs.items[k].word4 = k;
+        tv.u.tabs.items[k].text = b.Text(k ? "." : " ");
+        tv.u.tabs.items[k].word12 = 46;
+      }
+      return;
+    }
+    case 3: {
+      tv.type = vt::Elements;
+      tv.u.rich.count = 1;
+      tv.u.rich.items = b.Array<zv::Entry17>(1);
+      zv::Entry17& e = tv.u.rich.items[0];
+      e.text0 = b.Text("Figure");
+      e.word4 = 1;
+      e.word8 = 2;
+      e.word12 = 3;
+      e.list16 = b.Texts({"a", "b"});
+      e.list24 = b.Texts({"c"});
+      e.text32 = b.Text("x");
+      e.text36 = b.Text("y");
+      return;
+    }
+    case 4: {
+      tv.type = vt::Attributes;
+      tv.u.named.count = 1;
+      tv.u.named.items = b.Array<zv::Entry18>(1);
+      zv::Entry18& e = tv.u.named.items[0];
+      e.text0 = b.Text("Role");
+      e.list4 = b.Texts({"figure", "title"});
+      e.field12[0] = 1;
+      e.field12[1] = 2;
+      return;
+    }
+    case 5:
+      tv.type = vt::Block24;
+      tv.u.block24 = b.Array<uint8_t>(24);
+      for (int k = 0; k < 24; ++k) tv.u.block24[k] = static_cast<uint8_t>(seed + k);
+      return;
+    case 6:
+      tv.type = vt::Bytes;
+      tv.u.bytes.count = 5;
+      tv.u.bytes.bytes = b.Array<uint8_t>(5);
+      std::memcpy(tv.u.bytes.bytes, "zorv", 5);
+      return;
+    case 7:
+    case 8:
+      tv.type = i == 7 ? vt::IntList : vt::IdList;
+      tv.u.ints.count = 3;
+      tv.u.ints.items = b.Array<int32_t>(3);
+      for (int k = 0; k < 3; ++k) tv.u.ints.items[k] = static_cast<int32_t>(seed) + k;
+      return;
+    case 9:
+    case 10:
+      tv.type = i == 9 ? vt::Points : vt::IntPairs;
+      tv.u.pairs.count = 2;
+      tv.u.pairs.items = b.Array<zv::Item8>(2);
+      tv.u.pairs.items[1].word0 = seed;
+      tv.u.pairs.items[1].word1 = seed + 1;
+      return;
+    case 11:
+      tv.type = vt::TextLoc;
+      tv.u.words[0] = object;
+      tv.u.words[1] = seed;
+      return;
+    case 12:
+      tv.type = vt::TextRange;
+      for (int k = 0; k < 4; ++k) tv.u.words[k] = seed + static_cast<uint32_t>(k);
+      return;
+    case 13:  // a text the host leaves null
+      tv.type = vt::Text;
+      tv.u.text = nullptr;
+      return;
+    case 14:  // empty lists still have arrays
+      tv.type = vt::MetricList;
+      tv.u.ints.count = 0;
+      tv.u.ints.items = b.Array<int32_t>(0);
+      return;
+    default:
+      tv.type = i % 3 == 0 ? vt::Int : (i % 3 == 1 ? vt::Metric : vt::Id);
+      tv.u.words[0] = i % 3 == 2 ? 0 : seed;
+      return;
+  }
+}
+
+}  // namespace
+
+bool HostImpl::BuildPropList(ObjectId object, const std::vector<std::pair<int32_t, Value>>& props, zv::PropList* out) {
+  const size_t total = IsGraphicType(TypeOf(object)) ? 200 : 48;
+  const size_t count = props.size() < total ? total : props.size() + 15;
+  uint64_t list = NewList();
+  Builder b{*this, list, lists[list]};
+  zv::PropVal* vals = b.Array<zv::PropVal>(count);
+  size_t n = 0;
+  for (const auto& p : props) {
+    vals[n].key.number = p.first;
+    PutValue(b, vals[n].value, p.second);
+    ++n;
+  }
+  for (int i = 0; n < count; ++i, ++n) PutPadding(b, vals[n], i, object);
+  ListDone(list, vals);
+  out->count = static_cast<uint32_t>(count);
+  out->vals = vals;
+  return true;
+}
+
+void HostImpl::BuildMetricList(const std::vector<Metric>& items, zv::MetricList* out) {
+  uint64_t list = NewList();
+  auto* array = static_cast<Metric*>(ListAlloc(list, items.size() * sizeof(Metric)));
+  for (size_t i = 0; i < items.size(); ++i) array[i] = items[i];
+  ListDone(list, array);
+  out->count = static_cast<uint32_t>(items.size());
+  out->items = array;
+}
+
+void HostImpl::OnClientFree(void* block) {
+  uint64_t id = 0;
+  if (!blockOwner.Take(block, &id)) return;
+  auto owner = lists.find(id);
+  ListInfo& l = owner->second;
+  --l.blocks;
+  if (block == l.array) {
+    l.released = true;
+    ++counters.releasedByClient;
+    if (options.keepsResults) Problem("the client released a list the host keeps");
+  }
+  if (l.released && l.blocks == 0) lists.erase(owner);
+}
+
+void HostImpl::FreeKeptLists() {
+  if (!options.keepsResults) return;
+  for (auto& entry : lists)
+    if (!entry.second.released && entry.second.array) ++counters.freedByHost;
+  blockOwner.ForEach([](void* block, uint64_t) { TaskFree(block); });
+  blockOwner.Clear();
+  lists.clear();
+}
+
+void HostImpl::CountLeaks() {
+  FreeKeptLists();
+  if (!hookInstalled) {
+    // Without a watch on the client's frees the host cannot tell; it forgets the lists.
+    lists.clear();
+    blockOwner.Clear();
+    return;
+  }
+  for (auto& entry : lists) {
+    ListInfo& l = entry.second;
+    if (!l.released)
+      ++counters.leaked;
+    else if (l.blocks)
+      Problem("the client released a list but kept " + std::to_string(l.blocks) + " of its blocks");
+  }
+  blockOwner.Clear();
+  if (counters.leaked) Problem("the client never released " + std::to_string(counters.leaked) + " list(s)");
+  lists.clear();
+}
+
+}  // namespace zvhost

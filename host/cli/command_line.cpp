@@ -1,0 +1,100 @@
+// The command line of zorvan-host: the mode, its options and files; usage errors exit with 2.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/cli/scenario_files.h"
+
+namespace zvhost {
+
+namespace {
+
+const char* kUsage =
+    "usage: zorvan-host run [options] FILE...    run scenarios, print the transcript\n"
+    "       zorvan-host shell [options]          type scenario steps interactively\n"
+    "       zorvan-host help                     the scenario language\n"
+    "options:\n"
+    "  --module PATH   the module to load (default: the one beside this program)\n"
+    "  --trace         add every call between host and module to the transcript\n"
+    "  --svg DIR       write an SVG of the page after each changing command, for the\n"
+    "                  first 150 (as the report keeps pictures of the first 150)\n"
+    "  --svg-all       with --svg: an SVG for every changing command, however many\n"
+    "  --html FILE     write one HTML report of the run (steps, transcript, pictures)\n"
+    "  --quiet         print only failures and the summary\n"
+    "  --help          this text\n"
+    "exit status: 0 every scenario ran and every expectation held; 1 an expectation\n"
+    "or a step failed, a scenario stopped at an error, or a file could not be read,\n"
+    "was not a scenario or had no steps; 2 a usage error, the module could not be\n"
+    "started, or an output cannot be written; 130 Ctrl-C stopped the run after a\n"
+    "step (a second Ctrl-C ends it at once)\n";
+
+}  // namespace
+
+std::string Usage() {
+  return kUsage;
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Output& out, const Output& err) {
+  if (args.empty()) {
+    err(kUsage);
+    return 2;
+  }
+  const std::string& mode = args[0];
+  if (mode == "help" || mode == "--help" || mode == "-h") {
+    out(std::string(kUsage) + "\n" + LanguageHelp());
+    return 0;
+  }
+  if (mode != "run" && mode != "shell") {
+    err("zorvan-host: unknown mode '" + mode + "'\n" + kUsage);
+    return 2;
+  }
+  CliOptions opt;
+  std::vector<std::string> files;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool valued = a == "--module" || a == "--svg" || a == "--html";
+    if (valued && i + 1 >= args.size()) {
+      err("zorvan-host: " + a + " needs a value\n");
+      return 2;
+    }
+    if (a == "--help" || a == "-h") {
+      out(kUsage);
+      return 0;
+    } else if (a == "--module") {
+      opt.run.modulePath = args[++i];
+    } else if (a == "--trace") {
+      opt.run.trace = true;
+    } else if (a == "--svg") {
+      opt.svgDir = args[++i];
+    } else if (a == "--html") {
+      opt.htmlFile = args[++i];
+    } else if (a == "--svg-all") {
+      opt.svgAll = true;
+    } else if (a == "--quiet") {
+      opt.quiet = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      err("zorvan-host: unknown option '" + a + "'\n" + kUsage);
+      return 2;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (opt.svgAll && opt.svgDir.empty()) {
+    err(std::string("zorvan-host: --svg-all needs --svg DIR, the folder to write in\n") + kUsage);
+    return 2;
+  }
+  if (mode == "shell") {
+    if (!files.empty()) {
+      err("zorvan-host: shell takes no files\n");
+      return 2;
+    }
+    return RunShell(opt, in, out);
+  }
+  if (files.empty()) {
+    err(std::string("zorvan-host: run needs at least one scenario file\n") + kUsage);
+    return 2;
+  }
+  return RunScenarioFiles(opt, files, out, err);
+}
+
+}  // namespace zvhost

@@ -1,0 +1,80 @@
+// zorvan-host: the reference host as a program. "run" plays scenario files against the module
+// and prints what each step did; "shell" takes the same steps interactively.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/cli/scenario_files.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+
+#include <csignal>
+
+namespace {
+
+// "run" prints a line or more for every step of what may be a very long scenario: its
+// transcript is gathered here and written in large pieces. Should the module crash the host,
+// what is gathered is written before the host goes down, so the transcript still ends at the
+// step that crashed.
+char gPending[1 << 16];
+size_t gPendingSize = 0;
+
+void WriteAll(const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = write(1, p, n);
+    if (w <= 0) return;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+void FlushPending() {
+  WriteAll(gPending, gPendingSize);
+  gPendingSize = 0;
+}
+
+void OnCrash(int sig) {
+  WriteAll(gPending, gPendingSize);  // write(2) only: safe in a signal handler
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void Gather(const std::string& s) {
+  if (gPendingSize + s.size() > sizeof gPending) FlushPending();
+  if (s.size() > sizeof gPending) {
+    WriteAll(s.data(), s.size());
+    return;
+  }
+  std::memcpy(gPending + gPendingSize, s.data(), s.size());
+  gPendingSize += s.size();
+}
+
+}  // namespace
+#endif
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  auto show = [](const std::string& s) {
+    std::fwrite(s.data(), 1, s.size(), stdout);
+    std::fflush(stdout);
+  };
+  auto err = [](const std::string& s) {
+#if !defined(_WIN32)
+    FlushPending();  // what went before comes first
+#endif
+    std::fwrite(s.data(), 1, s.size(), stderr);
+    std::fflush(stderr);
+  };
+#if !defined(_WIN32)
+  if (!args.empty() && args[0] == "run") {
+    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) std::signal(sig, OnCrash);
+    // A person at a terminal sees each step as it is done; a file or pipe takes large pieces.
+    int status = zvhost::RunCommandLine(args, stdin, isatty(STDOUT_FILENO) ? zvhost::Output(show) : Gather, err);
+    FlushPending();
+    return status;
+  }
+#endif
+  return zvhost::RunCommandLine(args, stdin, show, err);
+}

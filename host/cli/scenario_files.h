@@ -1,0 +1,63 @@
+// The two ways a person uses the reference host: running scenario files (with a transcript,
+// pictures and an HTML report) and the interactive shell. main.cpp only reads the command line.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/view/report_html.h"
+#include "host/scenario/runner.h"
+
+namespace zvhost {
+
+struct CliOptions {
+  RunOptions run;
+  std::string svgDir;    // write an SVG of the page after each changing command (the first 150)
+  bool svgAll = false;   // --svg-all: an SVG for every changing command, however many
+  std::string htmlFile;  // write one HTML report of the whole run
+  bool quiet = false;    // only failures and the summary
+};
+
+using Output = std::function<void(const std::string&)>;
+
+// Runs every file in its own freshly started host; prints the transcript on `out` and the
+// diagnostics (error: ...) on `err`. Returns the process exit status: 0 when every scenario ran
+// to its end and every expectation held; 1 when an expectation or a step failed, a scenario
+// stopped at an error, or a file could not be read, was not a scenario or had no steps; 2 when
+// the module could not be started or an output (--svg, --html) cannot be written; 130 when a
+// Ctrl-C (SIGINT) stopped the run after the step it came in (what ran is summed up and reported).
+int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
+                     const Output& err);
+
+// The interactive shell: the same language, one line at a time, plus help, show, menu, svg
+// and quit. Reads `in` (a terminal with line editing, or a pipe). Returns 0, or 1 when an
+// expectation failed during the session, or 2 when the module could not be started.
+int RunShell(const CliOptions& options, std::FILE* in, const Output& out);
+
+// The program's command line (without the program name): "run [options] FILE...", "shell",
+// "help". Returns the exit status; usage errors give 2.
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Output& out, const Output& err);
+std::string Usage();
+
+// The transcript of one step: its line and what it printed, indented.
+std::string FormatStep(const Step& step, const StepOutcome& outcome);
+
+// The help text of the language (shell "help", "zorvan-host help"), in lines of at most 80 columns.
+std::string LanguageHelp();
+
+// Words that can end the shell line `before` (the line up to the cursor): step and shell words
+// first, then object names, properties after "NAME.", menu labels after "choose" (one word at a
+// time), kinds of graphic, the keywords of the language.
+std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before);
+
+// A step as the report shows it, with its pictures when `pictures` is set; `id` tells them apart
+// from every other step's.
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true);
+
+// The --svg file of each scenario, by its base name; scenarios of the same base name (in two
+// directories, or given twice) get "-2", "-3" ... so that no picture overwrites another.
+std::vector<std::string> SvgStems(const std::vector<std::string>& files);
+
+}  // namespace zvhost

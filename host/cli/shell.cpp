@@ -1,0 +1,313 @@
+// The interactive shell: scenario steps one line at a time, prompts asked at the terminal,
+// Tab completion, history between sessions, pictures and a report of the session.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "host/view/report_html.h"
+#include "host/cli/scenario_files.h"
+#include "host/cli/shell_input.h"
+
+namespace zvhost {
+
+namespace {
+
+const char* const kStepWords[] = {"document", "grid",   "frame",    "graphic", "textframe", "paragraph", "anchored",
+                                  "table",    "select", "deselect", "cursor",  "choose",    "command",   "answer",
+                                  "set",      "name",   "close",    "fault",   "show",      "expect"};
+const char* const kShellWords[] = {"help", "menu", "svg", "html", "trace", "quit", "exit"};
+const char* const kExpectWords[] = {"selection", "cells", "cursor",    "alert", "no",       "prompt",
+                                    "console",   "menu",  "clipboard", "undo",  "unchanged"};
+const char* const kOtherWords[] = {"at",      "size",    "in",        "to",    "page",  "columns", "rows",
+                                   "margins", "indent",  "placement", "title", "align", "within",  "cancel",
+                                   "none",    "created", "selection", "cells", "table", "row",     "default"};
+
+const char* kShellHelp =
+    "Shell only:\n"
+    "  show                 the page as text        menu        the Zorvan menu\n"
+    "  svg FILE             the page as a picture   html FILE   the session's report\n"
+    "  trace [on|off]       calls between host and module after each step\n"
+    "  help, quit           (Ctrl-D also quits; Ctrl-C drops the line; Tab completes)\n";
+
+bool WriteFileWithReason(const std::string& path, const std::string& text, std::string* why) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return *why = std::strerror(errno), false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  int e = errno;
+  if (std::fclose(f) != 0 && ok) ok = false, e = errno;
+  if (!ok) *why = std::strerror(e);
+  return ok;
+}
+
+// Whether FILE can be written, found before the session starts; a file made for the check goes.
+bool Writable(const std::string& path, std::string* why) {
+  std::error_code ec;
+  bool existed = std::filesystem::exists(path, ec);
+  std::FILE* f = std::fopen(path.c_str(), "ab");
+  if (!f) return *why = std::strerror(errno), false;
+  std::fclose(f);
+  if (!existed) std::remove(path.c_str());
+  return true;
+}
+
+std::string Indent(const std::string& text, const std::string& pad) {
+  std::string o;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) o += pad + line + "\n";
+  return o;
+}
+
+std::vector<std::string> Split(const std::string& s) {
+  std::vector<std::string> words;
+  std::istringstream in(s);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+void MenuPaths(const Model& m, ObjectId menu, const std::string& path, std::vector<std::string>* out) {
+  const Object* mu = m.Find(menu);
+  if (!mu) return;
+  for (ObjectId c : mu->children) {
+    const Object* o = m.Find(c);
+    if (!o || o->type == obj::Separator) continue;
+    std::string p = path.empty() ? o->label : path + " > " + o->label;
+    if (o->type == obj::Menu)
+      MenuPaths(m, c, p, out);
+    else
+      out->push_back(p);
+  }
+}
+
+// What a building step made, read back from the document: "made fig (rect) in f1 at 10 20 size 100 x 50".
+std::string Made(ScenarioRunner& runner, const Step& st) {
+  Model& m = runner.host().model();
+  if (st.kind == StepKind::Grid) {
+    ObjectId d = runner.CurrentDocument();
+    const DocState* ds = m.Doc(d);
+    return ds ? "grid spacing of " + runner.NameOf(d) + ": " + FormatPoints(ds->grid) + " pt" : "";
+  }
+  ObjectId id = runner.IdOf(st.name);
+  const Object* o = m.Find(id);
+  if (!o) return "";
+  std::string s = "made " + st.name;
+  switch (st.kind) {
+    case StepKind::Document: {
+      Value w = m.Read(id, prop::Width), h = m.Read(id, prop::Height);
+      return s + " (document), page " + FormatPoints(w.word) + " x " + FormatPoints(h.word) + " pt, the active one";
+    }
+    case StepKind::Paragraph:
+      return s + " (paragraph) in " + st.refs[0].Text() + ": \"" + o->name + "\"";
+    case StepKind::Table: {
+      int rows = 0;
+      for (ObjectId r : o->children) rows += TypeOf(r) == obj::Row;
+      s += " (table) in " + st.refs[0].Text() + ": " + std::to_string(m.Read(id, prop::TblColumnCount).word) +
+           " column(s), " + std::to_string(rows) + " row(s)";
+      return st.titleName.empty() ? s : s + ", title " + st.titleName;
+    }
+    default: {
+      Geometry g = m.GeometryOf(id);
+      return s + " (" + GraphicKindName(o->type) + ")" + (o->parent ? " in " + runner.NameOf(o->parent) : "") + " at " +
+             FormatPoints(Pt(g.x)) + " " + FormatPoints(Pt(g.y)) + " size " + FormatPoints(Pt(g.w)) + " x " +
+             FormatPoints(Pt(g.h));
+    }
+  }
+}
+
+bool IsBuilding(StepKind k) {
+  return k == StepKind::Document || k == StepKind::Grid || k == StepKind::Frame || k == StepKind::Graphic ||
+         k == StepKind::Paragraph || k == StepKind::Anchored || k == StepKind::Table;
+}
+
+// A whole number as an answer to a prompt: optional sign and digits, within 32 bits.
+bool WholeNumber(const std::string& text, int32_t* value) {
+  std::vector<std::string> w = Split(text);
+  if (w.size() != 1) return false;
+  const std::string& s = w[0];
+  size_t i = s[0] == '-' || s[0] == '+' ? 1 : 0;
+  if (i == s.size() || s.size() > 11 || s.find_first_not_of("0123456789", i) != std::string::npos) return false;
+  long long v = std::stoll(s);
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  *value = static_cast<int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before) {
+  std::vector<std::string> words = Split(before);
+  bool fresh = before.empty() || before.back() == ' ' || before.back() == '\t';
+  std::string partial = fresh || words.empty() ? "" : words.back();
+  if (!fresh && !words.empty()) words.pop_back();  // the complete words before the one being typed
+  std::set<std::string> found;
+  auto offer = [&](const std::string& w) {
+    if (w.compare(0, partial.size(), partial) == 0) found.insert(w);
+  };
+  if (words.empty()) {
+    for (const char* w : kStepWords) offer(w);
+    for (const char* w : kShellWords) offer(w);
+  } else if (words[0] == "choose") {
+    // Menu paths, a word at a time: the words typed so far must lead the path.
+    std::vector<std::string> paths;
+    const Model& m = runner.host().model();
+    MenuPaths(m, m.MainMenu(), "", &paths);
+    for (const std::string& p : paths) {
+      std::vector<std::string> pw = Split(p);
+      if (pw.size() < words.size()) continue;
+      if (std::equal(words.begin() + 1, words.end(), pw.begin())) offer(pw[words.size() - 1]);
+    }
+  } else if (words[0] == "trace" && words.size() == 1) {
+    offer("on");
+    offer("off");
+  } else if (words[0] == "fault" && words.size() == 1) {
+    for (const char* w : {"busy", "fail", "status", "off"}) offer(w);
+  } else if (partial.find('.') != std::string::npos) {
+    // NAME.PROPERTY
+    std::string object = partial.substr(0, partial.find('.'));
+    std::istringstream props(ScenarioPropertyNames());
+    for (std::string p; std::getline(props, p, ',');) offer(object + "." + p.substr(p.find_first_not_of(' ')));
+  } else {
+    if (words[0] == "expect" && words.size() == 1)
+      for (const char* w : kExpectWords) offer(w);
+    if (words[0] == "graphic" && words.size() == 2) {
+      std::istringstream kinds(GraphicKindNames());
+      for (std::string k; std::getline(kinds, k, ',');) offer(k.substr(k.find_first_not_of(' ')));
+    }
+    for (const std::string& n : runner.Names()) offer(n);
+    if (words.size() > 1)
+      for (const char* w : kOtherWords) offer(w);
+  }
+  return {found.begin(), found.end()};
+}
+
+int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
+  auto complain = [](const std::string& s) { std::fputs(("zorvan-host: " + s + "\n").c_str(), stderr); };
+  std::string why;
+  if (!options.svgDir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.svgDir, ec);
+    if (ec) return complain("cannot create " + options.svgDir + ": " + ec.message()), 2;
+  }
+  if (!options.htmlFile.empty() && !Writable(options.htmlFile, &why))
+    return complain("cannot write " + options.htmlFile + ": " + why), 2;
+  RunOptions ro = options.run;
+  ro.pictures = true;  // for svg, html and the report at the end
+  ScenarioRunner runner(ro);
+  std::string err;
+  if (!runner.Start(&err)) {
+    out("error: " + err + "\n");
+    return 2;
+  }
+  LineInput input(in, in == stdin ? LineInput::DefaultHistoryFile() : "");
+  input.SetCompleter([&](const std::string& before) { return CompleteShellLine(runner, before); });
+  if (input.Interactive()) {
+    // At a terminal, a prompt with no queued answer is asked: the default is already typed.
+    runner.host().options().askPerson = [&](const std::string& prompt, const std::string& def, int32_t* value) {
+      std::string initial = def;
+      for (;;) {
+        std::string answer;
+        if (!input.Ask(prompt, initial, &answer)) return false;
+        if (WholeNumber(answer, value)) return true;
+        out("  a whole number, please (Ctrl-D cancels)\n");
+        initial = answer;
+      }
+    };
+  }
+  out("ZorvanShapes reference host, module " + runner.host().ModulePath() + "\n" + runner.Preamble() +
+      "\nType help for the steps, show for the page, menu for the menu, quit to leave.\n");
+  ReportScenario session;
+  session.file = "shell session";
+  session.module = runner.host().ModulePath();
+  session.preamble = runner.Preamble();
+  auto writeReport = [&](const std::string& path) {
+    if (WriteFileWithReason(path, RenderHtmlReport({session}, "ZorvanShapes shell session"), &why))
+      out("wrote " + path + "\n");
+    else
+      out("error: cannot write " + path + ": " + why + "\n");
+  };
+  int failures = 0, lineNo = 0;
+  bool trace = options.run.trace;
+  std::string line;
+  while (input.Read("zorvan> ", &line)) {
+    ++lineNo;
+    if (!input.Interactive()) out("zorvan> " + line + "\n");
+    std::vector<std::string> words = Split(line);
+    std::string word = words.empty() ? "" : words[0];
+    std::string rest = line.substr(std::min(line.size(), line.find(word) + word.size()));
+    rest.erase(0, std::min(rest.size(), rest.find_first_not_of(" \t")));
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    if (word == "quit" || word == "exit") break;
+    if (word == "help" || word == "?") {
+      out(LanguageHelp() + kShellHelp);
+      continue;
+    }
+    if (word == "menu" && words.size() == 1) {
+      out(runner.MenuText());
+      continue;
+    }
+    if (word == "trace") {
+      if (words.size() > 2 || (words.size() == 2 && rest != "on" && rest != "off")) {
+        out("error: trace on or trace off, found '" + rest + "'\n");
+        continue;
+      }
+      if (words.size() == 2) trace = rest == "on";
+      out(std::string("trace ") + (trace ? "on" : "off") + "\n");
+      continue;
+    }
+    if (word == "svg" || word == "html") {
+      if (rest.empty()) {
+        out("error: " + word + " FILE: the file to write is missing\n");
+        continue;
+      }
+      if (word == "html") {
+        writeReport(rest);
+      } else if (WriteFileWithReason(rest, RenderSvg(runner.View(), {ro.svgScale, true, ""}), &why)) {
+        out("wrote " + rest + "\n");
+      } else {
+        out("error: cannot write " + rest + ": " + why + "\n");
+      }
+      continue;
+    }
+    try {
+      for (Step& st : ParseScenarioLine(line, "<shell>", lineNo)) {
+        runner.SetTrace(trace);
+        StepOutcome o = runner.Run(st);
+        failures += o.failures;
+        std::string said = o.transcript;
+        if (IsBuilding(st.kind)) said = Made(runner, st) + "\n" + said;
+        if (!said.empty()) out(Indent(said, "  "));
+        if (o.changed && !options.svgDir.empty()) {
+          char num[16];
+          std::snprintf(num, sizeof num, "%04d", lineNo);
+          std::string path = options.svgDir + "/shell-" + num + ".svg";
+          if (WriteFileWithReason(path, o.svgAfter, &why))
+            out("  picture: " + path + "\n");
+          else
+            out("error: cannot write " + path + ": " + why + "\n");
+        }
+        session.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(session.steps.size())));
+        session.failures += o.failures;
+      }
+    } catch (const ScenarioError& e) {
+      std::string detail = e.detail;
+      if (detail.rfind("expected a step", 0) == 0)
+        detail += "; or a shell command: help, show, menu, svg FILE, html FILE, trace on|off, quit";
+      out("error: line " + std::to_string(e.line) + ": " + detail + "\n");
+      ReportStep rs;
+      rs.source = line;
+      rs.line = lineNo;
+      rs.transcript = "error: " + detail;
+      rs.failed = true;
+      session.steps.push_back(rs);
+    }
+  }
+  runner.host().options().askPerson = nullptr;
+  runner.host().Stop();
+  if (!options.htmlFile.empty()) writeReport(options.htmlFile);
+  return failures ? 1 : 0;
+}
+
+}  // namespace zvhost

@@ -1,0 +1,105 @@
+// Runs scenario steps against the reference host with the real module loaded: builds the
+// page, acts as the user, and reports what each step changed, in words and in pictures.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/binding/host.h"
+#include "host/scenario/scenario.h"
+#include "host/view/svg_page.h"
+
+namespace zvhost {
+
+struct RunOptions {
+  std::string modulePath;  // empty: the host's default (the module beside the program)
+  bool trace = false;      // add the call log of each step to its transcript
+  bool pictures = false;   // keep before/after pictures of changing steps
+  double svgScale = 1.5;   // pixels per point of the pictures
+};
+
+struct StepOutcome {
+  std::string transcript;           // what the step printed (empty lines are dropped)
+  int failures = 0;                 // expectations of this step that failed
+  bool changed = false;             // the step changed the document model
+  std::string svgBefore, svgAfter;  // when pictures are kept and the step changed something
+  PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
+};
+
+class ScenarioRunner {
+ public:
+  explicit ScenarioRunner(RunOptions options);
+  ~ScenarioRunner();
+
+  // Loads the module and initializes it. On failure `error` says why.
+  bool Start(std::string* error);
+  // The banner from the console and the Zorvan menu as the host shows it.
+  std::string Preamble() const;
+  // Runs one step. Throws ScenarioError when the step cannot be carried out (an unknown name,
+  // no document yet); an expectation that does not hold is a failure, not an error.
+  StepOutcome Run(const Step& step);
+  // The end of a scenario: answers that no prompt took are failures.
+  StepOutcome Finish();
+
+  PageView View() const;         // the current document's page
+  std::string ShowText() const;  // the page as text: objects nested, frame-relative positions
+  std::string MenuText(const std::string& top = "Zorvan") const;  // the menu with numbers and shortcuts
+  Host& host() { return *host_; }
+  void SetTrace(bool on) { options_.trace = on; }
+  void SetPictures(bool on) { options_.pictures = on; }
+  // The name a scenario uses for an object: the one it was given, or one derived from it
+  // ("t[2,1]" for a cell, "t[2]" for a row, "new1" for what a command made).
+  std::string NameOf(ObjectId id) const;
+  // The text with every object id ("12:5") replaced by the object's name.
+  std::string WithNames(const std::string& text) const;
+  ObjectId IdOf(const std::string& name) const;  // 0 when unknown
+  std::vector<std::string> Names() const;        // every name the scenario uses, sorted
+  ObjectId CurrentDocument() const { return doc_; }
+
+ private:
+  ObjectId Resolve(const Step& st, const ObjectRef& ref) const;
+  ObjectId RequireDoc(const Step& st) const;
+  void Define(const Step& st, const std::string& name, ObjectId id);
+  void Build(const Step& st, StepOutcome& out);
+  void Act(const Step& st, StepOutcome& out);
+  void Expect(const Step& st, StepOutcome& out);
+  void ExpectProperty(const Step& st, StepOutcome& out);
+  void ExpectMenu(const Step& st, StepOutcome& out);
+  void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);
+  std::string SelectionText() const;  // "fig, pie", "cells of t [1,0] to [1,1]", "cursor in p1"
+  std::string PropLabel(ObjectId id, int32_t prop) const;
+  ObjectId FirstParagraph(ObjectId container);
+  void Fail(StepOutcome& out, const std::string& text);
+  void UnusedAnswers(StepOutcome& out, const std::string& when);
+  [[noreturn]] void NoSuchCommand(const Step& st, const std::string& what) const;
+  void CheckCode(const Step& st, const Quantity& q) const;  // a whole number without a unit
+
+  RunOptions options_;
+  std::unique_ptr<Host> host_;
+  std::map<std::string, ObjectId> names_;
+  std::map<ObjectId, std::string> byId_;
+  ObjectId doc_ = 0;
+  int newCount_ = 0;
+  ObjectId lastCreated_ = 0;    // the newest object the last command created
+  std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)
+  size_t consoleSeen_ = 0;
+  std::vector<AlertRecord> lastAlerts_;
+  std::vector<PromptRecord> lastPrompts_;
+  std::vector<std::string> answers_;  // the queued answer lines not yet taken by a prompt
+  // What the module keeps to itself, as the host saw it happen: the geometry the last "Copy
+  // Graphic Props" read (x, y, width, height; zeros at start), and the object the next "Undo
+  // Operation" acts on (the last object a command read whole or created; 0: nothing recorded).
+  Metric clipboard_[4] = {0, 0, 0, 0};
+  ObjectId undo_ = 0;
+};
+
+// Property names a scenario uses ("x", "width", "left-indent", "columns" ...) and their numbers;
+// 0 when unknown. A number written as such ("781") is taken as it is.
+int32_t ScenarioPropertyNumber(const std::string& name, int objectType);
+std::string ScenarioPropertyName(int32_t number);
+std::string ScenarioPropertyNames();
+
+}  // namespace zvhost

@@ -1,0 +1,209 @@
+// The HTML report of a run.
+#include "host/view/report_html.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "host/model/text_lines.h"
+
+namespace zvhost {
+
+namespace {
+
+// An inlined SVG without its XML declaration, which is not allowed inside HTML.
+std::string Inline(const std::string& svg) {
+  size_t p = svg.find("<svg");
+  return p == std::string::npos ? svg : svg.substr(p);
+}
+
+std::string Num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  return buf;
+}
+
+// Pictures never need a horizontal scroll bar: they shrink to the column and stack when the
+// window is narrow; the steps wrap long lines.
+const char* kStyle = R"(
+body { font-family: sans-serif; margin: 1.5em auto; padding: 0 1em; color: #222; max-width: 1320px; }
+h1 { font-size: 1.4em; } h2 { font-size: 1.15em; margin-top: 2em; border-bottom: 1px solid #ccc; }
+pre { background: #f6f8fa; padding: 0.5em; margin: 0.2em 0; white-space: pre-wrap; overflow-wrap: anywhere; }
+.step { margin: 0.8em 0; padding-left: 0.6em; border-left: 4px solid #d0d7de; overflow-wrap: anywhere; }
+.step.failed { border-left-color: #cf222e; }
+.story { margin: 1.4em 0 0.4em; font-style: italic; color: #333; max-width: 60em; }
+.src { font-family: monospace; font-weight: bold; }
+.line { color: #888; font-family: monospace; }
+.pics { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; }
+.pics figure { margin: 0; min-width: 0; max-width: 100%; }
+.pics svg { border: 1px solid #ddd; max-width: 100%; height: auto; display: block; }
+details.whole > summary, details.setup > summary, details.run > summary { cursor: pointer; color: #0969da; font-size: 0.9em; }
+details.setup, details.run { margin: 0.8em 0; }
+pre.run { border-left: 4px solid #d0d7de; margin: 0.8em 0; }
+pre.run b { color: #0550ae; }
+figcaption { font-size: 0.85em; color: #555; }
+.ok { color: #1a7f37; } .bad { color: #cf222e; font-weight: bold; }
+)";
+
+bool Cropped(const PageBox& b, const PageView& page) {
+  return b.x > 0.5 || b.y > 0.5 || b.w < page.width - 1 || b.h < page.height - 1;
+}
+
+std::string Figure(const std::string& svg, const std::string& caption) {
+  return "<figure>" + Inline(svg) + "<figcaption>" + XmlEscape(caption) + "</figcaption></figure>";
+}
+
+std::string Story(const std::string& text) {
+  std::string o;
+  ForEachLine(text, [&](const std::string& para) {
+    if (!para.empty()) o += "<p class=\"story\">" + XmlEscape(para) + "</p>\n";
+    return true;
+  });
+  return o;
+}
+
+// Text for a <pre>: only '&' and '<' need escaping there.
+void AppendText(std::string& o, const std::string& s) {
+  for (char c : s) {
+    if (c == '&')
+      o += "&amp;";
+    else if (c == '<')
+      o += "&lt;";
+    else
+      o += c;
+  }
+}
+
+// Steps that passed without pictures, as one text block: each step's line number and line, its
+// transcript below, indented; the steps that changed the document in bold. A run that changed
+// nothing is folded under one line.
+std::string Run(std::vector<ReportStep>::const_iterator begin, std::vector<ReportStep>::const_iterator end) {
+  bool changes = std::any_of(begin, end, [](const ReportStep& s) { return s.changed; });
+  std::string o;
+  if (!changes)
+    o += "<details class=\"run\"><summary>" + std::to_string(end - begin) + " steps that changed nothing, lines " +
+         std::to_string(begin->line) + " to " + std::to_string((end - 1)->line) + "</summary>";
+  o += "<pre class=\"run\">";
+  for (auto s = begin; s != end; ++s) {
+    if (s->changed) o += "<b>";
+    o += std::to_string(s->line);
+    o += ' ';
+    AppendText(o, s->source);
+    if (s->changed) o += "</b>";
+    o += '\n';
+    size_t start = 0;
+    while (start < s->transcript.size()) {
+      size_t nl = s->transcript.find('\n', start);
+      size_t stop = nl == std::string::npos ? s->transcript.size() : nl;
+      o += "  ";
+      AppendText(o, s->transcript.substr(start, stop - start));
+      o += '\n';
+      start = stop + 1;
+    }
+  }
+  o += changes ? "</pre>\n" : "</pre></details>\n";
+  return o;
+}
+
+std::string Step(const ReportStep& s) {
+  std::string o = Story(s.story);
+  o += std::string("<div class=\"step") + (s.failed ? " failed" : "") + "\"><span class=\"line\">" +
+       std::to_string(s.line) + "</span> <span class=\"src\">" + XmlEscape(s.source) + "</span>\n";
+  if (!s.transcript.empty()) o += "<pre>" + XmlEscape(s.transcript) + "</pre>\n";
+  o += s.pictures;
+  return o + "</div>\n";
+}
+
+}  // namespace
+
+std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id) {
+  const PageBox box = FocusOf(before, after);
+  // At most 600 pixels wide, so that two fit side by side in a wide window; names stay at
+  // 10 pixels or more because the pictures draw them larger when the scale is small.
+  const double scale = std::clamp(600 / box.w, 0.5, 3.0);
+  std::string o = "<div class=\"pics\">";
+  o += Figure(RenderSvg(before, {scale, false, "", box, id + "b"}), "before");
+  o += Figure(RenderSvg(after, {scale, false, "", box, id + "a"}), "after");
+  o += "</div>\n";
+  if (Cropped(box, after)) {
+    // The whole pages show the same drawings again (by reference, not by copy).
+    const double whole = std::min(1.0, 600 / after.width);
+    auto page = [&](const PageView& v, const std::string& ref, const std::string& caption) {
+      return "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(v.width * whole) + "\" height=\"" +
+             Num(v.height * whole) + "\" viewBox=\"0 0 " + Num(v.width) + " " + Num(v.height) + "\"><use href=\"#" +
+             ref + "\"/></svg><figcaption>" + caption + "</figcaption></figure>";
+    };
+    o += "<details class=\"whole\"><summary>whole page</summary><div class=\"pics\">" +
+         page(before, id + "b", "before, whole page") + page(after, id + "a", "after, whole page") +
+         "</div></details>\n";
+  }
+  return o;
+}
+
+std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title) {
+  std::string o =
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
+      XmlEscape(title) + "</title><style>" + kStyle + "</style></head><body>\n";
+  o += "<h1>" + XmlEscape(title) + "</h1>\n<ul>\n";
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const ReportScenario& r = runs[i];
+    bool bad = r.failures > 0 || !r.error.empty();
+    o += "<li><a href=\"#s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</a> <span class=\"" +
+         (bad ? "bad\">" : "ok\">") +
+         (bad ? (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : std::string("error"))
+              : std::string("passed")) +
+         "</span></li>\n";
+  }
+  o += "</ul>\n";
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const ReportScenario& r = runs[i];
+    o += "<h2 id=\"s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</h2>\n";
+    if (!r.module.empty()) o += "<p>Module: <code>" + XmlEscape(r.module) + "</code></p>\n";
+    if (!r.preamble.empty())
+      o += "<details class=\"setup\"><summary>console and menu at start-up</summary><pre>" + XmlEscape(r.preamble) +
+           "</pre></details>\n";
+    for (size_t k = 0; k < r.steps.size();) {
+      // Steps that build the page are folded together under one line, opened on a click; a
+      // failed one keeps its group open.
+      size_t end = k;
+      while (end < r.steps.size() && r.steps[end].setup) ++end;
+      if (end - k < 2) {
+        // Other steps that passed and have no pictures go together as text, up to the next
+        // part of the story.
+        end = k;
+        auto plain = [&](const ReportStep& s) {
+          return !s.failed && s.pictures.empty() && !s.setup && (end == k || s.story.empty());
+        };
+        while (end < r.steps.size() && plain(r.steps[end])) ++end;
+        if (end - k < 2) {
+          o += Step(r.steps[k++]);
+        } else {
+          o += Story(r.steps[k].story);
+          o += Run(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end));
+          k = end;
+        }
+        continue;
+      }
+      bool failed = std::any_of(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end),
+                                [](const ReportStep& s) { return s.failed; });
+      o += Story(r.steps[k].story);
+      o += std::string("<details class=\"setup\"") + (failed ? " open" : "") +
+           "><summary>setting up: " + std::to_string(end - k) + " steps, lines " + std::to_string(r.steps[k].line) +
+           " to " + std::to_string(r.steps[end - 1].line) + "</summary>\n";
+      for (size_t j = k; j < end; ++j) {
+        ReportStep s = r.steps[j];
+        if (j == k) s.story.clear();
+        o += Step(s);
+      }
+      o += "</details>\n";
+      k = end;
+    }
+    if (!r.error.empty()) o += "<p class=\"bad\">" + XmlEscape(r.error) + "</p>\n";
+    o += std::string("<p class=\"") + (r.failures || !r.error.empty() ? "bad\">" : "ok\">") +
+         (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : "stopped") + "</p>\n";
+  }
+  o += "</body></html>\n";
+  return o;
+}
+
+}  // namespace zvhost
