@@ -60,14 +60,27 @@ class ScenarioRunner {
   ObjectId CurrentDocument() const { return doc_; }
 
  private:
+  // Each step kind has a handler, found through kHandlers; its family says what frames it.
+  using Handler = void (ScenarioRunner::*)(const Step&, StepOutcome&);
+  enum class Family {
+    Build,   // makes objects in the model; its new names are checked first
+    Act,     // acts as the user; selection and console are reported
+    Change,  // acts and may change the document: the changes are described and pictured
+    Expect,  // reads only
+  };
+  struct StepHandler {
+    StepKind kind;
+    Family family;
+    Handler run;
+  };
+  static const StepHandler kHandlers[];
+
   ObjectId Resolve(const Step& st, const ObjectRef& ref) const;
   ObjectId RequireDoc(const Step& st) const;
   void Define(const Step& st, const std::string& name, ObjectId id);
-  void Build(const Step& st, StepOutcome& out);
-  void Act(const Step& st, StepOutcome& out);
-  void Expect(const Step& st, StepOutcome& out);
-  void ExpectProperty(const Step& st, StepOutcome& out);
-  void ExpectMenu(const Step& st, StepOutcome& out);
+  void CheckNewNames(const Step& st) const;
+  void Act(const Step& st, StepOutcome& out, Handler run, bool changes);
+  void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore, PageView viewBefore);
   void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);
   std::string SelectionText() const;  // "fig, pie", "cells of t [1,0] to [1,1]", "cursor in p1"
   std::string PropLabel(ObjectId id, int32_t prop) const;
@@ -76,6 +89,40 @@ class ScenarioRunner {
   void UnusedAnswers(StepOutcome& out, const std::string& when);
   [[noreturn]] void NoSuchCommand(const Step& st, const std::string& what) const;
   void CheckCode(const Step& st, const Quantity& q) const;  // a whole number without a unit
+
+  // Building steps (build_steps.cpp).
+  void BuildDocument(const Step& st, StepOutcome& out);
+  void BuildGrid(const Step& st, StepOutcome& out);
+  void BuildGraphic(const Step& st, StepOutcome& out);  // frames too
+  void BuildParagraph(const Step& st, StepOutcome& out);
+  void BuildAnchored(const Step& st, StepOutcome& out);
+  void BuildTable(const Step& st, StepOutcome& out);
+  // Acting steps (act_steps.cpp, change_steps.cpp).
+  void ActSelect(const Step& st, StepOutcome& out);
+  void ActSelectCells(const Step& st, StepOutcome& out);
+  void ActDeselect(const Step& st, StepOutcome& out);
+  void ActCursor(const Step& st, StepOutcome& out);
+  void ActChoose(const Step& st, StepOutcome& out);
+  void ActAnswer(const Step& st, StepOutcome& out);
+  void ActClose(const Step& st, StepOutcome& out);
+  void ActSet(const Step& st, StepOutcome& out);
+  void ActName(const Step& st, StepOutcome& out);
+  void ActFault(const Step& st, StepOutcome& out);
+  void ActShow(const Step& st, StepOutcome& out);
+  // Expectations (expect_steps.cpp).
+  void ExpectProperty(const Step& st, StepOutcome& out);
+  void ExpectWord(const Step& st, StepOutcome& out, ObjectId id);
+  void PropertyVerdict(const Step& st, StepOutcome& out, bool ok, const std::string& have, const std::string& want);
+  void ExpectSelection(const Step& st, StepOutcome& out);
+  void ExpectCells(const Step& st, StepOutcome& out);
+  void ExpectCursor(const Step& st, StepOutcome& out);
+  void ExpectAlert(const Step& st, StepOutcome& out);
+  void ExpectPrompt(const Step& st, StepOutcome& out);
+  void ExpectConsole(const Step& st, StepOutcome& out);
+  void ExpectMenu(const Step& st, StepOutcome& out);
+  void ExpectUnchanged(const Step& st, StepOutcome& out);
+  void ExpectClipboard(const Step& st, StepOutcome& out);
+  void ExpectUndo(const Step& st, StepOutcome& out);
 
   RunOptions options_;
   std::unique_ptr<Host> host_;
@@ -94,6 +141,7 @@ class ScenarioRunner {
   // Operation" acts on (the last object a command read whole or created; 0: nothing recorded).
   Metric clipboard_[4] = {0, 0, 0, 0};
   ObjectId undo_ = 0;
+  uint64_t readsBefore_ = 0;  // whole-object reads before the command being chosen
 };
 
 // Property names a scenario uses ("x", "width", "left-indent", "columns" ...) and their numbers;

@@ -1,0 +1,185 @@
+// The acting steps as a user does them: selecting, placing the cursor, answering prompts,
+// closing, naming, showing; and what every acting step shares: the changes it made, described
+// by name, with pictures before and after when they are kept.
+#include "host/scenario/runner.h"
+
+#include <algorithm>
+
+#include "host/scenario/runner_support.h"
+
+namespace zvhost {
+
+void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool changes) {
+  Model& m = host_->model();
+  changed_.clear();
+  // The model notes what the step writes; a step that stops at an error leaves no watch behind.
+  struct Watch {
+    Model& m;
+    ~Watch() { m.CancelChanges(); }
+  } watch{m};
+  if (changes) m.BeginChanges();
+  std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
+  PageView viewBefore = options_.pictures ? View() : PageView{};
+  (this->*run)(st, out);
+  if (changes) ReportChanges(st, out, selectionBefore, std::move(viewBefore));
+  // Console output from the module outside start-up is shown as it comes.
+  const auto& writes = host_->ConsoleWrites();
+  for (; consoleSeen_ < writes.size(); ++consoleSeen_) out.transcript += "console: " + writes[consoleSeen_] + "\n";
+}
+
+// After a command or "set": what changed, the undo record, and the pictures.
+void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore,
+                                   PageView viewBefore) {
+  lastCreated_ = 0;
+  Snapshot before, after;
+  host_->model().EndChanges(&before, &after);
+  Describe(before, after, selectionBefore, out);
+  // The undo record: what the command created, else what it read whole.
+  if (st.kind == StepKind::Choose && lastCreated_)
+    undo_ = lastCreated_;
+  else if (st.kind == StepKind::Choose && host_->ReadAllCount() > readsBefore_)
+    undo_ = host_->LastReadAllObject();
+  // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
+  if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
+  if (!out.changed || !options_.pictures) return;
+  out.viewAfter = View();
+  // Where the changed objects were before, to be drawn dashed in the picture after.
+  for (const PageItem& now : out.viewAfter.items) {
+    if (!now.changed) continue;
+    for (const PageItem& was : viewBefore.items)
+      if (was.id == now.id && (was.x != now.x || was.y != now.y || was.w != now.w || was.h != now.h))
+        out.viewAfter.previous.push_back(was);
+  }
+  out.viewBefore = std::move(viewBefore);
+  out.svgBefore = RenderSvg(out.viewBefore, {options_.svgScale, true, ""});
+  out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
+}
+
+void ScenarioRunner::ActSelect(const Step& st, StepOutcome& out) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  std::vector<ObjectId> ids;
+  for (const ObjectRef& r : st.refs) ids.push_back(Resolve(st, r));
+  if (ids.size() == 1 && !IsGraphicType(TypeOf(ids[0]))) {
+    int t = TypeOf(ids[0]);
+    if (t == obj::Table) {
+      host_->SelectTable(d, ids[0]);
+    } else if (t == obj::Cell) {
+      const ObjectRef& r = st.refs[0];
+      host_->SelectCells(d, IdOf(r.name), r.row, r.row, r.column, r.column);
+    } else if (t == obj::Paragraph || t == obj::TextFrame) {
+      host_->PlaceCursor(d, FirstParagraph(ids[0]), 0);
+    } else {
+      throw ScenarioError(st.file, st.line, "'" + st.refs[0].Text() + "' cannot be selected");
+    }
+    out.transcript += (t == obj::Paragraph ? "cursor in " : "selected ") + st.refs[0].Text() + "\n";
+    return;
+  }
+  for (size_t i = 0; i < ids.size(); ++i)
+    if (!IsGraphicType(TypeOf(ids[i])))
+      throw ScenarioError(st.file, st.line, "'" + st.refs[i].Text() + "' is not a graphic");
+  bool grouped = std::any_of(st.refs.begin(), st.refs.end(), [](const ObjectRef& r) { return r.together; });
+  if (!grouped) {
+    host_->SelectInOrder(d, ids);
+  } else {
+    size_t i = 1;
+    std::vector<ObjectId> first = {ids[0]};
+    while (i < ids.size() && st.refs[i].together) first.push_back(ids[i++]);
+    host_->SelectGraphics(d, first);
+    for (; i < ids.size(); ++i) host_->AddToSelection(d, ids[i]);
+  }
+  std::string names;
+  for (ObjectId id : m.SelectedGraphics(d)) names += (names.empty() ? "" : ", ") + NameOf(id);
+  out.transcript += "selected " + (names.empty() ? std::string("nothing") : names) + "\n";
+}
+
+void ScenarioRunner::ActSelectCells(const Step& st, StepOutcome& out) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  ObjectId t = Resolve(st, ObjectRef{st.refs[0].name});
+  if (TypeOf(t) != obj::Table) throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a table");
+  if (st.word == "table") {
+    host_->SelectTable(d, t);
+  } else if (st.word == "row") {
+    Resolve(st, st.refs[0]);
+    int32_t n = m.Read(t, prop::TblColumnCount).word;
+    host_->SelectCells(d, t, st.refs[0].row, st.refs[0].row, 0, n - 1);
+  } else {
+    const ObjectRef& a = st.refs[0];
+    const ObjectRef& b = st.refs.size() > 1 ? st.refs[1] : st.refs[0];
+    if (b.name != a.name) throw ScenarioError(st.file, st.line, "both corners must be cells of one table");
+    Resolve(st, a);
+    Resolve(st, b);
+    host_->SelectCells(d, t, std::min(a.row, b.row), std::max(a.row, b.row), std::min(a.column, b.column),
+                       std::max(a.column, b.column));
+  }
+  out.transcript += "selected " + st.source.substr(7) + "\n";
+}
+
+void ScenarioRunner::ActDeselect(const Step& st, StepOutcome& out) {
+  host_->ClearSelection(RequireDoc(st));
+  out.transcript += "selected nothing\n";
+}
+
+void ScenarioRunner::ActCursor(const Step& st, StepOutcome& out) {
+  ObjectId d = RequireDoc(st);
+  ObjectId c = Resolve(st, st.refs[0]);
+  int t = TypeOf(c);
+  if (t != obj::Paragraph && t != obj::TextFrame && t != obj::Cell)
+    throw ScenarioError(st.file, st.line, "the cursor stands in a paragraph, a text frame or a table cell");
+  ObjectId p = FirstParagraph(c);
+  int32_t offset = st.values.empty() ? 0 : static_cast<int32_t>(st.values[0].Integer());
+  host_->PlaceCursor(d, p, offset);
+  out.transcript += "cursor in " + NameOf(p) + "\n";
+}
+
+void ScenarioRunner::ActAnswer(const Step& st, StepOutcome&) {
+  if (st.negate) {
+    host_->CancelNextPrompt();
+  } else {
+    int64_t v = st.values[0].Integer();
+    if (v < INT32_MIN || v > INT32_MAX)
+      throw ScenarioError(st.file, st.line, "an answer lies between -2147483648 and 2147483647");
+    host_->AnswerNextPrompt(static_cast<int32_t>(v));
+  }
+  answers_.push_back(st.source + " (line " + std::to_string(st.line) + ")");
+}
+
+void ScenarioRunner::ActClose(const Step& st, StepOutcome& out) {
+  Model& m = host_->model();
+  ObjectId d = st.name.empty() ? RequireDoc(st) : Resolve(st, ObjectRef{st.name});
+  if (!host_->CloseDocument(d)) throw ScenarioError(st.file, st.line, "no such open document");
+  out.transcript += "closed " + NameOf(d) + "\n";
+  if (d == doc_) {
+    std::vector<ObjectId> docs = m.Documents();
+    doc_ = docs.empty() ? 0 : docs.back();
+    if (doc_) m.SetActiveDocument(doc_);
+  }
+}
+
+void ScenarioRunner::ActName(const Step& st, StepOutcome& out) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  ObjectId id = 0;
+  if (st.word == "created") {
+    id = lastCreated_;
+    if (id == 0 || !m.Exists(id))
+      throw ScenarioError(st.file, st.line, "the last command created nothing that still exists");
+  } else {
+    std::vector<ObjectId> sel = m.SelectedGraphics(d);
+    if (sel.empty()) throw ScenarioError(st.file, st.line, "nothing is selected to name");
+    id = sel[0];
+  }
+  if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + st.name + "' is already used");
+  std::string old = NameOf(id);
+  if (byId_.count(id)) names_.erase(byId_[id]);
+  names_[st.name] = id;
+  byId_[id] = st.name;
+  out.transcript += old + " is now called " + st.name + "\n";
+}
+
+void ScenarioRunner::ActShow(const Step&, StepOutcome& out) {
+  out.transcript += ShowText();
+}
+
+}  // namespace zvhost

@@ -1,0 +1,111 @@
+// The building steps: a document, its grid, frames and graphics, paragraphs, anchored frames and
+// tables, each made in the model directly (as the document would be before the user starts).
+#include <cmath>
+
+#include "host/scenario/runner.h"
+#include "host/scenario/runner_support.h"
+
+namespace zvhost {
+
+// The names are checked before anything is made, so a refused step leaves the page as it was.
+void ScenarioRunner::CheckNewNames(const Step& st) const {
+  for (const std::string* n : {&st.name, &st.titleName})
+    if (!n->empty() && (names_.count(*n) || (n == &st.titleName && *n == st.name)))
+      throw ScenarioError(st.file, st.line, "the name '" + *n + "' is already used");
+}
+
+void ScenarioRunner::BuildDocument(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  double w = st.values.empty() ? 612 : static_cast<double>(st.values[0].Metric()) / 65536.0;
+  double h = st.values.empty() ? 792 : static_cast<double>(st.values[1].Metric()) / 65536.0;
+  if (w <= 0 || h <= 0 || w > 16000 || h > 16000)
+    throw ScenarioError(st.file, st.line, "a page is more than 0 and at most 16000 pt wide and high");
+  ObjectId d = m.NewDocument(st.name, w, h);
+  Define(st, st.name, d);
+  m.SetActiveDocument(d);
+  doc_ = d;
+}
+
+void ScenarioRunner::BuildGrid(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  int64_t g = st.values[0].Metric();
+  if (!FitsMetric(g)) throw ScenarioError(st.file, st.line, "grid spacing out of range");
+  m.Doc(d)->grid = static_cast<Metric>(g);
+}
+
+void ScenarioRunner::BuildGraphic(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  for (const Quantity& q : st.values)
+    if (!FitsMetric(q.Metric()) || std::fabs(static_cast<double>(q.Metric())) >= 32768.0 * 65536.0)
+      throw ScenarioError(st.file, st.line, "positions and sizes lie between -32768 and 32767 pt");
+  Geometry g = GeometryFrom(st.values, 0);
+  int type = st.kind == StepKind::Frame ? obj::UnanchoredFrame : GraphicKindByName(st.word);
+  if (type == obj::AnchoredFrame)
+    throw ScenarioError(st.file, st.line, "an anchored frame is made with 'anchored NAME size W H in PARAGRAPH'");
+  ObjectId id;
+  if (st.refs.empty()) {
+    if (type != obj::UnanchoredFrame)
+      throw ScenarioError(st.file, st.line, "expected 'in FRAME': a graphic lies in a frame");
+    id = m.AddFrame(d, g);
+  } else {
+    ObjectId f = Resolve(st, st.refs[0]);
+    if (!IsFrameType(TypeOf(f)))
+      throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a frame (frame or anchored)");
+    id = m.AddGraphic(f, type, g);
+  }
+  Define(st, st.name, id);
+}
+
+void ScenarioRunner::BuildParagraph(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  ObjectId c = Resolve(st, st.refs[0]);
+  if (TypeOf(c) != obj::TextFrame && TypeOf(c) != obj::Cell)
+    throw ScenarioError(st.file, st.line, "'" + st.refs[0].Text() + "' is not a text frame or a table cell");
+  ObjectId p = m.AddParagraph(c, st.text, static_cast<int32_t>(st.align.Integer()));
+  Define(st, st.name, p);
+  if (st.values.size() == 3) {
+    m.Set(d, p, prop::ParaLeftIndent, Value::OfMetric(static_cast<Metric>(st.values[0].Metric())));
+    m.Set(d, p, prop::ParaFirstIndent, Value::OfMetric(static_cast<Metric>(st.values[1].Metric())));
+    m.Set(d, p, prop::ParaRightIndent, Value::OfMetric(static_cast<Metric>(st.values[2].Metric())));
+  }
+}
+
+void ScenarioRunner::BuildAnchored(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  RequireDoc(st);
+  ObjectId p = Resolve(st, st.refs[0]);
+  if (TypeOf(p) != obj::Paragraph)
+    throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
+  Geometry g = GeometryFrom({Quantity(), Quantity(), st.values[0], st.values[1]}, 0);
+  Define(st, st.name, m.AddAnchoredFrame(p, 0, g));
+}
+
+void ScenarioRunner::BuildTable(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  RequireDoc(st);
+  ObjectId p = Resolve(st, st.refs[0]);
+  if (TypeOf(p) != obj::Paragraph)
+    throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
+  if (st.values.size() > 200) throw ScenarioError(st.file, st.line, "a table has at most 200 columns");
+  TableSpec spec;
+  spec.columnWidths.clear();
+  for (const Quantity& q : st.values) spec.columnWidths.push_back(static_cast<double>(q.Metric()) / 65536.0);
+  spec.rows = st.rows;
+  if (st.marginA.present) spec.marginA = static_cast<double>(st.marginA.Metric()) / 65536.0;
+  if (st.marginB.present) spec.marginB = static_cast<double>(st.marginB.Metric()) / 65536.0;
+  if (st.indent.present) spec.leftIndent = static_cast<double>(st.indent.Metric()) / 65536.0;
+  if (st.placement.present) spec.placement = static_cast<int32_t>(st.placement.Integer());
+  spec.title = !st.titleName.empty();
+  if (spec.title) {
+    if (!st.text.empty()) spec.titleText = st.text;
+    if (st.align.present) spec.titleAlignment = static_cast<int32_t>(st.align.Integer());
+  }
+  ObjectId t = m.AddTable(p, spec);
+  Define(st, st.name, t);
+  if (spec.title) Define(st, st.titleName, static_cast<ObjectId>(m.Read(t, prop::TblTitleParagraph).word));
+}
+
+}  // namespace zvhost

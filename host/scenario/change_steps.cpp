@@ -1,0 +1,152 @@
+// The acting steps that change the document: choosing a command (with its prompts, alerts and
+// what it copied), setting a property, and the host faults a scenario plants.
+#include <algorithm>
+#include <cstdlib>
+
+#include "host/scenario/runner.h"
+#include "host/scenario/runner_support.h"
+
+namespace zvhost {
+
+void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
+  Model& m = host_->model();
+  size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size();
+  readsBefore_ = host_->ReadAllCount();
+  ChooseResult r;
+  std::string what;
+  if (st.word == "menu") {
+    r = host_->ChooseMenu(st.name);
+    what = st.name;
+  } else if (st.word == "shortcut") {
+    r = host_->ChooseShortcut(st.name);
+    what = st.name;
+  } else {
+    r = host_->ChooseCommand(static_cast<int32_t>(st.values[0].Integer()));
+    what = std::to_string(st.values[0].Integer());
+  }
+  lastAlerts_.assign(host_->Alerts().begin() + static_cast<long>(alerts), host_->Alerts().end());
+  lastPrompts_.assign(host_->Prompts().begin() + static_cast<long>(prompts), host_->Prompts().end());
+  if (!r.found) NoSuchCommand(st, what);
+  // The prompts took the first answers in the queue; any left over were meant for this command.
+  answers_.erase(answers_.begin(),
+                 answers_.begin() + static_cast<long>(std::min(answers_.size(), lastPrompts_.size())));
+  if (!r.enabled) out.transcript += "(command " + std::to_string(r.number) + " is disabled here)\n";
+  for (const PromptRecord& p : lastPrompts_)
+    out.transcript += "prompt: \"" + p.prompt + "\" [" + p.defaultText + "] -> " +
+                      (p.answered ? std::to_string(p.answer) : std::string("cancelled")) + "\n";
+  for (const AlertRecord& a : lastAlerts_)
+    out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
+  UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
+  std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
+  ObjectId copied = selection.empty() ? 0 : selection[0];
+  if (r.number == 1 && r.delivered && lastAlerts_.empty() && copied) {
+    const int32_t keys[4] = {prop::PosX, prop::PosY, prop::Width, prop::Height};
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+      clipboard_[i] = m.Read(copied, keys[i]).word;
+      text += (i ? " " : "") + PtText(clipboard_[i]);
+    }
+    out.transcript += "clipboard: " + text + " (x y width height of " + NameOf(copied) + ")\n";
+  }
+}
+
+void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
+  Model& m = host_->model();
+  ObjectId d = RequireDoc(st);
+  ObjectId id = Resolve(st, st.refs[0]);
+  int32_t p = ScenarioPropertyNumber(st.name, TypeOf(id));
+  if (p == 0)
+    throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+  if (!st.word.empty()) throw ScenarioError(st.file, st.line, "set takes a number: " + st.name + " is not a text");
+  bool list = p == prop::TblColWidths;
+  if (!list && st.values.size() != 1)
+    throw ScenarioError(st.file, st.line, st.name + " takes one value, found " + std::to_string(st.values.size()));
+  for (const Quantity& q : st.values) {
+    if (list || IsMetricProp(p)) {
+      bool size = list || IsSizeProp(p);
+      int64_t u = q.Metric();
+      if (u >= 32768LL * 65536 || u <= -32768LL * 65536 || (size && u < 0))
+        throw ScenarioError(st.file, st.line,
+                            st.name +
+                                (size ? " lies between 0 and 32767 pt" : " lies between -32768 and 32767 pt") +
+                                ", found " + q.Text());
+    } else {
+      CheckCode(st, q);
+      if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
+        throw ScenarioError(st.file, st.line,
+                            st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
+    }
+  }
+  Value v;
+  if (list) {
+    std::vector<Metric> widths;
+    for (const Quantity& q : st.values) widths.push_back(static_cast<Metric>(q.Metric()));
+    v = Value::List(widths);
+  } else if (IsMetricProp(p)) {
+    v = Value::OfMetric(static_cast<Metric>(st.values[0].Metric()));
+  } else {
+    v = Value::Int(static_cast<int32_t>(st.values[0].Integer()));
+  }
+  int32_t status = TypeOf(id) == obj::Document ? m.Set(0, id, p, v) : m.Set(d, id, p, v);
+  if (status != status::Ok)
+    throw ScenarioError(st.file, st.line,
+                        "the host refused to set " + st.name + " (status " + std::to_string(status) + ")");
+}
+
+void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
+  Faults& f = host_->faults();
+  if (st.word == "off") {
+    f.Clear();
+    out.transcript += "faults cleared\n";
+    return;
+  }
+  Fault fault;
+  size_t at = 0;
+  if (st.word == "busy") {
+    fault = Fault::Busy();
+  } else if (st.word == "fail") {
+    fault = Fault::Failed();
+  } else if (st.word == "status") {
+    if (st.items.empty()) throw ScenarioError(st.file, st.line, "expected a status number after 'fault status'");
+    char* end = nullptr;
+    long long s = std::strtoll(st.items[0].c_str(), &end, 10);
+    if (*end || s == 0 || s < INT32_MIN || s > INT32_MAX)
+      throw ScenarioError(st.file, st.line,
+                          "expected a nonzero status number from -2147483648 to 2147483647, found " + st.items[0]);
+    fault = Fault::Status(static_cast<int32_t>(s));
+    at = 1;
+  } else {
+    throw ScenarioError(st.file, st.line, "expected a fault: busy, fail, status N or off, found " + st.word);
+  }
+  if (at < st.items.size()) {
+    const std::vector<std::string>& ops = HostOperations();
+    if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
+      std::string all;
+      for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
+      throw ScenarioError(
+          st.file, st.line,
+          "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
+    }
+    if (at + 2 < st.items.size())
+      throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
+  }
+  if (at >= st.items.size()) {
+    f.FailAll(fault);
+    out.transcript += "every host operation now answers " + fault.ToString() + "\n";
+  } else {
+    int times = -1;
+    if (at + 1 < st.items.size()) {
+      char* end = nullptr;
+      long long n = std::strtoll(st.items[at + 1].c_str(), &end, 10);
+      if (*end || n <= 0 || n > 1000000000)
+        throw ScenarioError(st.file, st.line,
+                            "expected a count of calls to fail (1 to 1000000000), found " + st.items[at + 1]);
+      times = static_cast<int>(n);
+    }
+    f.FailOperation(st.items[at], fault, times);
+    out.transcript += st.items[at] + " now answers " + fault.ToString() +
+                      (times > 0 ? " (" + std::to_string(times) + " time(s))" : "") + "\n";
+  }
+}
+
+}  // namespace zvhost
