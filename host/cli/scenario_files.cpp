@@ -204,104 +204,29 @@ std::string Plural(int n, const char* word) {
 // --svg-all), so that a long scenario's pictures stay small; the transcript of every step is kept.
 constexpr int kPictureSteps = 150;
 
-}  // namespace
+// One run of scenario files: each file in its own freshly started host, the transcript as it
+// goes, pictures and the report kept as asked, and the summary at the end.
+class FilesRun {
+ public:
+  FilesRun(const CliOptions& options, const std::vector<std::string>& files, const Output& out, const Output& err)
+      : options_(options), files_(files), out_(out), err_(err), ro_(options.run) {
+    ro_.pictures = ro_.pictures || !options.svgDir.empty() || !options.htmlFile.empty();
+  }
 
-int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
-                     const Output& err) {
-  std::vector<ReportScenario> report;
-  RunOptions ro = options.run;
-  ro.pictures = ro.pictures || !options.svgDir.empty() || !options.htmlFile.empty();
-  // Outputs are checked first: a run is not wasted on a report that cannot be written.
-  if (!options.svgDir.empty()) {
-    std::error_code ec;
-    std::filesystem::create_directories(options.svgDir, ec);
-    std::string why;
-    if (ec) {
-      err("error: cannot create " + options.svgDir + ": " + ec.message() + "\n");
-      return 2;
-    }
-    if (!CanWrite(options.svgDir + "/.zorvan-host-check", &why)) {
-      err("error: cannot write in " + options.svgDir + ": " + why + "\n");
-      return 2;
-    }
+  int Run() {
+    // Outputs are checked first: a run is not wasted on a report that cannot be written.
+    if (!OutputsWritable()) return 2;
+    stems_ = SvgStems(files_);
+    InterruptWatch ctrlC;
+    for (size_t i = 0; i < files_.size(); ++i) RunFile(i);
+    return Summary();
   }
-  const std::vector<std::string> stems = SvgStems(files);
-  if (!options.htmlFile.empty()) {
-    std::string why;
-    if (!CanWrite(options.htmlFile, &why)) {
-      err("error: cannot write " + options.htmlFile + ": " + why + "\n");
-      return 2;
-    }
-  }
-  int passed = 0, failedFiles = 0, notRun = 0, totalExpect = 0, totalFailed = 0, status = 0, pictureSteps = 0;
-  int changingSteps = 0;  // all of them, also those drawn no more
-  bool moduleDown = false, preambleShown = false, interrupted = false;
-  InterruptWatch ctrlC;
-  std::string lastAt;   // FILE:LINE of the last step carried out
-  auto stopNow = [&] {  // a Ctrl-C is said once, where the run stands
-    if (!interrupted && InterruptWatch::Interrupted()) err("interrupted at " + lastAt + "\n");
-    return interrupted = interrupted || InterruptWatch::Interrupted();
-  };
-  for (const std::string& file : files) {
-    const size_t fileIndex = static_cast<size_t>(&file - files.data());
-    ReportScenario rep;
-    rep.file = lastAt = file;
-    out("== " + file + "\n");
-    auto notRunBecause = [&](const std::string& why, const std::string& diagnostic) {
-      rep.error = why;
-      err("error: " + diagnostic + "\n");
-      out(file + ": not run: " + why + "\n\n");
-      report.push_back(rep);
-      ++notRun;
-      status = std::max(status, 1);
-    };
-    if (moduleDown || stopNow()) {
-      rep.error = moduleDown ? "not run: the module could not be started" : "not run: the run was interrupted";
-      out(file + ": " + rep.error + "\n\n");
-      report.push_back(rep);
-      ++notRun;
-      continue;
-    }
-    std::string text, why;
-    if (!ReadFile(file, &text, &why)) {
-      notRunBecause("cannot read it: " + why, "cannot read " + file + ": " + why);
-      continue;
-    }
-    std::map<int, std::string> story = StoryComments(text);  // the report's words between the steps
-    // The whole file is checked before any step runs; the steps are parsed again as they run,
-    // so a long scenario is never held in memory as steps.
-    size_t stepCount = 0;
-    try {
-      stepCount = CheckScenario(text, file);
-    } catch (const ScenarioError& e) {
-      notRunBecause(std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
-      continue;
-    }
-    if (stepCount == 0) {
-      notRunBecause("it has no steps", file + ": no steps: the file is empty or holds only comments");
-      continue;
-    }
-    ScenarioRunner runner(ro);
-    std::string startError;
-    if (!runner.Start(&startError)) {
-      err("error: " + startError + "\n");
-      rep.error = startError;
-      out(file + ": not run: the module could not be started\n\n");
-      report.push_back(rep);
-      ++notRun;
-      status = 2;
-      moduleDown = true;
-      continue;
-    }
-    rep.module = runner.host().ModulePath();
-    // The banner and the menu are the same for every file: shown once per run.
-    if (!preambleShown) {
-      rep.preamble = runner.Preamble();
-      if (!options.quiet) out("module: " + rep.module + "\n" + rep.preamble + "\n");
-      preambleShown = true;
-    }
+
+ private:
+  // What one scenario file counted.
+  struct FileCounts {
     int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0, interruptedAfter = 0;
-    auto account = [&](const Step* st, const StepOutcome& o) {
+    void Account(const Step* st, const StepOutcome& o) {
       bool failed = o.failures > 0;
       if (st && IsExpectation(st->kind)) {
         ++expectations;
@@ -309,108 +234,245 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       } else {
         failedSteps += failed ? 1 : 0;
       }
-    };
-    auto storyAt = [&story](int line) {
-      auto told = story.find(line);
-      return told == story.end() ? std::string() : told->second;
-    };
-    bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
-    std::string stepText;                        // the step as the transcript shows it
-    ForEachStep(text, file, [&](Step& st) {
-      StepOutcome o;
-      try {
-        o = runner.Run(st);
-      } catch (const ScenarioError& e) {
-        rep.error = e.what();
-        out(FormatStep(st, o));
-        err(std::string("error: ") + e.what() + "\n");
-        ReportStep rs;
-        rs.source = st.source;
-        rs.line = st.line;
-        rs.story = storyAt(st.line);
-        rs.transcript = std::string("error: ") + e.detail;
-        rs.failed = true;
-        rep.steps.push_back(rs);
-        stoppedAt = st.line;
+    }
+  };
+
+  bool OutputsWritable() {
+    std::string why;
+    if (!options_.svgDir.empty()) {
+      std::error_code ec;
+      std::filesystem::create_directories(options_.svgDir, ec);
+      if (ec) {
+        err_("error: cannot create " + options_.svgDir + ": " + ec.message() + "\n");
         return false;
       }
-      account(&st, o);
-      if (!options.quiet || o.failures) {
-        FormatStepInto(stepText, st, o);
-        out(stepText);
-      }
-      bool keepPictures = false;
-      if (o.changed) ++changingSteps;
-      if (o.changed && !o.svgAfter.empty()) {
-        bool underCap = pictureSteps++ < kPictureSteps;
-        keepPictures = underCap && keepSteps;
-        bool svg = !options.svgDir.empty() && (underCap || options.svgAll);
-        if (!underCap && !svg && !options.run.pictures) runner.SetPictures(false);  // none are kept: none drawn
-        if (svg) {
-          std::string path = SvgName(options.svgDir, stems[fileIndex], st.line);
-          if (WriteFile(path, o.svgAfter, err) && !options.quiet) out("        picture: " + path + "\n");
-        } else if (!options.svgDir.empty() && pictureSteps == kPictureSteps + 1) {
-          err("note: --svg wrote pictures of the first " + std::to_string(kPictureSteps) +
-              " changing steps, and writes no more (--svg-all writes one for each)\n");
-        }
-      }
-      if (keepSteps) {
-        ReportStep shown =
-            ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
-        shown.story = storyAt(st.line);
-        rep.steps.push_back(std::move(shown));
-      }
-      lastAt = file + ":" + std::to_string(st.line);
-      if (stopNow()) interruptedAfter = st.line;
-      return !interrupted;
-    });
-    if (interruptedAfter) rep.error = "interrupted after line " + std::to_string(interruptedAfter);
-    if (!stoppedAt && !interruptedAfter) {
-      StepOutcome o = runner.Finish();
-      if (o.failures) {
-        ReportStep rs;
-        rs.source = "(end of the scenario)";
-        rs.transcript = o.transcript;
-        rs.failed = true;
-        account(nullptr, o);
-        out("  end\n" + Indent(o.transcript, "        "));
-        rep.steps.push_back(rs);
+      if (!CanWrite(options_.svgDir + "/.zorvan-host-check", &why)) {
+        err_("error: cannot write in " + options_.svgDir + ": " + why + "\n");
+        return false;
       }
     }
-    rep.failures = failedExpect + failedSteps;
-    totalExpect += expectations;
-    totalFailed += failedExpect;
-    std::string line =
-        file + ": " + Plural(expectations, "expectation") + ", " + std::to_string(failedExpect) + " failed";
-    if (failedSteps) line += ", " + Plural(failedSteps, "other step") + " failed";
-    if (stoppedAt) line += ", stopped at line " + std::to_string(stoppedAt) + " by an error";
-    if (interruptedAfter) line += ", interrupted after line " + std::to_string(interruptedAfter);
-    out(line + "\n\n");
-    if (failedExpect || failedSteps || stoppedAt || interruptedAfter) {
-      ++failedFiles;
-      status = std::max(status, 1);
-    } else {
-      ++passed;
+    if (!options_.htmlFile.empty() && !CanWrite(options_.htmlFile, &why)) {
+      err_("error: cannot write " + options_.htmlFile + ": " + why + "\n");
+      return false;
     }
-    report.push_back(rep);
+    return true;
+  }
+
+  // A Ctrl-C is said once, where the run stands.
+  bool StopNow() {
+    if (!interrupted_ && InterruptWatch::Interrupted()) err_("interrupted at " + lastAt_ + "\n");
+    return interrupted_ = interrupted_ || InterruptWatch::Interrupted();
+  }
+
+  void NotRunBecause(ReportScenario& rep, const std::string& why, const std::string& diagnostic) {
+    rep.error = why;
+    err_("error: " + diagnostic + "\n");
+    out_(rep.file + ": not run: " + why + "\n\n");
+    report_.push_back(rep);
+    ++notRun_;
+    status_ = std::max(status_, 1);
+  }
+
+  // The file's text when it can run: readable, every line a step, at least one step.
+  bool Runnable(ReportScenario& rep, std::string* text) {
+    const std::string& file = rep.file;
+    if (moduleDown_ || StopNow()) {
+      rep.error = moduleDown_ ? "not run: the module could not be started" : "not run: the run was interrupted";
+      out_(file + ": " + rep.error + "\n\n");
+      report_.push_back(rep);
+      ++notRun_;
+      return false;
+    }
+    std::string why;
+    if (!ReadFile(file, text, &why)) {
+      NotRunBecause(rep, "cannot read it: " + why, "cannot read " + file + ": " + why);
+      return false;
+    }
+    // The whole file is checked before any step runs; the steps are parsed again as they run,
+    // so a long scenario is never held in memory as steps.
+    size_t stepCount = 0;
+    try {
+      stepCount = CheckScenario(*text, file);
+    } catch (const ScenarioError& e) {
+      NotRunBecause(rep, std::string("line ") + std::to_string(e.line) + " is not a scenario step", e.what());
+      return false;
+    }
+    if (stepCount == 0) {
+      NotRunBecause(rep, "it has no steps", file + ": no steps: the file is empty or holds only comments");
+      return false;
+    }
+    return true;
+  }
+
+  bool Started(ScenarioRunner& runner, ReportScenario& rep) {
+    std::string startError;
+    if (!runner.Start(&startError)) {
+      err_("error: " + startError + "\n");
+      rep.error = startError;
+      out_(rep.file + ": not run: the module could not be started\n\n");
+      report_.push_back(rep);
+      ++notRun_;
+      status_ = 2;
+      moduleDown_ = true;
+      return false;
+    }
+    rep.module = runner.host().ModulePath();
+    // The banner and the menu are the same for every file: shown once per run.
+    if (!preambleShown_) {
+      rep.preamble = runner.Preamble();
+      if (!options_.quiet) out_("module: " + rep.module + "\n" + rep.preamble + "\n");
+      preambleShown_ = true;
+    }
+    return true;
+  }
+
+  void RunFile(size_t fileIndex) {
+    const std::string& file = files_[fileIndex];
+    ReportScenario rep;
+    rep.file = lastAt_ = file;
+    out_("== " + file + "\n");
+    std::string text;
+    if (!Runnable(rep, &text)) return;
+    ScenarioRunner runner(ro_);
+    if (!Started(runner, rep)) return;
+    story_ = StoryComments(text);  // the report's words between the steps
+    FileCounts counts;
+    ForEachStep(text, file, [&](Step& st) { return RunStep(runner, rep, counts, fileIndex, st); });
+    if (counts.interruptedAfter) rep.error = "interrupted after line " + std::to_string(counts.interruptedAfter);
+    if (!counts.stoppedAt && !counts.interruptedAfter) FinishScenario(runner, rep, counts);
+    EndFile(rep, counts);
     runner.host().Stop();
   }
-  if (files.size() > 1) {
-    out(Plural(static_cast<int>(files.size()), "scenario") + ": " + std::to_string(passed) + " passed, " +
-        std::to_string(failedFiles) + " failed, " + std::to_string(notRun) + " not run; " +
-        Plural(totalExpect, "expectation") + ", " + std::to_string(totalFailed) + " failed\n");
+
+  std::string StoryAt(int line) const {
+    auto told = story_.find(line);
+    return told == story_.end() ? std::string() : told->second;
   }
-  const std::string firstOnly = "pictures of the first " + std::to_string(kPictureSteps) + " changing steps only (of " +
-                                std::to_string(changingSteps) + ")\n";
-  if (!options.svgDir.empty() && !options.svgAll && pictureSteps > kPictureSteps) out("svg: " + firstOnly);
-  if (!options.htmlFile.empty()) {
-    if (pictureSteps > kPictureSteps) out("report: " + firstOnly);
-    if (WriteFile(options.htmlFile, RenderHtmlReport(report, "ZorvanShapes scenarios"), err))
-      out("report: " + options.htmlFile + "\n");
-    else
-      status = std::max(status, 1);
+
+  bool RunStep(ScenarioRunner& runner, ReportScenario& rep, FileCounts& counts, size_t fileIndex, const Step& st) {
+    StepOutcome o;
+    try {
+      o = runner.Run(st);
+    } catch (const ScenarioError& e) {
+      rep.error = e.what();
+      out_(FormatStep(st, o));
+      err_(std::string("error: ") + e.what() + "\n");
+      ReportStep rs;
+      rs.source = st.source;
+      rs.line = st.line;
+      rs.story = StoryAt(st.line);
+      rs.transcript = std::string("error: ") + e.detail;
+      rs.failed = true;
+      rep.steps.push_back(rs);
+      counts.stoppedAt = st.line;
+      return false;
+    }
+    counts.Account(&st, o);
+    if (!options_.quiet || o.failures) {
+      FormatStepInto(stepText_, st, o);
+      out_(stepText_);
+    }
+    bool keepPictures = Pictures(runner, st, o, fileIndex);
+    if (!options_.htmlFile.empty()) {  // the report needs every step; nothing else does
+      ReportStep shown =
+          ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
+      shown.story = StoryAt(st.line);
+      rep.steps.push_back(std::move(shown));
+    }
+    lastAt_ = rep.file + ":" + std::to_string(st.line);
+    if (StopNow()) counts.interruptedAfter = st.line;
+    return !interrupted_;
   }
-  return stopNow() ? 130 : status;  // the shell's status for a program ended by Ctrl-C
+
+  // Writes the step's --svg picture while under the cap; says whether the report keeps its
+  // pictures.
+  bool Pictures(ScenarioRunner& runner, const Step& st, const StepOutcome& o, size_t fileIndex) {
+    if (o.changed) ++changingSteps_;
+    if (!o.changed || o.svgAfter.empty()) return false;
+    bool underCap = pictureSteps_++ < kPictureSteps;
+    bool svg = !options_.svgDir.empty() && (underCap || options_.svgAll);
+    if (!underCap && !svg && !options_.run.pictures) runner.SetPictures(false);  // none are kept: none drawn
+    if (svg) {
+      std::string path = SvgName(options_.svgDir, stems_[fileIndex], st.line);
+      if (WriteFile(path, o.svgAfter, err_) && !options_.quiet) out_("        picture: " + path + "\n");
+    } else if (!options_.svgDir.empty() && pictureSteps_ == kPictureSteps + 1) {
+      err_("note: --svg wrote pictures of the first " + std::to_string(kPictureSteps) +
+           " changing steps, and writes no more (--svg-all writes one for each)\n");
+    }
+    return underCap && !options_.htmlFile.empty();
+  }
+
+  // The end of a scenario: answers no prompt took are failures.
+  void FinishScenario(ScenarioRunner& runner, ReportScenario& rep, FileCounts& counts) {
+    StepOutcome o = runner.Finish();
+    if (!o.failures) return;
+    ReportStep rs;
+    rs.source = "(end of the scenario)";
+    rs.transcript = o.transcript;
+    rs.failed = true;
+    counts.Account(nullptr, o);
+    out_("  end\n" + Indent(o.transcript, "        "));
+    rep.steps.push_back(rs);
+  }
+
+  void EndFile(ReportScenario& rep, const FileCounts& c) {
+    rep.failures = c.failedExpect + c.failedSteps;
+    totalExpect_ += c.expectations;
+    totalFailed_ += c.failedExpect;
+    std::string line =
+        rep.file + ": " + Plural(c.expectations, "expectation") + ", " + std::to_string(c.failedExpect) + " failed";
+    if (c.failedSteps) line += ", " + Plural(c.failedSteps, "other step") + " failed";
+    if (c.stoppedAt) line += ", stopped at line " + std::to_string(c.stoppedAt) + " by an error";
+    if (c.interruptedAfter) line += ", interrupted after line " + std::to_string(c.interruptedAfter);
+    out_(line + "\n\n");
+    if (c.failedExpect || c.failedSteps || c.stoppedAt || c.interruptedAfter) {
+      ++failedFiles_;
+      status_ = std::max(status_, 1);
+    } else {
+      ++passed_;
+    }
+    report_.push_back(rep);
+  }
+
+  int Summary() {
+    if (files_.size() > 1) {
+      out_(Plural(static_cast<int>(files_.size()), "scenario") + ": " + std::to_string(passed_) + " passed, " +
+           std::to_string(failedFiles_) + " failed, " + std::to_string(notRun_) + " not run; " +
+           Plural(totalExpect_, "expectation") + ", " + std::to_string(totalFailed_) + " failed\n");
+    }
+    const std::string firstOnly = "pictures of the first " + std::to_string(kPictureSteps) +
+                                  " changing steps only (of " + std::to_string(changingSteps_) + ")\n";
+    if (!options_.svgDir.empty() && !options_.svgAll && pictureSteps_ > kPictureSteps) out_("svg: " + firstOnly);
+    if (!options_.htmlFile.empty()) {
+      if (pictureSteps_ > kPictureSteps) out_("report: " + firstOnly);
+      if (WriteFile(options_.htmlFile, RenderHtmlReport(report_, "ZorvanShapes scenarios"), err_))
+        out_("report: " + options_.htmlFile + "\n");
+      else
+        status_ = std::max(status_, 1);
+    }
+    return StopNow() ? 130 : status_;  // the shell's status for a program ended by Ctrl-C
+  }
+
+  const CliOptions& options_;
+  const std::vector<std::string>& files_;
+  const Output& out_;
+  const Output& err_;
+  RunOptions ro_;
+  std::vector<std::string> stems_;
+  std::vector<ReportScenario> report_;
+  std::map<int, std::string> story_;  // the current file's comments before its steps
+  std::string stepText_;              // the step as the transcript shows it
+  std::string lastAt_;                // FILE:LINE of the last step carried out
+  int passed_ = 0, failedFiles_ = 0, notRun_ = 0, totalExpect_ = 0, totalFailed_ = 0, status_ = 0;
+  int pictureSteps_ = 0, changingSteps_ = 0;  // changing steps drawn; all of them, also those drawn no more
+  bool moduleDown_ = false, preambleShown_ = false, interrupted_ = false;
+};
+
+}  // namespace
+
+int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
+                     const Output& err) {
+  return FilesRun(options, files, out, err).Run();
 }
 
 std::string LanguageHelp() {

@@ -183,16 +183,149 @@ std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::st
   return {found.begin(), found.end()};
 }
 
+namespace {
+
+void Complain(const std::string& s) {
+  std::fputs(("zorvan-host: " + s + "\n").c_str(), stderr);
+}
+
+// One shell session: the runner, the line input, and the session as the report shows it.
+class ShellSession {
+ public:
+  ShellSession(const CliOptions& options, ScenarioRunner& runner, LineInput& input, const Output& out)
+      : options_(options), runner_(runner), input_(input), out_(out), trace_(options.run.trace) {
+    session_.file = "shell session";
+    session_.module = runner.host().ModulePath();
+    session_.preamble = runner.Preamble();
+  }
+
+  // Reads and carries out lines until quit or the end of the input; the exit status.
+  int Loop() {
+    std::string line;
+    while (input_.Read("zorvan> ", &line)) {
+      ++lineNo_;
+      if (!input_.Interactive()) out_("zorvan> " + line + "\n");
+      std::vector<std::string> words = Split(line);
+      std::string word = words.empty() ? "" : words[0];
+      std::string rest = line.substr(std::min(line.size(), line.find(word) + word.size()));
+      rest.erase(0, std::min(rest.size(), rest.find_first_not_of(" \t")));
+      while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+      if (word == "quit" || word == "exit") break;
+      if (!ShellWord(words, word, rest)) RunSteps(line);
+    }
+    return failures_ ? 1 : 0;
+  }
+
+  void WriteReport(const std::string& path) {
+    if (WriteFileWithReason(path, RenderHtmlReport({session_}, "ZorvanShapes shell session"), &why_))
+      out_("wrote " + path + "\n");
+    else
+      out_("error: cannot write " + path + ": " + why_ + "\n");
+  }
+
+ private:
+  // The shell's own words (help, menu, trace, svg, html); false for a line of the language.
+  bool ShellWord(const std::vector<std::string>& words, const std::string& word, const std::string& rest) {
+    if (word == "help" || word == "?") {
+      out_(LanguageHelp() + kShellHelp);
+    } else if (word == "menu" && words.size() == 1) {
+      out_(runner_.MenuText());
+    } else if (word == "trace") {
+      if (words.size() > 2 || (words.size() == 2 && rest != "on" && rest != "off")) {
+        out_("error: trace on or trace off, found '" + rest + "'\n");
+        return true;
+      }
+      if (words.size() == 2) trace_ = rest == "on";
+      out_(std::string("trace ") + (trace_ ? "on" : "off") + "\n");
+    } else if (word == "svg" || word == "html") {
+      if (rest.empty()) {
+        out_("error: " + word + " FILE: the file to write is missing\n");
+      } else if (word == "html") {
+        WriteReport(rest);
+      } else if (WriteFileWithReason(rest, RenderSvg(runner_.View(), {options_.run.svgScale, true, ""}), &why_)) {
+        out_("wrote " + rest + "\n");
+      } else {
+        out_("error: cannot write " + rest + ": " + why_ + "\n");
+      }
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void RunSteps(const std::string& line) {
+    try {
+      for (Step& st : ParseScenarioLine(line, "<shell>", lineNo_)) RunStep(st);
+    } catch (const ScenarioError& e) {
+      std::string detail = e.detail;
+      if (detail.rfind("expected a step", 0) == 0)
+        detail += "; or a shell command: help, show, menu, svg FILE, html FILE, trace on|off, quit";
+      out_("error: line " + std::to_string(e.line) + ": " + detail + "\n");
+      ReportStep rs;
+      rs.source = line;
+      rs.line = lineNo_;
+      rs.transcript = "error: " + detail;
+      rs.failed = true;
+      session_.steps.push_back(rs);
+    }
+  }
+
+  void RunStep(const Step& st) {
+    runner_.SetTrace(trace_);
+    StepOutcome o = runner_.Run(st);
+    failures_ += o.failures;
+    std::string said = o.transcript;
+    if (IsBuilding(st.kind)) said = Made(runner_, st) + "\n" + said;
+    if (!said.empty()) out_(Indent(said, "  "));
+    if (o.changed && !options_.svgDir.empty()) {
+      char num[16];
+      std::snprintf(num, sizeof num, "%04d", lineNo_);
+      std::string path = options_.svgDir + "/shell-" + num + ".svg";
+      if (WriteFileWithReason(path, o.svgAfter, &why_))
+        out_("  picture: " + path + "\n");
+      else
+        out_("error: cannot write " + path + ": " + why_ + "\n");
+    }
+    session_.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(session_.steps.size())));
+    session_.failures += o.failures;
+  }
+
+  const CliOptions& options_;
+  ScenarioRunner& runner_;
+  LineInput& input_;
+  const Output& out_;
+  ReportScenario session_;
+  std::string why_;
+  int failures_ = 0, lineNo_ = 0;
+  bool trace_;
+};
+
+// At a terminal, a prompt with no queued answer is asked: the default is already typed.
+void AskAtTerminal(ScenarioRunner& runner, LineInput& input, const Output& out) {
+  runner.host().options().askPerson = [&input, &out](const std::string& prompt, const std::string& def,
+                                                     int32_t* value) {
+    std::string initial = def;
+    for (;;) {
+      std::string answer;
+      if (!input.Ask(prompt, initial, &answer)) return false;
+      if (WholeNumber(answer, value)) return true;
+      out("  a whole number, please (Ctrl-D cancels)\n");
+      initial = answer;
+    }
+  };
+}
+
+}  // namespace
+
 int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
-  auto complain = [](const std::string& s) { std::fputs(("zorvan-host: " + s + "\n").c_str(), stderr); };
   std::string why;
   if (!options.svgDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(options.svgDir, ec);
-    if (ec) return complain("cannot create " + options.svgDir + ": " + ec.message()), 2;
+    if (ec) return Complain("cannot create " + options.svgDir + ": " + ec.message()), 2;
   }
   if (!options.htmlFile.empty() && !Writable(options.htmlFile, &why))
-    return complain("cannot write " + options.htmlFile + ": " + why), 2;
+    return Complain("cannot write " + options.htmlFile + ": " + why), 2;
   RunOptions ro = options.run;
   ro.pictures = true;  // for svg, html and the report at the end
   ScenarioRunner runner(ro);
@@ -203,111 +336,15 @@ int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
   }
   LineInput input(in, in == stdin ? LineInput::DefaultHistoryFile() : "");
   input.SetCompleter([&](const std::string& before) { return CompleteShellLine(runner, before); });
-  if (input.Interactive()) {
-    // At a terminal, a prompt with no queued answer is asked: the default is already typed.
-    runner.host().options().askPerson = [&](const std::string& prompt, const std::string& def, int32_t* value) {
-      std::string initial = def;
-      for (;;) {
-        std::string answer;
-        if (!input.Ask(prompt, initial, &answer)) return false;
-        if (WholeNumber(answer, value)) return true;
-        out("  a whole number, please (Ctrl-D cancels)\n");
-        initial = answer;
-      }
-    };
-  }
+  if (input.Interactive()) AskAtTerminal(runner, input, out);
   out("ZorvanShapes reference host, module " + runner.host().ModulePath() + "\n" + runner.Preamble() +
       "\nType help for the steps, show for the page, menu for the menu, quit to leave.\n");
-  ReportScenario session;
-  session.file = "shell session";
-  session.module = runner.host().ModulePath();
-  session.preamble = runner.Preamble();
-  auto writeReport = [&](const std::string& path) {
-    if (WriteFileWithReason(path, RenderHtmlReport({session}, "ZorvanShapes shell session"), &why))
-      out("wrote " + path + "\n");
-    else
-      out("error: cannot write " + path + ": " + why + "\n");
-  };
-  int failures = 0, lineNo = 0;
-  bool trace = options.run.trace;
-  std::string line;
-  while (input.Read("zorvan> ", &line)) {
-    ++lineNo;
-    if (!input.Interactive()) out("zorvan> " + line + "\n");
-    std::vector<std::string> words = Split(line);
-    std::string word = words.empty() ? "" : words[0];
-    std::string rest = line.substr(std::min(line.size(), line.find(word) + word.size()));
-    rest.erase(0, std::min(rest.size(), rest.find_first_not_of(" \t")));
-    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
-    if (word == "quit" || word == "exit") break;
-    if (word == "help" || word == "?") {
-      out(LanguageHelp() + kShellHelp);
-      continue;
-    }
-    if (word == "menu" && words.size() == 1) {
-      out(runner.MenuText());
-      continue;
-    }
-    if (word == "trace") {
-      if (words.size() > 2 || (words.size() == 2 && rest != "on" && rest != "off")) {
-        out("error: trace on or trace off, found '" + rest + "'\n");
-        continue;
-      }
-      if (words.size() == 2) trace = rest == "on";
-      out(std::string("trace ") + (trace ? "on" : "off") + "\n");
-      continue;
-    }
-    if (word == "svg" || word == "html") {
-      if (rest.empty()) {
-        out("error: " + word + " FILE: the file to write is missing\n");
-        continue;
-      }
-      if (word == "html") {
-        writeReport(rest);
-      } else if (WriteFileWithReason(rest, RenderSvg(runner.View(), {ro.svgScale, true, ""}), &why)) {
-        out("wrote " + rest + "\n");
-      } else {
-        out("error: cannot write " + rest + ": " + why + "\n");
-      }
-      continue;
-    }
-    try {
-      for (Step& st : ParseScenarioLine(line, "<shell>", lineNo)) {
-        runner.SetTrace(trace);
-        StepOutcome o = runner.Run(st);
-        failures += o.failures;
-        std::string said = o.transcript;
-        if (IsBuilding(st.kind)) said = Made(runner, st) + "\n" + said;
-        if (!said.empty()) out(Indent(said, "  "));
-        if (o.changed && !options.svgDir.empty()) {
-          char num[16];
-          std::snprintf(num, sizeof num, "%04d", lineNo);
-          std::string path = options.svgDir + "/shell-" + num + ".svg";
-          if (WriteFileWithReason(path, o.svgAfter, &why))
-            out("  picture: " + path + "\n");
-          else
-            out("error: cannot write " + path + ": " + why + "\n");
-        }
-        session.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(session.steps.size())));
-        session.failures += o.failures;
-      }
-    } catch (const ScenarioError& e) {
-      std::string detail = e.detail;
-      if (detail.rfind("expected a step", 0) == 0)
-        detail += "; or a shell command: help, show, menu, svg FILE, html FILE, trace on|off, quit";
-      out("error: line " + std::to_string(e.line) + ": " + detail + "\n");
-      ReportStep rs;
-      rs.source = line;
-      rs.line = lineNo;
-      rs.transcript = "error: " + detail;
-      rs.failed = true;
-      session.steps.push_back(rs);
-    }
-  }
+  ShellSession session(options, runner, input, out);
+  int status = session.Loop();
   runner.host().options().askPerson = nullptr;
   runner.host().Stop();
-  if (!options.htmlFile.empty()) writeReport(options.htmlFile);
-  return failures ? 1 : 0;
+  if (!options.htmlFile.empty()) session.WriteReport(options.htmlFile);
+  return status;
 }
 
 }  // namespace zvhost
