@@ -10,8 +10,8 @@
 #include <set>
 
 #include "host/cli/interrupt.h"
-#include "host/view/report_html.h"
 #include "host/model/text_lines.h"
+#include "host/view/report_html.h"
 
 namespace zvhost {
 

@@ -8,9 +8,9 @@
 #include <set>
 #include <sstream>
 
-#include "host/view/report_html.h"
 #include "host/cli/scenario_files.h"
 #include "host/cli/shell_input.h"
+#include "host/view/report_html.h"
 
 namespace zvhost {
 

@@ -1,10 +1,9 @@
 // The acting steps as a user does them: selecting, placing the cursor, answering prompts,
 // closing, naming, showing; and what every acting step shares: the changes it made, described
 // by name, with pictures before and after when they are kept.
-#include "host/scenario/runner.h"
-
 #include <algorithm>
 
+#include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
 namespace zvhost {

@@ -1,11 +1,16 @@
 // The building steps: a document, its grid, frames and graphics, paragraphs, anchored frames and
 // tables, each made in the model directly (as the document would be before the user starts).
-#include <cmath>
-
+#include "host/model/lengths.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
 namespace zvhost {
+
+// A length a building step takes lies in the host's range, as "set" would have it.
+void ScenarioRunner::CheckLength(const Step& st, const std::string& what, const Quantity& q, bool size) const {
+  if (!LengthInRange(q.Metric(), size))
+    throw ScenarioError(st.file, st.line, what + " lies " + LengthRangeText(size) + ", found " + q.Text());
+}
 
 // The names are checked before anything is made, so a refused step leaves the page as it was.
 void ScenarioRunner::CheckNewNames(const Step& st) const {
@@ -29,17 +34,15 @@ void ScenarioRunner::BuildDocument(const Step& st, StepOutcome&) {
 void ScenarioRunner::BuildGrid(const Step& st, StepOutcome&) {
   Model& m = host_->model();
   ObjectId d = RequireDoc(st);
-  int64_t g = st.values[0].Metric();
-  if (!FitsMetric(g)) throw ScenarioError(st.file, st.line, "grid spacing out of range");
-  m.Doc(d)->grid = static_cast<Metric>(g);
+  CheckLength(st, "grid", st.values[0], true);
+  m.Doc(d)->grid = static_cast<Metric>(st.values[0].Metric());
 }
 
 void ScenarioRunner::BuildGraphic(const Step& st, StepOutcome&) {
   Model& m = host_->model();
   ObjectId d = RequireDoc(st);
-  for (const Quantity& q : st.values)
-    if (!FitsMetric(q.Metric()) || std::fabs(static_cast<double>(q.Metric())) >= 32768.0 * 65536.0)
-      throw ScenarioError(st.file, st.line, "positions and sizes lie between -32768 and 32767 pt");
+  const char* const what[] = {"x", "y", "width", "height"};
+  for (size_t i = 0; i < 4; ++i) CheckLength(st, what[i], st.values[i], i >= 2);
   Geometry g = GeometryFrom(st.values, 0);
   int type = st.kind == StepKind::Frame ? obj::UnanchoredFrame : GraphicKindByName(st.word);
   if (type == obj::AnchoredFrame)
@@ -64,6 +67,8 @@ void ScenarioRunner::BuildParagraph(const Step& st, StepOutcome&) {
   ObjectId c = Resolve(st, st.refs[0]);
   if (TypeOf(c) != obj::TextFrame && TypeOf(c) != obj::Cell)
     throw ScenarioError(st.file, st.line, "'" + st.refs[0].Text() + "' is not a text frame or a table cell");
+  const char* const what[] = {"left-indent", "first-indent", "right-indent"};
+  for (size_t i = 0; i < st.values.size() && i < 3; ++i) CheckLength(st, what[i], st.values[i], false);
   ObjectId p = m.AddParagraph(c, st.text, static_cast<int32_t>(st.align.Integer()));
   Define(st, st.name, p);
   if (st.values.size() == 3) {
@@ -79,6 +84,8 @@ void ScenarioRunner::BuildAnchored(const Step& st, StepOutcome&) {
   ObjectId p = Resolve(st, st.refs[0]);
   if (TypeOf(p) != obj::Paragraph)
     throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
+  CheckLength(st, "width", st.values[0], true);
+  CheckLength(st, "height", st.values[1], true);
   Geometry g = GeometryFrom({Quantity(), Quantity(), st.values[0], st.values[1]}, 0);
   Define(st, st.name, m.AddAnchoredFrame(p, 0, g));
 }
@@ -90,6 +97,10 @@ void ScenarioRunner::BuildTable(const Step& st, StepOutcome&) {
   if (TypeOf(p) != obj::Paragraph)
     throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
   if (st.values.size() > 200) throw ScenarioError(st.file, st.line, "a table has at most 200 columns");
+  for (const Quantity& q : st.values) CheckLength(st, "a column width", q, true);
+  if (st.marginA.present) CheckLength(st, "margin-a", st.marginA, true);
+  if (st.marginB.present) CheckLength(st, "margin-b", st.marginB, true);
+  if (st.indent.present) CheckLength(st, "left-indent", st.indent, false);
   TableSpec spec;
   spec.columnWidths.clear();
   for (const Quantity& q : st.values) spec.columnWidths.push_back(static_cast<double>(q.Metric()) / 65536.0);

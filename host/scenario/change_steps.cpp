@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "host/model/lengths.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -34,8 +35,7 @@ void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
   for (const PromptRecord& p : lastPrompts_)
     out.transcript += "prompt: \"" + p.prompt + "\" [" + p.defaultText + "] -> " +
                       (p.answered ? std::to_string(p.answer) : std::string("cancelled")) + "\n";
-  for (const AlertRecord& a : lastAlerts_)
-    out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
+  for (const AlertRecord& a : lastAlerts_) out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
   UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
   std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
   ObjectId copied = selection.empty() ? 0 : selection[0];
@@ -65,16 +65,12 @@ void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
     if (list || IsMetricProp(p)) {
       bool size = list || IsSizeProp(p);
       int64_t u = q.Metric();
-      if (u >= 32768LL * 65536 || u <= -32768LL * 65536 || (size && u < 0))
-        throw ScenarioError(st.file, st.line,
-                            st.name +
-                                (size ? " lies between 0 and 32767 pt" : " lies between -32768 and 32767 pt") +
-                                ", found " + q.Text());
+      if (!LengthInRange(u, size))
+        throw ScenarioError(st.file, st.line, st.name + " lies " + LengthRangeText(size) + ", found " + q.Text());
     } else {
       CheckCode(st, q);
       if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
-        throw ScenarioError(st.file, st.line,
-                            st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
+        throw ScenarioError(st.file, st.line, st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
     }
   }
   Value v;
@@ -127,8 +123,7 @@ void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
           st.file, st.line,
           "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
     }
-    if (at + 2 < st.items.size())
-      throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
+    if (at + 2 < st.items.size()) throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
   }
   if (at >= st.items.size()) {
     f.FailAll(fault);

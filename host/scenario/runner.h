@@ -79,6 +79,7 @@ class ScenarioRunner {
   ObjectId RequireDoc(const Step& st) const;
   void Define(const Step& st, const std::string& name, ObjectId id);
   void CheckNewNames(const Step& st) const;
+  void CheckLength(const Step& st, const std::string& what, const Quantity& q, bool size) const;
   void Act(const Step& st, StepOutcome& out, Handler run, bool changes);
   void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore, PageView viewBefore);
   void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);

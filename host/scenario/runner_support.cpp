@@ -1,13 +1,13 @@
 // The names and helpers the scenario runner's steps share.
 #include "host/scenario/runner_support.h"
 
-#include "host/scenario/runner.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <set>
+
+#include "host/scenario/runner.h"
 
 namespace zvhost {
 
@@ -82,13 +82,13 @@ bool IsSizeProp(int32_t p) {
 }
 
 const std::vector<std::string>& HostOperations() {
-  static const std::vector<std::string> operations = {"RegisterClient",   "RequestNotification", "AddItemToMenu",     "DefineSubmenu",
-                                   "FindItemInMenu",   "ShowAlert",           "AskForInteger",     "PrintToConsole",
-                                   "RefreshDocument",  "DeleteObject",        "LookupNamedObject", "CreateGraphic",
-                                   "ReadAllProps",     "WriteAllProps",       "GetIntProp",        "SetIntProp",
-                                   "GetIdProp",        "GetMetricProp",       "SetMetricProp",     "GetTextLocProp",
-                                   "GetTextRangeProp", "SetTextRangeProp",    "GetMetricListProp", "SetMetricListProp",
-                                   "SelectTableCells", "DefineMenuCommand"};
+  static const std::vector<std::string> operations = {
+      "RegisterClient",    "RequestNotification", "AddItemToMenu",     "DefineSubmenu",     "FindItemInMenu",
+      "ShowAlert",         "AskForInteger",       "PrintToConsole",    "RefreshDocument",   "DeleteObject",
+      "LookupNamedObject", "CreateGraphic",       "ReadAllProps",      "WriteAllProps",     "GetIntProp",
+      "SetIntProp",        "GetIdProp",           "GetMetricProp",     "SetMetricProp",     "GetTextLocProp",
+      "GetTextRangeProp",  "SetTextRangeProp",    "GetMetricListProp", "SetMetricListProp", "SelectTableCells",
+      "DefineMenuCommand"};
   return operations;
 }
 

@@ -133,7 +133,20 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
       {"document d\nframe f at 0 0 size 9 9\nexpect f.colour = 3\n", ":3: unknown property 'colour'"},
       {"document d\nframe f at 0 0 size 9 9\nparagraph p in f\n", ":3: 'f' is not a text frame or a table cell"},
       {"document d\nframe f at 0 0 size 9 9\nselect f[1,2]\n", ":3: 'f' is not a table"},
-      {"document d\nframe f at 0 0 size 40000 9\n", ":2: positions and sizes lie between"},
+      // Building steps hold to the range "set" does: sizes from 0, every length at most 32767 pt.
+      {"document d\nframe f at 0 0 size 40000 9\n", ":2: width lies between 0 and 32767 pt, found 40000"},
+      {"document d\nframe h at 0 0 size 5 -7\n", ":2: height lies between 0 and 32767 pt, found -7"},
+      {"document d\nframe k at 32767.99 0 size 10 10\n", ":2: x lies between -32768 and 32767 pt"},
+      {"document d\ngrid -3\n", ":2: grid lies between 0 and 32767 pt, found -3"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 9 9 in f\nparagraph p in t indent 0 -40000 0\n",
+       ":4: first-indent lies"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 9 9 in f\nparagraph p in t\nanchored a size -1 "
+       "5 in p\n",
+       ":5: width lies"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 9 9 in f\nparagraph p in t\ntable u in p "
+       "columns -20\n",
+       ":5: a column width lies"},
+      {"document d\nframe f at 0 0 size 9 9\nset f.width = 32767.5\n", ":3: width lies between 0 and 32767 pt"},
       {"document d\nname x = selection\n", ":2: nothing is selected to name"},
       {"document d\nclose\nframe f at 0 0 size 9 9\n", ":3: no open document"},
       {"document d\nfault sideways\n", ":2: expected a fault"},
