@@ -88,7 +88,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
       err("zorvan-host: shell takes no files\n");
       return 2;
     }
-    return RunShell(opt, in, out);
+    return RunShell(opt, in, out, err);
   }
   if (files.empty()) {
     err(std::string("zorvan-host: run needs at least one scenario file\n") + kUsage);

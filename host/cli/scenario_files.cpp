@@ -394,7 +394,10 @@ class FilesRun {
     if (!underCap && !svg && !options_.run.pictures) runner.SetPictures(false);  // none are kept: none drawn
     if (svg) {
       std::string path = SvgName(options_.svgDir, stems_[fileIndex], st.line);
-      if (WriteFile(path, o.svgAfter, err_) && !options_.quiet) out_("        picture: " + path + "\n");
+      if (!WriteFile(path, o.svgAfter, err_))
+        status_ = 2;
+      else if (!options_.quiet)
+        out_("        picture: " + path + "\n");
     } else if (!options_.svgDir.empty() && pictureSteps_ == kPictureSteps + 1) {
       err_("note: --svg wrote pictures of the first " + std::to_string(kPictureSteps) +
            " changing steps, and writes no more (--svg-all writes one for each)\n");
@@ -448,7 +451,7 @@ class FilesRun {
       if (WriteFile(options_.htmlFile, RenderHtmlReport(report_, "ZorvanShapes scenarios"), err_))
         out_("report: " + options_.htmlFile + "\n");
       else
-        status_ = std::max(status_, 1);
+        status_ = 2;  // an output that cannot be written, as when it is refused before the run
     }
     return StopNow() ? 130 : status_;  // the shell's status for a program ended by Ctrl-C
   }

@@ -32,9 +32,11 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
                      const Output& err);
 
 // The interactive shell: the same language, one line at a time, plus help, show, menu, svg
-// and quit. Reads `in` (a terminal with line editing, or a pipe). Returns 0, or 1 when an
-// expectation failed during the session, or 2 when the module could not be started.
-int RunShell(const CliOptions& options, std::FILE* in, const Output& out);
+// and quit. Reads `in` (a terminal with line editing, or a pipe); the transcript goes to `out`,
+// the lines that could not be carried out to `err` (error: ...). Returns 0; 1 when an
+// expectation failed or a line could not be carried out during the session; 2 when the module
+// could not be started or the --html file cannot be written.
+int RunShell(const CliOptions& options, std::FILE* in, const Output& out, const Output& err);
 
 // The program's command line (without the program name): "run [options] FILE...", "shell",
 // "help". Returns the exit status; usage errors give 2.

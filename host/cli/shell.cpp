@@ -185,15 +185,12 @@ std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::st
 
 namespace {
 
-void Complain(const std::string& s) {
-  std::fputs(("zorvan-host: " + s + "\n").c_str(), stderr);
-}
-
 // One shell session: the runner, the line input, and the session as the report shows it.
 class ShellSession {
  public:
-  ShellSession(const CliOptions& options, ScenarioRunner& runner, LineInput& input, const Output& out)
-      : options_(options), runner_(runner), input_(input), out_(out), trace_(options.run.trace) {
+  ShellSession(const CliOptions& options, ScenarioRunner& runner, LineInput& input, const Output& out,
+               const Output& err)
+      : options_(options), runner_(runner), input_(input), out_(out), err_(err), trace_(options.run.trace) {
     session_.file = "shell session";
     session_.module = runner.host().ModulePath();
     session_.preamble = runner.Preamble();
@@ -213,17 +210,26 @@ class ShellSession {
       if (word == "quit" || word == "exit") break;
       if (!ShellWord(words, word, rest)) RunSteps(line);
     }
-    return failures_ ? 1 : 0;
+    return failures_ || errors_ ? 1 : 0;
   }
 
-  void WriteReport(const std::string& path) {
-    if (WriteFileWithReason(path, RenderHtmlReport({session_}, "ZorvanShapes shell session"), &why_))
-      out_("wrote " + path + "\n");
-    else
-      out_("error: cannot write " + path + ": " + why_ + "\n");
+  bool WriteReport(const std::string& path) {
+    if (!WriteFileWithReason(path, RenderHtmlReport({session_}, "ZorvanShapes shell session"), &why_)) {
+      Error("cannot write " + path + ": " + why_ + "\n");
+      return false;
+    }
+    out_("wrote " + path + "\n");
+    return true;
   }
 
  private:
+  // A line that could not be carried out: said on the error output, and the session's status
+  // becomes 1, as a scenario's would.
+  void Error(const std::string& text) {
+    ++errors_;
+    err_("error: " + text);
+  }
+
   // The shell's own words (help, menu, trace, svg, html); false for a line of the language.
   bool ShellWord(const std::vector<std::string>& words, const std::string& word, const std::string& rest) {
     if (word == "help" || word == "?") {
@@ -232,20 +238,20 @@ class ShellSession {
       out_(runner_.MenuText());
     } else if (word == "trace") {
       if (words.size() > 2 || (words.size() == 2 && rest != "on" && rest != "off")) {
-        out_("error: trace on or trace off, found '" + rest + "'\n");
+        Error("trace on or trace off, found '" + rest + "'\n");
         return true;
       }
       if (words.size() == 2) trace_ = rest == "on";
       out_(std::string("trace ") + (trace_ ? "on" : "off") + "\n");
     } else if (word == "svg" || word == "html") {
       if (rest.empty()) {
-        out_("error: " + word + " FILE: the file to write is missing\n");
+        Error(word + " FILE: the file to write is missing\n");
       } else if (word == "html") {
         WriteReport(rest);
       } else if (WriteFileWithReason(rest, RenderSvg(runner_.View(), {options_.run.svgScale, true, ""}), &why_)) {
         out_("wrote " + rest + "\n");
       } else {
-        out_("error: cannot write " + rest + ": " + why_ + "\n");
+        Error("cannot write " + rest + ": " + why_ + "\n");
       }
     } else {
       return false;
@@ -260,7 +266,7 @@ class ShellSession {
       std::string detail = e.detail;
       if (detail.rfind("expected a step", 0) == 0)
         detail += "; or a shell command: help, show, menu, svg FILE, html FILE, trace on|off, quit";
-      out_("error: line " + std::to_string(e.line) + ": " + detail + "\n");
+      Error("line " + std::to_string(e.line) + ": " + detail + "\n");
       ReportStep rs;
       rs.source = line;
       rs.line = lineNo_;
@@ -284,7 +290,7 @@ class ShellSession {
       if (WriteFileWithReason(path, o.svgAfter, &why_))
         out_("  picture: " + path + "\n");
       else
-        out_("error: cannot write " + path + ": " + why_ + "\n");
+        Error("cannot write " + path + ": " + why_ + "\n");
     }
     session_.steps.push_back(ReportStepOf(st, o, "shell" + std::to_string(session_.steps.size())));
     session_.failures += o.failures;
@@ -294,9 +300,10 @@ class ShellSession {
   ScenarioRunner& runner_;
   LineInput& input_;
   const Output& out_;
+  const Output& err_;
   ReportScenario session_;
   std::string why_;
-  int failures_ = 0, lineNo_ = 0;
+  int failures_ = 0, errors_ = 0, lineNo_ = 0;
   bool trace_;
 };
 
@@ -317,21 +324,21 @@ void AskAtTerminal(ScenarioRunner& runner, LineInput& input, const Output& out) 
 
 }  // namespace
 
-int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
+int RunShell(const CliOptions& options, std::FILE* in, const Output& out, const Output& err) {
   std::string why;
   if (!options.svgDir.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(options.svgDir, ec);
-    if (ec) return Complain("cannot create " + options.svgDir + ": " + ec.message()), 2;
+    if (ec) return err("zorvan-host: cannot create " + options.svgDir + ": " + ec.message() + "\n"), 2;
   }
   if (!options.htmlFile.empty() && !Writable(options.htmlFile, &why))
-    return Complain("cannot write " + options.htmlFile + ": " + why), 2;
+    return err("zorvan-host: cannot write " + options.htmlFile + ": " + why + "\n"), 2;
   RunOptions ro = options.run;
   ro.pictures = true;  // for svg, html and the report at the end
   ScenarioRunner runner(ro);
-  std::string err;
-  if (!runner.Start(&err)) {
-    out("error: " + err + "\n");
+  std::string startError;
+  if (!runner.Start(&startError)) {
+    err("error: " + startError + "\n");
     return 2;
   }
   LineInput input(in, in == stdin ? LineInput::DefaultHistoryFile() : "");
@@ -339,11 +346,12 @@ int RunShell(const CliOptions& options, std::FILE* in, const Output& out) {
   if (input.Interactive()) AskAtTerminal(runner, input, out);
   out("ZorvanShapes reference host, module " + runner.host().ModulePath() + "\n" + runner.Preamble() +
       "\nType help for the steps, show for the page, menu for the menu, quit to leave.\n");
-  ShellSession session(options, runner, input, out);
+  ShellSession session(options, runner, input, out, err);
   int status = session.Loop();
   runner.host().options().askPerson = nullptr;
   runner.host().Stop();
-  if (!options.htmlFile.empty()) session.WriteReport(options.htmlFile);
+  // The report asked for on the command line is an output like run's: not written is status 2.
+  if (!options.htmlFile.empty() && !session.WriteReport(options.htmlFile)) return 2;
   return status;
 }
 

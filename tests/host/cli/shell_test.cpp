@@ -36,7 +36,8 @@ bool ModulePresent() {
 
 struct ShellResult {
   int status;
-  std::string out;
+  std::string out;  // both outputs, in the order a person sees them
+  std::string err;  // the error output alone
 };
 
 ShellResult PipeShell(const std::string& input, CliOptions opt = {}) {
@@ -44,7 +45,12 @@ ShellResult PipeShell(const std::string& input, CliOptions opt = {}) {
   std::FILE* in = std::tmpfile();
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  r.status = RunShell(opt, in, [&](const std::string& s) { r.out += s; });
+  r.status = RunShell(
+      opt, in, [&](const std::string& s) { r.out += s; },
+      [&](const std::string& s) {
+        r.out += s;
+        r.err += s;
+      });
   std::fclose(in);
   return r;
 }
@@ -91,7 +97,7 @@ TEST_F(Shell, ShellCommandsCheckTheirArgumentsAndSayWhy) {
   } cases[] = {
       {"trace maybe", "error: trace on or trace off, found 'maybe'"},
       {"trace on off", "error: trace on or trace off, found 'on off'"},
-      {"trace", "trace off"},
+      {"trace", "trace off"},  // the one case that is not an error
       {"svg", "error: svg FILE: the file to write is missing"},
       {"html", "error: html FILE: the file to write is missing"},
       {"svg zv_shell_test_args/no/such/dir/x.svg",
@@ -101,7 +107,9 @@ TEST_F(Shell, ShellCommandsCheckTheirArgumentsAndSayWhy) {
   };
   for (const Case& c : cases) {
     ShellResult r = PipeShell(std::string("document d\n") + c.line + "\n");
-    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.line << "\n" << r.out;
+    bool error = std::string(c.line) != "trace";  // said on the error output, and the status is 1
+    EXPECT_NE((error ? r.err : r.out).find(c.says), std::string::npos) << c.line << "\n" << r.out;
+    EXPECT_EQ(r.status, error ? 1 : 0) << c.line;
   }
   // --svg DIR is made when missing; --html FILE is written when the session ends, and html FILE
   // writes the report so far.

@@ -62,7 +62,8 @@ RunResult Shell(const std::string& input) {
   std::FILE* in = std::tmpfile();
   std::fwrite(input.data(), 1, input.size(), in);
   std::rewind(in);
-  r.status = RunShell({}, in, [&](const std::string& s) { r.out += s; });
+  auto both = [&](const std::string& s) { r.out += s; };
+  r.status = RunShell({}, in, both, both);
   std::fclose(in);
   return r;
 }
@@ -473,7 +474,7 @@ TEST_F(ScenarioRun, ShellWorksThroughAPipe) {
       "expect g.x = 10\n"
       "quit\n"
       "show\n");
-  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.status, 1) << r.out;  // two lines were refused
   EXPECT_NE(r.out.find("zorvan> choose \\!af"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("created new1 (rect) in f at 10.25 10.25 size 49.5 x 39.5"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("    new1         rect      at 10.25 10.25  size 49.5 x 39.5"), std::string::npos) << r.out;
