@@ -11,7 +11,7 @@
 # and that no module folder includes the reference host, tests, benchmarks or fuzz targets.
 # The reference host's rooms follow the same rule among themselves:
 #
-#   host/cli/      -> host/scenario/ host/view/ host/binding/ host/model/
+#   host/cli/      -> host/scenario/ host/view/ host/binding/ host/model/ version/
 #   host/scenario/ -> host/view/ host/binding/ host/model/
 #   host/view/     -> host/model/
 #   host/binding/  -> host/model/ hostapi/
@@ -36,7 +36,7 @@ declare -A allowed=(
   [util]="platform version"
   [platform]="version"
   [version]=""
-  [host/cli]="host/scenario host/view host/binding host/model"
+  [host/cli]="host/scenario host/view host/binding host/model version"
   [host/scenario]="host/view host/binding host/model"
   [host/view]="host/model"
   [host/binding]="host/model hostapi"

@@ -21,6 +21,8 @@ if(TARGET zorvan-host)
   # exit status is not 0).
   add_test(NAME zorvan_host_help COMMAND zorvan-host run --help)
   set_tests_properties(zorvan_host_help PROPERTIES PASS_REGULAR_EXPRESSION "usage: zorvan-host run.*exit status: 0")
+  add_test(NAME zorvan_host_version COMMAND zorvan-host --version)
+  set_tests_properties(zorvan_host_version PROPERTIES PASS_REGULAR_EXPRESSION "^zorvan-host [0-9]+\\.[0-9]+\\.[0-9]+, ")
   add_test(NAME zorvan_host_unreadable COMMAND zorvan-host run no-such.zvs WORKING_DIRECTORY ${ZV_BIN_DIR})
   set_tests_properties(zorvan_host_unreadable PROPERTIES WILL_FAIL TRUE)
   add_test(NAME zorvan_host_unreadable_says_why COMMAND zorvan-host run no-such.zvs WORKING_DIRECTORY ${ZV_BIN_DIR})

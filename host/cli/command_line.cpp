@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/cli/scenario_files.h"
+#include "version/version_info.h"
 
 namespace zvhost {
 
@@ -13,6 +14,7 @@ const char* kUsage =
     "usage: zorvan-host run [options] FILE...    run scenarios, print the transcript\n"
     "       zorvan-host shell [options]          type scenario steps interactively\n"
     "       zorvan-host help                     the scenario language\n"
+    "       zorvan-host --version                the version of this program\n"
     "options:\n"
     "  --module PATH   the module to load (default: the one beside this program)\n"
     "  --trace         add every call between host and module to the transcript\n"
@@ -42,6 +44,11 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
   const std::string& mode = args[0];
   if (mode == "help" || mode == "--help" || mode == "-h") {
     out(std::string(kUsage) + "\n" + LanguageHelp());
+    return 0;
+  }
+  if (mode == "--version" || mode == "version") {
+    out("zorvan-host " ZV_STR_PRODUCT_VERSION ", the reference host of " ZV_STR_PRODUCT_NAME " " ZV_STR_PRODUCT_VERSION
+        "\n");
     return 0;
   }
   if (mode != "run" && mode != "shell") {

@@ -205,7 +205,7 @@ void ScenarioRunner::UnusedAnswers(StepOutcome& out, const std::string& when) {
 
 StepOutcome ScenarioRunner::Finish() {
   StepOutcome out;
-  UnusedAnswers(out, "no command came after it");
+  UnusedAnswers(out, answers_.size() == 1 ? "no command came after it" : "no command came after them");
   return out;
 }
 

@@ -435,7 +435,7 @@ TEST_F(ScenarioRun, LeftoverAnswersFailAndGeneratedNamesKeepClear) {
   EXPECT_NE(r.out.find("FAILED: answer 3 (line 7) was not used: the command asked nothing"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("created new2 (rect) in f1"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("FAILED: answer 4 (line 12), answer cancel (line 13) were not used: no command came after it"),
+  EXPECT_NE(r.out.find("FAILED: answer 4 (line 12), answer cancel (line 13) were not used: no command came after them"),
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find(": 2 expectations, 0 failed, 2 other steps failed\n"), std::string::npos) << r.out;
