@@ -478,19 +478,21 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
   return FilesRun(options, files, out, err).Run();
 }
 
-std::string LanguageHelp() {
-  return Wrap80(R"(Steps, one per line ('#' starts a comment).
-Lengths in points, "12u" in metric units (65536u = 1 pt):
+std::string LanguageHelp(const std::string& topic) {
+  const std::string build = R"(Building the page (one step per line, '#' starts a comment). Lengths in
+points, or with a unit: 12u (metric units, 65536u = 1 pt), 1in, 25.4mm, 2.54cm:
   document NAME [page W H]                    a new document, the active one
   grid SPACING                                the document's grid spacing
   frame NAME at X Y size W H [in FRAME]       an unanchored frame
   graphic NAME KIND at X Y size W H in FRAME  a graphic: )" +
-                GraphicKindNames() + R"(
+                            GraphicKindNames() + R"(
   textframe NAME at X Y size W H in FRAME     a text frame
   paragraph NAME in TEXTFRAME|T[r,c] ["text"] [align N] [indent L F R]
   anchored NAME size W H in PARAGRAPH         a frame anchored in text
   table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I]
         [placement K] [title NAME ["text"] [align N]]
+)";
+  const std::string act = R"(Acting as the user:
   select A B ...      one selection action each (A+B: in one action)
   select cells T[r,c] [to T[r,c]] | select table T | select row T[r] | deselect
   cursor in PARAGRAPH|TEXTFRAME|T[r,c] [at OFFSET]
@@ -502,14 +504,22 @@ Lengths in points, "12u" in metric units (65536u = 1 pt):
   close [DOC]                                 close a document (the active one)
   fault busy|fail|status N [OPERATION [TIMES]] | fault off
   show                                        the page as text
-  expect OBJ.PROP = VALUE... [within TOL]     properties: )" +
-                ScenarioPropertyNames() + R"(
+)";
+  const std::string expect = R"(Expectations (a failed one is counted, the scenario goes on):
+  expect OBJ.PROP = VALUE... [within TOL]     also !=, <, >; properties: )" +
+                             ScenarioPropertyNames() + R"(
   expect selection A B | none      expect cells T[r,c] [to T[r,c]] | none
-  expect cursor in P | none        expect no alert
-  expect alert [error|note] "text"            expect console "text"
-  expect prompt "text" [default "text"]
+  expect cursor in P | none        expect unchanged [A B ...]
+  expect alert [error|note] "text"            expect no alert
+  expect prompt "text" [default "text"]       expect no prompt
+  expect console "text"            expect clipboard = X Y W H
+  expect undo OBJ | none           the object the next Undo Operation acts on
   expect menu Zorvan > Select [= Item | Item | - | ...]
-)");
+)";
+  if (topic == "build") return Wrap80(build);
+  if (topic == "act") return Wrap80(act);
+  if (topic == "expect") return Wrap80(expect);
+  return Wrap80(build + act + expect);
 }
 
 }  // namespace zvhost

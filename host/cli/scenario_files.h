@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/view/report_html.h"
 #include "host/scenario/runner.h"
+#include "host/view/report_html.h"
 
 namespace zvhost {
 
@@ -46,8 +46,9 @@ std::string Usage();
 // The transcript of one step: its line and what it printed, indented.
 std::string FormatStep(const Step& step, const StepOutcome& outcome);
 
-// The help text of the language (shell "help", "zorvan-host help"), in lines of at most 80 columns.
-std::string LanguageHelp();
+// The help text of the language (shell "help TOPIC", "zorvan-host help"), in lines of at most 80
+// columns: one topic ("build", "act", "expect") or, for any other, all of them.
+std::string LanguageHelp(const std::string& topic = "");
 
 // Words that can end the shell line `before` (the line up to the cursor): step and shell words
 // first, then object names, properties after "NAME.", menu labels after "choose" (one word at a

@@ -27,11 +27,19 @@ const char* const kOtherWords[] = {"at",      "size",    "in",        "to",    "
                                    "none",    "created", "selection", "cells", "table", "row",     "default"};
 
 const char* kShellHelp =
-    "Shell only:\n"
+    "The shell's own commands:\n"
     "  show                 the page as text        menu        the Zorvan menu\n"
     "  svg FILE             the page as a picture   html FILE   the session's report\n"
     "  trace [on|off]       calls between host and module after each step\n"
-    "  help, quit           (Ctrl-D also quits; Ctrl-C drops the line; Tab completes)\n";
+    "  help [TOPIC], quit   (Ctrl-D also quits; Ctrl-C drops the line; Tab completes)\n";
+
+// "help" alone: the topics, on one screen.
+const char* kHelpTopics =
+    "help build     the steps that build the page\n"
+    "help act       the steps that act as the user (select, choose, answer, set ...)\n"
+    "help expect    the expectations\n"
+    "help shell     the shell's own commands\n"
+    "help all       all of it (as zorvan-host help prints it)\n";
 
 bool WriteFileWithReason(const std::string& path, const std::string& text, std::string* why) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -137,6 +145,17 @@ bool WholeNumber(const std::string& text, int32_t* value) {
 
 }  // namespace
 
+// Whether the object (0: unknown) has the scenario property `name`, as "expect" reads it.
+bool HasProperty(ScenarioRunner& runner, ObjectId id, const std::string& name) {
+  if (id == 0) return true;  // an unknown name: every property, as before it is made
+  int type = TypeOf(id);
+  if (name == "kind") return true;
+  if (name == "text") return type == obj::Paragraph || type == obj::TextFrame || type == obj::Cell;
+  int32_t p = ScenarioPropertyNumber(name, type);
+  if (p == prop::GridSpacing) return type == obj::Document;
+  return runner.host().model().Read(id, p).kind != ValueKind::None;
+}
+
 std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before) {
   std::vector<std::string> words = Split(before);
   bool fresh = before.empty() || before.back() == ' ' || before.back() == '\t';
@@ -165,18 +184,22 @@ std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::st
   } else if (words[0] == "fault" && words.size() == 1) {
     for (const char* w : {"busy", "fail", "status", "off"}) offer(w);
   } else if (partial.find('.') != std::string::npos) {
-    // NAME.PROPERTY
+    // NAME.PROPERTY: the properties this object has.
     std::string object = partial.substr(0, partial.find('.'));
     std::istringstream props(ScenarioPropertyNames());
-    for (std::string p; std::getline(props, p, ',');) offer(object + "." + p.substr(p.find_first_not_of(' ')));
+    for (std::string p; std::getline(props, p, ',');) {
+      p = p.substr(p.find_first_not_of(' '));
+      if (HasProperty(runner, runner.IdOf(object), p)) offer(object + "." + p);
+    }
+  } else if ((words[0] == "graphic" || words[0] == "textframe") && words.size() == 2) {
+    std::istringstream kinds(GraphicKindNames());  // the kind comes next, nothing else
+    for (std::string k; std::getline(kinds, k, ',');) offer(k.substr(k.find_first_not_of(' ')));
   } else {
     if (words[0] == "expect" && words.size() == 1)
       for (const char* w : kExpectWords) offer(w);
-    if (words[0] == "graphic" && words.size() == 2) {
-      std::istringstream kinds(GraphicKindNames());
-      for (std::string k; std::getline(kinds, k, ',');) offer(k.substr(k.find_first_not_of(' ')));
-    }
-    for (const std::string& n : runner.Names()) offer(n);
+    bool selecting = words[0] == "select";  // a document is not selected
+    for (const std::string& n : runner.Names())
+      if (!selecting || TypeOf(runner.IdOf(n)) != obj::Document) offer(n);
     if (words.size() > 1)
       for (const char* w : kOtherWords) offer(w);
   }
@@ -233,7 +256,14 @@ class ShellSession {
   // The shell's own words (help, menu, trace, svg, html); false for a line of the language.
   bool ShellWord(const std::vector<std::string>& words, const std::string& word, const std::string& rest) {
     if (word == "help" || word == "?") {
-      out_(LanguageHelp() + kShellHelp);
+      if (rest.empty())
+        out_(kHelpTopics);
+      else if (rest == "shell")
+        out_(kShellHelp);
+      else if (rest == "build" || rest == "act" || rest == "expect" || rest == "all")
+        out_(LanguageHelp(rest) + (rest == "all" ? kShellHelp : ""));
+      else
+        Error("help " + rest + ": no such topic; help alone lists them\n");
     } else if (word == "menu" && words.size() == 1) {
       out_(runner_.MenuText());
     } else if (word == "trace") {

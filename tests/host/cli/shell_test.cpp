@@ -73,7 +73,7 @@ TEST_F(Shell, HelpFitsEightyColumnsAndBuildingStepsSayWhatTheyMade) {
                             "textframe tf at 0 100 size 200 80 in f\n"
                             "paragraph p in tf \"Hello\"\n"
                             "table t in p columns 40 50 rows 3 title tt\n"
-                            "help\n");
+                            "help\nhelp all\n");
   EXPECT_EQ(r.status, 0) << r.out;
   for (const char* made :
        {"made d (document), page 612 x 792 pt", "grid spacing of d: 12 pt", "made f (frame) at 36 36 size 300 x 200",
@@ -83,7 +83,12 @@ TEST_F(Shell, HelpFitsEightyColumnsAndBuildingStepsSayWhatTheyMade) {
   std::string help = r.out.substr(r.out.find("zorvan> help"));
   std::istringstream lines(help);
   for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
-  EXPECT_NE(help.find("html FILE"), std::string::npos);
+  // "help" alone fits a 24-line terminal; "help all" holds every step and the units.
+  size_t topics = help.find("zorvan> help all");
+  EXPECT_LT(std::count(help.begin(), help.begin() + static_cast<long>(topics), '\n'), 24);
+  for (const char* word : {"html FILE", "expect unchanged", "expect no prompt", "expect clipboard", "expect undo",
+                           "25.4mm", "fault busy", "name NAME"})
+    EXPECT_NE(help.find(word, topics), std::string::npos) << word;
   std::istringstream all(LanguageHelp());
   for (std::string line; std::getline(all, line);) EXPECT_LE(line.size(), 80u) << line;
 }
@@ -166,6 +171,13 @@ TEST_F(Shell, TabCompletesStepsNamesPropertiesAndMenuLabels) {
       {"choose Zorvan > Select > Select Next Object ", {"Above", "Below"}},
       {"trace o", {"off", "on"}},
       {"graphic g o", {"oval"}},
+      {"graphic g ",
+       {"arc", "equation", "frame", "group", "inset", "line", "oval", "polygon", "polyline", "rect", "roundrect",
+        "text", "textline"}},  // kinds only
+      {"expect fig.c", {}},    // a rect has no columns
+      {"expect fig.t", {}},    // nor text
+      {"expect d.g", {"d.grid"}},
+      {"select d", {}},  // a document is not selected
       {"nothing", {}},
   };
   for (const Case& c : cases) {
