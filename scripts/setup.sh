@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
 # cross compilers for the Win32 and Win64 DLLs, Wine (32- and 64-bit) to run their tests, and
-# the native tools, NSIS, osslsigncode and openssl for the installer and its signatures.
+# the native tools (universal-ctags for the size check), NSIS, osslsigncode and openssl for the installer and its signatures.
 # Safe to run again: it installs only what is missing.
 #   scripts/setup.sh             what the build and the tests need
 #   scripts/setup.sh --linux     only what the Linux build of the module and zorvan-host needs
@@ -24,7 +24,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 pkgs=(cmake ninja-build g++ libgtest-dev googletest libedit-dev zlib1g-dev gcovr ${optional_pkgs[@]+"${optional_pkgs[@]}"})
 if [ $linux_only -eq 0 ]; then
-  pkgs+=(clang libbenchmark-dev valgrind g++-mingw-w64-i686 binutils-mingw-w64-i686
+  pkgs+=(clang libbenchmark-dev valgrind universal-ctags g++-mingw-w64-i686 binutils-mingw-w64-i686
          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 librsvg2-bin libclang-rt-14-dev
          nsis osslsigncode openssl)
 fi
