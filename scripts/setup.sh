@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a fresh Debian machine: the mingw-w64
 # cross compilers for the Win32 and Win64 DLLs, Wine (32- and 64-bit) to run their tests, and
-# the native tools (universal-ctags for the size check), NSIS, osslsigncode and openssl for the installer and its signatures.
+# the native tools (universal-ctags for the size check), NSIS, osslsigncode and openssl for
+# the installer and its signatures.
 # Safe to run again: it installs only what is missing.
 #   scripts/setup.sh             what the build and the tests need
 #   scripts/setup.sh --linux     only what the Linux build of the module and zorvan-host needs
