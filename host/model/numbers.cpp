@@ -13,12 +13,21 @@ bool SameIid(const Iid& a, const Iid& b) {
 
 namespace {
 
-struct PropNameRow {
+struct NameRow {
   int32_t number;
   const char* name;
 };
+
+// The name of `number` in `rows`, or null.
+template <size_t N>
+const char* NameIn(const NameRow (&rows)[N], int32_t number) {
+  for (const NameRow& row : rows)
+    if (row.number == number) return row.name;
+  return nullptr;
+}
+
 // The properties the host answers, by name; adding one is one row.
-constexpr PropNameRow kPropNames[] = {
+constexpr NameRow kPropNames[] = {
     {prop::ActiveDocument, "ActiveDocument"},
     {prop::ScreenUpdates, "ScreenUpdates"},
     {prop::TextSelection, "TextSelection"},
@@ -63,24 +72,8 @@ constexpr PropNameRow kPropNames[] = {
     {prop::Order, "Order"},
 };
 
-}  // namespace
-
-const char* PropName(int32_t number) {
-  for (const PropNameRow& row : kPropNames)
-    if (row.number == number) return row.name;
-  static thread_local char buf[24];
-  std::snprintf(buf, sizeof buf, "Prop%d", static_cast<int>(number));
-  return buf;
-}
-
-namespace {
-
-struct TypeNameRow {
-  int type;
-  const char* name;
-};
 // The object types the host names; other graphic types read "Graphic<n>", the rest "type<n>".
-constexpr TypeNameRow kTypeNames[] = {
+constexpr NameRow kTypeNames[] = {
     {obj::Session, "Session"},
     {obj::Document, "Document"},
     {obj::UnanchoredFrame, "UnanchoredFrame"},
@@ -99,9 +92,15 @@ constexpr TypeNameRow kTypeNames[] = {
 
 }  // namespace
 
+const char* PropName(int32_t number) {
+  if (const char* name = NameIn(kPropNames, number)) return name;
+  static thread_local char buf[24];
+  std::snprintf(buf, sizeof buf, "Prop%d", static_cast<int>(number));
+  return buf;
+}
+
 const char* TypeName(int type) {
-  for (const TypeNameRow& row : kTypeNames)
-    if (row.type == type) return row.name;
+  if (const char* name = NameIn(kTypeNames, type)) return name;
   static thread_local char buf[24];
   if (IsGraphicType(type))
     std::snprintf(buf, sizeof buf, "Graphic%d", type);
