@@ -1,7 +1,10 @@
 // The document object model the reference host serves: documents, frames holding graphics in
 // stacking order, text frames, paragraphs, tables with rows and cells, the selections, and the
 // session's menus and commands. Lengths are stored as metric values (65536 per point); the
-// building helpers take points.
+// building helpers take points. This room uses nothing of the host above it, only the
+// interface's own numbers (hostapi/abi.h through numbers.h). Its files, one family each:
+// values (units, ids, values), objects, building, selection, properties and computed (the
+// properties worked out from structure, one handler each), menus, journal (snapshots, changes).
 #pragma once
 
 #include <cstdint>

@@ -11,129 +11,96 @@ bool SameIid(const Iid& a, const Iid& b) {
   return true;
 }
 
+namespace {
+
+struct NameRow {
+  int32_t number;
+  const char* name;
+};
+
+// The name of `number` in `rows`, or null.
+template <size_t N>
+const char* NameIn(const NameRow (&rows)[N], int32_t number) {
+  for (const NameRow& row : rows)
+    if (row.number == number) return row.name;
+  return nullptr;
+}
+
+// The properties the host answers, by name; adding one is one row.
+constexpr NameRow kPropNames[] = {
+    {prop::ActiveDocument, "ActiveDocument"},
+    {prop::ScreenUpdates, "ScreenUpdates"},
+    {prop::TextSelection, "TextSelection"},
+    {prop::FirstSelectedGraphic, "FirstSelectedGraphic"},
+    {prop::SelectedTable, "SelectedTable"},
+    {prop::GridSpacing, "GridSpacing"},
+    {prop::ParaAlignment, "ParaAlignment"},
+    {prop::ParaFirstIndent, "ParaFirstIndent"},
+    {prop::ParaLeftIndent, "ParaLeftIndent"},
+    {prop::ParaRightIndent, "ParaRightIndent"},
+    {prop::OutlineWidth, "OutlineWidth"},
+    {prop::FillPattern, "FillPattern"},
+    {prop::SelectedFlag, "SelectedFlag"},
+    {prop::ContainingFrame, "ContainingFrame"},
+    {prop::GraphicBelow, "GraphicBelow"},
+    {prop::GraphicAbove, "GraphicAbove"},
+    {prop::PosX, "PosX"},
+    {prop::PosY, "PosY"},
+    {prop::Width, "Width"},
+    {prop::Height, "Height"},
+    {prop::NextSelectedGraphic, "NextSelectedGraphic"},
+    {prop::AnchorLocation, "AnchorLocation"},
+    {prop::TblTitleParagraph, "TblTitleParagraph"},
+    {prop::TextContainer, "TextContainer"},
+    {prop::CellRow, "CellRow"},
+    {prop::CellColumn, "CellColumn"},
+    {prop::PreviousRow, "PreviousRow"},
+    {prop::RowTable, "RowTable"},
+    {prop::TblLeftIndent, "TblLeftIndent"},
+    {prop::TblPlacement, "TblPlacement"},
+    {prop::TblCellMarginA, "TblCellMarginA"},
+    {prop::TblCellMarginB, "TblCellMarginB"},
+    {prop::TblColumnCount, "TblColumnCount"},
+    {prop::TblFirstRow, "TblFirstRow"},
+    {prop::TblWidth, "TblWidth"},
+    {prop::TblSelTop, "TblSelTop"},
+    {prop::TblSelFirstCol, "TblSelFirstCol"},
+    {prop::TblSelLastCol, "TblSelLastCol"},
+    {prop::TblColWidths, "TblColWidths"},
+    {prop::EnableCondition, "EnableCondition"},
+    {prop::Name, "Name"},
+    {prop::Order, "Order"},
+};
+
+// The object types the host names; other graphic types read "Graphic<n>", the rest "type<n>".
+constexpr NameRow kTypeNames[] = {
+    {obj::Session, "Session"},
+    {obj::Document, "Document"},
+    {obj::UnanchoredFrame, "UnanchoredFrame"},
+    {obj::Rectangle, "Rectangle"},
+    {obj::TextFrame, "TextFrame"},
+    {obj::AnchoredFrame, "AnchoredFrame"},
+    {obj::Paragraph, "Paragraph"},
+    {obj::Table, "Table"},
+    {obj::Row, "Row"},
+    {obj::Cell, "Cell"},
+    {obj::Menu, "Menu"},
+    {obj::Command, "Command"},
+    {obj::Separator, "Separator"},
+    {obj::FrameContent, "FrameContent"},
+};
+
+}  // namespace
+
 const char* PropName(int32_t number) {
-  switch (number) {
-    case prop::ActiveDocument:
-      return "ActiveDocument";
-    case prop::ScreenUpdates:
-      return "ScreenUpdates";
-    case prop::TextSelection:
-      return "TextSelection";
-    case prop::FirstSelectedGraphic:
-      return "FirstSelectedGraphic";
-    case prop::SelectedTable:
-      return "SelectedTable";
-    case prop::GridSpacing:
-      return "GridSpacing";
-    case prop::ParaAlignment:
-      return "ParaAlignment";
-    case prop::ParaFirstIndent:
-      return "ParaFirstIndent";
-    case prop::ParaLeftIndent:
-      return "ParaLeftIndent";
-    case prop::ParaRightIndent:
-      return "ParaRightIndent";
-    case prop::OutlineWidth:
-      return "OutlineWidth";
-    case prop::FillPattern:
-      return "FillPattern";
-    case prop::SelectedFlag:
-      return "SelectedFlag";
-    case prop::ContainingFrame:
-      return "ContainingFrame";
-    case prop::GraphicBelow:
-      return "GraphicBelow";
-    case prop::GraphicAbove:
-      return "GraphicAbove";
-    case prop::PosX:
-      return "PosX";
-    case prop::PosY:
-      return "PosY";
-    case prop::Width:
-      return "Width";
-    case prop::Height:
-      return "Height";
-    case prop::NextSelectedGraphic:
-      return "NextSelectedGraphic";
-    case prop::AnchorLocation:
-      return "AnchorLocation";
-    case prop::TblTitleParagraph:
-      return "TblTitleParagraph";
-    case prop::TextContainer:
-      return "TextContainer";
-    case prop::CellRow:
-      return "CellRow";
-    case prop::CellColumn:
-      return "CellColumn";
-    case prop::PreviousRow:
-      return "PreviousRow";
-    case prop::RowTable:
-      return "RowTable";
-    case prop::TblLeftIndent:
-      return "TblLeftIndent";
-    case prop::TblPlacement:
-      return "TblPlacement";
-    case prop::TblCellMarginA:
-      return "TblCellMarginA";
-    case prop::TblCellMarginB:
-      return "TblCellMarginB";
-    case prop::TblColumnCount:
-      return "TblColumnCount";
-    case prop::TblFirstRow:
-      return "TblFirstRow";
-    case prop::TblWidth:
-      return "TblWidth";
-    case prop::TblSelTop:
-      return "TblSelTop";
-    case prop::TblSelFirstCol:
-      return "TblSelFirstCol";
-    case prop::TblSelLastCol:
-      return "TblSelLastCol";
-    case prop::TblColWidths:
-      return "TblColWidths";
-    case prop::EnableCondition:
-      return "EnableCondition";
-    case prop::Name:
-      return "Name";
-    case prop::Order:
-      return "Order";
-  }
+  if (const char* name = NameIn(kPropNames, number)) return name;
   static thread_local char buf[24];
   std::snprintf(buf, sizeof buf, "Prop%d", static_cast<int>(number));
   return buf;
 }
 
 const char* TypeName(int type) {
-  switch (type) {
-    case obj::Session:
-      return "Session";
-    case obj::Document:
-      return "Document";
-    case obj::UnanchoredFrame:
-      return "UnanchoredFrame";
-    case obj::Rectangle:
-      return "Rectangle";
-    case obj::TextFrame:
-      return "TextFrame";
-    case obj::AnchoredFrame:
-      return "AnchoredFrame";
-    case obj::Paragraph:
-      return "Paragraph";
-    case obj::Table:
-      return "Table";
-    case obj::Row:
-      return "Row";
-    case obj::Cell:
-      return "Cell";
-    case obj::Menu:
-      return "Menu";
-    case obj::Command:
-      return "Command";
-    case obj::Separator:
-      return "Separator";
-    case obj::FrameContent:
-      return "FrameContent";
-  }
+  if (const char* name = NameIn(kTypeNames, type)) return name;
   static thread_local char buf[24];
   if (IsGraphicType(type))
     std::snprintf(buf, sizeof buf, "Graphic%d", type);
