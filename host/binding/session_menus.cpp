@@ -69,11 +69,11 @@ HResult ZVH_CALL AddItemToMenu(void* self, ObjectId menu, ObjectId item, int32_t
   return h.EndOp(c, hr::Ok, status);
 }
 
-HResult ZVH_CALL DefineSubmenu(void* self, ObjectId parent, const char* tag, const char* label, int32_t* status,
-                               ObjectId* id) {
-  HostImpl& h = ImplOf(self);
-  OpCall c = h.BeginOp("DefineSubmenu", slot::DefineSubmenu);
-  if (c.logging) h.SetArgs(c, "parent=" + FormatId(parent) + " tag=" + TextArg(tag) + " label=" + TextArg(label));
+// The rest of defining a submenu or a command, once the arguments are logged: both need a tag
+// and a label; `define` makes the object, writing its status where the call's status goes.
+template <typename Define>
+HResult DefineTagged(HostImpl& h, OpCall& c, const char* tag, const char* label, int32_t* status, ObjectId* id,
+                     Define define) {
   if (!status || !id) return h.NullArgument(c, "output");
   HResult r;
   if (Faulted(h, c, status, &r, [&] { *id = 0; })) return r;
@@ -81,9 +81,18 @@ HResult ZVH_CALL DefineSubmenu(void* self, ObjectId parent, const char* tag, con
     *status = status::BadValue;
     *id = 0;
   } else {
-    *id = h.model.DefineMenu(parent, tag, label, status);
+    *id = define(status);
   }
   return h.EndOp(c, hr::Ok, status, [&] { return FormatId(*id); });
+}
+
+HResult ZVH_CALL DefineSubmenu(void* self, ObjectId parent, const char* tag, const char* label, int32_t* status,
+                               ObjectId* id) {
+  HostImpl& h = ImplOf(self);
+  OpCall c = h.BeginOp("DefineSubmenu", slot::DefineSubmenu);
+  if (c.logging) h.SetArgs(c, "parent=" + FormatId(parent) + " tag=" + TextArg(tag) + " label=" + TextArg(label));
+  return DefineTagged(h, c, tag, label, status, id,
+                      [&](int32_t* st) { return h.model.DefineMenu(parent, tag, label, st); });
 }
 
 HResult ZVH_CALL FindItemInMenu(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
@@ -116,16 +125,9 @@ HResult ZVH_CALL DefineMenuCommand(void* self, int32_t number, ObjectId menu, co
   if (c.logging)
     h.SetArgs(c, "number=" + std::to_string(number) + " menu=" + FormatId(menu) + " tag=" + TextArg(tag) +
                      " label=" + TextArg(label) + " shortcut=" + TextArg(shortcut));
-  if (!status || !id) return h.NullArgument(c, "output");
-  HResult r;
-  if (Faulted(h, c, status, &r, [&] { *id = 0; })) return r;
-  if (!tag || !label) {
-    *status = status::BadValue;
-    *id = 0;
-  } else {
-    *id = h.model.DefineCommand(number, menu, tag, label, shortcut ? shortcut : "", status);
-  }
-  return h.EndOp(c, hr::Ok, status, [&] { return FormatId(*id); });
+  return DefineTagged(h, c, tag, label, status, id, [&](int32_t* st) {
+    return h.model.DefineCommand(number, menu, tag, label, shortcut ? shortcut : "", st);
+  });
 }
 
 }  // namespace
