@@ -1,5 +1,5 @@
 // Inside of the reference host: the COM objects it hands out, the state behind Host, and the
-// pieces each source file provides. Not for users of the host; they include host/host.h.
+// pieces each source file provides. Not for users of the host; they include host/binding/host.h.
 #pragma once
 
 #include <cstdint>
