@@ -1,3 +1,8 @@
+// The binding room (host/binding/): loading the client module, the COM objects the host hands
+// out, the session's operations (session_*.cpp, one file per family), the lists returned to the
+// client, the call log and fault injection. It uses the document model (host/model/) and the
+// binary interface (hostapi/) only; the scenario language, the views and the program build on it.
+//
 // The reference host: loads the client module, binds it through the root object and the six
 // host interfaces, serves the session's operations from a document model, delivers events by
 // the event interface's slots, and records everything for tests, scenarios and people.

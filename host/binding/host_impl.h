@@ -1,11 +1,12 @@
 // Inside of the reference host: the COM objects it hands out, the state behind Host, and the
-// pieces each source file provides. Not for users of the host; they include host/host.h.
+// pieces each source file provides. Not for users of the host; they include host/binding/host.h.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -129,7 +130,7 @@ class HostImpl {
   std::vector<std::string> problems;
   void Problem(const std::string& what);
 
-  // Records (session.cpp).
+  // Records of the session's operations (session_*.cpp).
   std::vector<AlertRecord> alerts;
   std::vector<PromptRecord> prompts;
   std::deque<std::pair<bool, int32_t>> answers;  // {answered, value}
@@ -143,14 +144,23 @@ class HostImpl {
   uint32_t freshTick = 0;
   std::vector<ObjectId> freshGraphics;
 
-  // The client's successful whole-object reads (session.cpp): how many, and of which object.
+  // The client's successful whole-object reads (session_props.cpp): how many, and of which object.
   uint64_t readAllCount = 0;
   ObjectId lastReadAll = 0;
 
+  // The common begin and end of a session operation (session.cpp). EndOp records the call's
+  // HRESULT, status and result text when the call is logged; given `show`, it calls it for the
+  // result text only then, so an unlogged call formats nothing.
   OpCall BeginOp(const char* op, int slot);
-  HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const std::string& result);
+  HResult EndOp(OpCall& call, HResult hr, const int32_t* status, const char* result = "");
+  template <typename Show, typename = std::enable_if_t<std::is_invocable_r_v<std::string, Show&>>>
+  HResult EndOp(OpCall& call, HResult hr, const int32_t* status, Show show) {
+    if (call.logging) RecordEnd(call, hr, status, show());
+    return hr;
+  }
   HResult NullArgument(OpCall& call, const char* what);
   void SetArgs(OpCall& call, const std::string& args);
+  void RecordEnd(OpCall& call, HResult hr, const int32_t* status, std::string result);
 
   // Events (host.cpp).
   int eventDepth = 0;

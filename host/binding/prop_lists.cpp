@@ -175,110 +175,140 @@ void PutValue(Builder& b, zv::TypedValue& tv, const Value& v) {
   }
 }
 
+// Where one padding element sits: its index among the padding, the seed of its numbers, and
+// the object whose list it pads.
+struct PadAt {
+  int i;
+  uint32_t seed;
+  ObjectId object;
+};
+
+void PadNamedText(Builder& b, zv::PropVal& pv, const PadAt&) {  // an element keyed by name
+  pv.key.number = 0;
+  pv.key.name = b.Text("ZorvanHostNote");
+  pv.value.type = vt::Text;
+  pv.value.u.text = b.Text("kept by the host");
+}
+
+void PadTextList(Builder& b, zv::PropVal& pv, const PadAt&) {
+  pv.value.type = vt::TextList;
+  pv.value.u.texts = b.Texts({"Body", "Heading", "Caption"});
+}
+
+void PadTabs(Builder& b, zv::PropVal& pv, const PadAt&) {
+  zv::TypedValue& tv = pv.value;
+  tv.type = vt::Tabs;
+  tv.u.tabs.count = 2;
+  tv.u.tabs.items = b.Array<zv::Entry8>(2);
+  for (int k = 0; k < 2; ++k) {
+    tv.u.tabs.items[k].word0 = Pt(36.0 * (k + 1));
+    tv.u.tabs.items[k].word4 = k;
+    tv.u.tabs.items[k].text = b.Text(k ? "." : " ");
+    tv.u.tabs.items[k].word12 = 46;
+  }
+}
+
+void PadElements(Builder& b, zv::PropVal& pv, const PadAt&) {
+  zv::TypedValue& tv = pv.value;
+  tv.type = vt::Elements;
+  tv.u.rich.count = 1;
+  tv.u.rich.items = b.Array<zv::Entry17>(1);
+  zv::Entry17& e = tv.u.rich.items[0];
+  e.text0 = b.Text("Figure");
+  e.word4 = 1;
+  e.word8 = 2;
+  e.word12 = 3;
+  e.list16 = b.Texts({"a", "b"});
+  e.list24 = b.Texts({"c"});
+  e.text32 = b.Text("x");
+  e.text36 = b.Text("y");
+}
+
+void PadAttributes(Builder& b, zv::PropVal& pv, const PadAt&) {
+  zv::TypedValue& tv = pv.value;
+  tv.type = vt::Attributes;
+  tv.u.named.count = 1;
+  tv.u.named.items = b.Array<zv::Entry18>(1);
+  zv::Entry18& e = tv.u.named.items[0];
+  e.text0 = b.Text("Role");
+  e.list4 = b.Texts({"figure", "title"});
+  e.field12[0] = 1;
+  e.field12[1] = 2;
+}
+
+void PadBlock24(Builder& b, zv::PropVal& pv, const PadAt& at) {
+  zv::TypedValue& tv = pv.value;
+  tv.type = vt::Block24;
+  tv.u.block24 = b.Array<uint8_t>(24);
+  for (int k = 0; k < 24; ++k) tv.u.block24[k] = static_cast<uint8_t>(at.seed + k);
+}
+
+void PadBytes(Builder& b, zv::PropVal& pv, const PadAt&) {
+  zv::TypedValue& tv = pv.value;
+  tv.type = vt::Bytes;
+  tv.u.bytes.count = 5;
+  tv.u.bytes.bytes = b.Array<uint8_t>(5);
+  std::memcpy(tv.u.bytes.bytes, "zorv", 5);
+}
+
+void PadInts(Builder& b, zv::PropVal& pv, const PadAt& at) {  // an integer list, then an id list
+  zv::TypedValue& tv = pv.value;
+  tv.type = at.i == 7 ? vt::IntList : vt::IdList;
+  tv.u.ints.count = 3;
+  tv.u.ints.items = b.Array<int32_t>(3);
+  for (int k = 0; k < 3; ++k) tv.u.ints.items[k] = static_cast<int32_t>(at.seed) + k;
+}
+
+void PadPairs(Builder& b, zv::PropVal& pv, const PadAt& at) {  // points, then integer pairs
+  zv::TypedValue& tv = pv.value;
+  tv.type = at.i == 9 ? vt::Points : vt::IntPairs;
+  tv.u.pairs.count = 2;
+  tv.u.pairs.items = b.Array<zv::Item8>(2);
+  tv.u.pairs.items[1].word0 = at.seed;
+  tv.u.pairs.items[1].word1 = at.seed + 1;
+}
+
+void PadTextLoc(Builder&, zv::PropVal& pv, const PadAt& at) {
+  pv.value.type = vt::TextLoc;
+  pv.value.u.words[0] = at.object;
+  pv.value.u.words[1] = at.seed;
+}
+
+void PadTextRange(Builder&, zv::PropVal& pv, const PadAt& at) {
+  pv.value.type = vt::TextRange;
+  for (int k = 0; k < 4; ++k) pv.value.u.words[k] = at.seed + static_cast<uint32_t>(k);
+}
+
+void PadNullText(Builder&, zv::PropVal& pv, const PadAt&) {  // a text the host leaves null
+  pv.value.type = vt::Text;
+  pv.value.u.text = nullptr;
+}
+
+void PadEmptyList(Builder& b, zv::PropVal& pv, const PadAt&) {  // empty lists still have arrays
+  pv.value.type = vt::MetricList;
+  pv.value.u.ints.count = 0;
+  pv.value.u.ints.items = b.Array<int32_t>(0);
+}
+
+void PadNumber(Builder&, zv::PropVal& pv, const PadAt& at) {  // every later element
+  const int i = at.i;
+  pv.value.type = i % 3 == 0 ? vt::Int : (i % 3 == 1 ? vt::Metric : vt::Id);
+  pv.value.u.words[0] = i % 3 == 2 ? 0 : at.seed;
+}
+
+// The padding elements in list order, one of every value type that owns memory first.
+using PadFn = void (*)(Builder&, zv::PropVal&, const PadAt&);
+constexpr PadFn kPadding[] = {PadNamedText, PadTextList, PadTabs,      PadElements, PadAttributes,
+                              PadBlock24,   PadBytes,    PadInts,      PadInts,     PadPairs,
+                              PadPairs,     PadTextLoc,  PadTextRange, PadNullText, PadEmptyList};
+
 // Host-only properties that fill a list to the size a real host returns, with one of every
 // value type that owns memory, so the client's copy and release paths run for real.
 void PutPadding(Builder& b, zv::PropVal& pv, int i, ObjectId object) {
   pv.key.number = 3000 + i;
-  zv::TypedValue& tv = pv.value;
-  const uint32_t seed = (object & 0xFFFFFFu) * 31u + static_cast<uint32_t>(i);
-  switch (i) {
-    case 0:  // an element keyed by name
-      pv.key.number = 0;
-      pv.key.name = b.Text("ZorvanHostNote");
-      tv.type = vt::Text;
-      tv.u.text = b.Text("kept by the host");
-      return;
-    case 1:
-      tv.type = vt::TextList;
-      tv.u.texts = b.Texts({"Body", "Heading", "Caption"});
-      return;
-    case 2: {
-      tv.type = vt::Tabs;
-      tv.u.tabs.count = 2;
-      tv.u.tabs.items = b.Array<zv::Entry8>(2);
-      for (int k = 0; k < 2; ++k) {
-        tv.u.tabs.items[k].word0 = Pt(36.0 * (k + 1));
-        tv.u.tabs.items[k].word4 = k;
-        tv.u.tabs.items[k].text = b.Text(k ? "." : " ");
-        tv.u.tabs.items[k].word12 = 46;
-      }
-      return;
-    }
-    case 3: {
-      tv.type = vt::Elements;
-      tv.u.rich.count = 1;
-      tv.u.rich.items = b.Array<zv::Entry17>(1);
-      zv::Entry17& e = tv.u.rich.items[0];
-      e.text0 = b.Text("Figure");
-      e.word4 = 1;
-      e.word8 = 2;
-      e.word12 = 3;
-      e.list16 = b.Texts({"a", "b"});
-      e.list24 = b.Texts({"c"});
-      e.text32 = b.Text("x");
-      e.text36 = b.Text("y");
-      return;
-    }
-    case 4: {
-      tv.type = vt::Attributes;
-      tv.u.named.count = 1;
-      tv.u.named.items = b.Array<zv::Entry18>(1);
-      zv::Entry18& e = tv.u.named.items[0];
-      e.text0 = b.Text("Role");
-      e.list4 = b.Texts({"figure", "title"});
-      e.field12[0] = 1;
-      e.field12[1] = 2;
-      return;
-    }
-    case 5:
-      tv.type = vt::Block24;
-      tv.u.block24 = b.Array<uint8_t>(24);
-      for (int k = 0; k < 24; ++k) tv.u.block24[k] = static_cast<uint8_t>(seed + k);
-      return;
-    case 6:
-      tv.type = vt::Bytes;
-      tv.u.bytes.count = 5;
-      tv.u.bytes.bytes = b.Array<uint8_t>(5);
-      std::memcpy(tv.u.bytes.bytes, "zorv", 5);
-      return;
-    case 7:
-    case 8:
-      tv.type = i == 7 ? vt::IntList : vt::IdList;
-      tv.u.ints.count = 3;
-      tv.u.ints.items = b.Array<int32_t>(3);
-      for (int k = 0; k < 3; ++k) tv.u.ints.items[k] = static_cast<int32_t>(seed) + k;
-      return;
-    case 9:
-    case 10:
-      tv.type = i == 9 ? vt::Points : vt::IntPairs;
-      tv.u.pairs.count = 2;
-      tv.u.pairs.items = b.Array<zv::Item8>(2);
-      tv.u.pairs.items[1].word0 = seed;
-      tv.u.pairs.items[1].word1 = seed + 1;
-      return;
-    case 11:
-      tv.type = vt::TextLoc;
-      tv.u.words[0] = object;
-      tv.u.words[1] = seed;
-      return;
-    case 12:
-      tv.type = vt::TextRange;
-      for (int k = 0; k < 4; ++k) tv.u.words[k] = seed + static_cast<uint32_t>(k);
-      return;
-    case 13:  // a text the host leaves null
-      tv.type = vt::Text;
-      tv.u.text = nullptr;
-      return;
-    case 14:  // empty lists still have arrays
-      tv.type = vt::MetricList;
-      tv.u.ints.count = 0;
-      tv.u.ints.items = b.Array<int32_t>(0);
-      return;
-    default:
-      tv.type = i % 3 == 0 ? vt::Int : (i % 3 == 1 ? vt::Metric : vt::Id);
-      tv.u.words[0] = i % 3 == 2 ? 0 : seed;
-      return;
-  }
+  const PadAt at{i, (object & 0xFFFFFFu) * 31u + static_cast<uint32_t>(i), object};
+  const size_t kinds = sizeof kPadding / sizeof kPadding[0];
+  (static_cast<size_t>(i) < kinds ? kPadding[i] : PadNumber)(b, pv, at);
 }
 
 }  // namespace
