@@ -67,6 +67,68 @@ void Lexer::Text(Token& t) {
     }
   }
   if (!closed) throw ScenarioError(file_, line_, "unterminated text: a closing \" is missing");
+  CheckUtf8(t.pos + 1, i_ - 1);
+}
+
+namespace {
+
+// The length of the UTF-8 character that starts `p` (n bytes left), or 0 when the bytes there
+// are not one: a stray continuation byte, a character cut short, an overlong form, a surrogate,
+// a code point past U+10FFFF, a byte never used (0xC0, 0xC1, 0xF5 to 0xFF). `bad` gets how many
+// bytes show the fault.
+size_t Utf8Length(const unsigned char* p, size_t n, size_t* bad) {
+  const unsigned char c = p[0];
+  if (c < 0x80) return 1;
+  size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3;
+    if (c == 0xE0) low = 0xA0;   // below: overlong
+    if (c == 0xED) high = 0x9F;  // above: a surrogate
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4;
+    if (c == 0xF0) low = 0x90;   // below: overlong
+    if (c == 0xF4) high = 0x8F;  // above: past U+10FFFF
+  } else {
+    *bad = 1;
+    return 0;
+  }
+  for (size_t k = 1; k < length; ++k) {
+    if (k == n) {
+      *bad = n;
+      return 0;
+    }
+    if (p[k] < (k == 1 ? low : 0x80) || p[k] > (k == 1 ? high : 0xBF)) {
+      *bad = k + 1;
+      return 0;
+    }
+  }
+  return length;
+}
+
+}  // namespace
+
+// Texts are UTF-8: the bytes between the quotes, [from, to), are checked as written.
+void Lexer::CheckUtf8(size_t from, size_t to) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(s_.data());
+  for (size_t i = from; i < to;) {
+    size_t bad = 0, length = Utf8Length(p + i, to - i, &bad);
+    if (length) {
+      i += length;
+      continue;
+    }
+    std::string found;
+    for (size_t k = 0; k < bad; ++k) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "%s0x%02X", k ? " " : "", p[i + k]);
+      found += buf;
+    }
+    throw ScenarioError(file_, line_,
+                        "text is not UTF-8: found " + found + " at byte " + std::to_string(i - from + 1) +
+                            " of the text (save the scenario as UTF-8)");
+  }
 }
 
 // Digits with at most one decimal point, then a unit: pt (or none), u, in, mm or cm.

@@ -29,6 +29,7 @@ class Lexer {
 
  private:
   void Text(Token& t);
+  void CheckUtf8(size_t from, size_t to) const;
   void Number(Token& t);
   void Word(Token& t);
   [[noreturn]] void Unexpected(unsigned char c) const;
