@@ -23,7 +23,7 @@ const LineParser::StepSyntax LineParser::kExpectations[] = {
 void LineParser::ExpectStep(Step& st) {
   if (Peek().kind == Tok::Word)
     for (const StepSyntax& k : kExpectations)
-      if (Peek().text == k.word) {
+      if (std::string_view(Peek().text) == k.word) {
         ++pos_;
         st.kind = k.kind;
         (this->*k.read)(st);

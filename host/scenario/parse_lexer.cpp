@@ -51,23 +51,25 @@ std::vector<Token> Lexer::Run() {
 
 // A text in double quotes; \" and \\ stand for " and \.
 void Lexer::Text(Token& t) {
+  size_t i = i_;
   t.kind = Tok::String;
-  ++i_;
+  ++i;
   bool closed = false;
-  while (i_ < s_.size()) {
-    if (s_[i_] == '\\' && i_ + 1 < s_.size() && (s_[i_ + 1] == '"' || s_[i_ + 1] == '\\')) {
-      t.text += s_[i_ + 1];
-      i_ += 2;
-    } else if (s_[i_] == '"') {
+  while (i < s_.size()) {
+    if (s_[i] == '\\' && i + 1 < s_.size() && (s_[i + 1] == '"' || s_[i + 1] == '\\')) {
+      t.text += s_[i + 1];
+      i += 2;
+    } else if (s_[i] == '"') {
       closed = true;
-      ++i_;
+      ++i;
       break;
     } else {
-      t.text += s_[i_++];
+      t.text += s_[i++];
     }
   }
   if (!closed) throw ScenarioError(file_, line_, "unterminated text: a closing \" is missing");
-  CheckUtf8(t.pos + 1, i_ - 1);
+  CheckUtf8(t.pos + 1, i - 1);
+  i_ = i;
 }
 
 namespace {
@@ -133,14 +135,15 @@ void Lexer::CheckUtf8(size_t from, size_t to) const {
 
 // Digits with at most one decimal point, then a unit: pt (or none), u, in, mm or cm.
 void Lexer::Number(Token& t) {
+  size_t i = i_;
   t.kind = Tok::Number;
-  size_t start = i_;
-  while (i_ < s_.size() && (std::isdigit((unsigned char)s_[i_]) || s_[i_] == '.')) ++i_;
-  std::string num = s_.substr(start, i_ - start);
+  size_t start = i;
+  while (i < s_.size() && (std::isdigit((unsigned char)s_[i]) || s_[i] == '.')) ++i;
+  std::string num = s_.substr(start, i - start);
   if (num.find('.') != num.rfind('.')) throw ScenarioError(file_, line_, "bad number '" + num + "'");
   t.number = std::strtod(num.c_str(), nullptr);
   std::string suffix;
-  while (i_ < s_.size() && std::isalpha((unsigned char)s_[i_])) suffix += s_[i_++];
+  while (i < s_.size() && std::isalpha((unsigned char)s_[i])) suffix += s_[i++];
   if (t.number > 1e12) throw ScenarioError(file_, line_, "number too large: " + num);
   t.fraction = num.find('.') != std::string::npos;
   if (suffix == "u") {
@@ -157,20 +160,23 @@ void Lexer::Number(Token& t) {
                             " (units are pt, u, in, mm and cm; a name starts with a letter)");
   }
   t.unit = !suffix.empty();
-  t.text = s_.substr(start, i_ - start);
+  t.text = s_.substr(start, i - start);
+  i_ = i;
 }
 
 // A word: letters, digits, _ - . \ and ! (a shortcut), up to a "!=".
 void Lexer::Word(Token& t) {
+  size_t i = i_;
   t.kind = Tok::Word;
-  size_t start = i_;
-  while (i_ < s_.size()) {
-    unsigned char d = static_cast<unsigned char>(s_[i_]);
-    if (d == '!' && i_ + 1 < s_.size() && s_[i_ + 1] == '=') break;
+  size_t start = i;
+  while (i < s_.size()) {
+    unsigned char d = static_cast<unsigned char>(s_[i]);
+    if (d == '!' && i + 1 < s_.size() && s_[i + 1] == '=') break;
     if (!(std::isalnum(d) || d == '_' || d == '-' || d == '.' || d == '\\' || d == '!')) break;
-    ++i_;
+    ++i;
   }
-  t.text.assign(s_, start, i_ - start);
+  t.text.assign(s_, start, i - start);
+  i_ = i;
 }
 
 void Lexer::Unexpected(unsigned char c) const {

@@ -37,7 +37,7 @@ class Lexer {
   const std::string& s_;
   const std::string& file_;
   int line_;
-  size_t i_ = 0;
+  size_t i_ = 0;  // the next byte; a reader works on a local copy (kept in a register)
 };
 
 // A token as an error message names it: 'word', text "...", the end of the line.

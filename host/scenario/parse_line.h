@@ -30,8 +30,8 @@ class LineParser {
   // where it stops (a handler that reads the raw rest of the line moves to its end).
   using Handler = void (LineParser::*)(Step&);
   struct StepSyntax {
-    const char* word;  // the first word of the line (kExpectations: the word after "expect")
-    StepKind kind;     // the step's kind, unless its handler sets another
+    std::string_view word;  // the first word of the line (kExpectations: the word after "expect")
+    StepKind kind;          // the step's kind, unless its handler sets another
     Handler read;
   };
   static const StepSyntax kSteps[];
