@@ -203,6 +203,18 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"table t in p columns 100 rows 0", "1 to 1000 rows"},
       {"frame f at 1 2 size 3 4 ~", "unexpected character '~'"},
       {"answer", "a number to answer, or cancel"},
+      // Texts are UTF-8; the bytes that show the fault are named, counted from the opening quote.
+      {"expect console \"a\x80\"", "text is not UTF-8: found 0x80 at byte 2 of the text (save the scenario as UTF-8)"},
+      {"expect console \"ab\xE2\x82\"", "text is not UTF-8: found 0xE2 0x82 at byte 3 of the text"},
+      {"expect console \"\xC3\"", "text is not UTF-8: found 0xC3 at byte 1"},
+      {"expect console \"\xC3(\"", "text is not UTF-8: found 0xC3 0x28 at byte 1"},
+      {"expect console \"\xC0\xAF\"", "text is not UTF-8: found 0xC0 at byte 1"},
+      {"expect console \"\xE0\x80\xAF\"", "text is not UTF-8: found 0xE0 0x80 at byte 1"},
+      {"expect console \"\xF0\x8F\xBF\xBF\"", "text is not UTF-8: found 0xF0 0x8F at byte 1"},
+      {"expect console \"\xED\xA0\x80\"", "text is not UTF-8: found 0xED 0xA0 at byte 1"},
+      {"expect console \"\xF4\x90\x80\x80\"", "text is not UTF-8: found 0xF4 0x90 at byte 1"},
+      {"expect alert \"\\\"\xFF\"", "text is not UTF-8: found 0xFF at byte 3"},
+      {"paragraph p in tf \"\xE2\x82\xAC\xF0\x9F\x98\"", "text is not UTF-8: found 0xF0 0x9F 0x98 at byte 4"},
   };
   for (const Case& c : cases) {
     int line = 0;
@@ -218,6 +230,17 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
     FAIL();
   } catch (const ScenarioError& e) {
     EXPECT_STREQ(e.what(), "x.zvs:1: expected the height, found the end of the line");
+  }
+}
+
+// Characters of two, three and four bytes, up to the last code point, are read as written.
+TEST(ScenarioParse, TextsInUtf8AreReadAsWritten) {
+  for (const char* text :
+       {"\xC2\x80 \xC3\xA9 \xDF\xBF", "\xE0\xA0\x80 \xE2\x82\xAC \xED\x9F\xBF \xEE\x80\x80 \xEF\xBF\xBF",
+        "\xF0\x90\x80\x80 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"}) {
+    auto s = ParseScenarioLine("expect alert \"" + std::string(text) + "\"", "f", 1);
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].text, text);
   }
 }
 
