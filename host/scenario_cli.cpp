@@ -119,18 +119,20 @@ std::vector<std::string> SvgStems(const std::vector<std::string>& files) {
   return stems;
 }
 
-ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures) {
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures,
+                        PictureBook* book) {
   ReportStep rs;
   rs.source = step.source;
   rs.line = step.line;
   rs.transcript = outcome.transcript;
   rs.failed = outcome.failures > 0;
+  rs.expectation = IsExpectation(step.kind);
   rs.changed = outcome.changed;
   rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
   if (pictures && outcome.changed && !outcome.viewAfter.items.empty())
-    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id);
+    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id, book);
   return rs;
 }
 
@@ -315,6 +317,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       return told == story.end() ? std::string() : told->second;
     };
     bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
+    PictureBook book("s" + std::to_string(fileIndex) + "-");  // the file's pictures share their drawings
     std::string stepText;                        // the step as the transcript shows it
     ForEachStep(text, file, [&](Step& st) {
       StepOutcome o;
@@ -356,7 +359,7 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       }
       if (keepSteps) {
         ReportStep shown =
-            ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
+            ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures, &book);
         shown.story = storyAt(st.line);
         rep.steps.push_back(std::move(shown));
       }
