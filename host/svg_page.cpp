@@ -427,12 +427,15 @@ PageBox FocusOf(const PageView& before, const PageView& after) {
   box.x -= margin, box.y -= margin, box.w += 2 * margin, box.h += 2 * margin;
   if (box.w < minW) box.x -= (minW - box.w) / 2, box.w = minW;
   if (box.h < minH) box.y -= (minH - box.h) / 2, box.h = minH;
-  // An object cut by the edge is taken in whole (a line of text cut at its start reads as other
-  // words), unless it is much larger than the region, as a frame around everything is.
+  // What the edge would cut is taken in whole: a line of text (cut at its start it reads as other
+  // words) unless it is far wider than the region, and a small shape (half an ellipse reads as
+  // another shape). Large shapes and frames plainly go on past the edge.
   const PageBox cut = box;
   for (const PageItem& it : page.items) {
     const PageBox b = BoxOf(it);
-    if (!IsFrame(it) && it.kind != "text" && Meets(b, cut) && b.w <= 2 * cut.w && b.h <= 2 * cut.h)
+    const bool text = it.kind == "paragraph" || it.kind == "table";
+    if (IsFrame(it) || it.kind == "text" || !Meets(b, cut)) continue;
+    if (text ? b.w <= 2 * cut.w && b.h <= cut.h : b.w <= cut.w / 2 && b.h <= cut.h / 2)
       Include(box, {b.x - 3, b.y - 3, b.w + 6, b.h + 6});
   }
   box.w = std::fmin(box.w, page.width);

@@ -85,8 +85,8 @@ class PictureBook {
 // With a book, the objects are references to the book's definitions (for HTML only).
 std::string RenderSvg(const PageView& page, const SvgOptions& opt = {}, PictureBook* book = nullptr);
 // The region a reader needs to see a step: what is selected and what changed, in either picture,
-// with room for the names around it, and whole any object it would cut (a shape, a line of text)
-// that is not much larger than the region; the whole page when nothing is selected or changed.
+// with room for the names around it, and whole what its edge would cut of a line of text or a
+// small shape; the whole page when nothing is selected or changed.
 PageBox FocusOf(const PageView& before, const PageView& after);
 // Text made safe inside XML and HTML, whatever its bytes: markup characters as entities, control
 // bytes as '?', bytes that are not UTF-8 as U+FFFD.
