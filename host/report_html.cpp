@@ -235,8 +235,7 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
       k = end;
     }
     const Outcome c = OutcomeOf(r);
-    o += std::string("<p class=\"") + (c.bad ? "bad" : "ok") + "\">" + XmlEscape(c.text) + "</p>\n" +
-         OtherFailures(c);
+    o += std::string("<p class=\"") + (c.bad ? "bad" : "ok") + "\">" + XmlEscape(c.text) + "</p>\n" + OtherFailures(c);
   }
   o += "</body></html>\n";
   return o;

@@ -15,13 +15,13 @@ namespace zvhost {
 struct ReportStep {
   std::string source;  // the scenario line
   int line = 0;
-  std::string transcript;  // what the step printed; "error: ..." when it could not be carried out
-  bool failed = false;     // an expectation of this step failed
+  std::string transcript;    // what the step printed; "error: ..." when it could not be carried out
+  bool failed = false;       // an expectation of this step failed
   bool expectation = false;  // an expect step: counted among the expectations, as the run counts
-  std::string story;       // the scenario's comment lines just before the step
-  bool setup = false;      // builds the page: runs of such steps are folded
-  bool changed = false;    // changed the document (its selection included)
-  std::string pictures;    // RenderStepPictures, empty when the step changed nothing
+  std::string story;         // the scenario's comment lines just before the step
+  bool setup = false;        // builds the page: runs of such steps are folded
+  bool changed = false;      // changed the document (its selection included)
+  std::string pictures;      // RenderStepPictures, empty when the step changed nothing
 };
 
 struct ReportScenario {

@@ -317,8 +317,9 @@ int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& 
       return told == story.end() ? std::string() : told->second;
     };
     bool keepSteps = !options.htmlFile.empty();  // the report needs every step; nothing else does
-    PictureBook book("s" + std::to_string(fileIndex) + "-");  // the file's pictures share their drawings
     std::string stepText;                        // the step as the transcript shows it
+    // The file's pictures share their drawings.
+    PictureBook book("s" + std::to_string(fileIndex) + "-");
     ForEachStep(text, file, [&](Step& st) {
       StepOutcome o;
       try {

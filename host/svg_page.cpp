@@ -24,8 +24,9 @@ std::string Num(double v) {
   s += std::to_string(a / 10000);
   unsigned frac = static_cast<unsigned>(a % 10000);
   if (frac) {
-    char digits[6] = {'.', char('0' + frac / 1000), char('0' + frac / 100 % 10), char('0' + frac / 10 % 10),
-                      char('0' + frac % 10), 0};
+    char digits[6] = {
+        '.', char('0' + frac / 1000), char('0' + frac / 100 % 10), char('0' + frac / 10 % 10), char('0' + frac % 10),
+        0};
     int len = 5;
     while (digits[len - 1] == '0') --len;
     s.append(digits, static_cast<size_t>(len));
@@ -44,10 +45,14 @@ size_t Utf8Length(const std::string& s, size_t i) {
   size_t n = 0;
   uint32_t cp = 0;
   if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) n = 2, cp = c & 0x1Fu;
-  else if ((c & 0xF0) == 0xE0) n = 3, cp = c & 0x0Fu;
-  else if ((c & 0xF8) == 0xF0) n = 4, cp = c & 0x07u;
-  else return 0;
+  if ((c & 0xE0) == 0xC0)
+    n = 2, cp = c & 0x1Fu;
+  else if ((c & 0xF0) == 0xE0)
+    n = 3, cp = c & 0x0Fu;
+  else if ((c & 0xF8) == 0xF0)
+    n = 4, cp = c & 0x07u;
+  else
+    return 0;
   if (i + n > s.size()) return 0;
   for (size_t k = 1; k < n; ++k) {
     const unsigned char d = static_cast<unsigned char>(s[i + k]);
@@ -157,9 +162,10 @@ std::string PictureBook::Draw(const std::vector<std::string>& pieces, bool eachP
 
 std::string PictureBook::TakeDefinitions() {
   if (pending_.empty()) return "";
-  std::string o = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\" style=\"position:absolute\" "
-                  "aria-hidden=\"true\"><defs>\n" +
-                  pending_ + "</defs></svg>\n";
+  std::string o =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\" style=\"position:absolute\" "
+      "aria-hidden=\"true\"><defs>\n" +
+      pending_ + "</defs></svg>\n";
   pending_.clear();
   return o;
 }
@@ -320,7 +326,8 @@ std::vector<std::string> Pieces(const PageView& page, Names& names) {
   for (const PageItem& it : page.items) {
     if (names.cropped && !it.changed) {
       PageBox reach = BoxOf(it);  // with its name, above it or below a table
-      reach = {reach.x - 2, reach.y - names.size - 2, reach.w + names.Width(it.name) + 4, reach.h + 2 * names.size + 12};
+      reach = {reach.x - 2, reach.y - names.size - 2, reach.w + names.Width(it.name) + 4,
+               reach.h + 2 * names.size + 12};
       if (!Meets(reach, names.view)) continue;
     }
     std::string o;
@@ -469,8 +476,8 @@ std::string Inset(const SmallChange& small, const PageBox& view, double scale, d
   o += RectOutline(small.reference, kSvgInkColor, 2, 1 / (scale * zoom));
   o += RectOutline(small.changed, kSvgChangedColor, 2, 1 / (scale * zoom));
   o += "</svg>\n";
-  o += "<rect x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" +
-       Num(insetSide) + "\" fill=\"none\" stroke=\"#999999\" stroke-width=\"" + Num(1 / scale) + "\"/>\n";
+  o += "<rect x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" + Num(insetSide) +
+       "\" fill=\"none\" stroke=\"#999999\" stroke-width=\"" + Num(1 / scale) + "\"/>\n";
   char caption[80];
   std::snprintf(caption, sizeof caption, ", magnified %.0fx: edges %s pt apart", zoom, Num(small.distance).c_str());
   return o + "<text x=\"" + Num(ix) + "\" y=\"" + Num(iy + insetSide + 12 / scale) +

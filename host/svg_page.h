@@ -79,10 +79,11 @@ class PictureBook {
 // Draws the page, or the part `opt.view` names: then only the objects whose shape or name lies in
 // it, names near its edge moved inside. Names that would cover one another move right; on a
 // crowded page (over 150 objects) they are left out instead, and from the whole page
-// altogether, but for what is selected or changed: no cascade of names hides the page. The objects the last command changed are drawn again on
-// top, outlined, with their previous outlines dashed; when a change is smaller than 2 pixels at
-// this scale (a quarter-point inset, a nudge), a magnified view of it is added below the picture.
-// With a book, the objects are references to the book's definitions (for HTML only).
+// altogether, but for what is selected or changed: no cascade of names hides the page. The
+// objects the last command changed are drawn again on top, outlined, with their previous
+// outlines dashed; when a change is smaller than 2 pixels at this scale (a quarter-point inset,
+// a nudge), a magnified view of it is added below the picture. With a book, the objects are
+// references to the book's definitions (for HTML only).
 std::string RenderSvg(const PageView& page, const SvgOptions& opt = {}, PictureBook* book = nullptr);
 // The region a reader needs to see a step: what is selected and what changed, in either picture,
 // with room for the names around it, and whole what its edge would cut of a line of text or a

@@ -204,15 +204,19 @@ TEST(Pictures, FocusHoldsSelectionAndChangesWithRoomAroundAndStaysOnThePage) {
 // the crop's edge would cut stands inside it.
 TEST(Pictures, CropHoldsWhatLiesInItWithNamesInside) {
   PageView page;
-  page.items = {Box("inside", 1, 100, 100, 20, 20), Box("far", 2, 500, 700, 20, 20),
-                Box("leftcut", 3, 40, 150, 30, 20), Box("moved", 4, 400, 400, 10, 10)};
+  page.items = {Box("inside", 1, 100, 100, 20, 20), Box("far", 2, 500, 700, 20, 20), Box("leftcut", 3, 40, 150, 30, 20),
+                Box("moved", 4, 400, 400, 10, 10)};
   page.items[3].changed = true;
   const std::string crop = RenderSvg(page, {2, false, "", {50, 50, 200, 200}}), whole = RenderSvg(page, {2});
   struct Row {
     const char* what;
     bool inCrop;
-  } rows[] = {{">inside<", true}, {">far<", false}, {"x=\"500\"", false}, {">moved<", true},
-              {"<text x=\"51\" y=\"148.5\"", true}, {"<text x=\"40\"", false}};
+  } rows[] = {{">inside<", true},
+              {">far<", false},
+              {"x=\"500\"", false},
+              {">moved<", true},
+              {"<text x=\"51\" y=\"148.5\"", true},
+              {"<text x=\"40\"", false}};
   for (const Row& r : rows) EXPECT_EQ(crop.find(r.what) != std::string::npos, r.inCrop) << r.what << "\n" << crop;
   for (const char* w : {">far<", "<text x=\"40\" y=\"148.5\""}) EXPECT_NE(whole.find(w), std::string::npos) << w;
 }
@@ -357,8 +361,7 @@ TEST_F(Report, CountsAsTheCommandLineDoes) {
   EXPECT_NE(out.find(file + ": 3 expectations, 1 failed, 1 other step failed"), std::string::npos) << out;
   const std::string html = Read(opt.htmlFile);
   EXPECT_EQ(Count(html, "3 expectations, 2 passed, 1 failed, 1 other step failed</"), 2u) << "index and end";
-  EXPECT_NE(html.find("<li>line 8: answer 2 (line 7) was not used: the command asked nothing</li>"),
-            std::string::npos);
+  EXPECT_NE(html.find("<li>line 8: answer 2 (line 7) was not used: the command asked nothing</li>"), std::string::npos);
   EXPECT_EQ(html.find("expectation(s)"), std::string::npos);
   fs::remove_all(dir);
 }
