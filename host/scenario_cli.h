@@ -53,7 +53,7 @@ std::string LanguageHelp();
 std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before);
 
 // A step as the report shows it, with its pictures when `pictures` is set; `id` tells them apart
-// from every other step's.
+// from every other step's. With `book`, the pictures share their drawings with the other steps'.
 ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true,
                         PictureBook* book = nullptr);
 
