@@ -119,18 +119,20 @@ std::vector<std::string> SvgStems(const std::vector<std::string>& files) {
   return stems;
 }
 
-ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures) {
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures,
+                        PictureBook* book) {
   ReportStep rs;
   rs.source = step.source;
   rs.line = step.line;
   rs.transcript = outcome.transcript;
   rs.failed = outcome.failures > 0;
+  rs.expectation = IsExpectation(step.kind);
   rs.changed = outcome.changed;
   rs.setup = step.kind == StepKind::Document || step.kind == StepKind::Grid || step.kind == StepKind::Frame ||
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
   if (pictures && outcome.changed && !outcome.viewAfter.items.empty())
-    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id);
+    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id, book);
   return rs;
 }
 
@@ -335,9 +337,12 @@ class FilesRun {
     if (!Runnable(rep, &text)) return;
     ScenarioRunner runner(ro_);
     if (!Started(runner, rep)) return;
-    story_ = StoryComments(text);  // the report's words between the steps
+    story_ = StoryComments(text);                             // the report's words between the steps
+    PictureBook book("s" + std::to_string(fileIndex) + "-");  // the file's pictures share their drawings
+    book_ = &book;
     FileCounts counts;
     ForEachStep(text, file, [&](Step& st) { return RunStep(runner, rep, counts, fileIndex, st); });
+    book_ = nullptr;
     if (counts.interruptedAfter) rep.error = "interrupted after line " + std::to_string(counts.interruptedAfter);
     if (!counts.stoppedAt && !counts.interruptedAfter) FinishScenario(runner, rep, counts);
     EndFile(rep, counts);
@@ -375,7 +380,7 @@ class FilesRun {
     bool keepPictures = Pictures(runner, st, o, fileIndex);
     if (!options_.htmlFile.empty()) {  // the report needs every step; nothing else does
       ReportStep shown =
-          ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures);
+          ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures, book_);
       shown.story = StoryAt(st.line);
       rep.steps.push_back(std::move(shown));
     }
@@ -464,6 +469,7 @@ class FilesRun {
   std::vector<std::string> stems_;
   std::vector<ReportScenario> report_;
   std::map<int, std::string> story_;  // the current file's comments before its steps
+  PictureBook* book_ = nullptr;       // the current file's shared drawings
   std::string stepText_;              // the step as the transcript shows it
   std::string lastAt_;                // FILE:LINE of the last step carried out
   int passed_ = 0, failedFiles_ = 0, notRun_ = 0, totalExpect_ = 0, totalFailed_ = 0, status_ = 0;

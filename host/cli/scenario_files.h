@@ -56,8 +56,9 @@ std::string LanguageHelp(const std::string& topic = "");
 std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before);
 
 // A step as the report shows it, with its pictures when `pictures` is set; `id` tells them apart
-// from every other step's.
-ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true);
+// from every other step's. With `book`, the pictures share their drawings with the other steps'.
+ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true,
+                        PictureBook* book = nullptr);
 
 // The --svg file of each scenario, by its base name; scenarios of the same base name (in two
 // directories, or given twice) get "-2", "-3" ... so that no picture overwrites another.

@@ -16,14 +16,10 @@ std::string Inline(const std::string& svg) {
   return p == std::string::npos ? svg : svg.substr(p);
 }
 
-std::string Num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  return buf;
-}
-
 // Pictures never need a horizontal scroll bar: they shrink to the column and stack when the
-// window is narrow; the steps wrap long lines.
+// window is narrow, and stand side by side from 1240 pixels (a 1280-pixel window with its scroll
+// bar), shrinking a little to fit; the steps wrap long lines. No '<' or '&' here: the report is
+// well-formed XML too.
 const char* kStyle = R"(
 body { font-family: sans-serif; margin: 1.5em auto; padding: 0 1em; color: #222; max-width: 1320px; }
 h1 { font-size: 1.4em; } h2 { font-size: 1.15em; margin-top: 2em; border-bottom: 1px solid #ccc; }
@@ -35,6 +31,7 @@ pre { background: #f6f8fa; padding: 0.5em; margin: 0.2em 0; white-space: pre-wra
 .line { color: #888; font-family: monospace; }
 .pics { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; }
 .pics figure { margin: 0; min-width: 0; max-width: 100%; }
+@media (min-width: 1240px) { .pics { flex-wrap: nowrap; } }
 .pics svg { border: 1px solid #ddd; max-width: 100%; height: auto; display: block; }
 details.whole > summary, details.setup > summary, details.run > summary { cursor: pointer; color: #0969da; font-size: 0.9em; }
 details.setup, details.run { margin: 0.8em 0; }
@@ -61,16 +58,8 @@ std::string Story(const std::string& text) {
   return o;
 }
 
-// Text for a <pre>: only '&' and '<' need escaping there.
 void AppendText(std::string& o, const std::string& s) {
-  for (char c : s) {
-    if (c == '&')
-      o += "&amp;";
-    else if (c == '<')
-      o += "&lt;";
-    else
-      o += c;
-  }
+  AppendXmlText(o, s, true);  // only what text content needs: transcripts are long
 }
 
 // Steps that passed without pictures, as one text block: each step's line number and line, its
@@ -113,46 +102,93 @@ std::string Step(const ReportStep& s) {
   return o + "</div>\n";
 }
 
+std::string Plural(int n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+// A scenario's outcome counted as the run counts it on the command line: the expectations, how
+// many passed and failed, and apart from them the other steps that failed (a command that left
+// an answer unused, the scenario's end with answers left over). A step that could not be carried
+// out stopped the scenario: it is said, not counted.
+struct Outcome {
+  int expectations = 0, failedExpectations = 0;
+  std::vector<const ReportStep*> otherFailures;
+  bool bad = false;
+  std::string text;
+};
+
+Outcome OutcomeOf(const ReportScenario& r) {
+  Outcome c;
+  for (const ReportStep& s : r.steps) {
+    if (s.expectation) {
+      ++c.expectations;
+      c.failedExpectations += s.failed ? 1 : 0;
+    } else if (s.failed && s.transcript.rfind("error: ", 0) != 0) {
+      c.otherFailures.push_back(&s);
+    }
+  }
+  const int others = static_cast<int>(c.otherFailures.size());
+  c.bad = c.failedExpectations > 0 || others > 0 || !r.error.empty();
+  if (r.steps.empty() && !r.error.empty()) {
+    c.text = r.error.rfind("not run", 0) == 0 ? r.error : "not run: " + r.error;
+    return c;
+  }
+  c.text = Plural(c.expectations, "expectation") + ", " + std::to_string(c.expectations - c.failedExpectations) +
+           " passed, " + std::to_string(c.failedExpectations) + " failed";
+  if (others) c.text += ", " + Plural(others, "other step") + " failed";
+  if (!r.error.empty()) c.text += "; stopped: " + r.error;
+  return c;
+}
+
+// The other steps that failed, each with what it said first, so that an unused answer is not
+// taken for a failed expectation.
+std::string OtherFailures(const Outcome& c) {
+  if (c.otherFailures.empty()) return "";
+  std::string o = "<p class=\"bad\">Other steps that failed:</p>\n<ul>\n";
+  for (const ReportStep* s : c.otherFailures) {
+    size_t at = s->transcript.find("FAILED: ");
+    size_t end = at == std::string::npos ? 0 : s->transcript.find('\n', at);
+    std::string what = at == std::string::npos ? s->transcript : s->transcript.substr(at + 8, end - at - 8);
+    o += "<li>" + (s->line ? "line " + std::to_string(s->line) : std::string("the end")) + ": " + XmlEscape(what) +
+         "</li>\n";
+  }
+  return o + "</ul>\n";
+}
+
 }  // namespace
 
-std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id) {
+std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id,
+                               PictureBook* book) {
+  PictureBook own(id + "-");
+  PictureBook& shared = book ? *book : own;
   const PageBox box = FocusOf(before, after);
   // At most 600 pixels wide, so that two fit side by side in a wide window; names stay at
   // 10 pixels or more because the pictures draw them larger when the scale is small.
   const double scale = std::clamp(600 / box.w, 0.5, 3.0);
   std::string o = "<div class=\"pics\">";
-  o += Figure(RenderSvg(before, {scale, false, "", box, id + "b"}), "before");
-  o += Figure(RenderSvg(after, {scale, false, "", box, id + "a"}), "after");
+  o += Figure(RenderSvg(before, {scale, false, "", box}, &shared), "before");
+  o += Figure(RenderSvg(after, {scale, false, "", box}, &shared), "after");
   o += "</div>\n";
   if (Cropped(box, after)) {
-    // The whole pages show the same drawings again (by reference, not by copy).
+    // The whole pages: what the step did not touch is the book's drawings again, not a copy.
     const double whole = std::min(1.0, 600 / after.width);
-    auto page = [&](const PageView& v, const std::string& ref, const std::string& caption) {
-      return "<figure><svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(v.width * whole) + "\" height=\"" +
-             Num(v.height * whole) + "\" viewBox=\"0 0 " + Num(v.width) + " " + Num(v.height) + "\"><use href=\"#" +
-             ref + "\"/></svg><figcaption>" + caption + "</figcaption></figure>";
-    };
     o += "<details class=\"whole\"><summary>whole page</summary><div class=\"pics\">" +
-         page(before, id + "b", "before, whole page") + page(after, id + "a", "after, whole page") +
-         "</div></details>\n";
+         Figure(RenderSvg(before, {whole, false}, &shared), "before, whole page") +
+         Figure(RenderSvg(after, {whole, false}, &shared), "after, whole page") + "</div></details>\n";
   }
-  return o;
+  return shared.TakeDefinitions() + o;
 }
 
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title) {
   std::string o =
-      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/><title>" +
       XmlEscape(title) + "</title><style>" + kStyle + "</style></head><body>\n";
   o += "<h1>" + XmlEscape(title) + "</h1>\n<ul>\n";
   for (size_t i = 0; i < runs.size(); ++i) {
-    const ReportScenario& r = runs[i];
-    bool bad = r.failures > 0 || !r.error.empty();
-    o += "<li><a href=\"#s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</a> <span class=\"" +
-         (bad ? "bad\">" : "ok\">") +
-         (bad ? (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : std::string("error"))
-              : std::string("passed")) +
-         "</span></li>\n";
+    const Outcome c = OutcomeOf(runs[i]);
+    o += "<li><a href=\"#s" + std::to_string(i) + "\">" + XmlEscape(runs[i].file) + "</a> <span class=\"" +
+         (c.bad ? "bad" : "ok") + "\">" + XmlEscape(c.text) + "</span></li>\n";
   }
   o += "</ul>\n";
   for (size_t i = 0; i < runs.size(); ++i) {
@@ -187,7 +223,7 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
       bool failed = std::any_of(r.steps.begin() + static_cast<long>(k), r.steps.begin() + static_cast<long>(end),
                                 [](const ReportStep& s) { return s.failed; });
       o += Story(r.steps[k].story);
-      o += std::string("<details class=\"setup\"") + (failed ? " open" : "") +
+      o += std::string("<details class=\"setup\"") + (failed ? " open=\"open\"" : "") +
            "><summary>setting up: " + std::to_string(end - k) + " steps, lines " + std::to_string(r.steps[k].line) +
            " to " + std::to_string(r.steps[end - 1].line) + "</summary>\n";
       for (size_t j = k; j < end; ++j) {
@@ -198,9 +234,8 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
       o += "</details>\n";
       k = end;
     }
-    if (!r.error.empty()) o += "<p class=\"bad\">" + XmlEscape(r.error) + "</p>\n";
-    o += std::string("<p class=\"") + (r.failures || !r.error.empty() ? "bad\">" : "ok\">") +
-         (r.error.empty() ? std::to_string(r.failures) + " expectation(s) failed" : "stopped") + "</p>\n";
+    const Outcome c = OutcomeOf(r);
+    o += std::string("<p class=\"") + (c.bad ? "bad" : "ok") + "\">" + XmlEscape(c.text) + "</p>\n" + OtherFailures(c);
   }
   o += "</body></html>\n";
   return o;

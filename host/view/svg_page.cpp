@@ -2,48 +2,171 @@
 #include "host/view/svg_page.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 
 namespace zvhost {
 
 namespace {
 
+// A length with at most 4 decimals and no trailing zeros. Pictures of crowded pages write
+// hundreds of thousands of them, so the usual ones are written without printf.
 std::string Num(double v) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.4f", v);
-  std::string s = buf;
-  while (s.back() == '0') s.pop_back();
-  if (s.back() == '.') s.pop_back();
-  if (s == "-0") s = "0";
-  return s;
+  if (!(std::fabs(v) < 1e12)) {  // NaN and the very large, as printf writes them
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.4f", v);
+    return buf;
+  }
+  long long n = std::llround(v * 10000);
+  std::string s = n < 0 ? "-" : "";
+  const unsigned long long a = static_cast<unsigned long long>(n < 0 ? -n : n);
+  s += std::to_string(a / 10000);
+  unsigned frac = static_cast<unsigned>(a % 10000);
+  if (frac) {
+    char digits[6] = {
+        '.', char('0' + frac / 1000), char('0' + frac / 100 % 10), char('0' + frac / 10 % 10), char('0' + frac % 10),
+        0};
+    int len = 5;
+    while (digits[len - 1] == '0') --len;
+    s.append(digits, static_cast<size_t>(len));
+  }
+  return s == "-0" ? "0" : s;
 }
 
 }  // namespace
 
-std::string XmlEscape(const std::string& s) {
-  std::string o;
-  for (char c : s) {
-    switch (c) {
-      case '&':
-        o += "&amp;";
-        break;
-      case '<':
-        o += "&lt;";
-        break;
-      case '>':
-        o += "&gt;";
-        break;
-      case '"':
-        o += "&quot;";
-        break;
-      default:
-        // Control bytes are not allowed in XML text.
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t')
-          o += '?';
-        else
-          o += c;
+namespace {
+
+// The length of the UTF-8 sequence at s[i] if XML accepts it (a whole character in its shortest
+// form, not a surrogate, U+FFFE or U+FFFF), else 0.
+size_t Utf8Length(const std::string& s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = 0;
+  uint32_t cp = 0;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0)
+    n = 2, cp = c & 0x1Fu;
+  else if ((c & 0xF0) == 0xE0)
+    n = 3, cp = c & 0x0Fu;
+  else if ((c & 0xF8) == 0xF0)
+    n = 4, cp = c & 0x07u;
+  else
+    return 0;
+  if (i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    const unsigned char d = static_cast<unsigned char>(s[i + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (d & 0x3Fu);
+  }
+  static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
+  return n;
+}
+
+}  // namespace
+
+void AppendXmlText(std::string& o, const std::string& s, bool markupOnly) {
+  for (size_t i = 0; i < s.size();) {
+    const char c = s[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const size_t n = Utf8Length(s, i);
+      if (n)
+        o.append(s, i, n);
+      else
+        o += "\xEF\xBF\xBD";  // U+FFFD for each byte that is not UTF-8
+      i += n ? n : 1;
+      continue;
+    }
+    ++i;
+    if (c == '&') {
+      o += "&amp;";
+    } else if (c == '<') {
+      o += "&lt;";
+    } else if (c == '>') {
+      // "]]>" may not stand in XML text.
+      o += markupOnly && (o.size() < 2 || o.compare(o.size() - 2, 2, "]]") != 0) ? ">" : "&gt;";
+    } else if (c == '"') {
+      o += markupOnly ? "\"" : "&quot;";
+    } else {
+      // Control bytes are not allowed in XML text.
+      o += static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' ? '?' : c;
     }
   }
+}
+
+std::string XmlEscape(const std::string& s) {
+  std::string o;
+  AppendXmlText(o, s);
+  return o;
+}
+
+namespace {
+
+uint32_t Hash(const std::string& s) {
+  uint32_t h = 2166136261u;  // FNV-1a, then mixed so that the low bits depend on every byte
+  for (unsigned char c : s) h = (h ^ c) * 16777619u;
+  h ^= h >> 16;
+  h *= 0x7feb352du;
+  return h ^ (h >> 15);
+}
+
+std::string Use(const std::string& id) {
+  return "<use href=\"#" + id + "\"/>";
+}
+
+}  // namespace
+
+std::string PictureBook::Define(const std::string& body) {
+  auto found = ids_.find(body);
+  if (found != ids_.end()) return found->second;
+  std::string id = prefix_ + std::to_string(ids_.size());
+  pending_ += "<g id=\"" + id + "\">" + body + "</g>\n";
+  ids_.emplace(body, id);
+  return id;
+}
+
+std::string PictureBook::Draw(const std::vector<std::string>& pieces, bool eachPiece) {
+  const uint32_t kRun = 16;
+  std::vector<std::string> ids;
+  if (eachPiece) {
+    for (const std::string& p : pieces) ids.push_back(Define(p));
+  } else {  // the first runs hold the pieces themselves
+    std::string run;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      run += pieces[i];
+      if (Hash(pieces[i]) % kRun == 0 || i + 1 == pieces.size()) ids.push_back(Define(run)), run.clear();
+    }
+  }
+  // Level by level, runs of about 16 references become one, until a picture needs few.
+  while (ids.size() > kRun) {
+    std::vector<std::string> runs;
+    std::string run;
+    size_t inRun = 0;
+    for (size_t i = 0; i < ids.size(); ++i) {
+      run += Use(ids[i]);
+      ++inRun;
+      if (Hash(ids[i]) % kRun == 0 || i + 1 == ids.size()) {
+        runs.push_back(inRun == 1 ? ids[i] : Define(run));
+        run.clear();
+        inRun = 0;
+      }
+    }
+    if (runs.size() == ids.size()) break;  // no run longer than one: nothing more to group
+    ids.swap(runs);
+  }
+  std::string o;
+  for (const std::string& id : ids) o += Use(id);
+  return o.empty() ? o : o + "\n";
+}
+
+std::string PictureBook::TakeDefinitions() {
+  if (pending_.empty()) return "";
+  std::string o =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\" style=\"position:absolute\" "
+      "aria-hidden=\"true\"><defs>\n" +
+      pending_ + "</defs></svg>\n";
+  pending_.clear();
   return o;
 }
 
@@ -53,39 +176,66 @@ bool IsFrame(const PageItem& it) {
   return it.type == 9 || it.type == 23;
 }
 
-// Labels already placed on the page, so that a new one moves right instead of covering one.
-struct LabelBox {
-  double x, y, w;
-};
-thread_local std::vector<LabelBox>* placedLabels = nullptr;
-// Sizes of names and paragraph text in points: larger when the picture is drawn small, so that
-// they stay legible.
-thread_local double labelSize = 7, textSize = 8;
-// Names are written here and drawn after every shape, so that no shape covers a name.
-thread_local std::string* labelLayer = nullptr;
+PageBox BoxOf(const PageItem& it) {
+  PageBox b{it.x, it.y, it.w, it.h};
+  if (b.w < 0) b.x += b.w, b.w = -b.w;
+  if (b.h < 0) b.y += b.h, b.h = -b.h;
+  return b;
+}
 
-void Label(std::string& o, const PageItem& it, double x, double y) {
-  const double w = 3.9 * labelSize / 7 * static_cast<double>(it.name.size()) + 3;
-  if (placedLabels) {
-    // Each move goes past one label, so there are at most as many moves as labels; the margin
-    // keeps x87 extended precision from seeing a label it was just moved past.
-    for (size_t moves = 0; moves <= placedLabels->size(); ++moves) {
-      bool moved = false;
-      for (const LabelBox& b : *placedLabels)
-        if (std::fabs(b.y - y) < labelSize && x + 0.01 < b.x + b.w && b.x < x + w - 0.01) {
+bool Meets(const PageBox& a, const PageBox& b) {
+  return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+// The names of one picture. Each is placed so that a later one moves right instead of covering
+// an earlier one, inside the view when the picture shows part of the page, and drawn after every
+// shape so that no shape covers a name.
+struct Names {
+  double size = 7, textSize = 8;  // of names and of paragraph text, in points: larger when the
+                                  // picture is drawn small, so that they stay legible
+  PageBox view;
+  bool cropped = false;
+  bool crowded = false;  // a name that would have to move is left out, but for what the step is about
+  std::map<long, std::vector<PageBox>> rows;  // the names placed, by line (y / size)
+  size_t placed = 0;
+  std::vector<std::string> pieces;
+
+  double Width(const std::string& name) const { return 3.9 * size / 7 * static_cast<double>(name.size()) + 3; }
+  void Add(const PageItem& it, double x, double y);
+};
+
+void Names::Add(const PageItem& it, double x, double y) {
+  // The whole of a crowded page is a map of where things are: names only for the step's own.
+  if (crowded && !cropped && !it.selected && !it.changed) return;
+  const double w = Width(it.name);
+  if (cropped) {  // a name cut by the picture's edge reads as another name
+    x = std::fmax(view.x + 1, std::fmin(x, view.x + view.w - w - 1));
+    y = std::fmax(view.y + size, std::fmin(y, view.y + view.h - 2));
+  }
+  const double line = std::floor(y / size);
+  const long row = std::fabs(line) < 1e9 ? static_cast<long>(line) : 0;  // NaN too: one line for all
+  // Each move goes past one name, so there are at most as many moves as names; the margin
+  // keeps x87 extended precision from seeing a name it was just moved past.
+  for (size_t moves = 0; moves <= placed; ++moves) {
+    bool moved = false;
+    for (long r = row - 1; r <= row + 1; ++r) {
+      auto line = rows.find(r);
+      if (line == rows.end()) continue;
+      for (const PageBox& b : line->second)
+        if (std::fabs(b.y - y) < size && x + 0.01 < b.x + b.w && b.x < x + w - 0.01) {
           x = b.x + b.w;
           moved = true;
         }
-      if (!moved) break;
     }
-    placedLabels->push_back({x, y, w});
+    if (!moved) break;
+    if (crowded && !it.selected && !it.changed) return;  // a cascade of names helps nobody
   }
-  // A white edge keeps a name readable over the lines and shapes below it.
-  (labelLayer ? *labelLayer : o) += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) +
-                                    "\" font-family=\"sans-serif\" font-size=\"" + Num(labelSize) + "\" fill=\"" +
-                                    (it.changed ? std::string(kSvgChangedColor) : std::string("#444444")) +
-                                    "\" stroke=\"#ffffff\" stroke-width=\"" + Num(labelSize / 4) +
-                                    "\" paint-order=\"stroke\">" + XmlEscape(it.name) + "</text>\n";
+  rows[row].push_back({x, y, w, size});
+  ++placed;
+  // The rest of a name's style is the names' group's (see RenderSvg), so that a name costs little.
+  pieces.push_back("<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" font-size=\"" + Num(size) + "\"" +
+                   (it.changed ? std::string(" fill=\"") + kSvgChangedColor + "\"" : std::string()) + ">" +
+                   XmlEscape(it.name) + "</text>\n");
 }
 
 void Handles(std::string& o, const PageItem& it) {
@@ -122,7 +272,7 @@ void Shape(std::string& o, const PageItem& it) {
   }
 }
 
-void Table(std::string& o, const PageItem& it) {
+void Table(std::string& o, const PageItem& it, Names& names) {
   const double rowH = it.rows > 0 ? it.h / it.rows : it.h;
   if (it.selRow0 >= 0) {
     double cx = it.x;
@@ -154,10 +304,10 @@ void Table(std::string& o, const PageItem& it) {
   for (int r = 1; r < it.rows; ++r)
     o += "<line x1=\"" + Num(it.x) + "\" y1=\"" + Num(it.y + r * rowH) + "\" x2=\"" + Num(it.x + it.w) + "\" y2=\"" +
          Num(it.y + r * rowH) + "\" stroke=\"#333333\" stroke-width=\"0.25\"/>\n";
-  Label(o, it, it.x + 1, it.y + it.h + 8);
+  names.Add(it, it.x + 1, it.y + it.h + 8);
 }
 
-void Paragraph(std::string& o, const PageItem& it) {
+void Paragraph(std::string& o, const PageItem& it, double textSize) {
   // The text column between the indents; its box shows where the indents put the text.
   o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(it.w > 0 ? it.w : 0) + "\" height=\"" +
        Num(it.h) + "\" fill=\"" + (it.changed ? "#fde2d4" : "#f4f4e8") + "\" stroke=\"" +
@@ -169,15 +319,40 @@ void Paragraph(std::string& o, const PageItem& it) {
          Num(it.y + it.h - 1) + "\" stroke=\"" + kSvgSelectedColor + "\" stroke-width=\"1\"/>\n";
 }
 
-}  // namespace
-
-namespace {
-
-PageBox BoxOf(const PageItem& it) {
-  PageBox b{it.x, it.y, it.w, it.h};
-  if (b.w < 0) b.x += b.w, b.w = -b.w;
-  if (b.h < 0) b.y += b.h, b.h = -b.h;
-  return b;
+// Each object's drawing (its shape, and handles when it is selected) as one piece; its name goes
+// to `names`. A cropped picture leaves out the objects whose drawing and name lie outside it.
+std::vector<std::string> Pieces(const PageView& page, Names& names) {
+  std::vector<std::string> pieces;
+  for (const PageItem& it : page.items) {
+    if (names.cropped && !it.changed) {
+      PageBox reach = BoxOf(it);  // with its name, above it or below a table
+      reach = {reach.x - 2, reach.y - names.size - 2, reach.w + names.Width(it.name) + 4,
+               reach.h + 2 * names.size + 12};
+      if (!Meets(reach, names.view)) continue;
+    }
+    std::string o;
+    if (it.kind == "table") {
+      Table(o, it, names);
+    } else if (it.kind == "paragraph") {
+      Paragraph(o, it, names.textSize);
+    } else if (IsFrame(it)) {
+      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
+           Num(std::fabs(it.h)) + "\" fill=\"none\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#888888") +
+           "\" stroke-width=\"0.5\" stroke-dasharray=\"4 2\"/>\n";
+      names.Add(it, it.x + 2, it.y + 2 + names.size);
+    } else if (it.kind == "text") {
+      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
+           Num(std::fabs(it.h)) + "\" fill=\"#fffff4\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#aaaa66") +
+           "\" stroke-width=\"0.5\"/>\n";
+      names.Add(it, it.x + 1, it.y - 1.5);
+    } else {
+      Shape(o, it);
+      names.Add(it, it.x, it.y - 1.5);
+    }
+    if (it.selected) Handles(o, it);
+    pieces.push_back(std::move(o));
+  }
+  return pieces;
 }
 
 void Include(PageBox& into, const PageBox& b) {
@@ -259,6 +434,17 @@ PageBox FocusOf(const PageView& before, const PageView& after) {
   box.x -= margin, box.y -= margin, box.w += 2 * margin, box.h += 2 * margin;
   if (box.w < minW) box.x -= (minW - box.w) / 2, box.w = minW;
   if (box.h < minH) box.y -= (minH - box.h) / 2, box.h = minH;
+  // What the edge would cut is taken in whole: a line of text (cut at its start it reads as other
+  // words) unless it is far wider than the region, and a small shape (half an ellipse reads as
+  // another shape). Large shapes and frames plainly go on past the edge.
+  const PageBox cut = box;
+  for (const PageItem& it : page.items) {
+    const PageBox b = BoxOf(it);
+    const bool text = it.kind == "paragraph" || it.kind == "table";
+    if (IsFrame(it) || it.kind == "text" || !Meets(b, cut)) continue;
+    if (text ? b.w <= 2 * cut.w && b.h <= cut.h : b.w <= cut.w / 2 && b.h <= cut.h / 2)
+      Include(box, {b.x - 3, b.y - 3, b.w + 6, b.h + 6});
+  }
   box.w = std::fmin(box.w, page.width);
   box.h = std::fmin(box.h, page.height);
   box.x = std::fmax(0.0, std::fmin(box.x, page.width - box.w));
@@ -266,54 +452,43 @@ PageBox FocusOf(const PageView& before, const PageView& after) {
   return box;
 }
 
-std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
-  const PageBox view = opt.view.Empty() ? PageBox{0, 0, page.width, page.height} : opt.view;
-  const double scale = opt.scale > 0 ? opt.scale : 1;
-  labelSize = std::fmax(7, 10.5 / scale);
-  textSize = std::fmax(8, 11 / scale);
-  SmallChange small;
-  const bool inset = FindSmallChange(page, scale, &small);
-  const double insetSide = 150 / scale, gap = 8 / scale;  // the magnified view, 150 pixels square
-  const double insetH = inset ? insetSide + 2 * gap + 14 / scale : 0;
-  const double captionH = opt.title.empty() ? 0 : 16;
-  const double fullH = view.h + insetH + captionH;
-  std::string o;
-  if (opt.standalone) o += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  o += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(view.w * scale) + "\" height=\"" +
-       Num(fullH * scale) + "\" viewBox=\"" + Num(view.x) + " " + Num(view.y) + " " + Num(view.w) + " " + Num(fullH) +
+namespace {
+
+// The magnified view of a small change, in a panel of its own below the picture (`insetH` high).
+std::string Inset(const SmallChange& small, const PageBox& view, double scale, double insetH) {
+  const double insetSide = 150 / scale, gap = 8 / scale;  // 150 pixels square
+  // The corner where the change is, magnified so that the distance is at least 12 pixels.
+  const double zoom = std::fmin(64, std::fmax(4, 12 / (small.distance * scale)));
+  const double region = insetSide / zoom;
+  const bool atStart =
+      std::fabs(small.changed.x - small.reference.x) + std::fabs(small.changed.y - small.reference.y) > 0;
+  const double cx = atStart ? small.changed.x : small.changed.x + small.changed.w;
+  const double cy = atStart ? small.changed.y : small.changed.y + small.changed.h;
+  const double ix = view.x + gap, iy = view.y + view.h + gap;
+  // The panel covers the page that goes on below the view.
+  std::string o = "<rect x=\"" + Num(view.x) + "\" y=\"" + Num(view.y + view.h) + "\" width=\"" + Num(view.w) +
+                  "\" height=\"" + Num(insetH) + "\" fill=\"#f6f8fa\"/>\n";
+  o += "<svg x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" + Num(insetSide) +
+       "\" viewBox=\"" + Num(cx - region / 2) + " " + Num(cy - region / 2) + " " + Num(region) + " " + Num(region) +
        "\">\n";
-  if (!opt.id.empty()) o += "<g id=\"" + XmlEscape(opt.id) + "\">\n";
-  o += "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
-       "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
-  std::vector<LabelBox> labels;
-  std::string names;
-  placedLabels = &labels;
-  labelLayer = &names;
-  for (const PageItem& it : page.items) {
-    if (it.kind == "table") {
-      Table(o, it);
-    } else if (it.kind == "paragraph") {
-      Paragraph(o, it);
-    } else if (IsFrame(it)) {
-      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
-           Num(std::fabs(it.h)) + "\" fill=\"none\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#888888") +
-           "\" stroke-width=\"0.5\" stroke-dasharray=\"4 2\"/>\n";
-      Label(o, it, it.x + 2, it.y + 2 + labelSize);
-    } else if (it.kind == "text") {
-      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
-           Num(std::fabs(it.h)) + "\" fill=\"#fffff4\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#aaaa66") +
-           "\" stroke-width=\"0.5\"/>\n";
-      Label(o, it, it.x + 1, it.y - 1.5);
-    } else {
-      Shape(o, it);
-      Label(o, it, it.x, it.y - 1.5);
-    }
-    if (it.selected) Handles(o, it);
-  }
-  placedLabels = nullptr;
-  labelLayer = nullptr;
-  // What the command changed, on top of everything: where it was (dashed), the object itself
-  // again, and an outline around it.
+  o += "<rect x=\"" + Num(cx - region) + "\" y=\"" + Num(cy - region) + "\" width=\"" + Num(2 * region) +
+       "\" height=\"" + Num(2 * region) + "\" fill=\"#ffffff\"/>\n";
+  o += RectOutline(small.reference, kSvgInkColor, 2, 1 / (scale * zoom));
+  o += RectOutline(small.changed, kSvgChangedColor, 2, 1 / (scale * zoom));
+  o += "</svg>\n";
+  o += "<rect x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" + Num(insetSide) +
+       "\" fill=\"none\" stroke=\"#999999\" stroke-width=\"" + Num(1 / scale) + "\"/>\n";
+  char caption[80];
+  std::snprintf(caption, sizeof caption, ", magnified %.0fx: edges %s pt apart", zoom, Num(small.distance).c_str());
+  return o + "<text x=\"" + Num(ix) + "\" y=\"" + Num(iy + insetSide + 12 / scale) +
+         "\" font-family=\"sans-serif\" font-size=\"" + Num(11 / scale) + "\" fill=\"" + kSvgChangedColor + "\">" +
+         XmlEscape(small.name + caption) + "</text>\n";
+}
+
+// What the command changed, on top of everything: where it was (dashed), the object itself
+// again, and an outline around it.
+std::string Changes(const PageView& page, double scale) {
+  std::string o;
   for (const PageItem& p : page.previous) o += RectOutline(BoxOf(p), kSvgChangedColor, 1.2, 1 / scale, true);
   for (const PageItem& it : page.items) {
     if (!it.changed) continue;
@@ -322,42 +497,49 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
     const double out = 2.5 / scale;  // just outside its own outline, so the edge stays visible
     o += RectOutline({b.x - out, b.y - out, b.w + 2 * out, b.h + 2 * out}, kSvgChangedColor, 1.5, 1 / scale);
   }
-  o += names;
-  if (!opt.id.empty()) o += "</g>\n";
-  if (inset) {
-    // The corner where the change is, magnified so that the distance is at least 12 pixels.
-    const double zoom = std::fmin(64, std::fmax(4, 12 / (small.distance * scale)));
-    const double region = insetSide / zoom;
-    const bool atStart =
-        std::fabs(small.changed.x - small.reference.x) + std::fabs(small.changed.y - small.reference.y) > 0;
-    const double cx = atStart ? small.changed.x : small.changed.x + small.changed.w;
-    const double cy = atStart ? small.changed.y : small.changed.y + small.changed.h;
-    const double ix = view.x + gap, iy = view.y + view.h + gap;
-    // A panel of its own below the picture: the page that goes on below the view is covered.
-    o += "<rect x=\"" + Num(view.x) + "\" y=\"" + Num(view.y + view.h) + "\" width=\"" + Num(view.w) + "\" height=\"" +
-         Num(insetH) + "\" fill=\"#f6f8fa\"/>\n";
-    o += "<svg x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" +
-         Num(insetSide) + "\" viewBox=\"" + Num(cx - region / 2) + " " + Num(cy - region / 2) + " " + Num(region) +
-         " " + Num(region) + "\">\n";
-    o += "<rect x=\"" + Num(cx - region) + "\" y=\"" + Num(cy - region) + "\" width=\"" + Num(2 * region) +
-         "\" height=\"" + Num(2 * region) + "\" fill=\"#ffffff\"/>\n";
-    o += RectOutline(small.reference, kSvgInkColor, 2, 1 / (scale * zoom));
-    o += RectOutline(small.changed, kSvgChangedColor, 2, 1 / (scale * zoom));
-    o += "</svg>\n";
-    o += "<rect x=\"" + Num(ix) + "\" y=\"" + Num(iy) + "\" width=\"" + Num(insetSide) + "\" height=\"" +
-         Num(insetSide) + "\" fill=\"none\" stroke=\"#999999\" stroke-width=\"" + Num(1 / scale) + "\"/>\n";
-    char caption[160];
-    std::snprintf(caption, sizeof caption, "%s, magnified %.0fx: edges %s pt apart", small.name.c_str(), zoom,
-                  Num(small.distance).c_str());
-    o += "<text x=\"" + Num(ix) + "\" y=\"" + Num(iy + insetSide + 12 / scale) +
-         "\" font-family=\"sans-serif\" font-size=\"" + Num(11 / scale) + "\" fill=\"" + kSvgChangedColor + "\">" +
-         XmlEscape(caption) + "</text>\n";
-  }
+  return o;
+}
+
+std::string Join(const std::vector<std::string>& pieces) {
+  std::string o;
+  for (const std::string& p : pieces) o += p;
+  return o;
+}
+
+}  // namespace
+
+std::string RenderSvg(const PageView& page, const SvgOptions& opt, PictureBook* book) {
+  const PageBox view = opt.view.Empty() ? PageBox{0, 0, page.width, page.height} : opt.view;
+  const double scale = opt.scale > 0 ? opt.scale : 1;
+  Names names;
+  names.size = std::fmax(7, 10.5 / scale);
+  names.textSize = std::fmax(8, 11 / scale);
+  names.view = view;
+  names.cropped = view.x > 0 || view.y > 0 || view.w < page.width || view.h < page.height;
+  names.crowded = page.items.size() > 150;
+  SmallChange small;
+  const bool inset = FindSmallChange(page, scale, &small);
+  const double insetH = inset ? (150 + 2 * 8 + 14) / scale : 0;
+  const double captionH = opt.title.empty() ? 0 : 16;
+  const double fullH = view.h + insetH + captionH;
+  std::string o;
+  if (opt.standalone) o += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  o += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(view.w * scale) + "\" height=\"" +
+       Num(fullH * scale) + "\" viewBox=\"" + Num(view.x) + " " + Num(view.y) + " " + Num(view.w) + " " + Num(fullH) +
+       "\">\n";
+  o += "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
+       "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
+  const std::vector<std::string> shapes = Pieces(page, names);
+  o += book ? book->Draw(shapes) : Join(shapes);
+  o += Changes(page, scale);
+  // A white edge keeps a name readable over the lines and shapes below it.
+  o += "<g font-family=\"sans-serif\" fill=\"#444444\" stroke=\"#ffffff\" stroke-width=\"" + Num(names.size / 4) +
+       "\" paint-order=\"stroke\">\n" + (book ? book->Draw(names.pieces, false) : Join(names.pieces)) + "</g>\n";
+  if (inset) o += Inset(small, view, scale, insetH);
   if (!opt.title.empty())
     o += "<text x=\"" + Num(view.x + 4) + "\" y=\"" + Num(view.y + view.h + insetH + 12) +
          "\" font-family=\"sans-serif\" font-size=\"10\">" + XmlEscape(opt.title) + "</text>\n";
-  o += "</svg>\n";
-  return o;
+  return o + "</svg>\n";
 }
 
 std::string PageText(const PageView& page) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -43,25 +44,57 @@ struct PageBox {
 };
 
 struct SvgOptions {
-  SvgOptions(double scale_ = 1, bool standalone_ = true, std::string title_ = "", PageBox view_ = {},
-             std::string id_ = "")
-      : scale(scale_), standalone(standalone_), title(std::move(title_)), view(view_), id(std::move(id_)) {}
+  SvgOptions(double scale_ = 1, bool standalone_ = true, std::string title_ = "", PageBox view_ = {})
+      : scale(scale_), standalone(standalone_), title(std::move(title_)), view(view_) {}
   double scale;       // pixels per point of the width/height attributes
   bool standalone;    // XML declaration (for a file) or not (inlined in HTML)
   std::string title;  // caption under the page
   PageBox view;       // the part of the page drawn; empty: the whole page
-  std::string id;     // set: the drawing is a group of this id, which <use> can show again
 };
 
-// Draws the page. The objects the last command changed are drawn again on top, outlined, with
-// their previous outlines dashed; when a change is smaller than 2 pixels at this scale (a
-// quarter-point inset, a nudge), a magnified view of it is added below the picture.
-std::string RenderSvg(const PageView& page, const SvgOptions& opt = {});
+// Drawings shared by the pictures of one HTML document. Each distinct piece (one object's shape,
+// one name) is defined once, and runs of pieces that recur together (the part of a crowded page
+// a step did not touch) are defined once more as groups, so that a picture is a short list of
+// references: a page of thousands of objects is written once, and each further picture of it
+// adds only what differs. Runs end where a piece's own content says (content-defined, as rsync
+// cuts files), so a run of unchanged pieces is cut the same way in every picture.
+class PictureBook {
+ public:
+  explicit PictureBook(std::string prefix) : prefix_(std::move(prefix)) {}
+  // References that draw `pieces` in order; definitions not made before are kept for
+  // TakeDefinitions. With `eachPiece`, each piece is defined on its own (pieces that recur in
+  // other runs: an object's shape); else only runs are (names, placed anew in each picture).
+  std::string Draw(const std::vector<std::string>& pieces, bool eachPiece = true);
+  // The definitions made since the last call, as a hidden SVG to stand in the document before the
+  // pictures that use them; empty when there are none.
+  std::string TakeDefinitions();
+
+ private:
+  std::string Define(const std::string& body);  // its id
+  std::string prefix_;                          // ids are prefix + number: unique in the document
+  std::unordered_map<std::string, std::string> ids_;
+  std::string pending_;
+};
+
+// Draws the page, or the part `opt.view` names: then only the objects whose shape or name lies in
+// it, names near its edge moved inside. Names that would cover one another move right; on a
+// crowded page (over 150 objects) they are left out instead, and from the whole page
+// altogether, but for what is selected or changed: no cascade of names hides the page. The
+// objects the last command changed are drawn again on top, outlined, with their previous
+// outlines dashed; when a change is smaller than 2 pixels at this scale (a quarter-point inset,
+// a nudge), a magnified view of it is added below the picture. With a book, the objects are
+// references to the book's definitions (for HTML only).
+std::string RenderSvg(const PageView& page, const SvgOptions& opt = {}, PictureBook* book = nullptr);
 // The region a reader needs to see a step: what is selected and what changed, in either picture,
-// with room for the names around it; the whole page when nothing is.
+// with room for the names around it, and whole what its edge would cut of a line of text or a
+// small shape; the whole page when nothing is selected or changed.
 PageBox FocusOf(const PageView& before, const PageView& after);
-// Text made safe inside XML and HTML: markup characters as entities, control bytes as '?'.
+// Text made safe inside XML and HTML, whatever its bytes: markup characters as entities, control
+// bytes as '?', bytes that are not UTF-8 as U+FFFD.
 std::string XmlEscape(const std::string& s);
+// The same appended to `o`; with `markupOnly`, only what text content needs ('&', '<', and the
+// '>' of "]]>"), for long transcripts.
+void AppendXmlText(std::string& o, const std::string& s, bool markupOnly = false);
 // The page as text, one object per line: "fig  rect  at 10 20  size 100 x 50  [selected]".
 std::string PageText(const PageView& page);
 

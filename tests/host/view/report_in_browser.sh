@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The tour's HTML report in a real browser (headless Chromium), at 1400 and 800 pixels wide:
-# screenshots for a person to look at, no horizontal scrolling, names of at least 10 pixels in
-# the pictures of a wide window, and nothing fetched from outside the file.
+# The tour's HTML report in a real browser (headless Chromium) with its normal scroll bar, at
+# 1400, 1280 and 800 pixels wide: screenshots for a person to look at, no horizontal scrolling,
+# before and after side by side from 1280 pixels, names of at least 10 pixels in the pictures of
+# a wide window, and nothing fetched from outside the file.
 #   report_in_browser.sh ZORVAN_HOST TOUR.zvs OUT_DIR
 # Exits 77 (skipped) when Chromium is not installed; scripts/setup.sh --browser installs it.
 set -euo pipefail
@@ -36,26 +37,43 @@ for (const e of document.querySelectorAll("body *")) {\
   const r = e.getBoundingClientRect();\
   if (r.width > 0 \&\& r.right > d.clientWidth + 0.5) over.push(e.tagName + "." + e.getAttribute("class"));\
 }\
-let small = 1e9, labels = 0;\
+let small = 1e9, labels = 0, stacked = 0;\
+function texts(node, found, seen) {\
+  for (const t of node.querySelectorAll("text")) found.push(t);\
+  for (const u of node.querySelectorAll("use")) {\
+    const id = u.getAttribute("href").slice(1);\
+    if (seen.has(id)) continue;\
+    seen.add(id);\
+    const def = document.getElementById(id);\
+    if (def) texts(def, found, seen);\
+  }\
+}\
 for (const svg of document.querySelectorAll(".step > .pics svg")) {\
   const k = svg.getBoundingClientRect().width / svg.viewBox.baseVal.width;\
-  for (const t of svg.querySelectorAll("text")) {\
-    small = Math.min(small, parseFloat(t.getAttribute("font-size")) * k);\
+  const found = [];\
+  texts(svg, found, new Set());\
+  for (const t of found) {\
+    small = Math.min(small, parseFloat(t.getAttribute("font-size") \|\| "16") * k);\
     labels++;\
   }\
+}\
+for (const pics of document.querySelectorAll(".step > .pics")) {\
+  const f = pics.querySelectorAll(":scope > figure");\
+  if (f.length == 2 \&\& f[1].getBoundingClientRect().top > f[0].getBoundingClientRect().top + 1) stacked++;\
 }\
 const external = performance.getEntriesByType("resource").map(x => x.name).filter(n => !n.startsWith("file:"));\
 const p = document.createElement("pre");\
 p.textContent = "MEASURE scrollWidth=" + d.scrollWidth + " clientWidth=" + d.clientWidth + " overflowing=" +\
   over.length + " first=" + (over[0] \|\| "-") + " smallestTextPx=" + small.toFixed(1) + " texts=" + labels +\
+  " stacked=" + stacked + " scrollbar=" + (window.innerWidth - d.clientWidth) +\
   " external=" + external.length + " END";\
 document.body.appendChild(p);\
 </script></body>|' "$report" >"$measure"
 
-for width in 1400 800; do
+for width in 1400 1280 800; do
   profile=$(mktemp -d)
   flags=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking
-         --disable-component-update --disable-sync --user-data-dir="$profile" --hide-scrollbars
+         --disable-component-update --disable-sync --user-data-dir="$profile"
          --host-resolver-rules="MAP * ~NOTFOUND" --window-size="$width,2400")
   timeout 120 "$browser" "${flags[@]}" --screenshot="$out/tour-$width.png" "file://$(realpath "$report")" \
     >/dev/null 2>&1 || fail "chromium could not take the screenshot at $width px"
@@ -69,6 +87,10 @@ for width in 1400 800; do
   [ "$(get overflowing)" = 0 ] || fail "at $width px $(get overflowing) element(s) stick out, first $(get first)"
   [ "$(get external)" = 0 ] || fail "at $width px the page fetched $(get external) resource(s) from outside"
   [ "$(get texts)" -gt 0 ] || fail "no names found in the pictures"
+  [ "$(get scrollbar)" -gt 0 ] || fail "at $width px no scroll bar takes room: the widths are not a real window's"
+  if [ "$width" -ge 1280 ] && [ "$(get stacked)" != 0 ]; then
+    fail "at $width px before and after stand one above the other in $(get stacked) step(s)"
+  fi
   if [ "$width" = 1400 ] && awk -v s="$(get smallestTextPx)" 'BEGIN { exit !(s < 10) }'; then
     fail "at 1400 px the smallest text in a picture is $(get smallestTextPx) px (at least 10 wanted)"
   fi

@@ -6,10 +6,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/cli/scenario_files.h"
 
@@ -30,6 +32,94 @@ size_t Count(const std::string& s, const std::string& what) {
   size_t n = 0;
   for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
   return n;
+}
+
+// What an XML parser (python3's expat) says of each file: empty when all are well-formed.
+// Sets `skipped` where there is no python3 to ask (Windows, or a machine without it).
+std::string XmlErrors(const std::vector<std::string>& files, bool* skipped) {
+  *skipped = true;
+#ifndef _WIN32
+  if (std::system("python3 -c 1 >/dev/null 2>&1") != 0) return "";
+  *skipped = false;
+  std::string cmd = "python3 -c 'import sys, xml.dom.minidom as m\nfor f in sys.argv[1:]: m.parse(f)' 2>&1";
+  for (const std::string& f : files) cmd += " '" + f + "'";
+  std::string said;
+  if (std::FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[512];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) said.append(buf, n);
+    if (pclose(p) != 0 && said.empty()) said = "the parser failed";
+  }
+  return said;
+#else
+  (void)files;
+  return "";
+#endif
+}
+
+// Text from anywhere (a name, a paragraph, a transcript) becomes XML text: markup as entities,
+// control bytes as '?', bytes that are not UTF-8 as U+FFFD, UTF-8 kept as it is.
+TEST(Pictures, TextOfAnyBytesBecomesXmlText) {
+  const std::string u = "\xEF\xBF\xBD";
+  struct Row {
+    const char* what;
+    std::string in, out;
+    bool markupOnly;
+  } rows[] = {
+      {"markup", "a<b&c\"d>", "a&lt;b&amp;c&quot;d&gt;", false},
+      {"transcript: only what text needs", "x -> \"y\" < z & ]]>", "x -> \"y\" &lt; z &amp; ]]&gt;", true},
+      {"control bytes", "a\x01\rb\tc\n\x7f", "a??b\tc\n\x7f", false},
+      {"UTF-8 kept", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", false},
+      {"a Latin-1 byte", "caf\xE9!", "caf" + u + "!", true},
+      {"overlong form", "\xC0\xAF", u + u, false},
+      {"surrogate", "\xED\xA0\x80", u + u + u, false},
+      {"U+FFFF", "\xEF\xBF\xBF", u + u + u, false},
+      {"cut short at the end", "a\xE2\x82", "a" + u + u, false},
+      {"past U+10FFFF", "\xF4\x90\x80\x80", u + u + u + u, false},
+      {"lone continuation bytes", "\x80\xBF", u + u, true},
+  };
+  for (const Row& r : rows) {
+    std::string o;
+    AppendXmlText(o, r.in, r.markupOnly);
+    EXPECT_EQ(o, r.out) << r.what;
+  }
+}
+
+// A report and a picture stay well-formed XML whatever bytes the names, texts and transcripts
+// hold, as an XML parser reads them.
+TEST(Pictures, ReportAndPicturesOfHostileTextAreWellFormed) {
+  const std::string hostile = "caf\xE9 \xFF\xFE ]]> <b>&amp; \x01\x1b[0m \xC3\xA9 \"q\"";
+  PageView page;
+  PageItem g = Box("g" + hostile, 1, 20, 20, 40, 30);
+  g.changed = true;
+  PageItem para = Box("p", 2, 20, 80, 200, 14);
+  para.kind = "paragraph";
+  para.text = hostile;
+  page.items = {g, para};
+  PageView before = page;
+  before.items[0].changed = false;
+  ReportScenario run;
+  run.file = "s" + hostile + ".zvs";
+  run.module = hostile;
+  run.preamble = hostile;
+  run.error = hostile;
+  ReportStep step;
+  step.source = "set g.x = 20 # " + hostile;
+  step.transcript = hostile;
+  step.story = hostile;
+  step.changed = true;
+  step.pictures = RenderStepPictures(before, page, "x");
+  ReportStep plain = step;
+  plain.pictures.clear();
+  run.steps = {step, plain, plain, step};
+  run.steps[3].failed = true;
+  const std::string dir = ::testing::TempDir();
+  const std::vector<std::string> files = {dir + "zv_hostile.svg", dir + "zv_hostile.html"};
+  std::ofstream(files[0], std::ios::binary) << RenderSvg(page, {2, true, hostile});
+  std::ofstream(files[1], std::ios::binary) << RenderHtmlReport({run}, hostile);
+  bool skipped = false;
+  EXPECT_EQ(XmlErrors(files, &skipped), "");
+  for (const std::string& f : files) std::remove(f.c_str());
+  if (skipped) GTEST_SKIP() << "no python3 to parse the output";
 }
 
 TEST(Pictures, ChangedObjectOnTopOutlinedWithItsPreviousPlaceDashed) {
@@ -94,11 +184,41 @@ TEST(Pictures, FocusHoldsSelectionAndChangesWithRoomAroundAndStaysOnThePage) {
   f = FocusOf(before, after);
   EXPECT_EQ(f.x, 0);  // reaches the changed one, never past the page's edge
   EXPECT_EQ(f.y, 0);
+  // A line of text the region would cut is taken in from its start; a frame around all is not.
+  PageItem para = Box("para", 5, 20, 300, 400, 14), frame = Box("f", 7, 0, 0, 612, 792);
+  para.kind = "paragraph";
+  frame.kind = "frame", frame.type = 9;
+  before.items = {frame, para, Box("s", 6, 380, 290, 20, 20)};
+  before.items[2].selected = true;
+  f = FocusOf(before, before);
+  EXPECT_LE(f.x, 20);
+  EXPECT_LT(f.w, 600) << "the frame around all is not taken in";
   PageView quiet;
   quiet.items = {Box("b", 3, 1, 1, 1, 1)};
   f = FocusOf(quiet, quiet);
   EXPECT_EQ(f.w, quiet.width);  // nothing to look at: the whole page
   EXPECT_EQ(f.h, quiet.height);
+}
+
+// A cropped picture holds what lies in its crop and what the step changed, nothing else; a name
+// the crop's edge would cut stands inside it.
+TEST(Pictures, CropHoldsWhatLiesInItWithNamesInside) {
+  PageView page;
+  page.items = {Box("inside", 1, 100, 100, 20, 20), Box("far", 2, 500, 700, 20, 20), Box("leftcut", 3, 40, 150, 30, 20),
+                Box("moved", 4, 400, 400, 10, 10)};
+  page.items[3].changed = true;
+  const std::string crop = RenderSvg(page, {2, false, "", {50, 50, 200, 200}}), whole = RenderSvg(page, {2});
+  struct Row {
+    const char* what;
+    bool inCrop;
+  } rows[] = {{">inside<", true},
+              {">far<", false},
+              {"x=\"500\"", false},
+              {">moved<", true},
+              {"<text x=\"51\" y=\"148.5\"", true},
+              {"<text x=\"40\"", false}};
+  for (const Row& r : rows) EXPECT_EQ(crop.find(r.what) != std::string::npos, r.inCrop) << r.what << "\n" << crop;
+  for (const char* w : {">far<", "<text x=\"40\" y=\"148.5\""}) EXPECT_NE(whole.find(w), std::string::npos) << w;
 }
 
 TEST(Pictures, SvgFilesOfScenariosWithOneBaseNameNeverCollide) {
@@ -164,12 +284,12 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
   EXPECT_EQ(Count(html, "<summary>setting up: 4 steps, lines 2 to 5</summary>"), 2u);
   // The logo's corner of the page, not the whole page; the whole page by reference.
   size_t step = html.find("choose Zorvan &gt; Add Frame To Graphic");
-  size_t svg = html.find("<svg", step);
+  size_t svg = html.find("<svg", html.find("<div class=\"pics\">", step));
   ASSERT_NE(svg, std::string::npos);
   std::string head = html.substr(svg, html.find('>', svg) - svg);
   EXPECT_EQ(head.find("viewBox=\"0 0 612"), std::string::npos) << head;
   EXPECT_NE(html.find("<summary>whole page</summary>", step), std::string::npos);
-  EXPECT_NE(html.find("<use href=\"#s0-10a\"/>", step), std::string::npos);
+  EXPECT_NE(html.find("<use href=\"#s0-", html.find("<summary>whole page</summary>", step)), std::string::npos);
   EXPECT_NE(html.find("magnified", step), std::string::npos) << "the quarter-point border is shown magnified";
   for (const char* outside : {"src=", "href=\"http", "<link", "<script", "url("}) EXPECT_EQ(Count(html, outside), 0u);
   fs::remove_all(dir);
@@ -219,6 +339,66 @@ TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   size_t failed = html.find("<div class=\"step failed\">");
   EXPECT_NE(html.find("expect g.x = 1</span>", failed), std::string::npos);
   EXPECT_NE(html.find("159</span> <span class=\"src\">expect g.y = 10", failed), std::string::npos);
+  fs::remove_all(dir);
+}
+
+// The report counts as the command line does: expectations passed and failed, and apart from
+// them the other steps that failed, each named (an answer no prompt took is no expectation).
+TEST_F(Report, CountsAsTheCommandLineDoes) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path("zv_report_counts");
+  fs::create_directories(dir);
+  const std::string file = (dir / "c.zvs").string();
+  std::ofstream(file) << "document d\nframe f at 0 0 size 99 99\ngraphic g rect at 1 1 size 9 9 in f\n"
+                         "expect g.x = 1\nexpect g.x = 2\nselect g\nanswer 2\nchoose Zorvan > Copy Graphic Props\n"
+                         "expect g.y = 1\n";
+  CliOptions opt;
+  opt.quiet = true;
+  opt.htmlFile = (dir / "r.html").string();
+  std::string out;
+  auto keep = [&](const std::string& s) { out += s; };
+  EXPECT_EQ(RunScenarioFiles(opt, {file}, keep, keep), 1);
+  EXPECT_NE(out.find(file + ": 3 expectations, 1 failed, 1 other step failed"), std::string::npos) << out;
+  const std::string html = Read(opt.htmlFile);
+  EXPECT_EQ(Count(html, "3 expectations, 2 passed, 1 failed, 1 other step failed</"), 2u) << "index and end";
+  EXPECT_NE(html.find("<li>line 8: answer 2 (line 7) was not used: the command asked nothing</li>"), std::string::npos);
+  EXPECT_EQ(html.find("expectation(s)"), std::string::npos);
+  fs::remove_all(dir);
+}
+
+// A crowded page (3,000 graphics) gives a small report: each cropped picture holds what lies in
+// its crop, and the whole pages a click away are drawings the report already holds, not copies.
+// It stays well-formed XML, markup and "]]>" in the page's text included.
+TEST_F(Report, CrowdedPageGivesASmallWellFormedReport) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path("zv_report_crowded");
+  fs::create_directories(dir);
+  std::string text =
+      "document d\nframe f at 0 0 size 612 792\ntextframe tf at 300 760 size 300 30 in f\n"
+      "paragraph p in tf \"x < y & ]]> caf\xC3\xA9\"\n";
+  for (int i = 0; i < 3000; ++i)
+    text += "graphic g" + std::to_string(i) + " rect at " + std::to_string(i % 60 * 10) + " " +
+            std::to_string(i / 60 * 15) + " size 8 8 in f\n";
+  for (int k = 0; k < 60; ++k) {  // 60 changing steps, scattered over the page
+    const int g = k * 397 % 3000;
+    text += "select g" + std::to_string(g) + "\nset g" + std::to_string(g) + ".x = " + std::to_string(g % 60 * 10 + 1) +
+            "\n";
+  }
+  const std::string file = (dir / "crowded.zvs").string();
+  std::ofstream(file) << text;
+  CliOptions opt;
+  opt.quiet = true;
+  opt.htmlFile = (dir / "crowded.html").string();
+  std::string out;
+  auto keep = [&](const std::string& s) { out += s; };
+  ASSERT_EQ(RunScenarioFiles(opt, {file}, keep, keep), 0) << out;
+  const std::string html = Read(opt.htmlFile);
+  // 5 MB for the 150 pictured steps of a run, in proportion; a crop holding the whole page made
+  // 750 kB a step.
+  EXPECT_LT(html.size(), (5u << 20) / 150 * 60);
+  EXPECT_EQ(Count(html, "<summary>whole page</summary>"), 60u);
+  bool skipped = false;
+  EXPECT_EQ(XmlErrors({opt.htmlFile}, &skipped), "");
   fs::remove_all(dir);
 }
 

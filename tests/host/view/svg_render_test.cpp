@@ -219,15 +219,16 @@ TEST_F(SvgRender, TableColumnRulesFollowTheColumnWidths) {
   EXPECT_EQ(sel.At(90, 20, kScale), 0xFFFFFFu);  // its neighbour above is not
 }
 
-// Names with markup characters stay text: the picture still renders.
+// Names and texts with markup characters, control bytes and bytes that are not UTF-8 stay text:
+// the picture is still well-formed, and renders.
 TEST_F(SvgRender, MarkupInNamesAndTextsIsEscaped) {
-  PageItem p = Graphic("a<b>&\"c\"", "oval", 10, 10, 50, 50);
+  PageItem p = Graphic("a<b>&\"c\" caf\xE9 \xFF\xC3 ]]>", "oval", 10, 10, 50, 50);
   p.text = "</svg>";
   page.items.push_back(p);
   PageItem para;
   para.kind = "paragraph";
   para.name = "p";
-  para.text = "x < y & \"z\" \x01";
+  para.text = "x < y & \"z\" \x01 \xED\xA0\x80 \xC0\xAF";
   para.x = 10, para.y = 80, para.w = 100, para.h = 12;
   page.items.push_back(para);
   Image img = Draw();
