@@ -45,6 +45,7 @@ namespace obj = zvhost::obj;
 using Props = std::map<int32_t, zvhost::Value>;
 
 constexpr size_t kMaxSteps = 400;
+bool g_trace = false;  // ZORVAN_FUZZ_TRACE=1: every call between host and module, per input
 constexpr size_t kMaxObjects = 120;
 
 // Failing calls: a busy host, another failing HRESULT, a host status, a status left unwritten.
@@ -578,6 +579,7 @@ void RunInput(const uint8_t* data, size_t size) {
     Session session(host, in);
     session.Run();
   }
+  if (g_trace) std::fputs(host.log().Text().c_str(), stderr);
   host.faults().Clear();
   host.Notify(zvhost::note::BeforeFunction, 0, "", 0);  // the last function code back to 0
   host.Notify(zvhost::note::DocClosing, 0, "", 0);      // no document closing
@@ -591,6 +593,8 @@ void RunInput(const uint8_t* data, size_t size) {
 }  // namespace fuzzmodule
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* trace = std::getenv("ZORVAN_FUZZ_TRACE");
+  fuzzmodule::g_trace = trace != nullptr && *trace == '1';
   static const zv::ClientAllocator counted = fuzzheap::Counted();
   zv::SetClientAllocator(&counted);
   return 0;
