@@ -26,6 +26,7 @@
 
 #include "client/client.h"
 #include "fuzz/fuzz_support.h"
+#include "fuzz/module_host.h"
 #include "fuzz/module_input.h"
 #include "fuzz/module_oracles.h"
 #include "fuzz/module_platform.h"
@@ -62,11 +63,11 @@ zvhost::Fault FaultOfKind(uint8_t kind, uint8_t status) {
   }
 }
 
-const char* const kOperations[] = {
-    "GetIdProp",       "GetIntProp",       "SetIntProp",     "GetMetricProp",    "SetMetricProp",
-    "ReadAllProps",    "WriteAllProps",    "RefreshDocument", "ShowAlert",       "AskForInteger",
-    "CreateGraphic",   "DeleteObject",     "GetTextLocProp", "GetTextRangeProp", "SetTextRangeProp",
-    "GetMetricListProp", "SetMetricListProp", "SelectTableCells"};
+const char* const kOperations[] = {"GetIdProp",         "GetIntProp",       "SetIntProp",       "GetMetricProp",
+                                   "SetMetricProp",     "ReadAllProps",     "WriteAllProps",    "RefreshDocument",
+                                   "ShowAlert",         "AskForInteger",    "CreateGraphic",    "DeleteObject",
+                                   "GetTextLocProp",    "GetTextRangeProp", "SetTextRangeProp", "GetMetricListProp",
+                                   "SetMetricListProp", "SelectTableCells"};
 
 class Session {
  public:
@@ -218,7 +219,8 @@ class Session {
     uint8_t a = in_.U8(), b = in_.U8();
     zvhost::Fault fault = FaultOfKind(a, b);
     if (a & 4)
-      host_.faults().FailOperation(kOperations[b % (sizeof kOperations / sizeof *kOperations)], fault, 1 + (a >> 3) % 3);
+      host_.faults().FailOperation(kOperations[b % (sizeof kOperations / sizeof *kOperations)], fault,
+                                   1 + (a >> 3) % 3);
     else
       host_.faults().FailNth(1 + b % 24, fault, host_.log().MarkNow().ops);
   }
@@ -277,7 +279,8 @@ class Session {
         v = zvhost::Value::Loc({Live(paragraphs_), in_.I32()});
         break;
       case zvhost::ValueKind::TextRange:
-        v = zvhost::Value::Range({{Live(paragraphs_), static_cast<int32_t>(in_.Below(4))}, {Live(paragraphs_), static_cast<int32_t>(in_.Below(4))}});
+        v = zvhost::Value::Range({{Live(paragraphs_), static_cast<int32_t>(in_.Below(4))},
+                                  {Live(paragraphs_), static_cast<int32_t>(in_.Below(4))}});
         break;
       case zvhost::ValueKind::MetricList: {
         std::vector<zvhost::Metric> list(in_.Below(5));
@@ -443,8 +446,8 @@ class Session {
           auto it = o->props.find(p.first);
           if (it == o->props.end() || it->second != p.second) {
             std::fprintf(stderr, "undo left property %d of %s at %s, saved %s\n", static_cast<int>(p.first),
-                         zvhost::FormatId(target).c_str(), it == o->props.end() ? "(none)" : it->second.Format().c_str(),
-                         p.second.Format().c_str());
+                         zvhost::FormatId(target).c_str(),
+                         it == o->props.end() ? "(none)" : it->second.Format().c_str(), p.second.Format().c_str());
             std::abort();
           }
         }
@@ -493,77 +496,6 @@ class Session {
   TrackedUndo undo_;
   bool faultSinceUpdatesOn_ = false;
 };
-
-// What a fresh load of the module starts with, for the state a teardown leaves behind.
-void ResetModule() {
-  zv::UndoEmptyProps();
-  Check(fuzzheap::g_live == 0);  // no client block is left once the binding is gone
-  zv::Undo = {zv::UndoNothing, {0, nullptr}, 0, 0, 0};
-  zv::Copied = {0, 0, 0, 0};
-  zv::SelectionHistoryRelease();
-  zv::LastHostError = 0;
-}
-
-// The host's audits once the binding is released: every reference back, no list leaked, no
-// contract breach.
-void AuditTeardown(Host& host) {
-  if (!host.AuditReferences().AllBack()) {
-    std::fprintf(stderr, "references not back:\n%s\n", host.AuditReferences().ToString().c_str());
-    std::abort();
-  }
-  Check(host.Lists().leaked == 0);
-  Check(host.Problems().empty());
-}
-
-// The host's options for this input.
-void Configure(Host& host, uint8_t flags, const std::string& registration) {
-  zvhost::Model& m = host.model();
-  m.options().successorAfterDeselect = (flags & 8) == 0;
-  m.options().tableSelectedByTextCursor = (flags & 16) == 0;
-  zvhost::HostOptions& o = host.options();
-  o.keepsResults = (flags & 1) != 0;
-  o.enforceEnableConditions = (flags & 2) != 0;
-  o.passHeldObject = (flags & 4) != 0;
-  o.passRegistration = (flags & 32) != 0;
-  o.registration = {{1, registration}, {static_cast<int32_t>(flags >> 6), "Zorvan"}};
-}
-
-// The host back as it was after Initialize(1): no documents, forced answers, records, faults
-// or queued answers. Done at the end of an input, so that what an input allocates it also
-// frees (libFuzzer looks for leaks in an input that does not).
-void ResetHost(Host& host) {
-  zvhost::Model& m = host.model();
-  for (ObjectId doc : m.Documents()) m.RemoveDocument(doc);
-  m.SetActiveDocument(0);
-  m.ClearForcedAnswers();
-  m.screenUpdates = 1;
-  host.faults().Clear();
-  host.ClearRecords();
-  host.DropPromptAnswers();
-  host.impl().interfaceRequests.clear();
-}
-
-// One host for many inputs: made, bound and initialised (the menu, its commands and the
-// notification requests now stand in its model), then released. Made afresh now and then, so
-// that its object counter and log stay small.
-Host& SharedHost() {
-  static std::unique_ptr<Host> host;
-  static unsigned uses = 0;
-  if (host && ++uses < 512) return *host;
-  host.reset();
-  uses = 0;
-  zvhost::HostOptions options;
-  options.entryPoint = &F_ApiClientInit;
-  options.selectionStepMs = 0;
-  host = std::make_unique<Host>(options);
-  Check(host->Start());
-  host->Stop();
-  AuditTeardown(*host);
-  ResetModule();
-  ResetHost(*host);
-  host->options().initialize = false;  // later bindings find the menu standing
-  return *host;
-}
 
 void RunInput(const uint8_t* data, size_t size) {
   Bytes in(data, size);

@@ -2,9 +2,10 @@
 // linked into the whole-module target: blocks given back are reported to the host (as its
 // watch on a module file's free import does), the allocator refuses on demand, and the clock
 // is virtual, so an input replays identically.
+#include "fuzz/module_platform.h"
+
 #include <cstdlib>
 
-#include "fuzz/module_platform.h"
 #include "host/host_impl.h"
 #include "platform/platform.h"
 
