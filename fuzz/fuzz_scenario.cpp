@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <typeinfo>
 
 #include "fuzz/fuzz_support.h"
 #include "host/scenario.h"
