@@ -1,54 +1,109 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset "fuzz", clang) and runs each on its corpus.
-#   scripts/fuzz.sh [seconds]     each target runs that long (default 60)
-#   scripts/fuzz.sh --smoke       each target runs about 5 seconds (the CI check)
-#   scripts/fuzz.sh [...] name..  only the named targets
-# The seed corpora in fuzz/corpus/<target> stay as they are; what a run finds goes to
-# build/fuzz/corpus/<target>; crash inputs go to build/fuzz/artifacts/.
+#   scripts/fuzz.sh [seconds]               each target runs that long (default 60)
+#   scripts/fuzz.sh --smoke                 each target about 5 seconds, after replaying every
+#                                           regression input (the CI check)
+#   scripts/fuzz.sh --campaign [seconds]    each target, one after the other, until 10^7
+#                                           executions or the time limit (default 3600 s each);
+#                                           the corpus is then minimized into fuzz/corpus/<target>
+#                                           and every crash becomes fuzz/regressions/<target>/<name>
+#   scripts/fuzz.sh [...] name..            only the named targets
+# A target's dictionary is fuzz/<target>.dict when there is one. What a run finds goes to
+# build/fuzz/corpus/<target>; crash inputs go to build/fuzz/artifacts/. A summary line per
+# target gives executions, edges covered and the result.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 seconds=60
+mode=run
 targets=()
 for arg in "$@"; do
   case "$arg" in
-    --smoke) seconds=5 ;;
+    --smoke) mode=smoke; seconds=5 ;;
+    --campaign) mode=campaign; seconds=3600 ;;
     ''|*[!0-9]*) targets+=("$arg") ;;
     *) seconds=$arg ;;
   esac
 done
 if [ ${#targets[@]} -eq 0 ]; then
   for src in fuzz/fuzz_*.cpp; do
-    name=$(basename "$src" .cpp)
-    targets+=("$name")
+    targets+=("$(basename "$src" .cpp)")
   done
 fi
+for t in "${targets[@]}"; do
+  if [ ! -f "fuzz/$t.cpp" ]; then
+    echo "scripts/fuzz.sh:1: no fuzz target $t (fuzz/$t.cpp), expected one of: $(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp//' | tr '\n' ' ')" >&2
+    exit 2
+  fi
+done
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target "${targets[@]}"
+cmake --build --preset fuzz -j2 --target "${targets[@]}"
 
 bin=build/fuzz/bin
 mkdir -p build/fuzz/artifacts
 status=0
 summary=()
+
+# Every regression input must run through its target without a finding.
+replay() {
+  local t=$1 dir=fuzz/regressions/$1
+  [ -d "$dir" ] || return 0
+  local inputs=("$dir"/*)
+  [ -e "${inputs[0]}" ] || return 0
+  if ! "$bin/$t" -runs=1 "${inputs[@]}" >"build/fuzz/$t.replay.log" 2>&1; then
+    echo "fuzz/regressions/$t:1: a regression input fails again, see build/fuzz/$t.replay.log" >&2
+    grep -E "ERROR|check failed|runtime error|SUMMARY|Running:" "build/fuzz/$t.replay.log" | tail -5 >&2 || true
+    return 1
+  fi
+  echo "fuzz: $t: ${#inputs[@]} regression inputs replayed"
+}
+
+# A crash of the campaign becomes a regression input, named after its content.
+keep_findings() {
+  local t=$1 log=$2 file
+  for file in $(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log"); do
+    [ -f "$file" ] || continue
+    mkdir -p "fuzz/regressions/$t"
+    cp "$file" "fuzz/regressions/$t/$(basename "$file")"
+    echo "fuzz: $t: new regression input fuzz/regressions/$t/$(basename "$file")" >&2
+  done
+}
+
 for t in "${targets[@]}"; do
+  if [ "$mode" = smoke ] && ! replay "$t"; then
+    status=1
+    summary+=("$(printf '%-20s %s' "$t" "regression inputs FAILED")")
+    continue
+  fi
   work=build/fuzz/corpus/$t
   mkdir -p "$work"
   seeds=()
   [ -d "fuzz/corpus/$t" ] && seeds=("fuzz/corpus/$t")
+  extra=()
+  [ -f "fuzz/$t.dict" ] && extra+=("-dict=fuzz/$t.dict")
+  [ "$mode" = campaign ] && extra+=("-runs=10000000")
   log=build/fuzz/$t.log
-  echo "fuzz: $t for ${seconds}s"
-  if "$bin/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
-       -artifact_prefix=build/fuzz/artifacts/ "$work" "${seeds[@]}" >"$log" 2>&1; then
+  echo "fuzz: $t for ${seconds}s${extra[*]:+ (${extra[*]})}"
+  if nice -n 19 "$bin/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+       "${extra[@]}" -artifact_prefix=build/fuzz/artifacts/ "$work" "${seeds[@]}" >"$log" 2>&1; then
     result=ok
   else
     result=FAILED
     status=1
     grep -E "ERROR|check failed|runtime error|SUMMARY|Test unit written" "$log" | head -20 >&2 || true
+    [ "$mode" = campaign ] && keep_findings "$t" "$log"
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  summary+=("$(printf '%-20s %8s s %14s runs  %s' "$t" "$seconds" "${runs:-?}" "$result")")
+  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | sed 's/cov: //')
+  if [ "$mode" = campaign ] && [ "$result" = ok ]; then
+    # Inputs that add coverage to the kept corpus join it (libFuzzer's merge keeps the least).
+    mkdir -p "fuzz/corpus/$t"
+    nice -n 19 "$bin/$t" -merge=1 "fuzz/corpus/$t" "$work" >"build/fuzz/$t.merge.log" 2>&1 ||
+      { echo "fuzz/corpus/$t:1: merging the campaign's corpus failed, see build/fuzz/$t.merge.log" >&2; status=1; }
+  fi
+  summary+=("$(printf '%-20s %6s s %12s runs %7s edges  %s' "$t" "$seconds" "${runs:-?}" "${edges:-?}" "$result")")
 done
 echo
 printf '%s\n' "${summary[@]}"

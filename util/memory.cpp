@@ -51,6 +51,10 @@ void ClientFreeAndClear(void** block) {
   *block = nullptr;
 }
 
+const ClientAllocator& ClientHeap() {
+  return g_heap;
+}
+
 ClientAllocator SetClientAllocator(const ClientAllocator* allocator) {
   ClientAllocator old = g_heap;
   g_heap = ProcessHeap;

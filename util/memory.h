@@ -22,6 +22,8 @@ struct ClientAllocator {
   void* (*realloc)(void*, size_t);
   void (*free)(void*);
 };
+// The client heap functions in use, for loops over many blocks that call them directly.
+const ClientAllocator& ClientHeap();
 // Replaces the client heap functions (null, or a null member, restores the process heap's);
 // returns the old set.
 ClientAllocator SetClientAllocator(const ClientAllocator* allocator);

@@ -249,6 +249,7 @@ class Model {
   // that reports out-of-range columns or chains that run in a cycle.
   void ForceAnswer(ObjectId object, int32_t prop, const Value& value) { forced_[{object, prop}] = value; }
   bool HasForcedAnswers() const { return !forced_.empty(); }
+  void ClearForcedAnswers() { forced_.clear(); }
 
  private:
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
