@@ -10,7 +10,7 @@
 #include <typeinfo>
 
 #include "fuzz/fuzz_support.h"
-#include "host/scenario.h"
+#include "host/scenario/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -10,8 +10,8 @@
 
 #include "client/client.h"
 #include "fuzz/fuzz_support.h"
-#include "host/host.h"
-#include "host/host_impl.h"
+#include "host/binding/host.h"
+#include "host/binding/host_impl.h"
 #include "hostapi/host_call.h"
 #include "tools/tools_internal.h"
 

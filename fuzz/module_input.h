@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/numbers.h"
+#include "host/model/numbers.h"
 
 namespace fuzzmodule {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "host/model.h"
-#include "host/numbers.h"
+#include "host/model/model.h"
+#include "host/model/numbers.h"
 
 namespace fuzzmodule {
 

@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "host/host_impl.h"
+#include "host/binding/host_impl.h"
 #include "platform/platform.h"
 
 namespace zv {
