@@ -112,8 +112,9 @@ std::string Made(ScenarioRunner& runner, const Step& st) {
     case StepKind::Table: {
       int rows = 0;
       for (ObjectId r : o->children) rows += TypeOf(r) == obj::Row;
-      s += " (table) in " + st.refs[0].Text() + ": " + std::to_string(m.Read(id, prop::TblColumnCount).word) +
-           " column(s), " + std::to_string(rows) + " row(s)";
+      int columns = m.Read(id, prop::TblColumnCount).word;
+      s += " (table) in " + st.refs[0].Text() + ": " + std::to_string(columns) +
+           (columns == 1 ? " column, " : " columns, ") + std::to_string(rows) + (rows == 1 ? " row" : " rows");
       return st.titleName.empty() ? s : s + ", title " + st.titleName;
     }
     default: {

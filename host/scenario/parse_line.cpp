@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "host/scenario/runner.h"
+
 namespace zvhost {
 namespace parser {
 
@@ -115,6 +117,10 @@ void LineParser::PropTarget(Step& st) {
   r.name = t.text.substr(0, dot);
   st.name = t.text.substr(dot + 1);
   if (r.name.find('.') != std::string::npos || !ValidName(r.name)) Fail("OBJECT.PROPERTY", t);
+  // A name no object has is a bad line, found before any step runs (which kinds have which
+  // property is known only when the step runs).
+  if (st.name != "text" && st.name != "kind" && ScenarioPropertyNumber(st.name, 0) == 0)
+    throw ScenarioError(file_, lineNo_, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
   st.refs.push_back(r);
 }
 

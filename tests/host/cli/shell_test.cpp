@@ -75,10 +75,9 @@ TEST_F(Shell, HelpFitsEightyColumnsAndBuildingStepsSayWhatTheyMade) {
                             "table t in p columns 40 50 rows 3 title tt\n"
                             "help\nhelp all\n");
   EXPECT_EQ(r.status, 0) << r.out;
-  for (const char* made :
-       {"made d (document), page 612 x 792 pt", "grid spacing of d: 12 pt", "made f (frame) at 36 36 size 300 x 200",
-        "made fig (rect) in f at 10 10 size 50 x 40", "made p (paragraph) in tf: \"Hello\"",
-        "made t (table) in p: 2 column(s), 3 row(s), title tt"})
+  for (const char* made : {"made d (document), page 612 x 792 pt", "grid spacing of d: 12 pt",
+                           "made f (frame) at 36 36 size 300 x 200", "made fig (rect) in f at 10 10 size 50 x 40",
+                           "made p (paragraph) in tf: \"Hello\"", "made t (table) in p: 2 columns, 3 rows, title tt"})
     EXPECT_NE(r.out.find(made), std::string::npos) << made << "\n" << r.out;
   std::string help = r.out.substr(r.out.find("zorvan> help"));
   std::istringstream lines(help);

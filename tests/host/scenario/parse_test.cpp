@@ -204,6 +204,9 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"frame f at 1 2 size 3 4 ~", "unexpected character '~'"},
       {"answer", "a number to answer, or cancel"},
       // Texts are UTF-8; the bytes that show the fault are named, counted from the opening quote.
+      // A property no object has is found while parsing, before any step runs.
+      {"expect f.colour = 3", "unknown property 'colour' (x, y, width, height"},
+      {"set f.nosuchprop = 3", "unknown property 'nosuchprop'"},
       {"expect console \"a\x80\"", "text is not UTF-8: found 0x80 at byte 2 of the text (save the scenario as UTF-8)"},
       {"expect console \"ab\xE2\x82\"", "text is not UTF-8: found 0xE2 0x82 at byte 3 of the text"},
       {"expect console \"\xC3\"", "text is not UTF-8: found 0xC3 at byte 1"},
