@@ -165,7 +165,11 @@ void LineParser::ExpectProp(Step& st) {
     if (st.op == "<" || st.op == ">") Fail("a number after '" + st.op + "'", toks_[pos_ - 1]);
   } else {
     ValueList(st);
-    if (AcceptWord("within")) st.tolerance = Length("a tolerance");
+    if (AcceptWord("within")) {
+      st.tolerance = Length("a tolerance");
+      if (st.tolerance.Metric() < 0 || st.tolerance.Integer() < 0)
+        throw ScenarioError(file_, lineNo_, "a tolerance is 0 or more, found " + st.tolerance.Text());
+    }
   }
 }
 

@@ -207,6 +207,7 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       // A property no object has is found while parsing, before any step runs.
       {"expect f.colour = 3", "unknown property 'colour' (x, y, width, height"},
       {"set f.nosuchprop = 3", "unknown property 'nosuchprop'"},
+      {"expect f.x = 3 within -1", "a tolerance is 0 or more, found -1"},
       {"expect console \"a\x80\"", "text is not UTF-8: found 0x80 at byte 2 of the text (save the scenario as UTF-8)"},
       {"expect console \"ab\xE2\x82\"", "text is not UTF-8: found 0xE2 0x82 at byte 3 of the text"},
       {"expect console \"\xC3\"", "text is not UTF-8: found 0xC3 at byte 1"},
