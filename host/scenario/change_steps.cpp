@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "host/model/lengths.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -63,10 +62,7 @@ void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
     throw ScenarioError(st.file, st.line, st.name + " takes one value, found " + std::to_string(st.values.size()));
   for (const Quantity& q : st.values) {
     if (list || IsMetricProp(p)) {
-      bool size = list || IsSizeProp(p);
-      int64_t u = q.Metric();
-      if (!LengthInRange(u, size))
-        throw ScenarioError(st.file, st.line, st.name + " lies " + LengthRangeText(size) + ", found " + q.Text());
+      CheckLength(st, st.name, q, list || IsSizeProp(p));
     } else {
       CheckCode(st, q);
       if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)

@@ -132,9 +132,6 @@ std::string AlertKind(int32_t kind) {
   return kind == alert::Error ? "error" : kind == alert::Note ? "note" : "kind " + std::to_string(kind);
 }
 
-bool FitsMetric(int64_t v) {
-  return v >= INT32_MIN && v <= INT32_MAX;
-}
 
 int32_t ScenarioPropertyNumber(const std::string& name, int objectType) {
   if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }) &&

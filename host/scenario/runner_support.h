@@ -26,6 +26,5 @@ const std::vector<std::string>& HostOperations();
 std::string Nearest(const std::string& wanted, const std::vector<std::string>& known);
 // "error", "note" or "kind N".
 std::string AlertKind(int32_t kind);
-bool FitsMetric(int64_t v);
 
 }  // namespace zvhost
