@@ -402,9 +402,13 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   zv::PropList host{1, HostArray<zv::PropVal>(1)};
   char* stray = HostText("stray");
   host.vals[0].key = {5, stray};
-  host.vals[0].value.type = 1;
+  host.vals[0].value.type = 32;  // a type past the known ones: its value is copied as it is
+  host.vals[0].value.u.number = 77;
   zv::PropListImport(&client, &host, zv::ClientAlloc);
   EXPECT_EQ(client.vals[0].key.name, nullptr);
+  EXPECT_EQ(client.vals[0].key.number, 5);  // a one-element list is copied whole too
+  EXPECT_EQ(client.vals[0].value.type, 32);
+  EXPECT_EQ(client.vals[0].value.u.number, 77);
   zv::PropListFree(&client);
   zv::PropListRelease(&host, HostRelease);
   HostRelease(stray);
