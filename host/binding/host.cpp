@@ -554,6 +554,7 @@ void Host::ClearRecords() {
   impl_->prompts.clear();
   impl_->console.clear();
   impl_->log.Clear();
+  impl_->model.ClearRefusedWrites();
 }
 
 // ---- Memory and references ----

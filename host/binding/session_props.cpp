@@ -100,6 +100,7 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   if (st == status::BadProperty) st = status::Ok;
   if (!list || (list->count > 0 && !list->vals) || list->count > 100000) st = status::BadValue;
   int applied = 0;
+  bool refused = false;
   if (st == status::Ok) {
     // The object's properties are read once, not once for each of the list's hundreds of
     // entries; a property written here is read again (the model may keep it in its own form).
@@ -126,12 +127,16 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
       Value v;
       if (!ValueOfElement(pv.value, &v)) continue;
       if (v.kind != current->kind || v == *current) continue;
-      if (h.model.Set(doc, object, pv.key.number, v) == status::Ok) {
+      int32_t set = h.model.Set(doc, object, pv.key.number, v);
+      if (set == status::Ok) {
         ++applied;
         if (readOnce) h.model.Get(doc, object, pv.key.number, current);
+      } else if (set == status::BadValue) {
+        refused = true;  // the other values still go in; the caller learns that one did not
       }
     }
   }
+  if (refused) st = status::BadValue;
   *status = st;
   return h.EndOp(c, hr::Ok, status, [&] { return std::to_string(applied) + " applied"; });
 }

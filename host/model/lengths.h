@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "host/model/numbers.h"
+
 namespace zvhost {
 
 constexpr int64_t kLengthMost = 32767LL * 65536;
@@ -13,6 +15,12 @@ constexpr int64_t kPositionLeast = -32768LL * 65536;
 
 constexpr bool LengthInRange(int64_t metric, bool size) {
   return metric <= kLengthMost && metric >= (size ? 0 : kPositionLeast);
+}
+
+// Positions and indents may be negative; every other length property is a size.
+constexpr bool IsSizeProp(int32_t p) {
+  return p != prop::PosX && p != prop::PosY && p != prop::ParaFirstIndent && p != prop::ParaLeftIndent &&
+         p != prop::ParaRightIndent && p != prop::TblLeftIndent;
 }
 
 constexpr const char* LengthRangeText(bool size) {

@@ -111,6 +111,17 @@ struct ModelOptions {
   bool successorAfterDeselect = true;
   // An insertion point in a table cell makes the document report that table as selected.
   bool tableSelectedByTextCursor = true;
+  // A length written outside the host's range (a negative size, a position past its ends) is
+  // refused with BadValue and the object keeps its value, as the DTP host refuses it. Tests of
+  // the client's arithmetic at the metric's ends turn it off to see what the client wrote.
+  bool refuseLengthsOutOfRange = true;
+};
+
+// A write the model refused because the length lay outside the host's range.
+struct RefusedWrite {
+  ObjectId object = 0;
+  int32_t prop = 0;
+  Value value;
 };
 
 struct CellSelection {
@@ -152,6 +163,9 @@ class Model {
  public:
   explicit Model(ModelOptions options = {});
   ModelOptions& options() { return options_; }
+  // Writes refused for their range since the last ClearRefusedWrites, oldest first.
+  const std::vector<RefusedWrite>& RefusedWrites() const { return refused_; }
+  void ClearRefusedWrites() { refused_.clear(); }
 
   // ---- Building ----
   ObjectId NewDocument(const std::string& name = "Untitled", double pageWidth = 612, double pageHeight = 792);
@@ -252,6 +266,7 @@ class Model {
   void ClearForcedAnswers() { forced_.clear(); }
 
  private:
+  int32_t Refuse(ObjectId object, int32_t prop, const Value& value);  // records it, answers BadValue
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
   void RemoveTree(ObjectId id);
   bool InSnapshot(ObjectId id) const;
@@ -282,6 +297,7 @@ class Model {
   Snapshot watched_;
 
   ModelOptions options_;
+  std::vector<RefusedWrite> refused_;
   std::map<ObjectId, Object> objects_;
   std::set<ObjectId> commands_;  // the commands among them, in the same order: found without a walk
   std::map<ObjectId, DocState> docs_;

@@ -1,6 +1,7 @@
 // Reading and writing properties with the host's addressing rules: which document argument an
 // object takes, which properties are computed, read-only or of another kind.
 #include "host/model/computed.h"
+#include "host/model/lengths.h"
 
 namespace zvhost {
 
@@ -13,6 +14,15 @@ bool IsSessionObjectType(int type) {
 bool ReadOnlyStored(int32_t p) {
   return p == prop::AnchorLocation || p == prop::TblTitleParagraph || p == prop::CellColumn || p == prop::TblFirstRow ||
          p == prop::Name;
+}
+
+// Whether a written length lies in the host's range; values of other kinds are not lengths.
+bool FitsRange(int32_t p, const Value& v) {
+  if (v.kind == ValueKind::Metric) return LengthInRange(v.word, IsSizeProp(p));
+  if (v.kind != ValueKind::MetricList) return true;
+  for (Metric w : v.list)
+    if (!LengthInRange(w, true)) return false;
+  return true;
 }
 
 }  // namespace
@@ -68,8 +78,10 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
     SetTextSelection(object, v.range);
     return status::Ok;
   }
+  const bool refuse = options_.refuseLengthsOutOfRange && !FitsRange(p, v);
   if (o->type == obj::Document && p == prop::GridSpacing) {
     if (v.kind != ValueKind::Metric) return status::WrongKind;
+    if (refuse) return Refuse(object, p, v);
     Touch(object);
     Doc(object)->grid = v.word;
     return status::Ok;
@@ -92,6 +104,7 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   if (ReadOnlyStored(p) || (o->type == obj::Row && p == prop::Width)) return status::ReadOnly;
   if (it->second.kind != v.kind) return status::WrongKind;
   if (p == prop::TblColWidths && v.list.size() != it->second.list.size()) return status::BadValue;
+  if (refuse) return Refuse(object, p, v);
   // A table's widths are also the width of its rows.
   if (o->type == obj::Table)
     TouchAll();
@@ -99,6 +112,11 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
     Touch(object);
   it->second = v;
   return status::Ok;
+}
+
+int32_t Model::Refuse(ObjectId object, int32_t p, const Value& v) {
+  refused_.push_back({object, p, v});
+  return status::BadValue;
 }
 
 Value Model::Read(ObjectId object, int32_t p) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "host/model/lengths.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -10,7 +11,7 @@ namespace zvhost {
 
 void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
-  size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size();
+  size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size(), refused = m.RefusedWrites().size();
   readsBefore_ = host_->ReadAllCount();
   ChooseResult r;
   std::string what;
@@ -35,6 +36,13 @@ void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
     out.transcript += "prompt: \"" + p.prompt + "\" [" + p.defaultText + "] -> " +
                       (p.answered ? std::to_string(p.answer) : std::string("cancelled")) + "\n";
   for (const AlertRecord& a : lastAlerts_) out.transcript += "alert (" + AlertKind(a.kind) + "): \"" + a.text + "\"\n";
+  // What the host would not store: the object keeps its value, the module sees a nonzero status.
+  for (size_t i = refused; i < m.RefusedWrites().size(); ++i) {
+    const RefusedWrite& w = m.RefusedWrites()[i];
+    out.transcript += "refused by the host: " + PropLabel(w.object, w.prop) + " = " + w.value.Format() + " (" +
+                      (w.value.kind == ValueKind::MetricList || IsSizeProp(w.prop) ? "a size" : "a position") +
+                      " lies " + LengthRangeText(IsSizeProp(w.prop)) + ")\n";
+  }
   UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
   std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
   ObjectId copied = selection.empty() ? 0 : selection[0];

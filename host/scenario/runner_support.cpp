@@ -76,11 +76,6 @@ std::string PtText(int64_t metric) {
   return FormatPoints(metric) + "pt";
 }
 
-bool IsSizeProp(int32_t p) {
-  return p != prop::PosX && p != prop::PosY && p != prop::ParaFirstIndent && p != prop::ParaLeftIndent &&
-         p != prop::ParaRightIndent && p != prop::TblLeftIndent;
-}
-
 const std::vector<std::string>& HostOperations() {
   static const std::vector<std::string> operations = {
       "RegisterClient",    "RequestNotification", "AddItemToMenu",     "DefineSubmenu",     "FindItemInMenu",

@@ -14,7 +14,6 @@ namespace zvhost {
 // Properties that hold lengths in metric units.
 bool IsMetricProp(int32_t p);
 // Lengths a property holds: positions and indents may be negative, sizes may not.
-bool IsSizeProp(int32_t p);
 // X, Y, width and height from four quantities starting at `at`, in points.
 Geometry GeometryFrom(const std::vector<Quantity>& v, size_t at);
 // Metric units as points with the unit: "10.25pt".

@@ -198,6 +198,7 @@ TEST_F(FrameGraphicTest, ARectangleAQuarterPointInside) {
 
 TEST_F(FrameGraphicTest, AtTheEndsOfTheMetricRangeTheFrameIsHeldThere) {
   // Inset and shrunk sizes beyond what a metric holds stop at its ends instead of wrapping.
+  model().options().refuseLengthsOutOfRange = false;  // to see what the module wrote
   ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
   auto& props = model().FindMutable(g)->props;
   props[prop::PosX] = Value::OfMetric(INT32_MAX);

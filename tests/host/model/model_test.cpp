@@ -72,8 +72,39 @@ TEST(Model, AddressingRulesAndStatusesOfAbsentThings) {
   // Writes follow the same rules and check the kind and writability.
   EXPECT_EQ(p.m.Set(p.doc, p.a, prop::PosX, Value::Int(5)), status::WrongKind);
   EXPECT_EQ(p.m.Set(p.doc, p.a, prop::ContainingFrame, Value::Id(0)), status::ReadOnly);
+}
+
+TEST(Model, LengthsOutsideTheHostsRangeAreRefusedAndNothingChanges) {
+  Page p;
+  ObjectId table = p.m.AddTable(p.m.AddParagraph(p.c, "t"), TableSpec{});
+  const Metric most = 32767 * 65536;
+  struct Row {
+    ObjectId object;
+    int32_t prop;
+    Value value;
+    int32_t status;
+  } rows[] = {
+      {p.a, prop::Width, Value::OfMetric(-1), status::BadValue},
+      {p.a, prop::Height, Value::OfMetric(most + 1), status::BadValue},
+      {p.a, prop::OutlineWidth, Value::OfMetric(-Pt(1)), status::BadValue},
+      {p.a, prop::PosX, Value::OfMetric(most + 1), status::BadValue},
+      {p.doc, prop::GridSpacing, Value::OfMetric(-Pt(12)), status::BadValue},
+      {table, prop::TblColWidths, Value::List({Pt(5), -1}), status::BadValue},
+      {p.a, prop::Width, Value::OfMetric(0), status::Ok},  // both ends belong to the range
+      {p.b, prop::Height, Value::OfMetric(most), status::Ok},
+      {p.a, prop::PosX, Value::OfMetric(INT32_MIN), status::Ok},
+      {p.b, prop::PosY, Value::OfMetric(-Pt(5)), status::Ok},
+  };
+  for (const Row& r : rows) {
+    ObjectId doc = r.object == p.doc ? 0 : p.doc;
+    Value before = Get(p.m, doc, r.object, r.prop);
+    EXPECT_EQ(p.m.Set(doc, r.object, r.prop, r.value), r.status) << PropName(r.prop);
+    EXPECT_EQ(Get(p.m, doc, r.object, r.prop) == before, r.status != status::Ok) << PropName(r.prop);
+  }
+  // A host that takes any metric stores what the client wrote.
+  p.m.options().refuseLengthsOutOfRange = false;
   EXPECT_EQ(p.m.Set(p.doc, p.a, prop::Width, Value::OfMetric(-Pt(4))), status::Ok);
-  EXPECT_EQ(p.m.ReadMetric(p.a, prop::Width), -Pt(4)) << "negative sizes are the client's to write";
+  EXPECT_EQ(p.m.ReadMetric(p.a, prop::Width), -Pt(4));
 }
 
 TEST(Model, StackingOrderAndContainingFrame) {

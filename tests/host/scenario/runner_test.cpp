@@ -459,6 +459,19 @@ TEST_F(ScenarioRun, InjectedFaultsLeaveTheDocumentAlone) {
   EXPECT_EQ(r.status, 0) << r.out;
 }
 
+TEST_F(ScenarioRun, LengthsTheHostRefusesAreShownAndLeaveTheGraphic) {
+  RunResult r = RunText(std::string(kPage) +
+                        "select fig\n"
+                        "answer -2\n"
+                        "choose Zorvan > Resize Graphic To Grid Height...\n"
+                        "expect fig.height = 50\n"
+                        "expect fig.width = 100\n");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("refused by the host: fig.height = -24pt (a size lies between 0 and 32767 pt)\n"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(ScenarioRun, ShellWorksThroughAPipe) {
   RunResult r = Shell(
       "help\n"
