@@ -198,10 +198,6 @@ bool CanWrite(const std::string& path, std::string* why) {
   return true;
 }
 
-std::string Plural(int n, const char* word) {
-  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
-
 // At most this many changing steps of a run get pictures, in the HTML report and in --svg (unless
 // --svg-all), so that a long scenario's pictures stay small; the transcript of every step is kept.
 constexpr int kPictureSteps = 150;

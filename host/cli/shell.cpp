@@ -170,15 +170,20 @@ std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::st
     for (const char* w : kStepWords) offer(w);
     for (const char* w : kShellWords) offer(w);
   } else if (words[0] == "choose") {
-    // Menu paths, a word at a time: the words typed so far must lead the path.
-    std::vector<std::string> paths;
+    // Menu paths, a word at a time: the words typed so far must lead the path. When only one
+    // path is left, the rest of it comes at once ("Add" gives "Add Frame To Graphic").
+    std::vector<std::string> paths, rests;
     const Model& m = runner.host().model();
     MenuPaths(m, m.MainMenu(), "", &paths);
     for (const std::string& p : paths) {
       std::vector<std::string> pw = Split(p);
-      if (pw.size() < words.size()) continue;
-      if (std::equal(words.begin() + 1, words.end(), pw.begin())) offer(pw[words.size() - 1]);
+      if (pw.size() < words.size() || !std::equal(words.begin() + 1, words.end(), pw.begin())) continue;
+      if (pw[words.size() - 1].compare(0, partial.size(), partial) != 0) continue;
+      std::string rest;
+      for (size_t i = words.size() - 1; i < pw.size(); ++i) rest += (rest.empty() ? "" : " ") + pw[i];
+      rests.push_back(rest);
     }
+    for (const std::string& r : rests) offer(rests.size() == 1 ? r : r.substr(0, r.find(' ')));
   } else if (words[0] == "trace" && words.size() == 1) {
     offer("on");
     offer("off");

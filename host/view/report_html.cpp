@@ -102,10 +102,6 @@ std::string Step(const ReportStep& s) {
   return o + "</div>\n";
 }
 
-std::string Plural(int n, const char* word) {
-  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
-}
-
 // A scenario's outcome counted as the run counts it on the command line: the expectations, how
 // many passed and failed, and apart from them the other steps that failed (a command that left
 // an answer unused, the scenario's end with answers left over). A step that could not be carried

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <map>
 
+#include "host/model/text_lines.h"
+
 namespace zvhost {
 
 namespace {
@@ -552,7 +554,7 @@ std::string PageText(const PageView& page) {
     } else if (it.kind == "table") {
       std::string cols;
       for (double c : it.columns) cols += (cols.empty() ? "" : " ") + Num(c);
-      std::snprintf(line, sizeof line, "  %-10s table %d row(s), columns %s%s\n", it.name.c_str(), it.rows,
+      std::snprintf(line, sizeof line, "  %-10s table %s, columns %s%s\n", it.name.c_str(), Plural(it.rows, "row").c_str(),
                     cols.c_str(), it.selRow0 >= 0 ? "  [cells selected]" : "");
     } else {
       std::snprintf(line, sizeof line, "  %-10s %-9s at %s %s  size %s x %s%s\n", it.name.c_str(), it.kind.c_str(),

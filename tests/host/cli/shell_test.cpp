@@ -165,8 +165,9 @@ TEST_F(Shell, TabCompletesStepsNamesPropertiesAndMenuLabels) {
       {"expect s", {"selection"}},
       {"set fig.x = 3 w", {"within"}},
       {"choose Zor", {"Zorvan"}},
-      {"choose Zorvan > Add", {"Add"}},
-      {"choose Zorvan > Add ", {"Frame"}},
+      {"choose Zorvan > Add", {"Add Frame To Graphic"}},  // the one path left comes whole
+      {"choose Zorvan > Paste Graphic ", {"Pos", "Left", "Right", "Top", "Bottom", "Size", "Width", "Height"}},
+      {"choose Zorvan > Paste Graphic L", {"Left Pos"}},
       {"choose Zorvan > Select > Select Next Object ", {"Above", "Below"}},
       {"trace o", {"off", "on"}},
       {"graphic g o", {"oval"}},

@@ -47,7 +47,7 @@ TEST(SvgPage, TextFormNamesKindsPlacesAndSelection) {
   std::string text = PageText(page);
   EXPECT_NE(text.find("document report, page 612 x 792 pt"), std::string::npos) << text;
   EXPECT_NE(text.find("fig        rect      at 10.25 20  size 40 x 20  [selected]"), std::string::npos) << text;
-  EXPECT_NE(text.find("t          table 2 row(s), columns 100 62.5"), std::string::npos) << text;
+  EXPECT_NE(text.find("t          table 2 rows, columns 100 62.5"), std::string::npos) << text;
 }
 
 }  // namespace
