@@ -47,8 +47,8 @@ std::string ScenarioRunner::ShowText() const {
                           std::to_string(ds->cells.bottom) + "," + std::to_string(ds->cells.right) + "] selected]";
       int rows = 0;
       for (ObjectId r : x->children) rows += TypeOf(r) == obj::Row ? 1 : 0;
-      std::snprintf(line, sizeof line, "%s%-12s table     %s, columns %s%s\n", pad(depth).c_str(),
-                    NameOf(id).c_str(), Plural(rows, "row").c_str(), cols.c_str(), cells.c_str());
+      std::snprintf(line, sizeof line, "%s%-12s table     %s, columns %s%s\n", pad(depth).c_str(), NameOf(id).c_str(),
+                    Plural(rows, "row").c_str(), cols.c_str(), cells.c_str());
       o += line;
       ObjectId title = static_cast<ObjectId>(m.Read(id, prop::TblTitleParagraph).word);
       if (title) item(title, depth + 1);

@@ -127,7 +127,6 @@ std::string AlertKind(int32_t kind) {
   return kind == alert::Error ? "error" : kind == alert::Note ? "note" : "kind " + std::to_string(kind);
 }
 
-
 int32_t ScenarioPropertyNumber(const std::string& name, int objectType) {
   if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
       name.size() < 10)

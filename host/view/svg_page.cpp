@@ -554,8 +554,8 @@ std::string PageText(const PageView& page) {
     } else if (it.kind == "table") {
       std::string cols;
       for (double c : it.columns) cols += (cols.empty() ? "" : " ") + Num(c);
-      std::snprintf(line, sizeof line, "  %-10s table %s, columns %s%s\n", it.name.c_str(), Plural(it.rows, "row").c_str(),
-                    cols.c_str(), it.selRow0 >= 0 ? "  [cells selected]" : "");
+      std::snprintf(line, sizeof line, "  %-10s table %s, columns %s%s\n", it.name.c_str(),
+                    Plural(it.rows, "row").c_str(), cols.c_str(), it.selRow0 >= 0 ? "  [cells selected]" : "");
     } else {
       std::snprintf(line, sizeof line, "  %-10s %-9s at %s %s  size %s x %s%s\n", it.name.c_str(), it.kind.c_str(),
                     Num(it.x).c_str(), Num(it.y).c_str(), Num(it.w).c_str(), Num(it.h).c_str(),

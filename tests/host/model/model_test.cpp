@@ -315,7 +315,7 @@ TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
          t.m.SetSelected(g, true);  // after a write: the written object keeps its first value
          t.m.Set(t.doc, g, prop::Width, Value::OfMetric(Pt(3)));
        },
-       2u},  // a selection copies its document and graphics, not the whole model
+       2u},                          // a selection copies its document and graphics, not the whole model
       {[](TablePage& t, ObjectId) {  // the rows take their width from the table
          t.m.Set(t.doc, t.table, prop::TblColWidths, Value::List({Pt(10), Pt(20), Pt(30)}));
        },
