@@ -50,7 +50,6 @@ void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::
         out.viewAfter.previous.push_back(was);
   }
   out.viewBefore = std::move(viewBefore);
-  out.svgBefore = RenderSvg(out.viewBefore, {options_.svgScale, true, ""});
   out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
 }
 

@@ -25,7 +25,7 @@ struct StepOutcome {
   std::string transcript;           // what the step printed (empty lines are dropped)
   int failures = 0;                 // expectations of this step that failed
   bool changed = false;             // the step changed the document model
-  std::string svgBefore, svgAfter;  // when pictures are kept and the step changed something
+  std::string svgAfter;  // the page after the step, when pictures are kept and the step changed something
   PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
 };
 
