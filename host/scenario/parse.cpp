@@ -16,11 +16,11 @@ ScenarioError::ScenarioError(const std::string& f, int l, const std::string& wha
     : std::runtime_error(f + ":" + std::to_string(l) + ": " + what), file(f), line(l), detail(what) {}
 
 int64_t Quantity::Metric() const {
-  return static_cast<int64_t>(std::llround(points * 65536.0)) + units;
+  return Held(std::round(points * 65536.0)) + units;
 }
 
 int64_t Quantity::Integer() const {
-  return static_cast<int64_t>(points) + units;
+  return Held(points) + units;
 }
 
 std::string Quantity::Text() const {

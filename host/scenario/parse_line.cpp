@@ -37,7 +37,7 @@ Quantity LineParser::Number(const char* what) {
   const Token& t = Next();
   if (t.kind != Tok::Number) Fail(what, t);
   if (t.unitsSuffix)
-    q.units = static_cast<int64_t>(t.number);
+    q.units = Quantity::Held(t.number);
   else
     q.points = t.number;
   q.present = true;
@@ -76,7 +76,7 @@ Quantity LineParser::Length(const char* what) {
     bool minus = Next().text == "-";
     Quantity r = Number(minus ? "a number after '-'" : "a number after '+'");
     q.points += minus ? -r.points : r.points;
-    q.units += minus ? -r.units : r.units;
+    q.units = Quantity::Held(static_cast<double>(q.units) + static_cast<double>(minus ? -r.units : r.units));
     q.unitWritten = q.unitWritten || r.unitWritten;
     q.fraction = q.fraction || r.fraction;
   }
@@ -85,7 +85,8 @@ Quantity LineParser::Length(const char* what) {
 
 int LineParser::Index(const char* what) {
   const Token& t = Next();
-  if (t.kind != Tok::Number || t.unitsSuffix || t.number != static_cast<int>(t.number) || t.number > 100000)
+  if (t.kind != Tok::Number || t.unitsSuffix || !(t.number >= -100000 && t.number <= 100000) ||
+      t.number != static_cast<int>(t.number))
     Fail(what, t);
   return static_cast<int>(t.number);
 }

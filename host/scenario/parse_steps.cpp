@@ -100,7 +100,7 @@ void LineParser::GraphicStep(Step& st) {
   st.name = Name("a name for the graphic");
   const Token& k = Next();
   if (k.kind == Tok::Number) {
-    int type = static_cast<int>(k.number);
+    int type = k.number >= 0 && k.number <= 23 ? static_cast<int>(k.number) : 0;  // far numbers: none
     if (k.number != type || ((type < 9 || type > 21) && type != 23)) Fail("a graphic kind from 9 to 21 (or 23)", k);
     st.word = GraphicKindName(type);
   } else if (k.kind == Tok::Word && GraphicKindByName(k.text) != 0) {

@@ -30,6 +30,11 @@ struct Quantity {
   bool unitWritten = false;  // a unit (pt, u, in, mm, cm) was written: not a plain code
   bool fraction = false;     // a decimal point was written: not a whole number
 
+  // Far beyond any range a step takes, and still far from int64's ends: sums, conversions and
+  // written numbers are held within it, so that the range checks refuse them rather than wrap.
+  static constexpr double kHeld = 4e18;
+  static int64_t Held(double v) { return static_cast<int64_t>(v < kHeld ? (v > -kHeld ? v : -kHeld) : kHeld); }
+
   // The value in metric units (65536 per point), rounded to the nearest unit.
   int64_t Metric() const;
   // The value as a plain integer (for alignment codes, counts, placements).

@@ -122,7 +122,7 @@ TEST_F(ScenarioRun, FailedExpectationsSayWhatWasFoundAndSetTheExitStatus) {
 // still runs.
 TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
   struct Case {
-    const char* text;
+    std::string text;
     const char* says;
   } cases[] = {
       {"frame f at 0 0 size 10 10\n", ":1: no open document"},
@@ -148,6 +148,11 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
        "columns -20\n",
        ":5: a column width lies"},
       {"document d\nframe f at 0 0 size 9 9\nset f.width = 32767.5\n", ":3: width lies between 0 and 32767 pt"},
+      // Numbers far past what a kind, a length or an index holds are refused, never wrapped.
+      {"document d\nframe f at 0 0 size 9 9\ngraphic b 5000000000mm at 0 0 size 1 1 in f\n",
+       ":3: expected a graphic kind"},
+      {"document d\nframe f at 0 0 size 9 9\nset f.x = 999999999999in + 999999999999in\n", ":3: x lies between"},
+      {"document d\nselect t[99999999999]\n", ":2: expected a row index"},
       {"document d\nname x = selection\n", ":2: nothing is selected to name"},
       {"document d\nclose\nframe f at 0 0 size 9 9\n", ":3: no open document"},
       {"document d\nfault sideways\n", ":2: expected a fault"},
