@@ -39,9 +39,9 @@ void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
   // What the host would not store: the object keeps its value, the module sees a nonzero status.
   for (size_t i = refused; i < m.RefusedWrites().size(); ++i) {
     const RefusedWrite& w = m.RefusedWrites()[i];
+    const bool size = IsSizeProp(w.prop);  // column widths too
     out.transcript += "refused by the host: " + PropLabel(w.object, w.prop) + " = " + w.value.Format() + " (" +
-                      (w.value.kind == ValueKind::MetricList || IsSizeProp(w.prop) ? "a size" : "a position") +
-                      " lies " + LengthRangeText(IsSizeProp(w.prop)) + ")\n";
+                      (size ? "a size" : "a position") + " lies " + LengthRangeText(size) + ")\n";
   }
   UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
   std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
