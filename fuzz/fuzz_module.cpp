@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +32,7 @@
 #include "host/binding/host.h"
 #include "host/binding/host_impl.h"
 #include "hostapi/host_call.h"
+#include "tests/module/undo_tracker.h"
 #include "tools/tools_internal.h"
 #include "util/memory.h"
 
@@ -43,8 +43,6 @@ namespace fuzzmodule {
 using zvhost::Host;
 using zvhost::ObjectId;
 namespace obj = zvhost::obj;
-// An object's stored properties in property order: one block to copy before every command.
-using Props = std::vector<std::pair<int32_t, zvhost::Value>>;
 
 constexpr size_t kMaxSteps = 400;
 bool g_trace = false;  // ZORVAN_FUZZ_TRACE=1: every call between host and module, per input
@@ -235,7 +233,7 @@ class Session {
   void CloseDocument() {
     ObjectId doc = Live(docs_);
     if (doc == 0) return;
-    if (undo_.object && m_.Find(undo_.object) && m_.Find(undo_.object)->doc == doc) undo_ = {};
+    undo_.ForgetIn(m_, doc);
     host_.CloseDocument(doc);
     if (!m_.Exists(m_.ActiveDocument())) m_.SetActiveDocument(m_.Documents().empty() ? 0 : m_.Documents().front());
   }
@@ -355,25 +353,6 @@ class Session {
     return calls;
   }
 
-  // The stored properties of the objects a command may change: those of the active document
-  // and the object of the undo record.
-  std::map<ObjectId, Props> Stored() const {
-    std::map<ObjectId, Props> out;
-    std::vector<ObjectId> ids = m_.ObjectsOf(Doc());
-    ids.push_back(undo_.object);
-    for (ObjectId id : ids)
-      if (const zvhost::Object* o = m_.Find(id)) out[id] = Props(o->props.begin(), o->props.end());
-    return out;
-  }
-  static ObjectId ObjectArg(const zvhost::CallRecord* r, const std::map<ObjectId, Props>& known) {
-    size_t at = r->args.find("obj=");
-    if (at == std::string::npos) return 0;
-    std::string text = r->args.substr(at + 4, r->args.find(' ', at) - at - 4);
-    for (const auto& o : known)
-      if (zvhost::FormatId(o.first) == text) return o.first;
-    return 0;
-  }
-
   void QueueAnswer() {
     uint8_t a = in_.U8();
     const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1, 0, 1 << 20};
@@ -388,7 +367,7 @@ class Session {
     int32_t number = b % 24 < 19 ? 1 + b % 24 : odd[b % 24 - 19 < 4 ? b % 24 - 19 : 0];
     bool viaMenu = (b & 0x80) != 0;
     QueueAnswer();
-    std::map<ObjectId, Props> before = Stored();
+    zvtest::UndoTracker::Stored before = undo_.Before(m_, Doc());
     zvhost::Mark mark = host_.log().MarkNow();
     size_t alerts = host_.Alerts().size();
     m_.BeginChanges();
@@ -415,7 +394,13 @@ class Session {
         Fail("a selection command changed more than the selection", changes);
       if (number == 1) Fail("Copy Graphic Props changed the document", changes);
     }
-    TrackUndo(number, calls, before);
+    // "Undo Operation" after a changing command puts back exactly the stored properties it
+    // saved, and a second one those before the first.
+    std::string fault = undo_.Follow(m_, number, calls.records, before);
+    if (!fault.empty()) {
+      std::fprintf(stderr, "%s\n", fault.c_str());
+      std::abort();
+    }
   }
 
   void CheckCalls(int32_t number, const Calls& calls) {
@@ -426,42 +411,6 @@ class Session {
                      r->iface.c_str(), r->op.c_str(), r->args.c_str());
         std::abort();
       }
-    }
-  }
-
-  // "Undo Operation" after a changing command puts back exactly the stored properties it saved,
-  // and a second one those before the first (as far as the host applied the whole-object write).
-  void TrackUndo(int32_t number, const Calls& calls, std::map<ObjectId, Props>& before) {
-    const zvhost::CallRecord* read = calls.Last("ReadAllProps");
-    const zvhost::CallRecord* write = calls.First("WriteAllProps");
-    if (number == 19) {
-      if (calls.First("CreateGraphic") || calls.First("DeleteObject")) {
-        undo_ = {};
-        return;
-      }
-      if (undo_.object == 0 || write == nullptr) return;
-      ObjectId target = ObjectArg(write, before);
-      const zvhost::Object* o = m_.Find(target);
-      if (target == undo_.object && o && !write->faulted && write->status == 0) {
-        for (const auto& p : undo_.props) {
-          auto it = o->props.find(p.first);
-          if (it == o->props.end() || it->second != p.second) {
-            std::fprintf(stderr, "undo left property %d of %s at %s, saved %s\n", static_cast<int>(p.first),
-                         zvhost::FormatId(target).c_str(),
-                         it == o->props.end() ? "(none)" : it->second.Format().c_str(), p.second.Format().c_str());
-            std::abort();
-          }
-        }
-      }
-      undo_.props = before[target];  // the state this undo replaced comes back on the next one
-      return;
-    }
-    if (read != nullptr) {
-      ObjectId target = ObjectArg(read, before);
-      undo_ = {};
-      if (target && read->status == 0 && !read->faulted) undo_ = {target, before[target]};
-    } else if (number == 14 && calls.First("CreateGraphic")) {
-      undo_ = {};
     }
   }
 
@@ -484,17 +433,12 @@ class Session {
     Check(m_.screenUpdates == 1 || faultSinceUpdatesOn_);
   }
 
-  struct TrackedUndo {
-    ObjectId object = 0;
-    Props props;
-  };
-
   Host& host_;
   zvhost::Model& m_;
   Bytes& in_;
   std::vector<ObjectId> docs_, frames_, graphics_, paragraphs_, tables_;
   size_t objects_ = 0;
-  TrackedUndo undo_;
+  zvtest::UndoTracker undo_;
   bool faultSinceUpdatesOn_ = false;
 };
 

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/module/undo_tracker.h"
 
 namespace {
 
@@ -51,8 +52,6 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
 }
-
-using Props = std::map<int32_t, zvhost::Value>;
 
 class Monkey {
  public:
@@ -95,7 +94,7 @@ class Monkey {
   }
   void TraceTo(FILE* f) { trace_ = f; }
 
-  uint64_t undoChecks = 0;
+  uint64_t undoChecks() const { return undo_.checks(); }
   uint64_t commands = 0;
   uint64_t digest = 0xCBF29CE484222325ull;
 
@@ -213,77 +212,27 @@ class Monkey {
     return numbers[Rand(7)];
   }
 
-  // The stored properties of the objects a command may change: those of the active document
-  // and the object of the undo record.
-  std::map<ObjectId, Props> Stored() const {
-    std::map<ObjectId, Props> out;
-    std::vector<ObjectId> ids = m_.ObjectsOf(Doc());
-    ids.push_back(undo_.object);
-    for (ObjectId id : ids)
-      if (const zvhost::Object* o = m_.Find(id)) out[id] = Props(o->props.begin(), o->props.end());
-    return out;
-  }
-  ObjectId ParseObject(const std::string& args, const std::map<ObjectId, Props>& known) const {
-    size_t at = args.find("obj=");
-    if (at == std::string::npos) return 0;
-    std::string text = args.substr(at + 4, args.find(' ', at) - at - 4);
-    for (const auto& o : known)
-      if (zvhost::FormatId(o.first) == text) return o.first;
-    return 0;
-  }
-
   void RunCommand(int32_t number) {
     const int32_t extremes[] = {INT32_MIN, INT32_MAX, -1, 0, 1 << 20};
     if (Rand(2))
       host_.AnswerNextPrompt(Rand(6) == 0 ? extremes[Rand(5)] : static_cast<int32_t>(Rand(40)));
     else if (Rand(3) == 0)
       host_.CancelNextPrompt();
-    std::map<ObjectId, Props> before = Stored();
+    zvtest::UndoTracker::Stored before = undo_.Before(m_, Doc());
     Fold();
     host_.ClearRecords();
     auto mark = host_.log().MarkNow();
     ASSERT_EQ(host_.Command(number), 0);
     ++commands;
-    auto reads = host_.log().Named("ReadAllProps", mark);
-    auto writes = host_.log().Named("WriteAllProps", mark);
-    if (number == 19 && undo_.object && !writes.empty()) {
-      // A property undo: the saved stored properties are back (as far as the host applies them).
-      ObjectId target = ParseObject(writes.front().args, before);
-      const zvhost::Object* o = m_.Find(target);
-      if (target == undo_.object && o) {
-        // A host that refused a value (one outside its range) answers nonzero: nothing to compare.
-        Props now(o->props.begin(), o->props.end());
-        for (const auto& p : undo_.props) {
-          auto it = now.find(p.first);
-          ASSERT_TRUE(writes.front().status != 0 || (it != now.end() && it->second == p.second))
-              << "undo left property " << p.first << " of " << zvhost::FormatId(target) << " at "
-              << (it == now.end() ? "(none)" : it->second.Format()) << ", saved " << p.second.Format();
-        }
-        undoChecks += writes.front().status == 0;
-        undo_.props = before[target];  // the state this undo replaced comes back on the next one
-        return;
-      }
-    }
-    if (number == 19) {
-      // Undo of an added rectangle, or nothing to undo: the tracked record no longer applies.
-      if (!host_.log().Named("CreateGraphic", mark).empty() || !host_.log().Named("DeleteObject", mark).empty())
-        undo_ = {};
-      return;
-    }
-    if (!reads.empty()) {
-      ObjectId target = ParseObject(reads.back().args, before);
-      undo_ = {};
-      if (target && reads.back().status == 0) undo_ = {target, before[target]};
-    } else if (number == 14 && !host_.log().Named("CreateGraphic", mark).empty()) {
-      undo_ = {};
-    }
+    std::string fault = undo_.Follow(m_, number, zvtest::CallsToHostSince(host_.log(), mark), before);
+    ASSERT_TRUE(fault.empty()) << fault;
   }
 
   void CloseDocument() {
     std::vector<ObjectId> docs = m_.Documents();
     if (docs.empty()) return;
     ObjectId doc = Any(docs);
-    if (doc == undo_.docOf(m_)) undo_ = {};
+    undo_.ForgetIn(m_, doc);
     host_.CloseDocument(doc);
     docs = m_.Documents();
     if (m_.ActiveDocument() == doc || !m_.Find(m_.ActiveDocument()))
@@ -362,19 +311,10 @@ class Monkey {
     ASSERT_EQ(m_.screenUpdates, 1);
   }
 
-  struct TrackedUndo {
-    ObjectId object = 0;
-    Props props;
-    ObjectId docOf(const zvhost::Model& m) const {
-      const zvhost::Object* o = m.Find(object);
-      return o ? o->doc : 0;
-    }
-  };
-
   Host& host_;
   zvhost::Model& m_;
   std::mt19937 rng_;
-  TrackedUndo undo_;
+  zvtest::UndoTracker undo_;
   uint64_t folded_ = 0;
   FILE* trace_ = nullptr;
 };
@@ -404,10 +344,10 @@ void RunMonkey(bool keepsResults, uint64_t seed, uint64_t steps) {
   EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();
   EXPECT_EQ(host.Lists().leaked, 0u);
   EXPECT_TRUE(host.Problems().empty());
-  EXPECT_GT(monkey.undoChecks, 0u);
+  EXPECT_GT(monkey.undoChecks(), 0u);
   std::printf("monkey: seed %llu, %llu steps, %llu commands, %llu undos checked\n",
               static_cast<unsigned long long>(seed), static_cast<unsigned long long>(steps),
-              static_cast<unsigned long long>(monkey.commands), static_cast<unsigned long long>(monkey.undoChecks));
+              static_cast<unsigned long long>(monkey.commands), static_cast<unsigned long long>(monkey.undoChecks()));
   std::printf("monkey digest: seed %llu, %llu steps, %s: %016llx\n", static_cast<unsigned long long>(seed),
               static_cast<unsigned long long>(steps), keepsResults ? "host keeps results" : "client releases results",
               static_cast<unsigned long long>(monkey.digest));
