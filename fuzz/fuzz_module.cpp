@@ -367,10 +367,10 @@ class Session {
     int32_t number = b % 24 < 19 ? 1 + b % 24 : odd[b % 24 - 19 < 4 ? b % 24 - 19 : 0];
     bool viaMenu = (b & 0x80) != 0;
     QueueAnswer();
-    zvtest::UndoTracker::Stored before = undo_.Before(m_, Doc());
     zvhost::Mark mark = host_.log().MarkNow();
     size_t alerts = host_.Alerts().size();
     m_.BeginChanges();
+    undo_.Start(Doc());
     zvhost::HResult hr = 0;
     if (viaMenu) {
       zvhost::ChooseResult r = host_.ChooseCommand(number);
@@ -396,7 +396,7 @@ class Session {
     }
     // "Undo Operation" after a changing command puts back exactly the stored properties it
     // saved, and a second one those before the first.
-    std::string fault = undo_.Follow(m_, number, calls.records, before);
+    std::string fault = undo_.Follow(m_, number, calls.records);
     if (!fault.empty()) {
       std::fprintf(stderr, "%s\n", fault.c_str());
       std::abort();

@@ -76,11 +76,24 @@ void Model::BeginChanges() {
   watching_ = true;
   watchingAll_ = false;
   watched_.objects.clear();
+  storedBefore_.clear();
+  madeSince_.clear();
 }
 
 void Model::Touch(ObjectId id) {
-  if (!watching_ || watchingAll_ || watched_.objects.count(id) || !InSnapshot(id)) return;
+  if (!watching_) return;
+  // Stored properties change only after a Touch of their object, also where the whole model is
+  // watched: kept here at the first one.
+  if (const Object* o = Find(id); o && !madeSince_.count(id)) storedBefore_.emplace(id, o->props);
+  if (watchingAll_ || watched_.objects.count(id) || !InSnapshot(id)) return;
   watched_.objects.emplace(id, Properties(id));
+}
+
+const std::map<int32_t, Value>* Model::StoredBefore(ObjectId id) const {
+  const Object* o = Find(id);
+  if (!o || madeSince_.count(id)) return nullptr;
+  auto it = storedBefore_.find(id);
+  return it != storedBefore_.end() ? &it->second : &o->props;
 }
 
 void Model::TouchAll() {

@@ -257,6 +257,10 @@ class Model {
   void BeginChanges();
   void EndChanges(Snapshot* before, Snapshot* after);
   void CancelChanges() { watching_ = false; }
+  // The stored properties `id` had at BeginChanges(), kept at its first write since (also after
+  // EndChanges, until the next BeginChanges): what an undo of the changes must put back. Null for
+  // an object made since, or gone.
+  const std::map<int32_t, Value>* StoredBefore(ObjectId id) const;
 
   // ---- Odd hosts ----
   // From now on a read of `prop` on `object` answers `value`, whatever the model holds: a host
@@ -295,6 +299,8 @@ class Model {
   bool watching_ = false;
   bool watchingAll_ = false;  // watched_ holds the whole model as it was
   Snapshot watched_;
+  std::map<ObjectId, std::map<int32_t, Value>> storedBefore_;  // at each object's first write
+  std::set<ObjectId> madeSince_;                               // objects made while watching
 
   ModelOptions options_;
   std::vector<RefusedWrite> refused_;

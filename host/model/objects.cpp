@@ -21,6 +21,7 @@ ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
   counter_ = (counter_ + 1) & 0xFFFFFFu;
   if (counter_ == 0) counter_ = 1;
   ObjectId id = (static_cast<ObjectId>(type) << 24) | counter_;
+  if (watching_) madeSince_.insert(id);
   Object& o = objects_[id];
   o.id = id;
   o.type = type;

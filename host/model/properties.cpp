@@ -106,10 +106,8 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   if (p == prop::TblColWidths && v.list.size() != it->second.list.size()) return status::BadValue;
   if (refuse) return Refuse(object, p, v);
   // A table's widths are also the width of its rows.
-  if (o->type == obj::Table)
-    TouchAll();
-  else
-    Touch(object);
+  Touch(object);
+  if (o->type == obj::Table) TouchAll();
   it->second = v;
   return status::Ok;
 }

@@ -218,13 +218,15 @@ class Monkey {
       host_.AnswerNextPrompt(Rand(6) == 0 ? extremes[Rand(5)] : static_cast<int32_t>(Rand(40)));
     else if (Rand(3) == 0)
       host_.CancelNextPrompt();
-    zvtest::UndoTracker::Stored before = undo_.Before(m_, Doc());
     Fold();
     host_.ClearRecords();
     auto mark = host_.log().MarkNow();
+    m_.BeginChanges();
+    undo_.Start(Doc());
     ASSERT_EQ(host_.Command(number), 0);
+    m_.CancelChanges();
     ++commands;
-    std::string fault = undo_.Follow(m_, number, zvtest::CallsToHostSince(host_.log(), mark), before);
+    std::string fault = undo_.Follow(m_, number, zvtest::CallsToHostSince(host_.log(), mark));
     ASSERT_TRUE(fault.empty()) << fault;
   }
 

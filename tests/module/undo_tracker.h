@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
@@ -29,26 +30,19 @@ inline std::vector<const zvhost::CallRecord*> CallsToHostSince(const zvhost::Cal
 
 class UndoTracker {
  public:
-  // An object's stored properties in property order: one block to copy before every command.
+  // An object's stored properties in property order.
   using Props = std::vector<std::pair<int32_t, zvhost::Value>>;
-  using Stored = std::map<zvhost::ObjectId, Props>;
 
-  // The stored properties of the objects a command may change: those of the document and the
-  // object of the record.
-  Stored Before(const zvhost::Model& m, zvhost::ObjectId doc) const {
-    Stored out;
-    std::vector<zvhost::ObjectId> ids = m.ObjectsOf(doc);
-    ids.push_back(object_);
-    for (zvhost::ObjectId id : ids)
-      if (const zvhost::Object* o = m.Find(id)) out[id] = Props(o->props.begin(), o->props.end());
-    return out;
-  }
+  // Called as a command starts, right after m.BeginChanges(): the objects it may change are
+  // those of `doc` and the object of the record, and the model keeps the stored properties each
+  // had (Model::StoredBefore) at its first write, so nothing is copied for the objects a command
+  // leaves alone.
+  void Start(zvhost::ObjectId doc) { doc_ = doc; }
 
-  // Follows command `number`, which made `calls`, from the properties `before` it ran. Returns
+  // Follows command `number`, which made `calls` (before the next BeginChanges). Returns
   // what an undo failed to put back, empty when nothing. A call the host failed on purpose or
   // answered with a nonzero status (a value it refused) leaves nothing to compare.
-  std::string Follow(const zvhost::Model& m, int32_t number, const std::vector<const zvhost::CallRecord*>& calls,
-                     const Stored& before) {
+  std::string Follow(const zvhost::Model& m, int32_t number, const std::vector<const zvhost::CallRecord*>& calls) {
     const bool madeOrDeleted = Find(calls, "CreateGraphic", false) || Find(calls, "DeleteObject", false);
     if (number != 19) {
       // A command that read an object's properties recorded them; one that added a rectangle
@@ -56,8 +50,8 @@ class UndoTracker {
       const zvhost::CallRecord* read = Find(calls, "ReadAllProps", true);
       if (read != nullptr) {
         Forget();
-        zvhost::ObjectId target = ObjectArg(read, before);
-        if (target && read->status == 0 && !read->faulted) Keep(target, before);
+        zvhost::ObjectId target = ObjectArg(m, read);
+        if (target && read->status == 0 && !read->faulted) Keep(m, target);
       } else if (number == 14 && madeOrDeleted) {
         Forget();
       }
@@ -69,7 +63,7 @@ class UndoTracker {
     }
     const zvhost::CallRecord* write = Find(calls, "WriteAllProps", false);
     if (object_ == 0 || write == nullptr) return {};
-    zvhost::ObjectId target = ObjectArg(write, before);
+    zvhost::ObjectId target = ObjectArg(m, write);
     const zvhost::Object* o = m.Find(target);
     if (target != object_ || o == nullptr) {  // the record is not the one followed here
       Forget();
@@ -86,7 +80,7 @@ class UndoTracker {
         break;
       }
     }
-    Keep(target, before);  // the state this undo replaced comes back on the next one
+    Keep(m, target);  // the state this undo replaced comes back on the next one
     return fault;
   }
 
@@ -112,21 +106,28 @@ class UndoTracker {
     }
     return found;
   }
-  // The object a call names ("obj=4:1"), among those whose properties were copied.
-  static zvhost::ObjectId ObjectArg(const zvhost::CallRecord* r, const Stored& known) {
+  // The object a call names ("obj=4:1"), when it is one the command may change.
+  zvhost::ObjectId ObjectArg(const zvhost::Model& m, const zvhost::CallRecord* r) const {
     size_t at = r->args.find("obj=");
     if (at == std::string::npos) return 0;
-    std::string text = r->args.substr(at + 4, r->args.find(' ', at) - at - 4);
-    for (const auto& o : known)
-      if (zvhost::FormatId(o.first) == text) return o.first;
-    return 0;
+    const char* text = r->args.c_str() + at + 4;
+    char* end = nullptr;
+    unsigned long type = std::strtoul(text, &end, 10);
+    if (*end != ':') return 0;
+    unsigned long number = std::strtoul(end + 1, &end, 10);
+    if (type > 0xFF || number > 0xFFFFFF) return 0;
+    zvhost::ObjectId id = static_cast<zvhost::ObjectId>(type << 24 | number);
+    const zvhost::Object* o = m.Find(id);
+    if (o == nullptr || m.StoredBefore(id) == nullptr) return 0;
+    return (doc_ != 0 && o->doc == doc_) || id == object_ ? id : 0;
   }
-  void Keep(zvhost::ObjectId target, const Stored& before) {
-    auto it = before.find(target);
+  void Keep(const zvhost::Model& m, zvhost::ObjectId target) {
+    const std::map<int32_t, zvhost::Value>* stored = m.StoredBefore(target);
     object_ = target;
-    props_ = it != before.end() ? it->second : Props{};
+    props_ = stored ? Props(stored->begin(), stored->end()) : Props{};
   }
 
+  zvhost::ObjectId doc_ = 0;
   zvhost::ObjectId object_ = 0;
   Props props_;
   uint64_t checks_ = 0;
