@@ -337,9 +337,17 @@ TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
     ObjectId g = t.m.AddRectangle(t.frame, {1, 2, 3, 4});
     t.m.AddRectangle(t.frame, {5, 6, 7, 8});
     Snapshot whole = t.m.TakeSnapshot(), before, after;
+    std::map<ObjectId, std::map<int32_t, Value>> stored;  // what an undo would have to put back
+    for (ObjectId id : t.m.ObjectsOf(t.doc)) stored[id] = t.m.Find(id)->props;
     t.m.BeginChanges();
     cases[i].first(t, g);
     t.m.EndChanges(&before, &after);
+    for (ObjectId id : t.m.ObjectsOf(t.doc)) {
+      const std::map<int32_t, Value>* kept = t.m.StoredBefore(id);
+      auto was = stored.find(id);  // none for an object made in the watch
+      EXPECT_TRUE(was == stored.end() ? kept == nullptr : kept && *kept == was->second)
+          << "case " << i << ", stored properties of " << FormatId(id) << " before the changes";
+    }
     std::string expected = FormatChanges(Diff(whole, t.m.TakeSnapshot()));
     EXPECT_EQ(FormatChanges(Diff(before, after)), expected) << "case " << i;
     EXPECT_EQ(i == 0, expected.empty()) << "case " << i;
