@@ -398,6 +398,7 @@ class Session {
     // saved, and a second one those before the first.
     std::string fault = undo_.Follow(m_, number, calls.records);
     if (!fault.empty()) {
+      if (g_trace) std::fputs(host_.log().Text().c_str(), stderr);  // the calls that led here
       std::fprintf(stderr, "%s\n", fault.c_str());
       std::abort();
     }

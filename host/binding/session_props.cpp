@@ -104,33 +104,30 @@ HResult ZVH_CALL WriteAllProps(void* self, ObjectId doc, ObjectId object, zv::Pr
   if (st == status::Ok) {
     // The object's properties are read once, not once for each of the list's hundreds of
     // entries; a property written here is read again (the model may keep it in its own form).
-    // Forced answers come from single reads only.
-    const bool readOnce = !h.model.HasForcedAnswers();
-    std::vector<std::pair<int32_t, Value>> props;
-    if (readOnce) props = h.model.Properties(object);
-    Value read;
+    // A value is compared with what the object holds, never with a forced answer: a lie about
+    // a property must not make its write look done already.
+    std::vector<std::pair<int32_t, Value>> props = h.model.Properties(object);
+    const bool forced = h.model.HasForcedAnswers();
     auto at = props.begin();  // lists mostly come back in property-number order: a walk finds them
     for (uint32_t i = 0; i < list->count; ++i) {
       const zv::PropVal& pv = list->vals[i];
       if (pv.key.number == 0) continue;
-      Value* current = &read;
-      if (readOnce) {
-        auto before = [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; };
-        if (at != props.begin() && (at - 1)->first >= pv.key.number)
-          at = std::lower_bound(props.begin(), at, pv.key.number, before);
-        while (at != props.end() && at->first < pv.key.number) ++at;
-        if (at == props.end() || at->first != pv.key.number) continue;
-        current = &at->second;
-      } else if (h.model.Get(doc, object, pv.key.number, &read) != status::Ok) {
-        continue;
-      }
+      auto before = [](const std::pair<int32_t, Value>& e, int32_t k) { return e.first < k; };
+      if (at != props.begin() && (at - 1)->first >= pv.key.number)
+        at = std::lower_bound(props.begin(), at, pv.key.number, before);
+      while (at != props.end() && at->first < pv.key.number) ++at;
+      if (at == props.end() || at->first != pv.key.number) continue;
+      Value* current = &at->second;
       Value v;
       if (!ValueOfElement(pv.value, &v)) continue;
       if (v.kind != current->kind || v == *current) continue;
       int32_t set = h.model.Set(doc, object, pv.key.number, v);
       if (set == status::Ok) {
         ++applied;
-        if (readOnce) h.model.Get(doc, object, pv.key.number, current);
+        if (forced)
+          *current = v;  // a read again could give the lie
+        else
+          h.model.Get(doc, object, pv.key.number, current);
       } else if (set == status::BadValue) {
         refused = true;  // the other values still go in; the caller learns that one did not
       }

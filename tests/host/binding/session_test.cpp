@@ -225,6 +225,20 @@ TEST_F(Bound, WriteAllPropsAppliesWhatItKnowsAndIgnoresTheRest) {
   EXPECT_EQ(st, status::BadValue);
 }
 
+// A host that lies about a property still writes it: the write is compared with what the
+// object holds, not with the lie (an undo through such a host once left the old position).
+TEST_F(Bound, WriteAllPropsWritesWhatALieSaysIsThereAlready) {
+  int32_t st = -1;
+  zv::PropList list{0, nullptr};
+  fake::Slot<ReadAllFn>(slot::ReadAllProps)(s, doc, b, &st, &list);
+  m.ForceAnswer(a, prop::PosX, m.Read(b, prop::PosX));
+  ASSERT_EQ(fake::Slot<WriteAllFn>(slot::WriteAllProps)(s, doc, a, &list, &st), hr::Ok);
+  m.ClearForcedAnswers();
+  EXPECT_EQ(st, 0);
+  EXPECT_EQ(m.GeometryOf(a).x, 200);
+  ReleaseHostList(&list);
+}
+
 TEST_F(Bound, KeptListsAreFreedByTheHostAfterTheEvent) {
   host.Stop();
   HostOptions o = fake::Options();
