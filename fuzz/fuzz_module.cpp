@@ -342,14 +342,9 @@ class Session {
   };
   Calls CallsSince(const zvhost::Mark& mark) const {
     Calls calls;
-    const auto& all = host_.log().Records();
-    size_t i = all.size();
-    while (i > 0 && all[i - 1].seq > mark.seq) --i;
-    for (; i < all.size(); ++i) {
-      const zvhost::CallRecord& r = all[i];
-      calls.faulted = calls.faulted || r.faulted;
-      if (r.direction == zvhost::Direction::ToHost) calls.records.push_back(&r);
-    }
+    calls.records = zvtest::CallsToHostSince(host_.log(), mark);
+    for (const zvhost::CallRecord* r : calls.records)
+      calls.faulted = calls.faulted || r->faulted;  // faults hit host calls only
     return calls;
   }
 
