@@ -60,7 +60,14 @@ ObjectId Model::AddGraphic(ObjectId frame, int type, Geometry g) {
   Object* f = FindMutable(frame);
   if (!f || !IsFrameType(f->type) || !IsGraphicType(type) || type == obj::AnchoredFrame) return 0;
   ObjectId doc = f->doc;
-  ObjectId id = NewObject(type, doc, frame);
+  // The graphic goes on top of its frame: of the others only the graphic just below it changes
+  // (the one above it), so a watch need not copy the whole model.
+  for (auto c = f->children.rbegin(); c != f->children.rend(); ++c)
+    if (const Object* below = Find(*c); below && IsGraphicType(below->type)) {
+      Touch(*c);
+      break;
+    }
+  ObjectId id = MakeObject(type, doc, frame);
   PutGeometry(objects_[id], g);
   objects_[frame].children.push_back(id);
   return id;

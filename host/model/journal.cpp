@@ -84,7 +84,8 @@ void Model::Touch(ObjectId id) {
   if (!watching_) return;
   // Stored properties change only after a Touch of their object, also where the whole model is
   // watched: kept here at the first one.
-  if (const Object* o = Find(id); o && !madeSince_.count(id)) storedBefore_.emplace(id, o->props);
+  if (madeSince_.count(id)) return;  // made in the watch: nothing of it was there before
+  if (const Object* o = Find(id)) storedBefore_.emplace(id, o->props);
   if (watchingAll_ || watched_.objects.count(id) || !InSnapshot(id)) return;
   watched_.objects.emplace(id, Properties(id));
 }
@@ -100,6 +101,7 @@ void Model::TouchAll() {
   if (!watching_ || watchingAll_) return;
   // Objects written so far are taken as they were before their first write.
   Snapshot whole = TakeSnapshot();
+  for (ObjectId id : madeSince_) whole.objects.erase(id);
   for (auto& o : watched_.objects) whole.objects[o.first] = std::move(o.second);
   watched_ = std::move(whole);
   watchingAll_ = true;
@@ -112,6 +114,8 @@ void Model::EndChanges(Snapshot* before, Snapshot* after) {
   } else if (watching_) {
     for (const auto& o : watched_.objects)
       after->objects.emplace_hint(after->objects.end(), o.first, Properties(o.first));
+    for (ObjectId id : madeSince_)
+      if (InSnapshot(id)) after->objects.emplace(id, Properties(id));  // made and still there
   }
   *before = std::move(watched_);
   watched_.objects.clear();

@@ -251,8 +251,9 @@ class Model {
   Snapshot TakeSnapshot() const;
   // What a command changes, told without copying the whole model twice: from BeginChanges()
   // on, the model keeps each object's properties as they were just before its first write (or,
-  // at the first change of structure, selection or a table, the whole model as it was), and
-  // EndChanges() gives that and the same objects now. Diff of the two gives what Diff of two
+  // at the first change of structure, selection or a table, the whole model as it was; a new
+  // graphic copies only the graphic below it), and EndChanges() gives that and the same objects
+  // now, with the objects made since. Diff of the two gives what Diff of two
   // whole snapshots would. Writes made through FindMutable() or Doc() are not seen.
   void BeginChanges();
   void EndChanges(Snapshot* before, Snapshot* after);
@@ -272,6 +273,7 @@ class Model {
  private:
   int32_t Refuse(ObjectId object, int32_t prop, const Value& value);  // records it, answers BadValue
   ObjectId NewObject(int type, ObjectId doc, ObjectId parent);
+  ObjectId MakeObject(int type, ObjectId doc, ObjectId parent);  // without TouchAll(): the caller touches
   void RemoveTree(ObjectId id);
   bool InSnapshot(ObjectId id) const;
   void Touch(ObjectId id);  // a property of `id` alone is about to change
@@ -280,6 +282,9 @@ class Model {
   // follow (its document, itself, its neighbour in the selection, those that name it as their
   // successor).
   void TouchSelection(const DocState& d, const Object& graphic, std::vector<ObjectId>::const_iterator at);
+  // The text or cell selection of `doc` is about to change: the objects that show it (the
+  // document, the table whose cells are selected, the table that holds the text cursor).
+  void TouchTextSelection(ObjectId doc, const DocState& d);
   void ForgetStale(DocState& d, const Object& graphic);
 
   // The object the last lookup found: a command's calls mostly address one object in a row.

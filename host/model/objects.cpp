@@ -18,6 +18,10 @@ Model::Model(ModelOptions options) : options_(options) {
 
 ObjectId Model::NewObject(int type, ObjectId doc, ObjectId parent) {
   TouchAll();
+  return MakeObject(type, doc, parent);
+}
+
+ObjectId Model::MakeObject(int type, ObjectId doc, ObjectId parent) {
   counter_ = (counter_ + 1) & 0xFFFFFFu;
   if (counter_ == 0) counter_ = 1;
   ObjectId id = (static_cast<ObjectId>(type) << 24) | counter_;

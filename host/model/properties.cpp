@@ -107,7 +107,8 @@ int32_t Model::Set(ObjectId doc, ObjectId object, int32_t p, const Value& v) {
   if (refuse) return Refuse(object, p, v);
   // A table's widths are also the width of its rows.
   Touch(object);
-  if (o->type == obj::Table) TouchAll();
+  if (o->type == obj::Table)
+    for (ObjectId row : o->children) Touch(row);
   it->second = v;
   return status::Ok;
 }

@@ -39,6 +39,13 @@ void Model::TouchSelection(const DocState& d, const Object& graphic, std::vector
     if (const Object* x = Find(n->second); x && x->staleNext == graphic.id) Touch(x->id);
 }
 
+void Model::TouchTextSelection(ObjectId doc, const DocState& d) {
+  if (!watching_ || watchingAll_) return;
+  Touch(doc);
+  if (d.cells.table != 0) Touch(d.cells.table);
+  if (ObjectId table = TableOfParagraph(*this, d.textSelection.begin.object)) Touch(table);
+}
+
 void Model::ForgetStale(DocState& d, const Object& graphic) {
   auto named = d.staleFrom.equal_range(graphic.staleNext);
   for (auto n = named.first; n != named.second; ++n)
@@ -68,7 +75,8 @@ int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32
   if (t->doc != doc) return status::BadDocument;
   int32_t rows = static_cast<int32_t>(t->children.size());
   int32_t cols = static_cast<int32_t>(t->props.at(prop::TblColWidths).list.size());
-  TouchAll();
+  TouchTextSelection(doc, *d);
+  Touch(table);
   if (top == WholeTable) {
     d->cells = {table, 0, rows - 1, 0, cols - 1};
     return status::Ok;
@@ -81,7 +89,7 @@ int32_t Model::SelectTableCells(ObjectId doc, ObjectId table, int32_t top, int32
 void Model::ClearCellSelection(ObjectId doc) {
   DocState* d = Doc(doc);
   if (!d) return;
-  if (d->cells.table != 0) TouchAll();  // without a table no property shows the cells
+  if (d->cells.table != 0) TouchTextSelection(doc, *d);  // without a table no property shows the cells
   d->cells = {};
 }
 
@@ -91,7 +99,10 @@ void Model::SetTextSelection(ObjectId doc, TextRange range) {
   const TextRange& now = d->textSelection;
   bool same = now.begin.object == range.begin.object && now.begin.offset == range.begin.offset &&
               now.end.object == range.end.object && now.end.offset == range.end.offset;
-  if (!same || (range.begin.object != 0 && d->cells.table != 0)) TouchAll();
+  if (!same || (range.begin.object != 0 && d->cells.table != 0)) {
+    TouchTextSelection(doc, *d);
+    if (ObjectId table = TableOfParagraph(*this, range.begin.object)) Touch(table);
+  }
   d->textSelection = range;
   if (range.begin.object != 0) d->cells = {};
 }

@@ -319,18 +319,29 @@ TEST(Snapshot, WatchedChangesTellWhatWholeSnapshotsTell) {
       {[](TablePage& t, ObjectId) {  // the rows take their width from the table
          t.m.Set(t.doc, t.table, prop::TblColWidths, Value::List({Pt(10), Pt(20), Pt(30)}));
        },
-       0u},
+       5u},
       {[](TablePage& t, ObjectId g) {
          t.m.Set(0, t.doc, prop::GridSpacing, Value::OfMetric(Pt(6)));
          t.m.DeleteObject(t.doc, g);
          t.m.CreateGraphic(t.doc, obj::Rectangle, t.frame);
        },
        0u},
+      {[](TablePage& t, ObjectId) {  // a new graphic copies the one below it; selecting it, the document
+         ObjectId n = t.m.CreateGraphic(t.doc, obj::Rectangle, t.frame);
+         t.m.Set(t.doc, n, prop::PosX, Value::OfMetric(Pt(4)));
+         t.m.SetSelected(n, true);
+       },
+       2u},
+      {[](TablePage& t, ObjectId g) {  // the whole model copied after a graphic is made: without it
+         t.m.CreateGraphic(t.doc, obj::Rectangle, t.frame);
+         t.m.DeleteObject(t.doc, g);
+       },
+       0u},
       {[](TablePage& t, ObjectId) {
          t.m.SetTextSelection(t.doc, {{t.anchor, 2}, {t.anchor, 2}});
        },
-       0u},
-      {[](TablePage& t, ObjectId) { t.m.SelectTableCells(t.doc, t.table, 1, 2, 0, 1); }, 0u},
+       1u},
+      {[](TablePage& t, ObjectId) { t.m.SelectTableCells(t.doc, t.table, 1, 2, 0, 1); }, 2u},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     TablePage t;
@@ -371,6 +382,28 @@ TEST(Snapshot, ASuccessorRememberedBeforeTheWatchIsSeen) {
   std::string expected = FormatChanges(Diff(whole, t.m.TakeSnapshot()));
   EXPECT_NE(expected.find(FormatId(g)), std::string::npos) << expected;
   EXPECT_EQ(FormatChanges(Diff(before, after)), expected);
+}
+
+// A table that showed the cells or the text cursor before the watch changes when they leave it.
+TEST(Snapshot, ASelectionLeavingATableIsSeen) {
+  using Act = std::function<void(TablePage&, ObjectId)>;
+  const Act cells = [](TablePage& t, ObjectId) { t.m.SelectTableCells(t.doc, t.table, 1, 2, 0, 1); };
+  const Act cursor = [](TablePage& t, ObjectId cell) { t.m.SetTextSelection(t.doc, {{cell, 1}, {cell, 1}}); };
+  const Act out = [](TablePage& t, ObjectId) { t.m.SetTextSelection(t.doc, {{t.anchor, 2}, {t.anchor, 2}}); };
+  const Act clear = [](TablePage& t, ObjectId) { t.m.ClearCellSelection(t.doc); };
+  const std::vector<std::pair<Act, Act>> cases = {{cells, out}, {cursor, out}, {cells, clear}, {out, cursor}};
+  for (size_t i = 0; i < cases.size(); ++i) {
+    TablePage t;
+    ObjectId cell = t.m.AddParagraph(t.m.Cell(t.table, 1, 1), "in a cell");
+    cases[i].first(t, cell);
+    Snapshot whole = t.m.TakeSnapshot(), before, after;
+    t.m.BeginChanges();
+    cases[i].second(t, cell);
+    t.m.EndChanges(&before, &after);
+    std::string expected = FormatChanges(Diff(whole, t.m.TakeSnapshot()));
+    EXPECT_NE(expected.find(FormatId(t.table)), std::string::npos) << "case " << i << "\n" << expected;
+    EXPECT_EQ(FormatChanges(Diff(before, after)), expected) << "case " << i;
+  }
 }
 
 TEST(Model, RemovingADocumentTakesEverythingInIt) {
