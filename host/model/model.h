@@ -250,10 +250,11 @@ class Model {
   // ---- Snapshots ----
   Snapshot TakeSnapshot() const;
   // What a command changes, told without copying the whole model twice: from BeginChanges()
-  // on, the model keeps each object's properties as they were just before its first write (or,
-  // at the first change of structure, selection or a table, the whole model as it was; a new
-  // graphic copies only the graphic below it), and EndChanges() gives that and the same objects
-  // now, with the objects made since. Diff of the two gives what Diff of two
+  // on, the model keeps each object's properties as they were just before its first write or
+  // before a change that shows on it (a new graphic on the graphic below it, a table's widths
+  // on its rows, a selection on its document and the objects that show it); at the first
+  // deletion or any other new object, the whole model as it was. EndChanges() gives that and
+  // the same objects now, with the objects made since. Diff of the two gives what Diff of two
   // whole snapshots would. Writes made through FindMutable() or Doc() are not seen.
   void BeginChanges();
   void EndChanges(Snapshot* before, Snapshot* after);
