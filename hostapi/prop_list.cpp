@@ -1,5 +1,7 @@
 #include "hostapi/prop_list.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -10,13 +12,51 @@ namespace zv {
 
 namespace {
 
-// The value types with parts of their own (texts, arrays, entries, blocks): 3, 5 to 8, 12 to
-// 15, 17 to 19. Most values of a list own none; one test passes them by, where a switch on the
-// type would be a jump the processor mostly fails to foresee.
-constexpr uint32_t OwningTypes = (1u << 3) | (0xFu << 5) | (0xFu << 12) | (0x7u << 17);
-inline bool OwnsParts(int32_t type) {
-  return static_cast<uint32_t>(type) < 32 && ((OwningTypes >> type) & 1u) != 0;
+// What a value of each type owns, for the walks over whole lists, as one bit per type (types
+// past 31 own nothing). A list's types are as good as random, and a jump the processor fails
+// to foresee costs about what a free does, so the walks compute with these bits instead of
+// branching on the type.
+constexpr uint32_t TextTypes = 1u << 3;                                  // a text
+constexpr uint32_t CountedTypes = (1u << 5) | (1u << 7) | (0xFu << 12);  // count items
+constexpr uint32_t BlockTypes = CountedTypes | (1u << 19);               // 19: 24 bytes
+constexpr uint32_t NestedTypes = (1u << 6) | (1u << 8) | (3u << 17);     // texts, entries
+constexpr uint32_t SingleTypes = TextTypes | BlockTypes;                 // one owned pointer
+
+inline uint32_t TypeBit(int32_t type) {
+  const uint32_t t = static_cast<uint32_t>(type);
+  return (1u << (t & 31u)) & (0u - static_cast<uint32_t>(t < 32));  // computed, not chosen
 }
+
+// The size of a block's items by type: an array of count items, or one 24-byte block (19).
+constexpr uint8_t ItemSizes[32] = {0, 0, 0, 0, 0, 4, 0, 8, 0, 0, 0, 0, 8, 4, 1, 4, 0, 0, 0, 24};
+static_assert(sizeof(Item8) == 8, "pairs are 8 bytes");
+
+// Counted values keep their items after the count ({count, pointer}); texts and 19's block
+// are the value's first field.
+constexpr size_t ItemsAt = offsetof(ValueUnion, ints.items);
+static_assert(offsetof(ValueUnion, pairs.items) == ItemsAt && offsetof(ValueUnion, bytes.bytes) == ItemsAt,
+              "counted values keep their items at one place");
+inline size_t PartOffset(uint32_t bit) {  // computed, not chosen: a choice compiles to a jump
+  return static_cast<size_t>((bit & CountedTypes) != 0) * ItemsAt;
+}
+
+// The owned pointer of a value with one part, read as bytes: the union's members are pointers
+// of several types. For other values, bits that mean nothing.
+inline void* PartAt(const ValueUnion& u, uint32_t bit) {
+  void* part = nullptr;
+  std::memcpy(&part, reinterpret_cast<const unsigned char*>(&u) + PartOffset(bit), sizeof part);
+  return part;
+}
+
+// Lists up to this long are walked element by element: the processor learns the pattern of
+// their types, which repeats from call to call (an object's list has the same types every
+// time). Longer lists are walked in chunks, without a jump on the type: their patterns are too
+// long to learn, and a jump foreseen wrongly costs about what a free does.
+constexpr uint32_t LongList = 1024;
+
+// The walks take a long list in chunks: a chunk's parts are gathered into arrays small enough
+// to stay in the first-level cache, then handled in loops that branch alike for every part.
+constexpr uint32_t ChunkSize = 64;
 
 // Empties the owned parts of a value: pointers null, counts 0. Used after a release, and on
 // a value just copied from the host, before its parts are copied.
@@ -107,34 +147,52 @@ class Importer {
     return true;
   }
 
+  // The owned parts of a value, by what its type owns.
   bool Value(const TypedValue& src, TypedValue* out) {
-    if (!OwnsParts(src.type)) return true;
+    const uint32_t bit = TypeBit(src.type);
+    if ((bit & SingleTypes) != 0) return Part(src, out);
+    if ((bit & NestedTypes) != 0) return Nested(src, out);
+    return true;
+  }
+
+  // The text or block of a value with one part. Its pointer is nulled first, and a count
+  // without an array beside it zeroed. A text is measured and a block counted in one path,
+  // without a jump on which it is: a block measures "" and a text counts no items.
+  bool Part(const TypedValue& src, TypedValue* out) {
+    const uint32_t bit = TypeBit(src.type);
+    const void* owned = PartAt(src.u, bit);
+    unsigned char* const at = reinterpret_cast<unsigned char*>(&out->u) + PartOffset(bit);
+    void* copy = nullptr;
+    std::memcpy(at, &copy, sizeof copy);
+    if (owned == nullptr) {
+      if ((bit & CountedTypes) != 0) out->u.words[0] = 0;
+      return true;
+    }
+    const bool text = (bit & TextTypes) != 0;
+    const uint32_t count = (bit & CountedTypes) != 0 ? src.u.words[0] : 1u;  // a text's item size is 0
+    size_t bytes = 0;
+    // GCOVR_EXCL_BR_START: only Win32 can overflow
+    if (!ArrayBytes(count, ItemSizes[static_cast<uint32_t>(src.type) & 31u], &bytes)) return false;
+    // GCOVR_EXCL_BR_STOP
+    bytes += (std::strlen(text ? static_cast<const char*>(owned) : "") + 1) * text;
+    if (!Block(owned, bytes, 1, &copy)) return false;
+    std::memcpy(at, &copy, sizeof copy);
+    return true;
+  }
+
+  // The values with nested parts: lists of texts and of entries.
+  bool Nested(const TypedValue& src, TypedValue* out) {
     ValueUnion& u = out->u;
     const ValueUnion& s = src.u;
     switch (src.type) {
-      case 3:
-        return Text(s.text, &u.text);
-      case 5:
-      case 13:
-      case 15:
-        return Flat(s.ints.count, s.ints.items, &u.ints.count, &u.ints.items);
       case 6:
         return Texts(s.texts, &u.texts);
-      case 7:
-      case 12:
-        return Flat(s.pairs.count, s.pairs.items, &u.pairs.count, &u.pairs.items);
       case 8:
         return Entries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
-      case 14:
-        return Flat(s.bytes.count, s.bytes.bytes, &u.bytes.count, &u.bytes.bytes);
       case 17:
         return Entries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
-      case 18:
+      default:  // 18, the only other nested type
         return Entries(s.named.count, s.named.items, &u.named.count, &u.named.items);
-      case 19:
-        return Block(s.block24, 24, 1, reinterpret_cast<void**>(&u.block24));
-      default:
-        return true;
     }
   }
 
@@ -159,6 +217,96 @@ class Importer {
 
   AllocFn alloc_;
 };
+
+// The parts of a chunk of elements to copy. The client array starts as a copy of the host's,
+// so each element still holds the host's pointers: Gather lists the parts in element order
+// (the order the host allocated them in, which the heap serves best) and nulls their pointers
+// (the elements are then client elements that own nothing yet, and a failed copy can always
+// be freed as a client list); Copy replaces them by copies.
+class ChunkImport {
+ public:
+  // Reads the host's elements, which the client's are copies of, and writes the client's.
+  void Gather(const PropVal* host, PropVal* vals, uint32_t size) {
+    uint16_t* part = parts_;
+    for (uint32_t k = 0; k < size; ++k) {
+      const PropVal& src = host[k];
+      PropVal& val = vals[k];
+      // A name beside a nonzero number is the host's, never ours.
+      *part = static_cast<uint16_t>(k | NamePart);
+      part += src.key.number == 0;
+      val.key.name = nullptr;
+      const uint32_t bit = TypeBit(src.value.type);
+      void* owned = PartAt(src.value.u, bit);
+      const bool single = (bit & SingleTypes) != 0;
+      const bool nested = (bit & NestedTypes) != 0;
+      *part = static_cast<uint16_t>(k | (nested ? NestedPart : 0u));
+      part += single | nested;
+      // The pointer of a text or block is nulled; any other value is written back as it was.
+      void* kept = single ? nullptr : owned;
+      std::memcpy(reinterpret_cast<unsigned char*>(&val.value.u) + PartOffset(bit), &kept, sizeof kept);
+      if (nested) ClearOwned(&val.value);
+    }
+    end_ = part;
+  }
+
+  // False when an allocation fails; what was copied is then in the elements.
+  bool Copy(Importer& importer, const PropVal* host, PropVal* vals) {
+    for (const uint16_t* part = parts_; part != end_; ++part) {
+      const uint32_t k = *part & IndexMask;
+      if ((*part & NamePart) != 0) {
+        if (!importer.Text(host[k].key.name, &vals[k].key.name)) return false;
+      } else if ((*part & NestedPart) != 0) {
+        if (!importer.Nested(host[k].value, &vals[k].value)) return false;
+      } else if (!importer.Part(host[k].value, &vals[k].value)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // A part to copy: the element's index in the chunk and whether it is the name or nested
+  // parts (else the value's text or block).
+  static constexpr uint32_t IndexMask = 0xFFu;
+  static constexpr uint32_t NamePart = 0x100u;
+  static constexpr uint32_t NestedPart = 0x200u;
+  static_assert(ChunkSize <= IndexMask + 1, "a chunk index fits in the mask");
+
+  uint16_t parts_[2 * ChunkSize];  // a name and a value's part per element at most
+  const uint16_t* end_ = parts_;
+};
+
+// The elements are copied in one block (a copy the processor streams, where element by element
+// each store would wait for its line), then each one's parts. Only the first `count` elements
+// are the client's: the rest still hold host pointers. False when an allocation fails.
+bool ImportEach(Importer& importer, const PropList& host, PropList* dest) {
+  if (host.count != 0) std::memcpy(dest->vals, host.vals, host.count * sizeof(PropVal));
+  for (uint32_t i = 0; i < host.count; ++i) {
+    const PropVal& src = host.vals[i];
+    PropVal& val = dest->vals[i];
+    val.key.name = nullptr;  // a name beside a nonzero number is the host's, never ours
+    dest->count = i + 1;
+    // Value() empties the owned fields it copies before its first allocation, so a failed
+    // copy never leaves a host pointer in the element.
+    if (!importer.Value(src.value, &val.value)) return false;
+    if (src.key.number == 0 && !importer.Text(src.key.name, &val.key.name)) return false;
+  }
+  return true;
+}
+
+// The same a chunk at a time: the elements in one block, then their parts, while both chunks
+// are in the first-level cache.
+bool ImportChunks(Importer& importer, const PropList& host, PropList* dest) {
+  ChunkImport chunk;
+  for (uint32_t base = 0; base < host.count; base += ChunkSize) {
+    const uint32_t size = std::min(ChunkSize, host.count - base);
+    std::memcpy(dest->vals + base, host.vals + base, size * sizeof(PropVal));
+    chunk.Gather(host.vals + base, dest->vals + base, size);
+    dest->count = base + size;
+    if (!chunk.Copy(importer, host.vals + base, dest->vals + base)) return false;
+  }
+  return true;
+}
 
 // ---- Release of host blocks ----
 
@@ -228,6 +376,50 @@ void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
     default:
       break;
   }
+}
+
+// Releases what the elements own. A name is the element's own when its number is 0, or always
+// when `allNames` (client lists never hold a name beside a number, host lists may).
+template <bool allNames>
+void ReleaseEach(const PropVal* vals, uint32_t count, ReleaseFn release) {
+  for (uint32_t i = 0; i < count; ++i) {
+    const PropVal& val = vals[i];
+    if (allNames || val.key.number == 0) ReleaseBlock(val.key.name, release);
+    if ((TypeBit(val.value.type) & (SingleTypes | NestedTypes)) != 0) ReleaseOwned(val.value, release);
+  }
+}
+
+// The same chunk by chunk: the texts and blocks of a chunk are gathered without a jump on the
+// type, then released in one loop; nested values one by one after them.
+template <bool allNames>
+void ReleaseChunks(const PropVal* vals, uint32_t count, ReleaseFn release) {
+  void* blocks[2 * ChunkSize];
+  const PropVal* nested[ChunkSize];
+  for (uint32_t base = 0; base < count; base += ChunkSize) {
+    const PropVal* const end = vals + base + std::min(ChunkSize, count - base);
+    void** block = blocks;
+    const PropVal** nest = nested;
+    for (const PropVal* val = vals + base; val != end; ++val) {
+      *block = val->key.name;
+      block += (val->key.name != nullptr) & (allNames || val->key.number == 0);
+      const uint32_t bit = TypeBit(val->value.type);
+      void* part = PartAt(val->value.u, bit);
+      *block = part;
+      block += ((bit & SingleTypes) != 0) & (part != nullptr);
+      *nest = val;
+      nest += (bit & NestedTypes) != 0;
+    }
+    for (void** b = blocks; b != block; ++b) release(*b);
+    for (const PropVal** n = nested; n != nest; ++n) ReleaseOwned((*n)->value, release);
+  }
+}
+
+template <bool allNames>
+void ReleaseElements(const PropVal* vals, uint32_t count, ReleaseFn release) {
+  if (count <= LongList)
+    ReleaseEach<allNames>(vals, count, release);
+  else
+    ReleaseChunks<allNames>(vals, count, release);
 }
 
 // ---- Copies within the client ----
@@ -300,37 +492,17 @@ void PropListImport(PropList* dest, const PropList* host, AllocFn alloc) {
   if (alloc == nullptr || alloc == ClientAlloc) alloc = ClientHeap().alloc;
 
   Importer importer(alloc);
-  // The elements are copied in one block (a copy the processor streams, where element by
-  // element each store would wait for its line), then each one's own parts are copied.
-  // Only the first `count` elements are the client's: the rest still hold host pointers.
   PropVal* vals = nullptr;
   if (!importer.Allocate(host->count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) return;
-  if (host->count != 0) std::memcpy(vals, host->vals, host->count * sizeof(PropVal));
   *dest = {0, vals};
-  for (uint32_t i = 0; i < host->count; ++i) {
-    const PropVal& src = host->vals[i];
-    PropVal& val = vals[i];
-    val.key.name = nullptr;  // a name beside a nonzero number is the host's, never ours
-    dest->count = i + 1;
-    // Value() empties the owned fields it copies before its first allocation, so a failed
-    // copy never leaves a host pointer in the element.
-    bool copied =
-        importer.Value(src.value, &val.value) && (src.key.number != 0 || importer.Text(src.key.name, &val.key.name));
-    if (!copied) {
-      PropListFree(dest);
-      return;
-    }
-  }
+  if (!(host->count <= LongList ? ImportEach(importer, *host, dest) : ImportChunks(importer, *host, dest)))
+    PropListFree(dest);
 }
 
 void PropListRelease(PropList* host, ReleaseFn release) {
   if (host == nullptr) return;
   if (host->vals != nullptr && release != nullptr) {
-    for (uint32_t i = 0; i < host->count; ++i) {
-      const PropVal& val = host->vals[i];
-      if (val.key.number == 0) ReleaseBlock(val.key.name, release);
-      if (OwnsParts(val.value.type)) ReleaseOwned(val.value, release);
-    }
+    ReleaseElements<false>(host->vals, host->count, release);
     release(host->vals);
   }
   *host = {0, nullptr};
@@ -451,14 +623,8 @@ void PropValFree(PropVal* val) {
 void PropListFree(PropList* list) {
   if (list == nullptr) return;
   if (list->vals != nullptr) {
-    // The elements are released as PropValFree would, without clearing them: the array
-    // goes right after.
-    // The heap's own free, called directly: the release functions never pass it null.
-    const ReleaseFn release = ClientHeap().free;
-    for (uint32_t i = 0; i < list->count; ++i) {
-      ReleaseBlock(list->vals[i].key.name, release);
-      if (OwnsParts(list->vals[i].value.type)) ReleaseOwned(list->vals[i].value, release);
-    }
+    // The heap's own free, called directly: the walk never passes it null.
+    ReleaseElements<true>(list->vals, list->count, ClientHeap().free);
     ClientFree(list->vals);
   }
   *list = {0, nullptr};

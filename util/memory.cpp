@@ -25,12 +25,6 @@ ClientAllocator g_heap = ProcessHeap;
 
 }  // namespace
 
-bool ArrayBytes(size_t count, size_t size, size_t* bytes) {
-  if (size != 0 && count > SIZE_MAX / size) return false;
-  *bytes = count * size;
-  return true;
-}
-
 void* ClientAlloc(size_t size) {
   return g_heap.alloc(size);
 }

@@ -13,8 +13,11 @@ void* ClientRealloc(void* block, size_t size);
 void ClientFree(void* block);  // null is ignored
 void ClientFreeAndClear(void** block);
 
-// count * size in *bytes, or false when it does not fit in size_t.
-bool ArrayBytes(size_t count, size_t size, size_t* bytes);
+// count * size in *bytes, or false when it does not fit in size_t (*bytes is then
+// undefined). Inline and without a division: the list copies call it for every block.
+inline bool ArrayBytes(size_t count, size_t size, size_t* bytes) {
+  return !__builtin_mul_overflow(count, size, bytes);
+}
 
 struct ClientAllocator {
   void* (*alloc)(size_t);

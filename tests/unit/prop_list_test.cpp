@@ -30,6 +30,7 @@ void* CountedAlloc(size_t size) {
   EXPECT_NE(size, 0u) << "a request for 0 bytes";
   if (!Grant()) return nullptr;
   void* p = std::malloc(size ? size : 1);
+  std::memset(p, 0xA5, size);  // fresh blocks hold no leftovers of blocks just freed
   g_clientBlocks[p] = size;
   return p;
 }
@@ -97,9 +98,17 @@ class PropListTest : public ::testing::Test {
     return l;
   }
 
-  // One element of every value type, some keyed by name, some texts null.
-  zv::PropList HostListOfEveryType() {
+  // One element of every value type, some keyed by name, some texts null; `copies` times over
+  // (lists of over 1,024 elements are copied and released by another walk).
+  zv::PropList HostListOfEveryType(int copies = 1) {
     std::vector<zv::PropVal> v;
+    for (int copy = 0; copy < copies; ++copy) AddEveryType(&v);
+    zv::PropList list{static_cast<uint32_t>(v.size()), HostArray<zv::PropVal>(v.size())};
+    std::memcpy(static_cast<void*>(list.vals), v.data(), v.size() * sizeof(zv::PropVal));
+    return list;
+  }
+  void AddEveryType(std::vector<zv::PropVal>* list) {
+    std::vector<zv::PropVal>& v = *list;
     auto add = [&](int32_t number, const char* name, int32_t type) -> zv::TypedValue& {
       zv::PropVal pv{};
       pv.key.number = number;
@@ -177,10 +186,7 @@ class PropListTest : public ::testing::Test {
     add(50, nullptr, 5).u.ints = {0, nullptr};
     add(51, nullptr, 8).u.tabs = {0, nullptr};  // entries of their own, but none
     add(52, nullptr, 6).u.texts = {0, nullptr};
-
-    zv::PropList list{static_cast<uint32_t>(v.size()), HostArray<zv::PropVal>(v.size())};
-    std::memcpy(static_cast<void*>(list.vals), v.data(), v.size() * sizeof(zv::PropVal));
-    return list;
+    add(53, nullptr, 13).u.ints = {4, nullptr};  // a count without an array: no items
   }
 
   zv::ClientAllocator previous_{};
@@ -235,8 +241,8 @@ struct Compare {
       case 5:
       case 13:
       case 15:
-        if (x.ints.count != y.ints.count) Fail("count");
-        Bytes(x.ints.items, y.ints.items, 4 * x.ints.count);
+        if ((x.ints.items != nullptr ? x.ints.count : 0u) != y.ints.count) Fail("count");  // none without an array
+        Bytes(x.ints.items, y.ints.items, 4 * y.ints.count);
         break;
       case 6:
         Texts(x.texts, y.texts);
@@ -289,39 +295,47 @@ struct Compare {
 };
 
 TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
-  zv::PropList host = HostListOfEveryType();
-  zv::PropList client{};
-  zv::PropListImport(&client, &host, nullptr);  // no allocator given: the client heap
-  ASSERT_EQ(client.count, host.count);
-  Compare cmp{false, {}};
-  for (uint32_t i = 0; i < host.count; ++i) {
-    EXPECT_EQ(client.vals[i].key.number, host.vals[i].key.number);
-    cmp.Text(host.vals[i].key.name, client.vals[i].key.name);
-    cmp.Value(host.vals[i].value, client.vals[i].value);
-    EXPECT_EQ(cmp.failure, "") << "element " << i << " type " << host.vals[i].value.type;
-    cmp.failure.clear();
+  for (int copies : {1, 50}) {
+    SCOPED_TRACE(copies);
+    zv::PropList host = HostListOfEveryType(copies);
+    char* stray = HostText("stray");  // a name beside a nonzero number stays the host's
+    host.vals[host.count - 1].key.name = stray;
+    zv::PropList client{};
+    zv::PropListImport(&client, &host, nullptr);  // no allocator given: the client heap
+    ASSERT_EQ(client.count, host.count);
+    Compare cmp{false, {}};
+    for (uint32_t i = 0; i < host.count; ++i) {
+      EXPECT_EQ(client.vals[i].key.number, host.vals[i].key.number);
+      cmp.Text(host.vals[i].key.number == 0 ? host.vals[i].key.name : nullptr, client.vals[i].key.name);
+      cmp.Value(host.vals[i].value, client.vals[i].value);
+      EXPECT_EQ(cmp.failure, "") << "element " << i << " type " << host.vals[i].value.type;
+      cmp.failure.clear();
+    }
+    for (const auto& block : g_clientBlocks) EXPECT_EQ(hostBlocks_.count(block.first), 0u);
+    // Arrays are allocated also for a count of 0; a null array stays null.
+    EXPECT_NE(client.vals[zv::PropListIndexOf(&client, 45)].value.u.bytes.bytes, nullptr);
+    EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 50)].value.u.ints.items, nullptr);
+    EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 51)].value.u.tabs.items, nullptr);
+
+    zv::PropListRelease(&host, HostRelease);
+    EXPECT_EQ(host.count, 0u);
+    EXPECT_EQ(host.vals, nullptr);
+    EXPECT_EQ(hostBlocks_.size(), 1u) << "host blocks not released, or the stray name released";
+    HostRelease(stray);
+
+    // Freeing a value empties its owned parts: the list's release after it frees nothing twice.
+    for (uint32_t i = 0; i < client.count; i += 2) zv::TypedValueFree(&client.vals[i].value);
+    zv::PropVal& named = client.vals[zv::PropListIndexOf(&client, 0)];  // so does freeing an element
+    const size_t blocks = g_clientBlocks.size();
+    zv::PropValFree(&named);
+    EXPECT_EQ(named.key.name, nullptr);
+    EXPECT_EQ(g_clientBlocks.size(), blocks - 1);
+    client.vals[0].key.name = zv::TextDuplicate("own");  // a client element owns its name, numbered or not
+    zv::PropListFree(&client);
+    EXPECT_EQ(client.count, 0u);
+    EXPECT_EQ(client.vals, nullptr);
+    EXPECT_TRUE(g_clientBlocks.empty());
   }
-  for (const auto& block : g_clientBlocks) EXPECT_EQ(hostBlocks_.count(block.first), 0u);
-  // Arrays are allocated also for a count of 0; a null array stays null.
-  EXPECT_NE(client.vals[zv::PropListIndexOf(&client, 45)].value.u.bytes.bytes, nullptr);
-  EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 50)].value.u.ints.items, nullptr);
-  EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 51)].value.u.tabs.items, nullptr);
-
-  zv::PropListRelease(&host, HostRelease);
-  EXPECT_EQ(host.count, 0u);
-  EXPECT_EQ(host.vals, nullptr);
-  EXPECT_TRUE(hostBlocks_.empty()) << hostBlocks_.size() << " host blocks not released";
-
-  // Freeing a value empties its owned parts: the list's release after it frees nothing twice.
-  for (uint32_t i = 0; i < client.count; ++i) zv::TypedValueFree(&client.vals[i].value);
-  zv::PropVal& named = client.vals[zv::PropListIndexOf(&client, 0)];  // so does freeing an element
-  const size_t blocks = g_clientBlocks.size();
-  zv::PropValFree(&named);
-  EXPECT_EQ(named.key.name, nullptr);
-  EXPECT_EQ(g_clientBlocks.size(), blocks - 1);
-  zv::PropListFree(&client);
-  EXPECT_EQ(client.count, 0u);
-  EXPECT_EQ(client.vals, nullptr);
 }
 
 TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
@@ -355,24 +369,27 @@ TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
 }
 
 TEST_F(PropListTest, FailedImportAllocationLeavesNothingBehind) {
-  zv::PropList probe = HostListOfEveryType();
-  zv::PropList full{};
-  zv::PropListImport(&full, &probe, zv::ClientAlloc);
-  const size_t needed = g_clientBlocks.size();
-  zv::PropListFree(&full);
-  zv::PropListRelease(&probe, HostRelease);
+  for (int copies : {1, 50}) {  // 1,250 elements: the long list fails at every 13th allocation
+    SCOPED_TRACE(copies);
+    zv::PropList probe = HostListOfEveryType(copies);
+    zv::PropList full{};
+    zv::PropListImport(&full, &probe, zv::ClientAlloc);
+    const size_t needed = g_clientBlocks.size();
+    zv::PropListFree(&full);
+    zv::PropListRelease(&probe, HostRelease);
 
-  for (size_t grants = 0; grants < needed; ++grants) {
-    zv::PropList host = HostListOfEveryType();
-    zv::PropList client{7, reinterpret_cast<zv::PropVal*>(&host)};  // overwritten
-    g_grantsLeft = static_cast<long>(grants);
-    zv::PropListImport(&client, &host, zv::ClientAlloc);
-    g_grantsLeft = -1;
-    EXPECT_EQ(client.count, 0u) << "after " << grants << " grants";
-    EXPECT_EQ(client.vals, nullptr);
-    EXPECT_TRUE(g_clientBlocks.empty()) << "after " << grants << " grants";
-    zv::PropListRelease(&host, HostRelease);  // the host's blocks are released as usual
-    EXPECT_TRUE(hostBlocks_.empty());
+    for (size_t grants = 0; grants < needed; grants += copies == 1 ? 1 : 13) {
+      zv::PropList host = HostListOfEveryType(copies);
+      zv::PropList client{7, reinterpret_cast<zv::PropVal*>(&host)};  // overwritten
+      g_grantsLeft = static_cast<long>(grants);
+      zv::PropListImport(&client, &host, zv::ClientAlloc);
+      g_grantsLeft = -1;
+      EXPECT_EQ(client.count, 0u) << "after " << grants << " grants";
+      EXPECT_EQ(client.vals, nullptr);
+      EXPECT_TRUE(g_clientBlocks.empty()) << "after " << grants << " grants";
+      zv::PropListRelease(&host, HostRelease);  // the host's blocks are released as usual
+      EXPECT_TRUE(hostBlocks_.empty());
+    }
   }
 }
 
@@ -402,12 +419,12 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   zv::PropList host{1, HostArray<zv::PropVal>(1)};
   char* stray = HostText("stray");
   host.vals[0].key = {5, stray};
-  host.vals[0].value.type = 32;  // a type past the known ones: its value is copied as it is
+  host.vals[0].value.type = 35;  // a type past the known ones (32 past a text): its value is copied as it is
   host.vals[0].value.u.number = 77;
   zv::PropListImport(&client, &host, zv::ClientAlloc);
   EXPECT_EQ(client.vals[0].key.name, nullptr);
   EXPECT_EQ(client.vals[0].key.number, 5);  // a one-element list is copied whole too
-  EXPECT_EQ(client.vals[0].value.type, 32);
+  EXPECT_EQ(client.vals[0].value.type, 35);
   EXPECT_EQ(client.vals[0].value.u.number, 77);
   zv::PropListFree(&client);
   zv::PropListRelease(&host, HostRelease);
