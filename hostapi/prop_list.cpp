@@ -180,8 +180,9 @@ class Importer {
     return true;
   }
 
-  // The values with nested parts: lists of texts and of entries.
-  bool Nested(const TypedValue& src, TypedValue* out) {
+  // The values with nested parts: lists of texts and of entries. Rare, and called from both
+  // import walks: one copy of it in the module is enough.
+  [[gnu::noinline]] bool Nested(const TypedValue& src, TypedValue* out) {
     ValueUnion& u = out->u;
     const ValueUnion& s = src.u;
     switch (src.type) {
@@ -379,9 +380,9 @@ void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
 }
 
 // Releases what the elements own. A name is the element's own when its number is 0, or always
-// when `allNames` (client lists never hold a name beside a number, host lists may).
-template <bool allNames>
-void ReleaseEach(const PropVal* vals, uint32_t count, ReleaseFn release) {
+// when `allNames` (a client element owns its name, a host list may hold names that stay the
+// host's).
+void ReleaseEach(const PropVal* vals, uint32_t count, ReleaseFn release, bool allNames) {
   for (uint32_t i = 0; i < count; ++i) {
     const PropVal& val = vals[i];
     if (allNames || val.key.number == 0) ReleaseBlock(val.key.name, release);
@@ -391,8 +392,7 @@ void ReleaseEach(const PropVal* vals, uint32_t count, ReleaseFn release) {
 
 // The same chunk by chunk: the texts and blocks of a chunk are gathered without a jump on the
 // type, then released in one loop; nested values one by one after them.
-template <bool allNames>
-void ReleaseChunks(const PropVal* vals, uint32_t count, ReleaseFn release) {
+void ReleaseChunks(const PropVal* vals, uint32_t count, ReleaseFn release, bool allNames) {
   void* blocks[2 * ChunkSize];
   const PropVal* nested[ChunkSize];
   for (uint32_t base = 0; base < count; base += ChunkSize) {
@@ -414,12 +414,11 @@ void ReleaseChunks(const PropVal* vals, uint32_t count, ReleaseFn release) {
   }
 }
 
-template <bool allNames>
-void ReleaseElements(const PropVal* vals, uint32_t count, ReleaseFn release) {
+void ReleaseElements(const PropVal* vals, uint32_t count, ReleaseFn release, bool allNames) {
   if (count <= LongList)
-    ReleaseEach<allNames>(vals, count, release);
+    ReleaseEach(vals, count, release, allNames);
   else
-    ReleaseChunks<allNames>(vals, count, release);
+    ReleaseChunks(vals, count, release, allNames);
 }
 
 // ---- Copies within the client ----
@@ -502,7 +501,7 @@ void PropListImport(PropList* dest, const PropList* host, AllocFn alloc) {
 void PropListRelease(PropList* host, ReleaseFn release) {
   if (host == nullptr) return;
   if (host->vals != nullptr && release != nullptr) {
-    ReleaseElements<false>(host->vals, host->count, release);
+    ReleaseElements(host->vals, host->count, release, false);
     release(host->vals);
   }
   *host = {0, nullptr};
@@ -624,7 +623,7 @@ void PropListFree(PropList* list) {
   if (list == nullptr) return;
   if (list->vals != nullptr) {
     // The heap's own free, called directly: the walk never passes it null.
-    ReleaseElements<true>(list->vals, list->count, ClientHeap().free);
+    ReleaseElements(list->vals, list->count, ClientHeap().free, true);
     ClientFree(list->vals);
   }
   *list = {0, nullptr};
