@@ -25,6 +25,7 @@ class BlockTable {
   bool Take(void* block, uint64_t* list);  // false when the block is not in the table
   template <typename Fn>
   void ForEach(Fn fn) const {
+    if (used_ == 0) return;
     for (const Slot& s : slots_)
       if (s.block) fn(s.block, s.list);
   }
@@ -35,6 +36,8 @@ class BlockTable {
     void* block = nullptr;
     uint64_t list = 0;
   };
+  static constexpr size_t FirstSize = 256;
+  static constexpr int FirstShift = 64 - 8;  // 64 - log2(FirstSize)
   size_t Home(const void* block) const;
   std::vector<Slot> slots_;  // a power of two in size, at most half full
   size_t used_ = 0;

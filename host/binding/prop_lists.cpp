@@ -38,7 +38,7 @@ size_t BlockTable::Home(const void* block) const {
 
 void BlockTable::Put(void* block, uint64_t list) {
   if ((used_ + 1) * 2 > slots_.size()) {
-    std::vector<Slot> old(slots_.empty() ? 256 : slots_.size() * 2);
+    std::vector<Slot> old(slots_.empty() ? FirstSize : slots_.size() * 2);
     old.swap(slots_);
     used_ = 0;
     shift_ = 64;
@@ -77,7 +77,15 @@ bool BlockTable::Take(void* block, uint64_t* list) {
 }
 
 void BlockTable::Clear() {
-  for (Slot& s : slots_) s = {};
+  if (used_ == 0) return;
+  // A table that one burst of blocks made large goes back to its first size: clearing it whole
+  // after every event would cost in proportion to the largest burst ever seen.
+  if (slots_.size() > FirstSize) {
+    std::vector<Slot>(FirstSize).swap(slots_);
+    shift_ = FirstShift;
+  } else {
+    for (Slot& s : slots_) s = {};
+  }
   used_ = 0;
 }
 
