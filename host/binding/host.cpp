@@ -37,7 +37,7 @@ void HostImpl::Problem(const std::string& what) {
   if (problems.size() < 1000) problems.push_back(what);
 }
 
-size_t HostImpl::BeginEvent(const char* op, int s, const std::string& args) {
+size_t HostImpl::BeginEvent(const char* op, int s, std::string args) {
   ++eventDepth;
   if (!log.enabled) {
     log.Skip(false);
@@ -48,7 +48,7 @@ size_t HostImpl::BeginEvent(const char* op, int s, const std::string& args) {
   r.iface = "Events";
   r.op = op;
   r.slot = s;
-  r.args = args;
+  r.args = std::move(args);
   return log.Add(std::move(r), false);
 }
 
@@ -67,12 +67,12 @@ HResult HostImpl::EndEvent(size_t record, HResult h, const std::string& result) 
 namespace {
 
 template <typename... A>
-HResult Deliver(HostImpl& h, const char* op, int s, const std::string& args, A... a) {
+HResult Deliver(HostImpl& h, const char* op, int s, std::string args, A... a) {
   if (!h.events) {
-    size_t rec = h.BeginEvent(op, s, args);
+    size_t rec = h.BeginEvent(op, s, std::move(args));
     return h.EndEvent(rec, hr::Unexpected, "no client bound");
   }
-  size_t rec = h.BeginEvent(op, s, args);
+  size_t rec = h.BeginEvent(op, s, std::move(args));
   auto fn = zv::SlotOf<HResult(ZVH_CALL*)(void*, A...)>(h.events, s);
   HResult r = fn(h.events, a...);
   return h.EndEvent(rec, r);
@@ -227,11 +227,20 @@ HResult Host::Command(int32_t number) {
 
 HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value) {
   std::string args;
-  if (impl_->log.enabled)
-    args = "code=" + std::to_string(code) + " doc=" + FormatId(doc) + " text=" + TextArg(text) +
-           " value=" + std::to_string(value);
+  if (impl_->log.enabled) {
+    args.reserve(96);  // one block, not one per `+`
+    args += "code=";
+    args += std::to_string(code);
+    args += " doc=";
+    args += FormatId(doc);
+    args += " text=";
+    args += TextArg(text);
+    args += " value=";
+    args += std::to_string(value);
+  }
   HighText given(text);
-  return Deliver(*impl_, "Notify", slot::Notify, args, code, doc, static_cast<const char*>(given.get()), value);
+  return Deliver(*impl_, "Notify", slot::Notify, std::move(args), code, doc, static_cast<const char*>(given.get()),
+                 value);
 }
 
 HResult Host::Quit() {

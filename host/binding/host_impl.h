@@ -162,12 +162,12 @@ class HostImpl {
     return hr;
   }
   HResult NullArgument(OpCall& call, const char* what);
-  void SetArgs(OpCall& call, const std::string& args);
+  void SetArgs(OpCall& call, std::string args);  // moved into the record
   void RecordEnd(OpCall& call, HResult hr, const int32_t* status, std::string result);
 
   // Events (host.cpp).
   int eventDepth = 0;
-  size_t BeginEvent(const char* op, int slot, const std::string& args);
+  size_t BeginEvent(const char* op, int slot, std::string args);  // args moved into the record
   HResult EndEvent(size_t record, HResult hr, const std::string& result = "");
 
   // Returned lists (prop_lists.cpp).

@@ -32,11 +32,37 @@ std::string TextArg(const char* text) {
   return s + "\"";
 }
 
-std::string KeyText(const zv::PropKey* key) {
-  if (!key) return "key=null";
-  if (key->number == 0) return "key=" + TextArg(key->name);
-  std::string s = std::string("key=") + PropName(key->number);
+namespace {
+
+// The argument texts are built in one block each: a chain of `+` makes a new string per step,
+// and these are made for nearly every call the client makes.
+void AppendKey(std::string& s, const zv::PropKey* key) {
+  if (!key) {
+    s += "key=null";
+    return;
+  }
+  s += "key=";
+  if (key->number == 0) {
+    s += TextArg(key->name);
+    return;
+  }
+  s += PropName(key->number);
   if (key->name) s += "+name";
+}
+
+void AppendDocObj(std::string& s, ObjectId doc, ObjectId object) {
+  s += "doc=";
+  s += FormatId(doc);
+  s += " obj=";
+  s += FormatId(object);
+}
+
+}  // namespace
+
+std::string KeyText(const zv::PropKey* key) {
+  std::string s;
+  s.reserve(48);
+  AppendKey(s, key);
   return s;
 }
 
@@ -47,11 +73,19 @@ std::string HrText(HResult h) {
 }
 
 std::string DocObj(ObjectId doc, ObjectId object) {
-  return "doc=" + FormatId(doc) + " obj=" + FormatId(object);
+  std::string s;
+  s.reserve(48);
+  AppendDocObj(s, doc, object);
+  return s;
 }
 
 std::string DocObjKey(ObjectId doc, ObjectId object, const zv::PropKey* key) {
-  return DocObj(doc, object) + " " + KeyText(key);
+  std::string s;
+  s.reserve(96);
+  AppendDocObj(s, doc, object);
+  s += ' ';
+  AppendKey(s, key);
+  return s;
 }
 
 void RedirectStatus(const OpCall& c, int32_t*& status) {
@@ -98,8 +132,8 @@ OpCall HostImpl::BeginOp(const char* op, int s) {
   return c;
 }
 
-void HostImpl::SetArgs(OpCall& c, const std::string& args) {
-  log.At(c.record).args = args;
+void HostImpl::SetArgs(OpCall& c, std::string args) {
+  log.At(c.record).args = std::move(args);
 }
 
 HResult HostImpl::EndOp(OpCall& c, HResult h, const int32_t* status, const char* result) {

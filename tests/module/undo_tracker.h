@@ -23,6 +23,7 @@ inline std::vector<const zvhost::CallRecord*> CallsToHostSince(const zvhost::Cal
   size_t i = all.size();
   while (i > 0 && all[i - 1].seq > mark.seq) --i;
   std::vector<const zvhost::CallRecord*> calls;
+  calls.reserve(all.size() - i);
   for (; i < all.size(); ++i)
     if (all[i].direction == zvhost::Direction::ToHost) calls.push_back(&all[i]);
   return calls;
