@@ -14,13 +14,15 @@ HostImpl& ImplOf(void* self) {
 
 std::string TextArg(const char* text) {
   if (!text) return "null";
-  std::string s = "\"";
+  std::string s;
+  s.reserve(216);  // the quoted text is cut after 200 characters: one block holds it, escapes and all
+  s += '"';
   for (const char* p = text; *p && s.size() < 200; ++p) {
     unsigned char ch = static_cast<unsigned char>(*p);
     if (ch == '\n')
       s += "\\n";
     else if (ch == '"' || ch == '\\')
-      s += std::string("\\") + static_cast<char>(ch);
+      s += {'\\', static_cast<char>(ch)};
     else if (ch < 0x20 || ch >= 0x7F) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\x%02X", ch);
@@ -29,7 +31,8 @@ std::string TextArg(const char* text) {
       s += static_cast<char>(ch);
     }
   }
-  return s + "\"";
+  s += '"';
+  return s;
 }
 
 namespace {

@@ -250,11 +250,14 @@ TEST_F(Bound, KeptListsAreFreedByTheHostAfterTheEvent) {
   ObjectId t = keeper.model().AddTable(p, {});
   ASSERT_TRUE(keeper.Start());
   uint32_t seen = 0;
+  int reads = 1;
   fake::current->onCommand = [&](int32_t) {
     void* session = fake::current->Session();
     int32_t st = -1;
-    zv::PropList list{0, nullptr};
-    fake::Slot<ReadAllFn>(slot::ReadAllProps)(session, d, f, &st, &list);
+    for (int i = 0; i < reads; ++i) {
+      zv::PropList list{0, nullptr};
+      fake::Slot<ReadAllFn>(slot::ReadAllProps)(session, d, f, &st, &list);
+    }
     zv::MetricList widths{0, nullptr};
     zv::PropKey k{prop::TblColWidths, nullptr};
     fake::Slot<GetListFn>(slot::GetMetricListProp)(session, d, t, &k, &st, &widths);
@@ -269,6 +272,15 @@ TEST_F(Bound, KeptListsAreFreedByTheHostAfterTheEvent) {
   EXPECT_EQ(c.returned, 2u);
   EXPECT_EQ(c.freedByHost, 2u);
   EXPECT_EQ(c.outstanding, 0u);
+  // A burst of thousands of blocks in one event, then one list again: all are freed each time.
+  for (int burst : {40, 1}) {
+    reads = burst;
+    keeper.Command(3);
+    c = keeper.Lists();
+    EXPECT_EQ(c.freedByHost, c.returned) << burst;
+    EXPECT_EQ(c.outstanding, 0u) << burst;
+  }
+  EXPECT_EQ(c.returned, 2u + 41u + 2u);
 }
 
 TEST_F(Bound, PromptsTakeQueuedAnswersAndCancelWhenNoneIsLeft) {
