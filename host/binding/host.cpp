@@ -229,14 +229,8 @@ HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value
   std::string args;
   if (impl_->log.enabled) {
     args.reserve(96);  // one block, not one per `+`
-    args += "code=";
-    args += std::to_string(code);
-    args += " doc=";
-    args += FormatId(doc);
-    args += " text=";
-    args += TextArg(text);
-    args += " value=";
-    args += std::to_string(value);
+    args.append("code=").append(std::to_string(code)).append(" doc=").append(FormatId(doc));
+    args.append(" text=").append(TextArg(text)).append(" value=").append(std::to_string(value));
   }
   HighText given(text);
   return Deliver(*impl_, "Notify", slot::Notify, std::move(args), code, doc, static_cast<const char*>(given.get()),

@@ -216,9 +216,9 @@ struct Compare {
     if (a != nullptr && a == b) Fail("shared array");
     if (n == 0) return;  // an empty array may or may not be allocated
     if ((a == nullptr) != (b == nullptr) || (a && std::memcmp(a, b, n) != 0)) Fail("bytes differ");
-    // The copy owns a client block that holds all n bytes.
+    // The copy owns a client block of exactly n bytes.
     auto block = g_clientBlocks.find(const_cast<void*>(b));
-    if (b != nullptr && (block == g_clientBlocks.end() || block->second < n)) Fail("copy not in a block of its size");
+    if (b != nullptr && (block == g_clientBlocks.end() || block->second != n)) Fail("copy not in a block of its size");
   }
   void Value(const zv::TypedValue& a, const zv::TypedValue& b) {
     if (a.type != b.type) return Fail("type differs");

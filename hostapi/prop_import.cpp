@@ -1,0 +1,265 @@
+// The import of a host property list into client memory: element by element for the lists
+// objects have, in chunks without a jump on the value type for long ones.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "hostapi/prop_list.h"
+#include "hostapi/prop_parts.h"
+#include "util/memory.h"
+
+namespace zv {
+
+namespace {
+
+// The size of a block's items by type: an array of count items, or one 24-byte block (19).
+constexpr uint8_t ItemSizes[32] = {0, 0, 0, 0, 0, 4, 0, 8, 0, 0, 0, 0, 8, 4, 1, 4, 0, 0, 0, 24};
+static_assert(sizeof(Item8) == 8, "pairs are 8 bytes");
+
+// ---- Import from the host ----
+
+// Copies the host blocks of one list with `alloc`. Every field is first set to null, then
+// replaced by its copy, so a half-built copy can always be released with the client functions.
+class Importer {
+ public:
+  explicit Importer(AllocFn alloc) : alloc_(alloc) {}
+
+  // A new block for count items; arrays are allocated also for a count of 0.
+  bool Allocate(size_t count, size_t size, void** out) {
+    *out = nullptr;
+    size_t bytes = 0;
+    // A 32-bit count times an element size overflows only where size_t has 32 bits (Win32).
+    if (!ArrayBytes(count, size, &bytes)) return false;  // GCOVR_EXCL_BR_LINE
+    *out = alloc_(bytes != 0 ? bytes : 1);
+    return *out != nullptr;
+  }
+
+  // A new block with the bytes of src; null stays null.
+  bool Block(const void* src, size_t count, size_t size, void** out) {
+    *out = nullptr;
+    if (src == nullptr) return true;
+    if (!Allocate(count, size, out)) return false;
+    if (count != 0) std::memcpy(*out, src, count * size);
+    return true;
+  }
+
+  bool Text(const char* src, char** out) {
+    *out = nullptr;
+    if (src == nullptr) return true;
+    return Block(src, std::strlen(src) + 1, 1, reinterpret_cast<void**>(out));
+  }
+
+  // The texts of a list are nulled as soon as the array exists, then copied one by one.
+  bool Texts(const TextList& src, TextList* out) {
+    *out = {0, nullptr};
+    char** texts = nullptr;
+    if (!Block(src.texts, src.count, sizeof(char*), reinterpret_cast<void**>(&texts))) return false;
+    if (texts == nullptr) return true;
+    for (uint32_t i = 0; i < src.count; ++i) texts[i] = nullptr;
+    *out = {src.count, texts};
+    for (uint32_t i = 0; i < src.count; ++i)
+      if (!Text(src.texts[i], &texts[i])) return false;
+    return true;
+  }
+
+  template <typename T>
+  bool Flat(uint32_t count, const T* src, uint32_t* outCount, T** out) {
+    *outCount = 0;
+    if (!Block(src, count, sizeof(T), reinterpret_cast<void**>(out))) return false;
+    if (*out != nullptr) *outCount = count;
+    return true;
+  }
+
+  // Entries are copied whole, their owned parts nulled, then each part copied.
+  template <typename T>
+  bool Entries(uint32_t count, const T* src, uint32_t* outCount, T** out) {
+    if (!Flat(count, src, outCount, out)) return false;
+    T* entries = *out;
+    if (entries == nullptr) return true;
+    for (uint32_t i = 0; i < *outCount; ++i) Detach(&entries[i]);
+    for (uint32_t i = 0; i < *outCount; ++i)
+      if (!Entry(src[i], &entries[i])) return false;
+    return true;
+  }
+
+  // The owned parts of a value, by what its type owns.
+  bool Value(const TypedValue& src, TypedValue* out) {
+    const uint32_t bit = TypeBit(src.type);
+    if ((bit & SingleTypes) != 0) return Part(src, out);
+    if ((bit & NestedTypes) != 0) return Nested(src, out);
+    return true;
+  }
+
+  // The text or block of a value with one part. Its pointer is nulled first, and a count
+  // without an array beside it zeroed. A text is measured and a block counted in one path,
+  // without a jump on which it is: a block measures "" and a text counts no items.
+  bool Part(const TypedValue& src, TypedValue* out) {
+    const uint32_t bit = TypeBit(src.type);
+    const void* owned = PartAt(src.u, bit);
+    unsigned char* const at = reinterpret_cast<unsigned char*>(&out->u) + PartOffset(bit);
+    void* copy = nullptr;
+    std::memcpy(at, &copy, sizeof copy);
+    if (owned == nullptr) {
+      if ((bit & CountedTypes) != 0) out->u.words[0] = 0;
+      return true;
+    }
+    const bool text = (bit & TextTypes) != 0;
+    const uint32_t count = (bit & CountedTypes) != 0 ? src.u.words[0] : 1u;  // a text's item size is 0
+    size_t bytes = 0;
+    // GCOVR_EXCL_BR_START: only Win32 can overflow
+    if (!ArrayBytes(count, ItemSizes[static_cast<uint32_t>(src.type) & 31u], &bytes)) return false;
+    // GCOVR_EXCL_BR_STOP
+    bytes += (std::strlen(text ? static_cast<const char*>(owned) : "") + 1) * text;
+    if (!Block(owned, bytes, 1, &copy)) return false;
+    std::memcpy(at, &copy, sizeof copy);
+    return true;
+  }
+
+  // The values with nested parts: lists of texts and of entries. Rare, and called from both
+  // import walks: one copy of it in the module is enough.
+  [[gnu::noinline]] bool Nested(const TypedValue& src, TypedValue* out) {
+    ValueUnion& u = out->u;
+    const ValueUnion& s = src.u;
+    switch (src.type) {
+      case 6:
+        return Texts(s.texts, &u.texts);
+      case 8:
+        return Entries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
+      case 17:
+        return Entries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
+      default:  // 18, the only other nested type
+        return Entries(s.named.count, s.named.items, &u.named.count, &u.named.items);
+    }
+  }
+
+ private:
+  static void Detach(Entry8* e) { e->text = nullptr; }
+  static void Detach(Entry17* e) {
+    e->text0 = e->text32 = e->text36 = nullptr;
+    e->list16 = {0, nullptr};
+    e->list24 = {0, nullptr};
+  }
+  static void Detach(Entry18* e) {
+    e->text0 = nullptr;
+    e->list4 = {0, nullptr};
+  }
+
+  bool Entry(const Entry8& src, Entry8* out) { return Text(src.text, &out->text); }
+  bool Entry(const Entry17& src, Entry17* out) {
+    return Text(src.text0, &out->text0) && Text(src.text32, &out->text32) && Text(src.text36, &out->text36) &&
+           Texts(src.list16, &out->list16) && Texts(src.list24, &out->list24);
+  }
+  bool Entry(const Entry18& src, Entry18* out) { return Text(src.text0, &out->text0) && Texts(src.list4, &out->list4); }
+
+  AllocFn alloc_;
+};
+
+// The parts of a chunk of elements to copy. The client array starts as a copy of the host's,
+// so each element still holds the host's pointers: Gather lists the parts in element order
+// (the order the host allocated them in, which the heap serves best) and nulls their pointers
+// (the elements are then client elements that own nothing yet, and a failed copy can always
+// be freed as a client list); Copy replaces them by copies.
+class ChunkImport {
+ public:
+  // Reads the host's elements, which the client's are copies of, and writes the client's.
+  void Gather(const PropVal* host, PropVal* vals, uint32_t size) {
+    uint16_t* part = parts_;
+    for (uint32_t k = 0; k < size; ++k) {
+      const PropVal& src = host[k];
+      PropVal& val = vals[k];
+      // A name beside a nonzero number is the host's, never ours. Names are rare: a jump on
+      // them is foreseen right nearly every time.
+      if (src.key.number == 0) *part++ = static_cast<uint16_t>(k | NamePart);
+      val.key.name = nullptr;
+      const uint32_t bit = TypeBit(src.value.type);
+      void* owned = PartAt(src.value.u, bit);
+      const bool single = (bit & SingleTypes) != 0;
+      const bool nested = (bit & NestedTypes) != 0;
+      *part = static_cast<uint16_t>(k | (nested ? NestedPart : 0u));
+      part += single | nested;
+      // The pointer of a text or block is nulled; any other value is written back as it was.
+      void* kept = single ? nullptr : owned;
+      std::memcpy(reinterpret_cast<unsigned char*>(&val.value.u) + PartOffset(bit), &kept, sizeof kept);
+      if (nested) ClearOwned(&val.value);
+    }
+    end_ = part;
+  }
+
+  // False when an allocation fails; what was copied is then in the elements.
+  bool Copy(Importer& importer, const PropVal* host, PropVal* vals) {
+    for (const uint16_t* part = parts_; part != end_; ++part) {
+      const uint32_t k = *part & IndexMask;
+      if ((*part & NamePart) != 0) {
+        if (!importer.Text(host[k].key.name, &vals[k].key.name)) return false;
+      } else if ((*part & NestedPart) != 0) {
+        if (!importer.Nested(host[k].value, &vals[k].value)) return false;
+      } else if (!importer.Part(host[k].value, &vals[k].value)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // A part to copy: the element's index in the chunk and whether it is the name or nested
+  // parts (else the value's text or block).
+  static constexpr uint32_t IndexMask = 0xFFu;
+  static constexpr uint32_t NamePart = 0x100u;
+  static constexpr uint32_t NestedPart = 0x200u;
+  static_assert(ChunkSize <= IndexMask + 1, "a chunk index fits in the mask");
+
+  uint16_t parts_[2 * ChunkSize];  // a name and a value's part per element at most
+  const uint16_t* end_ = parts_;
+};
+
+// The elements are copied in one block (a copy the processor streams, where element by element
+// each store would wait for its line), then each one's parts. Only the first `count` elements
+// are the client's: the rest still hold host pointers. False when an allocation fails.
+bool ImportEach(Importer& importer, const PropList& host, PropList* dest) {
+  if (host.count != 0) std::memcpy(dest->vals, host.vals, host.count * sizeof(PropVal));
+  for (uint32_t i = 0; i < host.count; ++i) {
+    const PropVal& src = host.vals[i];
+    PropVal& val = dest->vals[i];
+    val.key.name = nullptr;  // a name beside a nonzero number is the host's, never ours
+    dest->count = i + 1;
+    // Value() empties the owned fields it copies before its first allocation, so a failed
+    // copy never leaves a host pointer in the element.
+    if (!importer.Value(src.value, &val.value)) return false;
+    if (src.key.number == 0 && !importer.Text(src.key.name, &val.key.name)) return false;
+  }
+  return true;
+}
+
+// The same a chunk at a time: the elements in one block, then their parts, while both chunks
+// are in the first-level cache.
+bool ImportChunks(Importer& importer, const PropList& host, PropList* dest) {
+  ChunkImport chunk;
+  for (uint32_t base = 0; base < host.count; base += ChunkSize) {
+    const uint32_t size = std::min(ChunkSize, host.count - base);
+    std::memcpy(dest->vals + base, host.vals + base, size * sizeof(PropVal));
+    chunk.Gather(host.vals + base, dest->vals + base, size);
+    dest->count = base + size;
+    if (!chunk.Copy(importer, host.vals + base, dest->vals + base)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void PropListImport(PropList* dest, const PropList* host, AllocFn alloc) {
+  if (dest == nullptr) return;
+  *dest = {0, nullptr};
+  if (host == nullptr || host->vals == nullptr) return;
+  // The client heap's own function is called directly: ClientAlloc would only pass each call on.
+  if (alloc == nullptr || alloc == ClientAlloc) alloc = ClientHeap().alloc;
+
+  Importer importer(alloc);
+  PropVal* vals = nullptr;
+  if (!importer.Allocate(host->count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) return;
+  *dest = {0, vals};
+  if (!(host->count <= LongList ? ImportEach(importer, *host, dest) : ImportChunks(importer, *host, dest)))
+    PropListFree(dest);
+}
+
+}  // namespace zv
