@@ -13,9 +13,13 @@ namespace zv {
 
 namespace {
 
-// The size of a block's items by type: an array of count items, or one 24-byte block (19).
-constexpr uint8_t ItemSizes[32] = {0, 0, 0, 0, 0, 4, 0, 8, 0, 0, 0, 0, 8, 4, 1, 4, 0, 0, 0, 24};
-static_assert(sizeof(Item8) == 8, "pairs are 8 bytes");
+// The size of a block's items, for the types with one owned part in the order of their bits
+// (3, 5, 7, 12, 13, 14, 15, 19): a text counts no items, 19's block is one item of 24 bytes.
+constexpr uint8_t ItemSizes[8] = {0, 4, 8, 8, 4, 1, 4, 24};
+static_assert(sizeof(Item8) == 8 && sizeof(int32_t) == 4, "pairs are 8 bytes, integers 4");
+inline uint32_t ItemSize(uint32_t bit) {  // bit: one of SingleTypes
+  return ItemSizes[__builtin_popcount(SingleTypes & (bit - 1))];
+}
 
 // ---- Import from the host ----
 
@@ -108,7 +112,7 @@ class Importer {
     const uint32_t count = (bit & CountedTypes) != 0 ? src.u.words[0] : 1u;  // a text's item size is 0
     size_t bytes = 0;
     // GCOVR_EXCL_BR_START: only Win32 can overflow
-    if (!ArrayBytes(count, ItemSizes[static_cast<uint32_t>(src.type) & 31u], &bytes)) return false;
+    if (!ArrayBytes(count, ItemSize(bit), &bytes)) return false;
     // GCOVR_EXCL_BR_STOP
     bytes += (std::strlen(text ? static_cast<const char*>(owned) : "") + 1) * text;
     if (!Block(owned, bytes, 1, &copy)) return false;

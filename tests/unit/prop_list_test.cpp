@@ -206,6 +206,9 @@ struct Compare {
     if (a != nullptr && a == b) Fail("shared text");
     if (a == nullptr && nullTextIsEmpty) a = "";
     if ((a == nullptr) != (b == nullptr) || (a && std::strcmp(a, b) != 0)) Fail("text differs");
+    auto block = g_clientBlocks.find(const_cast<char*>(b));
+    if (b != nullptr && (block == g_clientBlocks.end() || block->second != std::strlen(b) + 1))
+      Fail("text not in a block of its size");
   }
   void Texts(const zv::TextList& a, const zv::TextList& b) {
     if (a.count != b.count) return Fail("text count differs");
