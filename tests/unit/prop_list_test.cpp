@@ -430,6 +430,13 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   EXPECT_EQ(client.vals[0].value.type, 35);
   EXPECT_EQ(client.vals[0].value.u.number, 77);
   zv::PropListFree(&client);
+  static int given = 0;  // an allocator the caller gives is the one the copy comes from
+  zv::PropListImport(&client, &host, [](size_t n) {
+    ++given;
+    return CountedAlloc(n);
+  });
+  EXPECT_EQ(given, 1);
+  zv::PropListFree(&client);
   zv::PropListRelease(&host, HostRelease);
   HostRelease(stray);
 }
