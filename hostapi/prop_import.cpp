@@ -161,9 +161,8 @@ class Importer {
 
 // The parts of a chunk of elements to copy. The client array starts as a copy of the host's,
 // so each element still holds the host's pointers: Gather lists the parts in element order
-// (the order the host allocated them in, which the heap serves best) and nulls their pointers
-// (the elements are then client elements that own nothing yet, and a failed copy can always
-// be freed as a client list); Copy replaces them by copies.
+// and nulls their pointers (the elements are then client elements that own nothing yet, and a
+// failed copy can always be freed as a client list); Copy replaces them by copies.
 class ChunkImport {
  public:
   // Reads the host's elements, which the client's are copies of, and writes the client's.

@@ -12,24 +12,7 @@
 namespace zv {
 
 void ClearOwned(TypedValue* value) {
-  switch (value->type) {
-    case 3:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-    case 17:
-    case 18:
-    case 19:
-      std::memset(&value->u, 0, sizeof value->u);
-      break;
-    default:
-      break;
-  }
+  if ((TypeBit(value->type) & OwningTypes) != 0) std::memset(&value->u, 0, sizeof value->u);
 }
 
 namespace {
@@ -111,7 +94,7 @@ void ReleaseEach(const PropVal* vals, uint32_t count, ReleaseFn release, bool al
   for (uint32_t i = 0; i < count; ++i) {
     const PropVal& val = vals[i];
     if (allNames || val.key.number == 0) ReleaseBlock(val.key.name, release);
-    if ((TypeBit(val.value.type) & (SingleTypes | NestedTypes)) != 0) ReleaseOwned(val.value, release);
+    if ((TypeBit(val.value.type) & OwningTypes) != 0) ReleaseOwned(val.value, release);
   }
 }
 

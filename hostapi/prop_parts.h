@@ -19,6 +19,7 @@ constexpr uint32_t CountedTypes = (1u << 5) | (1u << 7) | (0xFu << 12);  // coun
 constexpr uint32_t BlockTypes = CountedTypes | (1u << 19);               // 19: 24 bytes
 constexpr uint32_t NestedTypes = (1u << 6) | (1u << 8) | (3u << 17);     // texts, entries
 constexpr uint32_t SingleTypes = TextTypes | BlockTypes;                 // one owned pointer
+constexpr uint32_t OwningTypes = SingleTypes | NestedTypes;
 
 inline uint32_t TypeBit(int32_t type) {
   const uint32_t t = static_cast<uint32_t>(type);

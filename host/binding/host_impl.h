@@ -37,7 +37,6 @@ class BlockTable {
     uint64_t list = 0;
   };
   static constexpr size_t FirstSize = 256;
-  static constexpr int FirstShift = 64 - 8;  // 64 - log2(FirstSize)
   size_t Home(const void* block) const;
   std::vector<Slot> slots_;  // a power of two in size, at most half full
   size_t used_ = 0;

@@ -78,14 +78,13 @@ bool BlockTable::Take(void* block, uint64_t* list) {
 
 void BlockTable::Clear() {
   if (used_ == 0) return;
-  // A table that one burst of blocks made large goes back to its first size: clearing it whole
-  // after every event would cost in proportion to the largest burst ever seen.
-  if (slots_.size() > FirstSize) {
-    std::vector<Slot>(FirstSize).swap(slots_);
-    shift_ = FirstShift;
-  } else {
+  // A table that one burst of blocks made large is dropped, and the next Put makes it anew at
+  // its first size: clearing it whole after every event would cost in proportion to the
+  // largest burst ever seen.
+  if (slots_.size() > FirstSize)
+    std::vector<Slot>().swap(slots_);
+  else
     for (Slot& s : slots_) s = {};
-  }
   used_ = 0;
 }
 
