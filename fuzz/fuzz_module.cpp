@@ -171,6 +171,7 @@ class Session {
     if (!m_.Exists(doc)) return;
     uint8_t how = in_.U8();
     std::vector<ObjectId> pick;
+    pick.reserve(3);
     for (uint32_t i = 1 + (how >> 2) % 3; i > 0; --i)
       if (ObjectId g = Live(graphics_)) pick.push_back(g);
     switch (how % 4) {

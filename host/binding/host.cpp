@@ -230,7 +230,9 @@ HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value
   if (impl_->log.enabled) {
     args.reserve(96);  // one block, not one per `+`
     args.append("code=").append(std::to_string(code)).append(" doc=").append(FormatId(doc));
-    args.append(" text=").append(TextArg(text)).append(" value=").append(std::to_string(value));
+    args.append(" text=");
+    AppendTextArg(args, text);
+    args.append(" value=").append(std::to_string(value));
   }
   HighText given(text);
   return Deliver(*impl_, "Notify", slot::Notify, std::move(args), code, doc, static_cast<const char*>(given.get()),
@@ -360,7 +362,11 @@ uint32_t SystemTick() {
 // virtual clock every reading is a new tick: no wait.
 template <typename Fn>
 void AroundSelection(Host& host, HostImpl& h, ObjectId doc, const std::vector<ObjectId>& after, Fn change) {
-  std::vector<ObjectId> selected = h.model.SelectedGraphics(doc), newly;
+  // The selection before the change, read in place: nothing reads it once change() has run.
+  static const std::vector<ObjectId> none;
+  const DocState* state = h.model.Doc(doc);
+  const std::vector<ObjectId>& selected = state ? state->selection : none;
+  std::vector<ObjectId> newly;
   // A small selection is searched as it is; a large one through a set.
   const bool large = selected.size() > 32;
   std::unordered_set<ObjectId> index;
@@ -411,7 +417,10 @@ void Host::SelectInOrder(ObjectId doc, const std::vector<ObjectId>& graphics) {
 }
 
 void Host::AddToSelection(ObjectId doc, ObjectId graphic) {
-  std::vector<ObjectId> after = impl_->model.SelectedGraphics(doc);
+  const DocState* state = impl_->model.Doc(doc);
+  std::vector<ObjectId> after;
+  after.reserve((state ? state->selection.size() : 0) + 1);
+  if (state) after = state->selection;
   after.push_back(graphic);
   AroundSelection(*this, *impl_, doc, after, [&] { impl_->model.SetSelected(graphic, true); });
 }

@@ -198,6 +198,7 @@ HostImpl& ImplOf(void* self);
 // Readable forms for the log.
 std::string KeyText(const zv::PropKey* key);
 std::string TextArg(const char* text);
+void AppendTextArg(std::string& s, const char* text);  // the same, at the end of s
 std::string HrText(HResult hr);
 
 }  // namespace zvhost

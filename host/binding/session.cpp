@@ -1,6 +1,7 @@
 // The session interface: its method table, filled by the families of operations (session_*.cpp),
 // and what every operation shares: the common begin and end that log the call and choose its
 // fault, and the readable forms of arguments for the log.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -12,12 +13,14 @@ HostImpl& ImplOf(void* self) {
   return *static_cast<ComObject*>(self)->host;
 }
 
-std::string TextArg(const char* text) {
-  if (!text) return "null";
-  std::string s;
-  s.reserve(216);  // the quoted text is cut after 200 characters: one block holds it, escapes and all
+void AppendTextArg(std::string& s, const char* text) {
+  if (!text) {
+    s += "null";
+    return;
+  }
+  const size_t open = s.size();
   s += '"';
-  for (const char* p = text; *p && s.size() < 200; ++p) {
+  for (const char* p = text; *p && s.size() - open < 200; ++p) {  // cut after 200 characters
     unsigned char ch = static_cast<unsigned char>(*p);
     if (ch == '\n')
       s += "\\n";
@@ -32,6 +35,15 @@ std::string TextArg(const char* text) {
     }
   }
   s += '"';
+}
+
+std::string TextArg(const char* text) {
+  std::string s;
+  // One block holds the quoted text, cut and escapes and all; a short one needs none.
+  size_t length = 0;
+  while (text && length < 200 && text[length]) ++length;
+  if (length + 2 > s.capacity()) s.reserve(std::min<size_t>(4 * length, 200) + 8);
+  AppendTextArg(s, text);
   return s;
 }
 
@@ -46,7 +58,7 @@ void AppendKey(std::string& s, const zv::PropKey* key) {
   }
   s += "key=";
   if (key->number == 0) {
-    s += TextArg(key->name);
+    AppendTextArg(s, key->name);
     return;
   }
   s += PropName(key->number);

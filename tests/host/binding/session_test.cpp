@@ -171,6 +171,31 @@ TEST_F(Bound, WritesChangeTheModelAndTheLogShowsThemInPoints) {
   EXPECT_NE(host.log().Text(mark).find("SetMetricProp[92](doc="), std::string::npos) << host.log().Text(mark);
 }
 
+// Texts in the log are quoted, escaped and cut after 200 characters, alone or inside the
+// arguments of a call (a named key) and of an event (a notification's text).
+TEST_F(Bound, TextsInTheLogAreQuotedEscapedAndCut) {
+  const std::string longText(300, 'x'), cut = '"' + std::string(199, 'x') + '"';
+  const struct {
+    const char* text;
+    std::string quoted;
+  } rows[] = {{nullptr, "null"},
+              {"", "\"\""},
+              {"a\"b\\c\nd\x01\xE9", "\"a\\\"b\\\\c\\nd\\x01\\xE9\""},
+              {longText.c_str(), cut}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(TextArg(row.text), row.quoted);
+    Mark mark = host.log().MarkNow();
+    zv::PropKey named{0, const_cast<char*>(row.text)};
+    int32_t st = -1, value = 0;
+    fake::Slot<GetIntFn>(slot::GetIntProp)(s, doc, a, &named, &st, &value);
+    host.Notify(note::AfterFunction, doc, row.text, 7);
+    auto calls = host.log().Since(mark);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].args, "doc=" + FormatId(doc) + " obj=" + FormatId(a) + " key=" + row.quoted);
+    EXPECT_NE(calls[1].args.find(" text=" + row.quoted + " value=7"), std::string::npos) << calls[1].args;
+  }
+}
+
 TEST_F(Bound, ReadAllPropsReturnsAFullListWithEveryOwnedValueType) {
   int32_t st = -1;
   zv::PropList list{0, nullptr};
