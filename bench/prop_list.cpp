@@ -111,8 +111,7 @@ void BM_PropListImport(benchmark::State& state) {
     zv::PropList hostList = host.Build(static_cast<size_t>(state.range(0)));
     state.ResumeTiming();
     zv::PropList client{};
-    zv::PropListImport(&client, &hostList, zv::ClientAlloc);
-    zv::PropListRelease(&hostList, std::free);
+    zv::PropListTake(&client, &hostList, zv::ClientAlloc, std::free);  // as the module reads a list
     zv::PropListFree(&client);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

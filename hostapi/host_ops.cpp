@@ -188,8 +188,10 @@ PropList ReadAllProps(ObjectId doc, ObjectId object) {
   PropList host{0, nullptr};
   if (Call<fn::ReadAllProps>(SlotReadAllProps, doc, object, &status, &host) != 0) return PropList{0, nullptr};
   PropList copy{0, nullptr};
-  PropListImport(&copy, &host, ClientAlloc);
-  if (!HostKeepsResults) PropListRelease(&host, HostBlockFree);
+  if (HostKeepsResults)
+    PropListImport(&copy, &host, ClientAlloc);
+  else
+    PropListTake(&copy, &host, ClientAlloc, HostBlockFree);  // each host block released once copied
   if (RecordHostStatus(status) != 0) {
     PropListFree(&copy);  // nobody else would own it
     return PropList{0, nullptr};

@@ -1,5 +1,6 @@
-// The import of a host property list into client memory: element by element for the lists
-// objects have, in chunks without a jump on the value type for long ones.
+// The import of a host property list into client memory, and of its release with it:
+// element by element for the lists objects have, in chunks without a jump on the value type
+// for long ones.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -189,22 +190,38 @@ class ChunkImport {
     end_ = part;
   }
 
-  // False when an allocation fails; what was copied is then in the elements.
-  bool Copy(Importer& importer, const PropVal* host, PropVal* vals) {
+  // Copies the parts. With `release`, each host part is released once copied, while it is
+  // still in the cache (and its block is at hand for the next copy). False when an allocation
+  // fails: what was copied is then in the elements, and the host parts from the failed one on
+  // are released too.
+  bool Copy(Importer& importer, const PropVal* host, PropVal* vals, ReleaseFn release) const {
     for (const uint16_t* part = parts_; part != end_; ++part) {
-      const uint32_t k = *part & IndexMask;
-      if ((*part & NamePart) != 0) {
-        if (!importer.Text(host[k].key.name, &vals[k].key.name)) return false;
-      } else if ((*part & NestedPart) != 0) {
-        if (!importer.Nested(host[k].value, &vals[k].value)) return false;
-      } else if (!importer.Part(host[k].value, &vals[k].value)) {
+      if (!CopyPart(importer, *part, host, vals)) {
+        for (; release != nullptr && part != end_; ++part) ReleasePart(*part, host, release);
         return false;
       }
+      if (release != nullptr) ReleasePart(*part, host, release);
     }
     return true;
   }
 
  private:
+  static bool CopyPart(Importer& importer, uint16_t part, const PropVal* host, PropVal* vals) {
+    const uint32_t k = part & IndexMask;
+    if ((part & NamePart) != 0) return importer.Text(host[k].key.name, &vals[k].key.name);
+    if ((part & NestedPart) != 0) return importer.Nested(host[k].value, &vals[k].value);
+    return importer.Part(host[k].value, &vals[k].value);
+  }
+  static void ReleasePart(uint16_t part, const PropVal* host, ReleaseFn release) {
+    const PropVal& src = host[part & IndexMask];
+    if ((part & NestedPart) != 0) {
+      ReleaseOwned(src.value, release);
+      return;
+    }
+    void* block = (part & NamePart) != 0 ? src.key.name : PartAt(src.value.u, TypeBit(src.value.type));
+    if (block != nullptr) release(block);
+  }
+
   // A part to copy: the element's index in the chunk and whether it is the name or nested
   // parts (else the value's text or block).
   static constexpr uint32_t IndexMask = 0xFFu;
@@ -218,8 +235,10 @@ class ChunkImport {
 
 // The elements are copied in one block (a copy the processor streams, where element by element
 // each store would wait for its line), then each one's parts. Only the first `count` elements
-// are the client's: the rest still hold host pointers. False when an allocation fails.
-bool ImportEach(Importer& importer, const PropList& host, PropList* dest) {
+// are the client's: the rest still hold host pointers. With `release`, each host element's
+// parts are released once copied, and all the rest when a copy fails. False when an
+// allocation fails.
+bool ImportEach(Importer& importer, const PropList& host, PropList* dest, ReleaseFn release) {
   if (host.count != 0) std::memcpy(dest->vals, host.vals, host.count * sizeof(PropVal));
   for (uint32_t i = 0; i < host.count; ++i) {
     const PropVal& src = host.vals[i];
@@ -228,24 +247,52 @@ bool ImportEach(Importer& importer, const PropList& host, PropList* dest) {
     dest->count = i + 1;
     // Value() empties the owned fields it copies before its first allocation, so a failed
     // copy never leaves a host pointer in the element.
-    if (!importer.Value(src.value, &val.value)) return false;
-    if (src.key.number == 0 && !importer.Text(src.key.name, &val.key.name)) return false;
+    const bool copied =
+        importer.Value(src.value, &val.value) && (src.key.number != 0 || importer.Text(src.key.name, &val.key.name));
+    if (release == nullptr) {
+      if (!copied) return false;
+      continue;
+    }
+    ReleaseElements(&src, copied ? 1 : host.count - i, release, false);
+    if (!copied) return false;
   }
   return true;
 }
 
 // The same a chunk at a time: the elements in one block, then their parts, while both chunks
 // are in the first-level cache.
-bool ImportChunks(Importer& importer, const PropList& host, PropList* dest) {
+bool ImportChunks(Importer& importer, const PropList& host, PropList* dest, ReleaseFn release) {
   ChunkImport chunk;
   for (uint32_t base = 0; base < host.count; base += ChunkSize) {
     const uint32_t size = std::min(ChunkSize, host.count - base);
     std::memcpy(dest->vals + base, host.vals + base, size * sizeof(PropVal));
     chunk.Gather(host.vals + base, dest->vals + base, size);
     dest->count = base + size;
-    if (!chunk.Copy(importer, host.vals + base, dest->vals + base)) return false;
+    if (!chunk.Copy(importer, host.vals + base, dest->vals + base, release)) {
+      if (release != nullptr) ReleaseElements(host.vals + base + size, host.count - base - size, release, false);
+      return false;
+    }
   }
   return true;
+}
+
+// Copies a host list into dest; with `release`, every part the host's elements own is
+// released as well (all of them, whatever fails), but not the element array.
+void ImportList(PropList* dest, const PropList& host, AllocFn alloc, ReleaseFn release) {
+  *dest = {0, nullptr};
+  // The client heap's own function is called directly: ClientAlloc would only pass each call on.
+  if (alloc == nullptr || alloc == ClientAlloc) alloc = ClientHeap().alloc;
+
+  Importer importer(alloc);
+  PropVal* vals = nullptr;
+  if (!importer.Allocate(host.count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) {
+    if (release != nullptr) ReleaseElements(host.vals, host.count, release, false);
+    return;
+  }
+  *dest = {0, vals};
+  if (!(host.count <= LongList ? ImportEach(importer, host, dest, release)
+                               : ImportChunks(importer, host, dest, release)))
+    PropListFree(dest);
 }
 
 }  // namespace
@@ -254,15 +301,18 @@ void PropListImport(PropList* dest, const PropList* host, AllocFn alloc) {
   if (dest == nullptr) return;
   *dest = {0, nullptr};
   if (host == nullptr || host->vals == nullptr) return;
-  // The client heap's own function is called directly: ClientAlloc would only pass each call on.
-  if (alloc == nullptr || alloc == ClientAlloc) alloc = ClientHeap().alloc;
+  ImportList(dest, *host, alloc, nullptr);
+}
 
-  Importer importer(alloc);
-  PropVal* vals = nullptr;
-  if (!importer.Allocate(host->count, sizeof(PropVal), reinterpret_cast<void**>(&vals))) return;
-  *dest = {0, vals};
-  if (!(host->count <= LongList ? ImportEach(importer, *host, dest) : ImportChunks(importer, *host, dest)))
-    PropListFree(dest);
+void PropListTake(PropList* dest, PropList* host, AllocFn alloc, ReleaseFn release) {
+  if (dest == nullptr || host == nullptr || host->vals == nullptr || release == nullptr) {
+    PropListImport(dest, host, alloc);
+    PropListRelease(host, release);
+    return;
+  }
+  ImportList(dest, *host, alloc, release);
+  release(host->vals);
+  *host = {0, nullptr};
 }
 
 }  // namespace zv

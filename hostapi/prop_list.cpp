@@ -51,6 +51,8 @@ void ReleaseEntries(uint32_t count, T* items, ReleaseFn release) {
   release(items);
 }
 
+}  // namespace
+
 // Releases every part a value owns, by type, and writes nothing: callers that keep the value
 // clear it themselves, and the list functions release the element array right after.
 void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
@@ -87,6 +89,8 @@ void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
   }
 }
 
+namespace {
+
 // Releases what the elements own. A name is the element's own when its number is 0, or always
 // when `allNames` (a client element owns its name, a host list may hold names that stay the
 // host's).
@@ -122,12 +126,16 @@ void ReleaseChunks(const PropVal* vals, uint32_t count, ReleaseFn release, bool 
   }
 }
 
+}  // namespace
+
 void ReleaseElements(const PropVal* vals, uint32_t count, ReleaseFn release, bool allNames) {
   if (count <= LongList)
     ReleaseEach(vals, count, release, allNames);
   else
     ReleaseChunks(vals, count, release, allNames);
 }
+
+namespace {
 
 // ---- Copies within the client ----
 

@@ -16,6 +16,9 @@ using ReleaseFn = void (*)(void*);
 void PropListImport(PropList* dest, const PropList* host, AllocFn alloc);
 // Releases every owned part of a host list with `release`; the list becomes {0, null}.
 void PropListRelease(PropList* host, ReleaseFn release);
+// The two above in one walk over the list, each host part released once copied: what
+// PropListImport(dest, host, alloc) then PropListRelease(host, release) would leave.
+void PropListTake(PropList* dest, PropList* host, AllocFn alloc, ReleaseFn release);
 
 int32_t PropListIndexOf(const PropList* list, int32_t number);  // -4 when absent
 // Sets or replaces the value of `number`. When the array cannot grow the list stays as it was.

@@ -57,4 +57,10 @@ constexpr uint32_t ChunkSize = 64;
 // a value just copied from the host, before its parts are copied.
 void ClearOwned(TypedValue* value);
 
+using ReleaseFn = void (*)(void*);
+// Releases every part a value owns (not the value itself) with `release`.
+void ReleaseOwned(const TypedValue& value, ReleaseFn release);
+// Releases what the elements own: a name when its number is 0, or always with `allNames`.
+void ReleaseElements(const PropVal* vals, uint32_t count, ReleaseFn release, bool allNames);
+
 }  // namespace zv

@@ -6,8 +6,10 @@
 # meaningful on a machine shared with other work.
 #   scripts/bench.sh                  all programs
 #   scripts/bench.sh format metric    only bench_format and bench_metric
-# Each benchmark runs BENCH_REPETITIONS times (default 3) and its median counts. Extra Google
-# Benchmark options can be passed in BENCH_ARGS (e.g. --benchmark_min_time=0.2).
+# Each benchmark runs BENCH_REPETITIONS times (default 3) and its median counts. The repetitions
+# of a program's benchmarks run in random order, interleaved, so that a moment when the machine
+# is slow falls on a benchmark and on its floor alike. Extra Google Benchmark options can be
+# passed in BENCH_ARGS (e.g. --benchmark_min_time=0.2).
 # A benchmark X_FloorY (a partial floor) is shown beside X_Floor, with its ratio to it: what
 # each part of X costs on its own. The machine (processor, cores, load) is printed with the
 # figures, before and after the runs.
@@ -51,6 +53,7 @@ for p in "${programs[@]}"; do
   # shellcheck disable=SC2086
   "$p" --benchmark_format=json --benchmark_out_format=json --benchmark_out="$out/$name.json" \
        --benchmark_repetitions="${BENCH_REPETITIONS:-3}" --benchmark_report_aggregates_only=true \
+       --benchmark_enable_random_interleaving=true \
        ${BENCH_ARGS:-} >/dev/null
 done
 

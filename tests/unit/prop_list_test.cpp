@@ -297,30 +297,47 @@ struct Compare {
   }
 };
 
+// Taking a list (import and release in one walk) leaves what an import then a release leave.
+void Import(bool take, zv::PropList* client, zv::PropList* host, zv::AllocFn alloc, zv::ReleaseFn release) {
+  if (take) {
+    zv::PropListTake(client, host, alloc, release);
+  } else {
+    zv::PropListImport(client, host, alloc);
+    zv::PropListRelease(host, release);
+  }
+}
+
 TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
-  for (int copies : {1, 50}) {
-    SCOPED_TRACE(copies);
-    zv::PropList host = HostListOfEveryType(copies);
+  for (int run = 0; run < 4; ++run) {
+    const bool take = run >= 2;
+    const int copies = run % 2 == 0 ? 1 : 50;
+    SCOPED_TRACE(testing::Message() << "take " << take << ", copies " << copies);
+    zv::PropList host = HostListOfEveryType(copies), expected = HostListOfEveryType(copies);
     char* stray = HostText("stray");  // a name beside a nonzero number stays the host's
     host.vals[host.count - 1].key.name = stray;
     zv::PropList client{};
-    zv::PropListImport(&client, &host, nullptr);  // no allocator given: the client heap
-    ASSERT_EQ(client.count, host.count);
+    if (take) {
+      zv::PropListTake(&client, &host, nullptr, HostRelease);  // no allocator given: the client heap
+    } else {
+      zv::PropListImport(&client, &host, nullptr);
+      for (const auto& block : g_clientBlocks) EXPECT_EQ(hostBlocks_.count(block.first), 0u);
+      zv::PropListRelease(&host, HostRelease);
+    }
+    ASSERT_EQ(client.count, expected.count);
     Compare cmp{false, {}};
-    for (uint32_t i = 0; i < host.count; ++i) {
-      EXPECT_EQ(client.vals[i].key.number, host.vals[i].key.number);
-      cmp.Text(host.vals[i].key.number == 0 ? host.vals[i].key.name : nullptr, client.vals[i].key.name);
-      cmp.Value(host.vals[i].value, client.vals[i].value);
-      EXPECT_EQ(cmp.failure, "") << "element " << i << " type " << host.vals[i].value.type;
+    for (uint32_t i = 0; i < expected.count; ++i) {
+      EXPECT_EQ(client.vals[i].key.number, expected.vals[i].key.number);
+      cmp.Text(expected.vals[i].key.number == 0 ? expected.vals[i].key.name : nullptr, client.vals[i].key.name);
+      cmp.Value(expected.vals[i].value, client.vals[i].value);
+      EXPECT_EQ(cmp.failure, "") << "element " << i << " type " << expected.vals[i].value.type;
       cmp.failure.clear();
     }
-    for (const auto& block : g_clientBlocks) EXPECT_EQ(hostBlocks_.count(block.first), 0u);
+    zv::PropListRelease(&expected, HostRelease);
     // Arrays are allocated also for a count of 0; a null array stays null.
     EXPECT_NE(client.vals[zv::PropListIndexOf(&client, 45)].value.u.bytes.bytes, nullptr);
     EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 50)].value.u.ints.items, nullptr);
     EXPECT_EQ(client.vals[zv::PropListIndexOf(&client, 51)].value.u.tabs.items, nullptr);
 
-    zv::PropListRelease(&host, HostRelease);
     EXPECT_EQ(host.count, 0u);
     EXPECT_EQ(host.vals, nullptr);
     EXPECT_EQ(hostBlocks_.size(), 1u) << "host blocks not released, or the stray name released";
@@ -372,8 +389,10 @@ TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
 }
 
 TEST_F(PropListTest, FailedImportAllocationLeavesNothingBehind) {
-  for (int copies : {1, 50}) {  // 1,250 elements: the long list fails at every 13th allocation
-    SCOPED_TRACE(copies);
+  for (int run = 0; run < 4; ++run) {  // 1,250 elements: the long list fails at every 13th allocation
+    const bool take = run >= 2;
+    const int copies = run % 2 == 0 ? 1 : 50;
+    SCOPED_TRACE(testing::Message() << "take " << take << ", copies " << copies);
     zv::PropList probe = HostListOfEveryType(copies);
     zv::PropList full{};
     zv::PropListImport(&full, &probe, zv::ClientAlloc);
@@ -385,13 +404,12 @@ TEST_F(PropListTest, FailedImportAllocationLeavesNothingBehind) {
       zv::PropList host = HostListOfEveryType(copies);
       zv::PropList client{7, reinterpret_cast<zv::PropVal*>(&host)};  // overwritten
       g_grantsLeft = static_cast<long>(grants);
-      zv::PropListImport(&client, &host, zv::ClientAlloc);
+      Import(take, &client, &host, zv::ClientAlloc, HostRelease);  // the host's blocks are released as usual
       g_grantsLeft = -1;
       EXPECT_EQ(client.count, 0u) << "after " << grants << " grants";
       EXPECT_EQ(client.vals, nullptr);
       EXPECT_TRUE(g_clientBlocks.empty()) << "after " << grants << " grants";
-      zv::PropListRelease(&host, HostRelease);  // the host's blocks are released as usual
-      EXPECT_TRUE(hostBlocks_.empty());
+      EXPECT_TRUE(hostBlocks_.empty()) << "after " << grants << " grants";
     }
   }
 }
@@ -412,6 +430,19 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   EXPECT_EQ(unreleased.vals, nullptr);
   EXPECT_EQ(hostBlocks_.count(kept), 1u);
   HostRelease(kept);
+  // Taking such a list is importing it then releasing it: with nowhere to copy to, without an
+  // array, without a release function (the host's blocks are then only forgotten).
+  zv::PropList nowhere = HostListOfEveryType(), odd{2, nullptr}, forgotten{1, HostArray<zv::PropVal>(1)};
+  zv::PropListTake(nullptr, &nowhere, zv::ClientAlloc, HostRelease);
+  zv::PropListTake(&client, &odd, zv::ClientAlloc, HostRelease);
+  EXPECT_EQ(client.vals, nullptr);
+  kept = forgotten.vals;
+  zv::PropListTake(&client, &forgotten, zv::ClientAlloc, nullptr);
+  EXPECT_EQ(client.count, 1u);
+  EXPECT_EQ(hostBlocks_.size(), 1u) << "only the forgotten array is left";
+  EXPECT_TRUE(nowhere.vals == nullptr && odd.vals == nullptr && forgotten.vals == nullptr);
+  HostRelease(kept);
+  zv::PropListFree(&client);
   zv::PropList none{0, HostArray<zv::PropVal>(1)};  // an array, but no elements
   zv::PropListImport(&client, &none, zv::ClientAlloc);
   EXPECT_EQ(client.count, 0u);
