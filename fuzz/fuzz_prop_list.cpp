@@ -252,17 +252,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 60);
   HostBuilder host(in);
 
-  // Import, compare, release.
+  // Import, compare, release; a list of odd length is taken instead (imported and released in
+  // one walk) and compared with a copy imported before.
   zv::PropList hostList = host.List();
-  zv::PropList client{};
-  zv::PropListImport(&client, &hostList, zv::ClientAlloc);
+  zv::PropList client{}, before{};
+  const bool take = (hostList.count & 1) != 0;
+  if (take) {
+    const long grants = g_grants;
+    g_grants = -1;
+    zv::PropListImport(&before, &hostList, zv::ClientAlloc);
+    g_grants = grants;
+  }
+  const long beforeBlocks = g_live;
+  if (take)
+    zv::PropListTake(&client, &hostList, zv::ClientAlloc, HostRelease);
+  else
+    zv::PropListImport(&client, &hostList, zv::ClientAlloc);
+  const zv::PropList& expected = take ? before : hostList;
   if (client.vals == nullptr) {
-    Check(client.count == 0 && g_live == 0);
+    Check(client.count == 0 && g_live == beforeBlocks);
   } else {
-    Check(client.count == hostList.count);
+    Check(client.count == expected.count);
     for (uint32_t i = 0; i < client.count; ++i) {
       Same same{false};
-      const zv::PropVal &h = hostList.vals[i], &c = client.vals[i];
+      const zv::PropVal &h = expected.vals[i], &c = client.vals[i];
       Check(h.key.number == c.key.number);
       same.Text(h.key.name, c.key.name);
       same.Value(h.value, c.value);
@@ -270,6 +283,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   zv::PropListRelease(&hostList, HostRelease);
+  zv::PropListFree(&before);
   Check(g_hostBlocks.empty() && hostList.count == 0 && hostList.vals == nullptr);
   g_grants = -1;
 

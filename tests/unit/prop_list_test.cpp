@@ -434,6 +434,7 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
   // array, without a release function (the host's blocks are then only forgotten).
   zv::PropList nowhere = HostListOfEveryType(), odd{2, nullptr}, forgotten{1, HostArray<zv::PropVal>(1)};
   zv::PropListTake(nullptr, &nowhere, zv::ClientAlloc, HostRelease);
+  zv::PropListTake(&client, nullptr, zv::ClientAlloc, HostRelease);
   zv::PropListTake(&client, &odd, zv::ClientAlloc, HostRelease);
   EXPECT_EQ(client.vals, nullptr);
   kept = forgotten.vals;
