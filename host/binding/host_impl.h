@@ -195,6 +195,9 @@ class HostImpl {
 
 HostImpl& ImplOf(void* self);
 
+// Whether the client asked for notification `code` and events are being delivered.
+bool NotificationOn(const HostImpl& h, int32_t code);
+
 // Readable forms for the log.
 std::string KeyText(const zv::PropKey* key);
 std::string TextArg(const char* text);
