@@ -249,11 +249,7 @@ bool ImportEach(Importer& importer, const PropList& host, PropList* dest, Releas
     // copy never leaves a host pointer in the element.
     const bool copied =
         importer.Value(src.value, &val.value) && (src.key.number != 0 || importer.Text(src.key.name, &val.key.name));
-    if (release == nullptr) {
-      if (!copied) return false;
-      continue;
-    }
-    ReleaseElements(&src, copied ? 1 : host.count - i, release, false);
+    if (release != nullptr) ReleaseElements(&src, copied ? 1 : host.count - i, release, false);
     if (!copied) return false;
   }
   return true;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "hostapi/abi.h"
+#include "hostapi/prop_list.h"
 
 namespace zv {
 
@@ -57,7 +58,6 @@ constexpr uint32_t ChunkSize = 64;
 // a value just copied from the host, before its parts are copied.
 void ClearOwned(TypedValue* value);
 
-using ReleaseFn = void (*)(void*);
 // Releases every part a value owns (not the value itself) with `release`.
 void ReleaseOwned(const TypedValue& value, ReleaseFn release);
 // Releases what the elements own: a name when its number is 0, or always with `allNames`.

@@ -1,7 +1,6 @@
 // The session interface: its method table, filled by the families of operations (session_*.cpp),
 // and what every operation shares: the common begin and end that log the call and choose its
 // fault, and the readable forms of arguments for the log.
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -39,10 +38,6 @@ void AppendTextArg(std::string& s, const char* text) {
 
 std::string TextArg(const char* text) {
   std::string s;
-  // One block holds the quoted text, cut and escapes and all; a short one needs none.
-  size_t length = 0;
-  while (text && length < 200 && text[length]) ++length;
-  if (length + 2 > s.capacity()) s.reserve(std::min<size_t>(4 * length, 200) + 8);
   AppendTextArg(s, text);
   return s;
 }
