@@ -60,6 +60,12 @@ if [ $need_wine -eq 1 ]; then
   need_pkgs+=(wine wine32:i386 wine64)
 fi
 echo "setup: installing ${need_pkgs[*]}"
-$SUDO apt-get update -qq
+# A mirror in the middle of a sync can refuse one index (seen with bookworm-security's i386
+# list); the packages may still be found in the others, so try once more, then go on.
+if ! $SUDO apt-get update -qq; then
+  sleep 5
+  $SUDO apt-get update -qq ||
+    echo "setup: warning: some package indexes could not be refreshed (above); installing from the ones there are" >&2
+fi
 $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
 echo "setup: done"
