@@ -10,6 +10,13 @@ namespace zv {
 
 CopiedGeometry Copied = {0, 0, 0, 0};
 
+void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue width) {
+  int64_t from = first < 0 ? 0 : first;
+  int64_t to = last;
+  if (to > static_cast<int64_t>(list->count) - 1) to = static_cast<int64_t>(list->count) - 1;
+  for (int64_t i = from; i <= to; ++i) list->items[i] = width;
+}
+
 namespace {
 
 constexpr const char* TextSelectObjectOrCells = "First select an object or table cell(s). Then try again.";
@@ -33,15 +40,6 @@ void SetMetric(const GraphicSelection& sel, int32_t prop, MetricValue value) {
 
 MetricValue GetMetric(const GraphicSelection& sel, int32_t prop) {
   return GetMetricProp(sel.doc, sel.graphic, prop);
-}
-
-// Sets every existing entry from `first` to `last` to `width`; a range reaching outside the
-// list is cut to the entries the list has.
-void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue width) {
-  int64_t from = first < 0 ? 0 : first;
-  int64_t to = last;
-  if (to > static_cast<int64_t>(list->count) - 1) to = static_cast<int64_t>(list->count) - 1;
-  for (int64_t i = from; i <= to; ++i) list->items[i] = width;
 }
 
 // "Paste Graphic Width" on the columns of the selected table.

@@ -56,6 +56,9 @@ void PasteGraphicWidth();
 void PasteGraphicHeight();
 void ResizeGraphicToCopiedWidth();
 void ResizeGraphicToCopiedHeight();
+// Sets entries `first` to `last` of `list` to `width`; a range reaching outside the list is cut
+// to the entries the list has (the columns of "Paste Graphic Width" on a table).
+void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue width);
 
 // ---- Undo record (command 19) ----
 

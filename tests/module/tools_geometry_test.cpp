@@ -210,9 +210,12 @@ TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
     std::vector<double> widths;
   };
   const Case cases[] = {
-      {2, 9, {100, 110, 56, 56}},    // past the end: cut at the last column
-      {3, 4, {100, 110, 120, 56}},   // one past the end (the sanitizer build sees a write there)
+      {1, 3, {100, 56, 56, 56}},     // last = count - 1: up to the last column
+      {3, 4, {100, 110, 120, 56}},   // last = count: cut at the last column
+      {2, 5, {100, 110, 56, 56}},    // last = count + 1
+      {2, 9, {100, 110, 56, 56}},    // last = count + 5
       {-3, 0, {56, 110, 120, 130}},  // before the start: cut at the first
+      {4, 4, {100, 110, 120, 130}},  // first past the end: nothing
       {4, 7, {100, 110, 120, 130}},  // wholly outside: nothing
       {INT32_MIN, INT32_MAX, {56, 56, 56, 56}},
       {3, 1, {100, 110, 120, 130}},  // reversed: nothing
