@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace zvsteps {
 
@@ -57,39 +58,49 @@ struct CommandSteps {
 // What each command asks of the host on the typical page, with the selection Prepare() makes.
 inline const std::vector<CommandSteps>& TypicalSteps() {
   static const std::vector<CommandSteps> steps = {
-      {1, "S GetMetricProp GetMetricProp GetMetricProp GetMetricProp", "find the graphic; read x, y, width, height"},
-      {2, "S U D0 SetMetricProp SetMetricProp D1 R", "find, snapshot, display off, write x and y, display on, redraw"},
-      {3, "S U D0 SetMetricProp D1 R", "find, snapshot, display off, write x, display on, redraw"},
-      {4, "S U D0 SetMetricProp D1 R", "find, snapshot, display off, write y, display on, redraw"},
-      {5, "S U GetMetricProp D0 SetMetricProp D1 R",
+      {Cmd::CopyGraphicProps, "S GetMetricProp GetMetricProp GetMetricProp GetMetricProp",
+       "find the graphic; read x, y, width, height"},
+      {Cmd::PasteGraphicPos, "S U D0 SetMetricProp SetMetricProp D1 R",
+       "find, snapshot, display off, write x and y, display on, redraw"},
+      {Cmd::PasteGraphicLeftPos, "S U D0 SetMetricProp D1 R",
+       "find, snapshot, display off, write x, display on, redraw"},
+      {Cmd::PasteGraphicTopPos, "S U D0 SetMetricProp D1 R",
+       "find, snapshot, display off, write y, display on, redraw"},
+      {Cmd::PasteGraphicRightPos, "S U GetMetricProp D0 SetMetricProp D1 R",
        "find, snapshot, read the width, display off, write x, on, redraw"},
-      {6, "S U GetMetricProp D0 SetMetricProp D1 R",
+      {Cmd::PasteGraphicBottomPos, "S U GetMetricProp D0 SetMetricProp D1 R",
        "find, snapshot, read the height, display off, write y, on, redraw"},
-      {7, "S U D0 SetMetricProp SetMetricProp D1 R", "find, snapshot, display off, write width and height, on, redraw"},
-      {8, "S U SetMetricProp", "a graphic is selected: find, snapshot, write the width; no display change"},
-      {9, "S U SetMetricProp", "find, snapshot, write the height; no display change"},
-      {10, "S U GetMetricProp GetMetricProp D0 SetMetricProp SetMetricProp D1 R",
+      {Cmd::PasteGraphicSize, "S U D0 SetMetricProp SetMetricProp D1 R",
+       "find, snapshot, display off, write width and height, on, redraw"},
+      {Cmd::PasteGraphicWidth, "S U SetMetricProp",
+       "a graphic is selected: find, snapshot, write the width; no display change"},
+      {Cmd::PasteGraphicHeight, "S U SetMetricProp", "find, snapshot, write the height; no display change"},
+      {Cmd::ResizeGraphicToCopiedWidth, "S U GetMetricProp GetMetricProp D0 SetMetricProp SetMetricProp D1 R",
        "find, snapshot, read width and height, display off, write both, on, redraw"},
-      {11, "S U GetMetricProp GetMetricProp D0 SetMetricProp SetMetricProp D1 R",
+      {Cmd::ResizeGraphicToCopiedHeight, "S U GetMetricProp GetMetricProp D0 SetMetricProp SetMetricProp D1 R",
        "find, snapshot, read width and height, display off, write both, on, redraw"},
-      {12, "S GetMetricProp GetMetricProp GetMetricProp AskForInteger U D0 SetMetricProp SetMetricProp D1 R",
+      {Cmd::ResizeGraphicToGridHeight,
+       "S GetMetricProp GetMetricProp GetMetricProp AskForInteger U D0 SetMetricProp SetMetricProp D1 R",
        "find; read grid, width, height; ask; snapshot; display off, write both, on, redraw"},
-      {13,
+      {Cmd::MakeFigureTitleRight,
        "GetIdProp GetIdProp GetIdProp GetIdProp GetIdProp U GetMetricProp GetMetricProp GetMetricProp "
        "D0 SetMetricProp SetMetricProp D1 R",
        "document and two graphics, both frames; snapshot; read x, width, frame width; write x, width"},
-      {14,
+      {Cmd::AddFrameToGraphic,
        "S GetIdProp GetMetricProp GetMetricProp GetMetricProp GetMetricProp CreateGraphic D0 "
        "SetMetricProp SetMetricProp SetMetricProp SetMetricProp SetMetricProp SetIntProp X1 SetIntProp D1 R",
        "find, frame; read w, h, x, y; create; off; 4 sizes, outline, fill; deselect one, select; on, redraw"},
-      {15, "S GetIdProp X1 SetIntProp", "find, containing frame; deselect the one graphic; select the frame"},
-      {16, "S GetIdProp X1 SetIntProp", "find, graphic above; deselect the one graphic; select the one above"},
-      {17, "S GetIdProp X1 SetIntProp", "find, graphic below; deselect the one graphic; select the one below"},
-      {18,
+      {Cmd::SelectParentObject, "S GetIdProp X1 SetIntProp",
+       "find, containing frame; deselect the one graphic; select the frame"},
+      {Cmd::SelectNextObjectAbove, "S GetIdProp X1 SetIntProp",
+       "find, graphic above; deselect the one graphic; select the one above"},
+      {Cmd::SelectNextObjectBelow, "S GetIdProp X1 SetIntProp",
+       "find, graphic below; deselect the one graphic; select the one below"},
+      {Cmd::TrimTableTitle,
        "GetIdProp GetIdProp GetIdProp GetMetricProp GetMetricProp GetIdProp GetIdProp GetMetricProp GetIntProp "
        "GetIntProp D0 U SetMetricProp SetMetricProp SetMetricProp D1 R",
        "document, table, title; indent, width, container, row, row width, rule, alignment; off; snapshot; 3 indents"},
-      {19, "ReadAllProps WriteAllProps", "after a paste: read the current state, write the saved one"},
+      {Cmd::UndoOperation, "ReadAllProps WriteAllProps", "after a paste: read the current state, write the saved one"},
   };
   return steps;
 }
@@ -138,20 +149,20 @@ inline void SelectOnly(zvhost::Model& m, ObjectId doc, const std::vector<ObjectI
 }
 
 // Puts the page into the state in which command `number` runs in TypicalSteps(): the figure
-// selected; figure and title for 13; the whole table for 18; an answer queued for 12; a paste
-// to undo for 19.
+// selected; figure and title for the figure title; the whole table for the table title; an
+// answer queued for the grid resize; a paste to undo for the undo.
 inline void Prepare(zvhost::Host& host, const TypicalPage& p, int32_t number) {
   zvhost::Model& m = host.model();
-  if (number == 13) {
+  if (number == Cmd::MakeFigureTitleRight) {
     SelectOnly(m, p.doc, {p.figure, p.title});
-  } else if (number == 18) {
+  } else if (number == Cmd::TrimTableTitle) {
     SelectOnly(m, p.doc, {});
     m.SelectTableCells(p.doc, p.table, zvhost::WholeTable, 0, 0, 0);
   } else {
     SelectOnly(m, p.doc, {p.figure});
   }
-  if (number == 12) host.AnswerNextPrompt(3);
-  if (number == 19) host.ChooseCommand(2);
+  if (number == Cmd::ResizeGraphicToGridHeight) host.AnswerNextPrompt(3);
+  if (number == Cmd::UndoOperation) host.ChooseCommand(Cmd::PasteGraphicPos);
 }
 
 }  // namespace zvsteps

@@ -9,10 +9,9 @@
 #include <cstdint>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace {
-
-constexpr int32_t kPasteSize = 7, kAbove = 16, kBelow = 17, kUndo = 19;
 
 template <typename Fn>
 void Step(zvhost::Host& host, Fn step) {
@@ -58,8 +57,8 @@ void BM_NavigateCrowdedFrame(benchmark::State& state) {
   CrowdedPage page(state);
   page.host.SelectGraphics(page.doc, {page.bottom});
   for (auto _ : state) {
-    Choose(page.host, kAbove);
-    Choose(page.host, kBelow);
+    Choose(page.host, Cmd::SelectNextObjectAbove);
+    Choose(page.host, Cmd::SelectNextObjectBelow);
   }
   state.SetItemsProcessed(state.iterations() * 2);
 }
@@ -69,9 +68,9 @@ void BM_PasteAndUndoCrowdedFrame(benchmark::State& state) {
   zvhost::Host& host = page.host;
   for (auto _ : state) {
     Step(host, [&] { host.SelectGraphics(page.doc, {page.bottom}); });
-    Choose(host, kPasteSize);
+    Choose(host, Cmd::PasteGraphicSize);
     Step(host, [&] { host.SelectGraphics(page.doc, {page.second}); });
-    Choose(host, kUndo);
+    Choose(host, Cmd::UndoOperation);
   }
   state.SetItemsProcessed(state.iterations() * 4);
 }

@@ -11,6 +11,7 @@
 #include "bench/bench_goal.h"
 #include "bench/command_steps.h"
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace {
 
@@ -39,11 +40,12 @@ const zvsteps::CommandSteps* StepsOf(int32_t number) {
 // Commands that move the selection or add to the page get the page back before each run, with
 // the clock stopped (the floor pays the same pauses).
 bool NeedsRestore(int32_t number) {
-  return number == 14 || number == 15 || number == 16 || number == 17;
+  return number == Cmd::AddFrameToGraphic || number == Cmd::SelectParentObject ||
+         number == Cmd::SelectNextObjectAbove || number == Cmd::SelectNextObjectBelow;
 }
 
 void Restore(Page& p, int32_t number) {
-  if (number == 14) p.host->Command(19);  // delete the added rectangle
+  if (number == Cmd::AddFrameToGraphic) p.host->Command(Cmd::UndoOperation);  // delete the added rectangle
   zvsteps::Prepare(*p.host, p.page, number);
 }
 
@@ -55,7 +57,7 @@ void BM_Command(benchmark::State& state) {
   zvsteps::Prepare(*p.host, p.page, number);
   uint64_t most = 0, fewest = UINT64_MAX;
   for (auto _ : state) {
-    if (number == 12) p.host->AnswerNextPrompt(3);
+    if (number == Cmd::ResizeGraphicToGridHeight) p.host->AnswerNextPrompt(3);
     uint64_t before = log.SessionOps();
     p.host->Command(number);
     uint64_t calls = log.SessionOps() - before;
@@ -88,7 +90,7 @@ void BM_Command_Floor(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_Command)->DenseRange(1, 19);
-BENCHMARK(BM_Command_Floor)->DenseRange(1, 19);
+BENCHMARK(BM_Command)->DenseRange(Cmd::First, Cmd::Last);
+BENCHMARK(BM_Command_Floor)->DenseRange(Cmd::First, Cmd::Last);
 
 }  // namespace

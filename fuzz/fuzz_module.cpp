@@ -32,6 +32,7 @@
 #include "host/binding/host.h"
 #include "host/binding/host_impl.h"
 #include "hostapi/host_call.h"
+#include "tests/command_numbers.h"
 #include "tests/module/undo_tracker.h"
 #include "tools/tools_internal.h"
 #include "util/memory.h"
@@ -359,8 +360,8 @@ class Session {
 
   void RunCommand() {
     uint8_t b = in_.U8();
-    const int32_t odd[] = {0, -1, 20, INT32_MIN};
-    int32_t number = b % 24 < 19 ? 1 + b % 24 : odd[b % 24 - 19 < 4 ? b % 24 - 19 : 0];
+    const int32_t odd[] = {0, -1, Cmd::Last + 1, INT32_MIN};
+    int32_t number = b % 24 < Cmd::Count ? Cmd::First + b % 24 : odd[b % 24 - Cmd::Count < 4 ? b % 24 - Cmd::Count : 0];
     bool viaMenu = (b & 0x80) != 0;
     QueueAnswer();
     zvhost::Mark mark = host_.log().MarkNow();

@@ -6,40 +6,9 @@
 
 namespace zv {
 
-namespace {
-
-using CommandRoutine = void (*)();
-
-// Index = command number - 1, as the menus give the numbers to the host.
-constexpr CommandRoutine CommandTable[] = {
-    CopyGraphicProps,             // 1
-    PasteGraphicPos,              // 2
-    PasteGraphicLeftPos,          // 3
-    PasteGraphicTopPos,           // 4
-    PasteGraphicRightPos,         // 5
-    PasteGraphicBottomPos,        // 6
-    PasteGraphicSize,             // 7
-    PasteGraphicWidth,            // 8
-    PasteGraphicHeight,           // 9
-    ResizeGraphicToCopiedWidth,   // 10
-    ResizeGraphicToCopiedHeight,  // 11
-    ResizeGraphicToGridHeight,    // 12
-    MakeFigureTitleRight,         // 13
-    AddFrameToGraphic,            // 14
-    SelectParentObject,           // 15
-    SelectNextObjectAbove,        // 16
-    SelectNextObjectBelow,        // 17
-    TrimTableTitle,               // 18
-    UndoOperation,                // 19
-};
-constexpr int32_t CommandCount = static_cast<int32_t>(sizeof(CommandTable) / sizeof(CommandTable[0]));
-static_assert(CommandCount == 19, "one routine per command number");
-
-}  // namespace
-
 void ToolsCommand(int32_t number) {
-  if (number < 1 || number > CommandCount) return;
-  CommandTable[number - 1]();
+  for (const CommandRow& command : CommandTable)
+    if (command.number == number) return command.run();
 }
 
 GraphicSelection ReadGraphicSelection() {

@@ -6,7 +6,7 @@
 namespace zv {
 
 void ToolsInitialize(int32_t kind);  // builds the menus for kind 1
-void ToolsCommand(int32_t number);   // runs command 1 to 19; others do nothing
+void ToolsCommand(int32_t number);   // runs the command of that number; others do nothing
 // `text` is the host's text, or a NotifyFields record for notification 75; unused here.
 void ToolsNotify(int32_t code, ObjectId doc, const void* text, int32_t value);
 

@@ -35,7 +35,7 @@ inline MetricValue MetricSub(MetricValue a, MetricValue b) {
   return static_cast<MetricValue>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
 
-// ---- Geometry clipboard (commands 1 to 11) ----
+// ---- Geometry clipboard ----
 
 struct CopiedGeometry {
   MetricValue x;
@@ -60,7 +60,7 @@ void ResizeGraphicToCopiedHeight();
 // to the entries the list has (the columns of "Paste Graphic Width" on a table).
 void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue width);
 
-// ---- Undo record (command 19) ----
+// ---- Undo record ----
 
 enum UndoKind : int32_t { UndoNothing = 0, UndoProperties = 1, UndoAddedRectangle = 2 };
 
@@ -80,13 +80,33 @@ void UndoOperation();
 
 // ---- The other commands ----
 
-void ResizeGraphicToGridHeight();  // 12
-void MakeFigureTitleRight();       // 13
-void AddFrameToGraphic();          // 14
-void SelectParentObject();         // 15
-void SelectNextObjectAbove();      // 16
-void SelectNextObjectBelow();      // 17
-void TrimTableTitle();             // 18
+void ResizeGraphicToGridHeight();
+void MakeFigureTitleRight();
+void AddFrameToGraphic();
+void SelectParentObject();
+void SelectNextObjectAbove();
+void SelectNextObjectBelow();
+void TrimTableTitle();
+
+// ---- The command table ----
+
+// Where a command stands in the "Zorvan" menu: a submenu of its own, or a group of the menu
+// set apart by a separator. The menu builder lists the groups in menu order.
+enum class MenuGroup : int32_t { Select, Table, Copy, Position, Size, Layout, Undo };
+
+struct CommandRow {
+  int32_t number;        // what the host's command event carries
+  const char* tag;       // the host's name of the command object
+  const char* label;     // the menu item's text
+  const char* shortcut;  // the keyboard shortcut, as the host writes it
+  MenuGroup group;
+  int32_t enable;  // the host's enabling rule (Enable...)
+  void (*run)();
+};
+
+constexpr int32_t CommandCount = 19;
+// One row per command, numbers 1 to CommandCount, in the order the menus show them.
+extern const CommandRow CommandTable[CommandCount];
 
 // ---- Selection routines ----
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 #include "version/version_block.h"
 
 namespace {
@@ -208,9 +209,9 @@ void CopyThenPaste(Host& host) {
   auto a = model.AddRectangle(frame, {10, 20, 100, 50});
   auto b = model.AddRectangle(frame, {200, 40, 60, 30});
   host.SelectGraphics(doc, {a});
-  ASSERT_TRUE(host.ChooseCommand(1));
+  ASSERT_TRUE(host.ChooseCommand(Cmd::CopyGraphicProps));
   host.SelectGraphics(doc, {b});
-  ASSERT_TRUE(host.ChooseCommand(2));
+  ASSERT_TRUE(host.ChooseCommand(Cmd::PasteGraphicPos));
 }
 
 TEST(ClientEvents, ReturnedListsAreGivenBackUnlessTheHostKeepsThem) {
@@ -240,7 +241,7 @@ TEST(ClientEvents, HostErrorsDuringACommandLeakNothing) {
     CopyThenPaste(host);
     // The paste went ahead without a snapshot (a status never written is no success): there is
     // nothing to undo, rather than a list the host did not vouch for.
-    ASSERT_TRUE(host.ChooseCommand(19));
+    ASSERT_TRUE(host.ChooseCommand(Cmd::UndoOperation));
     ASSERT_EQ(host.Alerts().size(), 1u) << fault.ToString();
     EXPECT_EQ(host.Alerts()[0].text, "Nothing to undo.");
     host.Stop();

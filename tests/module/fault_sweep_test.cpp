@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 #include "tests/module/harden_pages.h"
 
 namespace {
@@ -92,7 +93,7 @@ void ExpectNormalCommandWorks(Host& host, ObjectId doc) {
   ObjectId frame = m.AddFrame(doc, {0, 0, 100, 100});
   ObjectId r = m.AddRectangle(frame, {10, 10, 40, 20});
   host.SelectGraphics(doc, {r});
-  EXPECT_EQ(host.Command(14), 0);
+  EXPECT_EQ(host.Command(Cmd::AddFrameToGraphic), 0);
   auto contents = m.Contents(frame);
   ASSERT_EQ(contents.size(), 2u) << "the following Add Frame To Graphic made no rectangle";
   zvhost::Geometry g = m.GeometryOf(contents[1]);
@@ -117,7 +118,7 @@ void Sweep(bool keepsResults) {
     Run clean = RunCase(host, c, 0, Fault{});
     const uint64_t calls = clean.calls;
     ASSERT_GT(calls, 0u);
-    if (c.command != 1) {
+    if (c.command != Cmd::CopyGraphicProps) {
       EXPECT_FALSE(clean.before == clean.after) << "the clean run changed nothing";
     }
     host.CloseDocument(clean.doc);

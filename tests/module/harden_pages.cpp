@@ -27,7 +27,7 @@ Page Graphics(Host& host) {
   p.target = m.AddRectangle(p.frame, {150, 90, 80, 40});
   p.top = m.AddRectangle(p.frame, {200, 200, 30, 30});
   host.SelectGraphics(p.doc, {p.source});
-  host.Command(1);
+  host.Command(Cmd::CopyGraphicProps);
   host.SelectGraphics(p.doc, {p.target});
   return p;
 }
@@ -91,17 +91,17 @@ ObjectId TableTitle(Host& host) {
 
 ObjectId UndoProperties(Host& host) {
   ObjectId doc = Graphics(host).doc;
-  host.Command(2);
+  host.Command(Cmd::PasteGraphicPos);
   return doc;
 }
 ObjectId UndoAddedFrame(Host& host) {
   ObjectId doc = Graphics(host).doc;
-  host.Command(14);
+  host.Command(Cmd::AddFrameToGraphic);
   return doc;
 }
 ObjectId UndoRemovedFrame(Host& host) {
   ObjectId doc = UndoAddedFrame(host);
-  host.Command(19);
+  host.Command(Cmd::UndoOperation);
   return doc;
 }
 
@@ -109,28 +109,28 @@ ObjectId UndoRemovedFrame(Host& host) {
 
 const std::vector<CommandCase>& CommandCases() {
   static const std::vector<CommandCase> cases = {
-      {"1 copy graphic props", 1, OnGraphic},
-      {"2 paste graphic pos", 2, OnGraphic},
-      {"3 paste left pos", 3, OnGraphic},
-      {"4 paste top pos", 4, OnGraphic},
-      {"5 paste right pos", 5, OnGraphic},
-      {"6 paste bottom pos", 6, OnGraphic},
-      {"7 paste size", 7, OnGraphic},
-      {"8 paste width on a graphic", 8, OnGraphic},
-      {"8 paste width on table columns", 8, TableColumns},
-      {"9 paste height", 9, OnGraphic},
-      {"10 resize to copied width", 10, OnGraphic},
-      {"11 resize to copied height", 11, OnGraphic},
-      {"12 resize to grid height", 12, GridResize},
-      {"13 make figure title right", 13, FigureTitle},
-      {"14 add frame to graphic", 14, OnGraphic},
-      {"15 select parent object", 15, ParentOfAnchored},
-      {"16 select next object above", 16, OnGraphic},
-      {"17 select next object below", 17, OnGraphic},
-      {"18 trim table title", 18, TableTitle},
-      {"19 undo a property snapshot", 19, UndoProperties},
-      {"19 undo an added frame", 19, UndoAddedFrame},
-      {"19 redo a removed frame", 19, UndoRemovedFrame},
+      {"1 copy graphic props", Cmd::CopyGraphicProps, OnGraphic},
+      {"2 paste graphic pos", Cmd::PasteGraphicPos, OnGraphic},
+      {"3 paste left pos", Cmd::PasteGraphicLeftPos, OnGraphic},
+      {"4 paste top pos", Cmd::PasteGraphicTopPos, OnGraphic},
+      {"5 paste right pos", Cmd::PasteGraphicRightPos, OnGraphic},
+      {"6 paste bottom pos", Cmd::PasteGraphicBottomPos, OnGraphic},
+      {"7 paste size", Cmd::PasteGraphicSize, OnGraphic},
+      {"8 paste width on a graphic", Cmd::PasteGraphicWidth, OnGraphic},
+      {"8 paste width on table columns", Cmd::PasteGraphicWidth, TableColumns},
+      {"9 paste height", Cmd::PasteGraphicHeight, OnGraphic},
+      {"10 resize to copied width", Cmd::ResizeGraphicToCopiedWidth, OnGraphic},
+      {"11 resize to copied height", Cmd::ResizeGraphicToCopiedHeight, OnGraphic},
+      {"12 resize to grid height", Cmd::ResizeGraphicToGridHeight, GridResize},
+      {"13 make figure title right", Cmd::MakeFigureTitleRight, FigureTitle},
+      {"14 add frame to graphic", Cmd::AddFrameToGraphic, OnGraphic},
+      {"15 select parent object", Cmd::SelectParentObject, ParentOfAnchored},
+      {"16 select next object above", Cmd::SelectNextObjectAbove, OnGraphic},
+      {"17 select next object below", Cmd::SelectNextObjectBelow, OnGraphic},
+      {"18 trim table title", Cmd::TrimTableTitle, TableTitle},
+      {"19 undo a property snapshot", Cmd::UndoOperation, UndoProperties},
+      {"19 undo an added frame", Cmd::UndoOperation, UndoAddedFrame},
+      {"19 redo a removed frame", Cmd::UndoOperation, UndoRemovedFrame},
   };
   return cases;
 }

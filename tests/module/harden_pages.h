@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace zvharden {
 
@@ -23,8 +24,8 @@ struct CommandCase {
   ObjectId (*prepare)(Host& host);
 };
 
-// One case per command 1 to 19, plus the second branches of commands 8 (table columns) and 19
-// (the added rectangle removed, then re-created).
+// One case per command, plus the second branches of "Paste Graphic Width" (table columns) and
+// "Undo Operation" (the added rectangle removed, then re-created).
 const std::vector<CommandCase>& CommandCases();
 
 // Every property of the document, of every object in it and of the session, except the

@@ -8,6 +8,7 @@
 
 #include "bench/command_steps.h"
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ class HostCalls : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(HostCalls, EachCommandOnTheTypicalPageMakesExactlyTheCallsOfItsSteps) {
-  ASSERT_EQ(zvsteps::TypicalSteps().size(), 19u);
+  ASSERT_EQ(zvsteps::TypicalSteps().size(), size_t(Cmd::Count));
   for (const zvsteps::CommandSteps& c : zvsteps::TypicalSteps()) {
     zvsteps::Prepare(*host_, page_, c.number);
     Mark before = host_->log().MarkNow();
@@ -61,25 +62,25 @@ TEST_P(HostCalls, RefusedCommandsStopRightAfterTheirAlert) {
     int32_t number;
     const char* steps;
   } cases[] = {
-      {19, "ShowAlert"},  // nothing recorded yet: the undo reads nothing
-      {1, "S ShowAlert"},
-      {2, "S ShowAlert"},
-      {3, "S ShowAlert"},
-      {4, "S ShowAlert"},
-      {5, "S ShowAlert"},
-      {6, "S ShowAlert"},
-      {7, "S ShowAlert"},
-      {8, "S GetIdProp ShowAlert"},  // no graphic, then no table
-      {9, "S ShowAlert"},
-      {10, "S ShowAlert"},
-      {11, "S ShowAlert"},
-      {12, "S ShowAlert"},
-      {13, "GetIdProp GetIdProp GetIdProp ShowAlert"},  // all three ids are read before the test
-      {14, "S ShowAlert"},
-      {15, "S GetIdProp GetTextRangeProp"},  // no graphic, no table, no text selection: silent
-      {16, "S ShowAlert"},
-      {17, "S ShowAlert"},
-      {18, "GetIdProp GetIdProp ShowAlert"},
+      {Cmd::UndoOperation, "ShowAlert"},  // nothing recorded yet: the undo reads nothing
+      {Cmd::CopyGraphicProps, "S ShowAlert"},
+      {Cmd::PasteGraphicPos, "S ShowAlert"},
+      {Cmd::PasteGraphicLeftPos, "S ShowAlert"},
+      {Cmd::PasteGraphicTopPos, "S ShowAlert"},
+      {Cmd::PasteGraphicRightPos, "S ShowAlert"},
+      {Cmd::PasteGraphicBottomPos, "S ShowAlert"},
+      {Cmd::PasteGraphicSize, "S ShowAlert"},
+      {Cmd::PasteGraphicWidth, "S GetIdProp ShowAlert"},  // no graphic, then no table
+      {Cmd::PasteGraphicHeight, "S ShowAlert"},
+      {Cmd::ResizeGraphicToCopiedWidth, "S ShowAlert"},
+      {Cmd::ResizeGraphicToCopiedHeight, "S ShowAlert"},
+      {Cmd::ResizeGraphicToGridHeight, "S ShowAlert"},
+      {Cmd::MakeFigureTitleRight, "GetIdProp GetIdProp GetIdProp ShowAlert"},  // all three ids are read before the test
+      {Cmd::AddFrameToGraphic, "S ShowAlert"},
+      {Cmd::SelectParentObject, "S GetIdProp GetTextRangeProp"},  // no graphic, no table, no text selection: silent
+      {Cmd::SelectNextObjectAbove, "S ShowAlert"},
+      {Cmd::SelectNextObjectBelow, "S ShowAlert"},
+      {Cmd::TrimTableTitle, "GetIdProp GetIdProp ShowAlert"},
   };
   zvsteps::SelectOnly(host_->model(), page_.doc, {});
   for (const auto& c : cases) {
@@ -87,7 +88,7 @@ TEST_P(HostCalls, RefusedCommandsStopRightAfterTheirAlert) {
     ASSERT_TRUE(host_->ChooseCommand(c.number));
     EXPECT_EQ(Join(Ops(*host_, before)), Join(Expand(c.steps))) << "command " << c.number;
   }
-  EXPECT_EQ(host_->Alerts().size(), 18u);  // every case but 15
+  EXPECT_EQ(host_->Alerts().size(), 18u);  // every case but Select Parent Object
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryPolicy, HostCalls, ::testing::Values(false, true),

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "host/binding/host.h"
-#include "host/scenario/scenario.h"
 #include "host/scenario/runner.h"
+#include "host/scenario/scenario.h"
+#include "tests/command_numbers.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -22,8 +23,6 @@ namespace {
 using zvhost::Host;
 using zvhost::HostOptions;
 using zvhost::ObjectId;
-
-constexpr int32_t kCopyGraphicProps = 1, kPasteGraphicPos = 2, kMakeFigureTitleRight = 13, kUndo = 19;
 
 bool ModuleStillLoaded(const std::string& path) {
 #if defined(_WIN32)
@@ -77,9 +76,9 @@ TEST(LoadCycle, SecondLoadStartsFresh) {
 #endif
     first = BuildPage(host);
     host.SelectGraphics(first.doc, {first.a});
-    host.ChooseCommand(kCopyGraphicProps);
+    host.ChooseCommand(Cmd::CopyGraphicProps);
     host.SelectGraphics(first.doc, {first.b});
-    host.ChooseCommand(kPasteGraphicPos);
+    host.ChooseCommand(Cmd::PasteGraphicPos);
     ASSERT_EQ(host.model().GeometryOf(first.b).x, 10);  // the copy and the undo record are there
     host.SelectInOrder(first.doc, {first.a, first.b});
     ExpectAllGivenBack(host);
@@ -94,13 +93,13 @@ TEST(LoadCycle, SecondLoadStartsFresh) {
   const zvhost::Model& m = host.model();
 
   host.ClearRecords();
-  host.ChooseCommand(kUndo);
+  host.ChooseCommand(Cmd::UndoOperation);
   ASSERT_EQ(host.Alerts().size(), 1u);
   EXPECT_EQ(host.Alerts()[0].text, "Nothing to undo.");
   EXPECT_TRUE(host.log().WritesSince({}).empty());
 
   host.SelectGraphics(page.doc, {page.b});
-  host.ChooseCommand(kPasteGraphicPos);  // an empty clipboard: the origin
+  host.ChooseCommand(Cmd::PasteGraphicPos);  // an empty clipboard: the origin
   EXPECT_EQ(m.GeometryOf(page.b).x, 0);
   EXPECT_EQ(m.GeometryOf(page.b).y, 0);
 
@@ -108,7 +107,7 @@ TEST(LoadCycle, SecondLoadStartsFresh) {
   // added last first, so b is the title and moves; a history left from the first load would
   // make a the title.
   host.SelectGraphics(page.doc, {page.a, page.b});
-  host.ChooseCommand(kMakeFigureTitleRight);
+  host.ChooseCommand(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(m.GeometryOf(page.a).x, 10);
   EXPECT_GT(m.GeometryOf(page.b).x, 110);
   ExpectAllGivenBack(host);
@@ -130,8 +129,8 @@ TEST(LoadCycle, BindingAgainAfterTeardownWorks) {
     EXPECT_EQ(host.InitResult(), 0);
     Page page = BuildPage(host);
     host.SelectGraphics(page.doc, {page.a});
-    host.ChooseCommand(kPasteGraphicPos);
-    host.ChooseCommand(kUndo);  // the undo reads the graphic's properties: a returned list
+    host.ChooseCommand(Cmd::PasteGraphicPos);
+    host.ChooseCommand(Cmd::UndoOperation);  // the undo reads the graphic's properties: a returned list
     EXPECT_EQ(host.model().GeometryOf(page.a).x, 10);
     EXPECT_EQ(host.Lists().outstanding, 0u);
     EXPECT_EQ(host.Lists().releasedByClient > 0, keepsFirst) << "the client releases only what the host gave it";

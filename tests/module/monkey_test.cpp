@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 #include "tests/module/undo_tracker.h"
 
 namespace {
@@ -64,11 +65,11 @@ class Monkey {
     else if (pick < 30)
       Select();
     else if (pick < 62)
-      RunCommand(static_cast<int32_t>(1 + Rand(19)));
+      RunCommand(static_cast<int32_t>(Cmd::First + Rand(Cmd::Count)));
     else if (pick < 66)
       RunCommand(InvalidNumber());
     else if (pick < 76)
-      RunCommand(19);
+      RunCommand(Cmd::UndoOperation);
     else if (pick < 78)
       CloseDocument();
     else if (pick < 81)
@@ -208,7 +209,7 @@ class Monkey {
   }
 
   int32_t InvalidNumber() {
-    const int32_t numbers[] = {0, -1, 20, 21, 1000, INT32_MIN, INT32_MAX};
+    const int32_t numbers[] = {0, -1, Cmd::Last + 1, Cmd::Last + 2, 1000, INT32_MIN, INT32_MAX};
     return numbers[Rand(7)];
   }
 

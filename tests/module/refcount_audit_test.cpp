@@ -10,6 +10,7 @@
 
 #include "host/binding/host.h"
 #include "hostapi/abi.h"
+#include "tests/command_numbers.h"
 
 namespace {
 
@@ -65,8 +66,8 @@ TEST(RefCountAudit, EverythingHandedOutComesBackAfterABusySession) {
     auto frame = m.AddFrame(doc, {36, 36, 300, 200});
     auto g = m.AddRectangle(frame, {10, 10, 50, 40});
     host.SelectGraphics(doc, {g});
-    for (int32_t command = 1; command <= 19; ++command) host.ChooseCommand(command);
-    host.Command(19);
+    for (int32_t command = Cmd::First; command <= Cmd::Last; ++command) host.ChooseCommand(command);
+    host.Command(Cmd::UndoOperation);
     EXPECT_TRUE(InterfacesHeld(host));
     host.Stop();
     EXPECT_TRUE(host.AuditReferences().AllBack()) << host.AuditReferences().ToString();

@@ -14,7 +14,7 @@ class GeometryTest : public ToolsTest {
   ObjectId NewTarget() { return model().AddRectangle(frame, {10, 20, 200, 100}); }
   void CopySource() {
     Select({source});
-    Choose(1);
+    Choose(Cmd::CopyGraphicProps);
   }
   std::vector<double> GeometryOf(ObjectId g) {
     return {model().ReadPt(g, prop::PosX), model().ReadPt(g, prop::PosY), model().ReadPt(g, prop::Width),
@@ -27,7 +27,7 @@ class GeometryTest : public ToolsTest {
 TEST_F(GeometryTest, CopyReadsTheFourValuesAndChangesNothing) {
   Select({source});
   Mark before = MarkNow();
-  Choose(1);
+  Choose(Cmd::CopyGraphicProps);
   EXPECT_TRUE(Actions(before).empty()) << Join(Actions(before));
   std::vector<std::string> reads;
   for (const auto& r : host().log().Named("GetMetricProp", before)) reads.push_back(r.args);
@@ -45,16 +45,16 @@ TEST_F(GeometryTest, PastesWriteInTheFixedOrder) {
     bool display;                                        // screen updates off and on, one refresh
   };
   const Case cases[] = {
-      {2, {{"PosX", 30}, {"PosY", 40}}, true},
-      {3, {{"PosX", 30}}, true},
-      {4, {{"PosY", 40}}, true},
-      {5, {{"PosX", -120}}, true},
-      {6, {{"PosY", 0}}, true},
-      {7, {{"Width", 50}, {"Height", 60}}, true},
-      {8, {{"Width", 50}}, false},
-      {9, {{"Height", 60}}, false},
-      {10, {{"Width", 50}, {"Height", 25}}, true},  // 200 x 100 to the copied width 50
-      {11, {{"Width", 120}, {"Height", 60}}, true},
+      {Cmd::PasteGraphicPos, {{"PosX", 30}, {"PosY", 40}}, true},
+      {Cmd::PasteGraphicLeftPos, {{"PosX", 30}}, true},
+      {Cmd::PasteGraphicTopPos, {{"PosY", 40}}, true},
+      {Cmd::PasteGraphicRightPos, {{"PosX", -120}}, true},
+      {Cmd::PasteGraphicBottomPos, {{"PosY", 0}}, true},
+      {Cmd::PasteGraphicSize, {{"Width", 50}, {"Height", 60}}, true},
+      {Cmd::PasteGraphicWidth, {{"Width", 50}}, false},
+      {Cmd::PasteGraphicHeight, {{"Height", 60}}, false},
+      {Cmd::ResizeGraphicToCopiedWidth, {{"Width", 50}, {"Height", 25}}, true},  // 200 x 100 to the copied width 50
+      {Cmd::ResizeGraphicToCopiedHeight, {{"Width", 120}, {"Height", 60}}, true},
   };
   for (const Case& c : cases) {
     ObjectId g = NewTarget();
@@ -75,14 +75,14 @@ TEST_F(GeometryTest, PastesWriteInTheFixedOrder) {
 TEST_F(GeometryTest, PastesBeforeAnyCopyUseZeros) {
   ObjectId g = NewTarget();
   Select({g});
-  Choose(2);
+  Choose(Cmd::PasteGraphicPos);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{0, 0, 200, 100}));
-  Choose(5);
+  Choose(Cmd::PasteGraphicRightPos);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 200, 100}));
-  Choose(10);
+  Choose(Cmd::ResizeGraphicToCopiedWidth);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
   model().FindMutable(g)->props[prop::Height] = Value::OfMetric(Pt(100));
-  Choose(7);
+  Choose(Cmd::PasteGraphicSize);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
 }
 
@@ -90,7 +90,8 @@ TEST_F(GeometryTest, ProportionalResizeOfAZeroSizeGraphicWritesNothing) {
   CopySource();
   ObjectId line = model().AddRectangle(frame, {1, 2, 0, 30});  // no width
   ObjectId rule = model().AddRectangle(frame, {1, 2, 80, 0});  // no height
-  for (auto [g, command] : {std::pair<ObjectId, int32_t>{line, 10}, {rule, 11}}) {
+  for (auto [g, command] : {std::pair<ObjectId, int32_t>{line, Cmd::ResizeGraphicToCopiedWidth},
+                            {rule, Cmd::ResizeGraphicToCopiedHeight}}) {
     Select({g});
     std::vector<double> was = GeometryOf(g);
     Mark before = MarkNow();
@@ -101,7 +102,7 @@ TEST_F(GeometryTest, ProportionalResizeOfAZeroSizeGraphicWritesNothing) {
   }
   // The other direction still works: a zero height scales by the width.
   Select({rule});
-  Choose(10);
+  Choose(Cmd::ResizeGraphicToCopiedWidth);
   EXPECT_EQ(GeometryOf(rule), (std::vector<double>{1, 2, 50, 0}));
 }
 
@@ -109,9 +110,12 @@ TEST_F(GeometryTest, RefusalsWithoutASelectedGraphicChangeNothing) {
   CopySource();
   ObjectId g = NewTarget();
   Select({g});
-  Choose(2);  // the undo record now holds g before the paste
+  Choose(Cmd::PasteGraphicPos);  // the undo record now holds g before the paste
   host().ClearSelection(doc);
-  for (int32_t command : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11}) {
+  for (int32_t command :
+       {Cmd::CopyGraphicProps, Cmd::PasteGraphicPos, Cmd::PasteGraphicLeftPos, Cmd::PasteGraphicTopPos,
+        Cmd::PasteGraphicRightPos, Cmd::PasteGraphicBottomPos, Cmd::PasteGraphicSize, Cmd::PasteGraphicHeight,
+        Cmd::ResizeGraphicToCopiedWidth, Cmd::ResizeGraphicToCopiedHeight}) {
     size_t alerts = AlertCount();
     Mark before = MarkNow();
     Choose(command);
@@ -120,13 +124,13 @@ TEST_F(GeometryTest, RefusalsWithoutASelectedGraphicChangeNothing) {
     EXPECT_EQ(Actions(before), (std::vector<std::string>{"ShowAlert \"" + std::string(kSelectObject) + "\" kind=3"}))
         << "command " << command;
   }
-  Choose(19);  // still undoes the paste
+  Choose(Cmd::UndoOperation);  // still undoes the paste
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{10, 20, 200, 100}));
 }
 
 TEST_F(GeometryTest, NumbersOutsideTheCommandsAreIgnored) {
   Select({NewTarget()});
-  for (int32_t number : {0, -1, 20, 21, 1000, INT32_MIN, INT32_MAX}) {
+  for (int32_t number : {0, -1, Cmd::Last + 1, Cmd::Last + 2, 1000, INT32_MIN, INT32_MAX}) {
     Mark before = MarkNow();
     EXPECT_EQ(host().Command(number), 0) << number;
     EXPECT_TRUE(host().log().OpsSince(before).empty()) << number;
@@ -160,14 +164,14 @@ class ColumnWidthTest : public GeometryTest {
 TEST_F(ColumnWidthTest, SelectedCellsGetTheCopiedWidthPlusMargins) {
   ASSERT_TRUE(host().SelectCells(doc, table, 0, 1, 1, 2));
   Mark before = MarkNow();
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 56, 56, 130}));
   EXPECT_EQ(Actions(before),
             (std::vector<std::string>{Snapshot(table), "SetMetricListProp obj=" + Id(table) +
                                                            " key=TblColWidths value=[100pt, 56pt, 56pt, 130pt]"}));
-  Choose(19);  // the snapshot was of the table with its old widths
+  Choose(Cmd::UndoOperation);  // the snapshot was of the table with its old widths
   EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
-  Choose(19);
+  Choose(Cmd::UndoOperation);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 56, 56, 130}));
 }
 
@@ -176,12 +180,12 @@ TEST_F(ColumnWidthTest, AnInsertionPointInACellWidensOnlyItsColumn) {
   host().PlaceCursor(doc, cellText, 2);
   model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(0));  // no column range: the cell decides
   model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(2));
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 56}));
   // The cursor outside a cell leaves the range the table gave.
   host().PlaceCursor(doc, model().AddParagraph(model().AddTextFrame(frame, {0, 0, 50, 50}), "outside"), 1);
   model().ForceAnswer(doc, prop::SelectedTable, Value::Id(table));
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_EQ(Widths(), (std::vector<double>{56, 56, 56, 56}));
 }
 
@@ -189,7 +193,7 @@ TEST_F(ColumnWidthTest, AGraphicSelectedTooIsPreferred) {
   ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 3));
   ObjectId g = NewTarget();
   model().SetSelected(g, true);
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_EQ(model().ReadPt(g, prop::Width), 50);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
 }
@@ -197,7 +201,7 @@ TEST_F(ColumnWidthTest, AGraphicSelectedTooIsPreferred) {
 TEST_F(ColumnWidthTest, NothingSelectedIsRefusedWithItsOwnText) {
   host().ClearSelection(doc);
   Mark before = MarkNow();
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   ExpectLastAlert("First select an object or table cell(s). Then try again.", kAlertError);
   EXPECT_TRUE(Writes(before).empty());
   EXPECT_EQ(Count(before, "ReadAllProps"), 0u);
@@ -224,14 +228,14 @@ TEST_F(ColumnWidthTest, AColumnRangeOutsideTheListWritesOnlyExistingEntries) {
     model().FindMutable(table)->props[prop::TblColWidths] = Value::List({Pt(100), Pt(110), Pt(120), Pt(130)});
     model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(c.first));
     model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(c.last));
-    Choose(8);
+    Choose(Cmd::PasteGraphicWidth);
     EXPECT_EQ(Widths(), c.widths) << c.first << ".." << c.last;
   }
   // A table of a single column is changed like any other.
   model().FindMutable(table)->props[prop::TblColWidths] = Value::List({Pt(100)});
   model().ForceAnswer(table, prop::TblSelFirstCol, Value::Int(0));
   model().ForceAnswer(table, prop::TblSelLastCol, Value::Int(3));
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_EQ(Widths(), (std::vector<double>{56}));
 }
 
@@ -239,15 +243,15 @@ TEST_F(ColumnWidthTest, AnEmptyWidthListIsNotWrittenBack) {
   ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 1, 1));
   ObjectId g = NewTarget();
   Select({g});
-  Choose(3);  // an undo record to keep
+  Choose(Cmd::PasteGraphicLeftPos);  // an undo record to keep
   ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 1, 1));
   host().faults().FailOperation("GetMetricListProp", zvhost::Fault::Status(7), 1);
   Mark before = MarkNow();
-  Choose(8);
+  Choose(Cmd::PasteGraphicWidth);
   EXPECT_TRUE(Writes(before).empty()) << Join(Writes(before));
   EXPECT_EQ(Count(before, "ReadAllProps"), 0u);
   EXPECT_EQ(Widths(), (std::vector<double>{100, 110, 120, 130}));
-  Choose(19);  // still undoes the left paste
+  Choose(Cmd::UndoOperation);  // still undoes the left paste
   EXPECT_EQ(model().ReadPt(g, prop::PosX), 10);
 }
 

@@ -32,11 +32,11 @@ class HistoryTest : public ToolsTest {
   // Runs "Make Figure Title Right" and tells which of the two was moved.
   ObjectId Moved() {
     Metric figureX = Read(figure, prop::PosX), titleX = Read(title, prop::PosX);
-    Choose(13);
+    Choose(Cmd::MakeFigureTitleRight);
     ObjectId moved = 0;
     if (Read(figure, prop::PosX) != figureX) moved = figure;
     if (Read(title, prop::PosX) != titleX) moved = moved ? ObjectId{1} : title;
-    Choose(19);  // put it back for the next question
+    Choose(Cmd::UndoOperation);  // put it back for the next question
     return moved;
   }
 

@@ -17,7 +17,7 @@ TEST_F(GridHeightTest, AnswerThreeOnTwelvePointGrid) {
   Select({g});
   host().AnswerNextPrompt(3);
   Mark before = MarkNow();
-  Choose(12);
+  Choose(Cmd::ResizeGraphicToGridHeight);
   ASSERT_EQ(host().Prompts().size(), 1u);
   EXPECT_EQ(host().Prompts()[0].prompt, kHeightPrompt);
   EXPECT_EQ(host().Prompts()[0].defaultText, "4");  // 50 / 12 = 4.17
@@ -36,31 +36,31 @@ TEST_F(GridHeightTest, TheDefaultIsTheHeightInSpacingsRounded) {
     ObjectId g = model().AddRectangle(frame, {0, 0, 10, height});
     Select({g});
     host().CancelNextPrompt();
-    Choose(12);
+    Choose(Cmd::ResizeGraphicToGridHeight);
     EXPECT_EQ(host().Prompts().back().defaultText, expected) << height;
   }
   model().SetGridSpacing(doc, 0);  // no grid: the division saturates
   Select({model().AddRectangle(frame, {0, 0, 10, 10})});
   host().CancelNextPrompt();
-  Choose(12);
+  Choose(Cmd::ResizeGraphicToGridHeight);
   EXPECT_EQ(host().Prompts().back().defaultText, "32768");
 }
 
 TEST_F(GridHeightTest, CancelAndRefusalChangeNothing) {
   ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
   Select({g});
-  Choose(3);  // a record to keep: x 0
+  Choose(Cmd::PasteGraphicLeftPos);  // a record to keep: x 0
   host().CancelNextPrompt();
   Mark before = MarkNow();
-  Choose(12);
+  Choose(Cmd::ResizeGraphicToGridHeight);
   EXPECT_EQ(Actions(before).size(), 1u);  // only the prompt
   EXPECT_TRUE(Writes(before).empty());
   host().ClearSelection(doc);
   Mark refused = MarkNow();
-  Choose(12);
+  Choose(Cmd::ResizeGraphicToGridHeight);
   ExpectLastAlert(kSelectObject, kAlertError);
   EXPECT_EQ(host().log().OpsSince(refused), (std::vector<std::string>{"GetIdProp", "GetIdProp", "ShowAlert"}));
-  Choose(19);
+  Choose(Cmd::UndoOperation);
   EXPECT_EQ(model().ReadPt(g, prop::PosX), 10);
 }
 
@@ -69,7 +69,7 @@ TEST_F(GridHeightTest, AGraphicWithoutHeightStaysAsItIs) {
   Select({line});
   host().AnswerNextPrompt(2);
   Mark before = MarkNow();
-  Choose(12);
+  Choose(Cmd::ResizeGraphicToGridHeight);
   EXPECT_TRUE(Writes(before).empty()) << Join(Writes(before));
   EXPECT_EQ(model().GeometryOf(line).w, 100);
   EXPECT_EQ(AlertCount(), 0u);
@@ -92,7 +92,7 @@ class FigureTitleTest : public ToolsTest {
 TEST_F(FigureTitleTest, TheFirstSelectedIsPlacedRightOfTheOther) {
   host().SelectInOrder(doc, {title, figure});
   Mark before = MarkNow();
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Actions(before),
             (std::vector<std::string>{Snapshot(title), ScreenUpdates(0), SetMetric(title, "PosX", TitleX()),
                                       SetMetric(title, "Width", Pt(400) - TitleX()), ScreenUpdates(1), Refresh()}));
@@ -104,7 +104,7 @@ TEST_F(FigureTitleTest, TheFirstSelectedIsPlacedRightOfTheOther) {
   ObjectId a = model().AddRectangle(frame, {10, 30, 100, 80});
   ObjectId b = model().AddRectangle(frame, {0, 120, 60, 20});
   host().SelectInOrder(doc, {a, b});  // a first: a is the title now
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Read(a, prop::PosX), Pt(60) + 928856);
   EXPECT_EQ(model().GeometryOf(b).x, 0);
 }
@@ -112,13 +112,13 @@ TEST_F(FigureTitleTest, TheFirstSelectedIsPlacedRightOfTheOther) {
 TEST_F(FigureTitleTest, ATextFrameIsAlwaysTheTitle) {
   ObjectId text = model().AddTextFrame(frame, {0, 120, 60, 20});
   host().SelectInOrder(doc, {figure, text});
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Read(text, prop::PosX), TitleX());
   EXPECT_EQ(model().GeometryOf(figure).x, 10);
   ObjectId first = model().AddTextFrame(frame, {10, 30, 100, 80});
   ObjectId later = model().AddTextFrame(frame, {0, 120, 60, 20});
   host().SelectInOrder(doc, {first, later});  // both text frames: the later one moves
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Read(later, prop::PosX), TitleX());
   EXPECT_EQ(model().GeometryOf(first).x, 10);
 }
@@ -127,13 +127,13 @@ TEST_F(FigureTitleTest, WithoutHistoryTheHostOrderDecides) {
   // Selected without notifications: the history has no stamps.
   model().SetSelected(figure, true);
   model().SetSelected(title, true);
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Read(figure, prop::PosX), Pt(60) + 928856);  // the first in the host's order moves
   model().ClearGraphicSelection(doc);
   ObjectId text = model().AddTextFrame(frame, {0, 0, 10, 10});
   model().SetSelected(title, true);
   model().SetSelected(text, true);
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(model().GeometryOf(title).x, 0);  // unless the second is a text frame
   EXPECT_EQ(Read(text, prop::PosX), Pt(60) + 928856);
 }
@@ -141,27 +141,27 @@ TEST_F(FigureTitleTest, WithoutHistoryTheHostOrderDecides) {
 TEST_F(FigureTitleTest, AThirdSelectedGraphicIsIgnored) {
   ObjectId third = model().AddRectangle(frame, {300, 0, 10, 10});
   host().SelectInOrder(doc, {title, figure, third});
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   EXPECT_EQ(Read(title, prop::PosX), TitleX());
   EXPECT_EQ(model().GeometryOf(third).x, 300);
 }
 
 TEST_F(FigureTitleTest, Refusals) {
-  Choose(2);  // nothing selected: refused too, and no record
+  Choose(Cmd::PasteGraphicPos);  // nothing selected: refused too, and no record
   Select({title});
   Mark one = MarkNow();
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   ExpectLastAlert("First select two objects. Then try again.", kAlertError);
   EXPECT_TRUE(Writes(one).empty());
   ObjectId otherFrame = model().AddFrame(doc, {0, 400, 300, 200});
   ObjectId elsewhere = model().AddRectangle(otherFrame, {0, 0, 10, 10});
   host().SelectInOrder(doc, {title, elsewhere});
   Mark two = MarkNow();
-  Choose(13);
+  Choose(Cmd::MakeFigureTitleRight);
   ExpectLastAlert("Both objects must share the same frame.", kAlertError);
   EXPECT_TRUE(Writes(two).empty());
   EXPECT_EQ(Count(two, "ReadAllProps"), 0u);
-  Choose(19);
+  Choose(Cmd::UndoOperation);
   ExpectLastAlert("Nothing to undo.", kAlertNote);
 }
 
@@ -173,7 +173,7 @@ TEST_F(FrameGraphicTest, ARectangleAQuarterPointInside) {
   ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
   Select({g});
   Mark before = MarkNow();
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   std::vector<ObjectId> contents = model().Contents(frame);
   ASSERT_EQ(contents.size(), 2u);
   ObjectId r = contents.back();
@@ -187,7 +187,7 @@ TEST_F(FrameGraphicTest, ARectangleAQuarterPointInside) {
   EXPECT_EQ(model().SelectedGraphics(doc), (std::vector<ObjectId>{r}));
   EXPECT_EQ(model().GeometryOf(g).w, 100);
 
-  Choose(14);  // the new rectangle is selected: framing again nests inside it
+  Choose(Cmd::AddFrameToGraphic);  // the new rectangle is selected: framing again nests inside it
   ObjectId inner = model().Contents(frame).back();
   Geometry in = model().GeometryOf(inner);
   EXPECT_EQ(in.x, 10.5);
@@ -206,7 +206,7 @@ TEST_F(FrameGraphicTest, AtTheEndsOfTheMetricRangeTheFrameIsHeldThere) {
   props[prop::Width] = Value::OfMetric(INT32_MIN);
   props[prop::Height] = Value::OfMetric(INT32_MIN + 32767);  // 1 above the end once shrunk
   Select({g});
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   ObjectId r = model().Contents(frame).back();
   EXPECT_EQ(model().ReadMetric(r, prop::PosX), INT32_MAX);
   EXPECT_EQ(model().ReadMetric(r, prop::PosY), INT32_MAX);
@@ -220,7 +220,7 @@ TEST_F(FrameGraphicTest, ASelectedFrameIsFramedFromInside) {
   ObjectId anchored = model().AddAnchoredFrame(model().AddParagraph(text, "x"), 0, {0, 0, 200, 100});
   for (ObjectId f : {inner, anchored}) {
     Select({f});
-    Choose(14);
+    Choose(Cmd::AddFrameToGraphic);
     ASSERT_EQ(model().Contents(f).size(), 1u);
     Geometry r = model().GeometryOf(model().Contents(f)[0]);
     EXPECT_EQ(r.x, 0.25);
@@ -235,7 +235,7 @@ TEST_F(FrameGraphicTest, OnlyTheFirstSelectedGetsAFrameAndTheRectangleIsTheSelec
   ObjectId b = model().AddRectangle(frame, {200, 20, 100, 50});
   ObjectId c = model().AddRectangle(frame, {300, 20, 10, 10});
   host().SelectInOrder(doc, {a, b, c});
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   ObjectId r = model().Contents(frame).back();
   EXPECT_EQ(model().Contents(frame).size(), 4u);
   EXPECT_EQ(model().GeometryOf(r).x, 10.25);
@@ -244,7 +244,7 @@ TEST_F(FrameGraphicTest, OnlyTheFirstSelectedGetsAFrameAndTheRectangleIsTheSelec
 
 TEST_F(FrameGraphicTest, RefusalsAndAHostThatCannotMakeTheRectangle) {
   Mark none = MarkNow();
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   ExpectLastAlert(kSelectObject, kAlertError);
   EXPECT_TRUE(Writes(none).empty());
 
@@ -252,21 +252,21 @@ TEST_F(FrameGraphicTest, RefusalsAndAHostThatCannotMakeTheRectangle) {
   model().ForceAnswer(g, prop::ContainingFrame, Value::Id(0));
   Select({g});
   Mark loose = MarkNow();
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   ExpectLastAlert("Unsupported object selected. Try again.", kAlertError);
   EXPECT_TRUE(Writes(loose).empty());
 
   ObjectId h = model().AddRectangle(frame, {10, 20, 100, 50});
   Select({h});
-  Choose(3);  // a record to keep: x 0
+  Choose(Cmd::PasteGraphicLeftPos);  // a record to keep: x 0
   host().faults().FailOperation("CreateGraphic", zvhost::Fault::Status(7), 1);
   size_t alerts = AlertCount();
   Mark failed = MarkNow();
-  Choose(14);
+  Choose(Cmd::AddFrameToGraphic);
   EXPECT_EQ(Writes(failed), (std::vector<std::string>{"CreateGraphic type=Rectangle parent=" + Id(frame)}));
   EXPECT_EQ(model().SelectedGraphics(doc), (std::vector<ObjectId>{h}));
   EXPECT_EQ(AlertCount(), alerts);
-  Choose(19);
+  Choose(Cmd::UndoOperation);
   EXPECT_EQ(model().GeometryOf(h).x, 10);
 }
 
@@ -299,23 +299,23 @@ TEST_F(TableTitleTest, TheTwoIndentRules) {
   ObjectId t = MakeTable(0);
   ASSERT_TRUE(host().SelectTable(doc, t));
   Mark before = MarkNow();
-  Choose(18);
+  Choose(Cmd::TrimTableTitle);
   EXPECT_EQ(Indents(), (std::vector<double>{36, 36, 132}));
   EXPECT_EQ(Actions(before),
             (std::vector<std::string>{ScreenUpdates(0), Snapshot(title), SetMetric(title, "ParaLeftIndent", Pt(36)),
                                       SetMetric(title, "ParaFirstIndent", Pt(36)),
                                       SetMetric(title, "ParaRightIndent", Pt(132)), ScreenUpdates(1), Refresh()}));
-  Choose(18);  // the same again
+  Choose(Cmd::TrimTableTitle);  // the same again
   EXPECT_EQ(Indents(), (std::vector<double>{36, 36, 132}));
 
   t = MakeTable(1);
   ASSERT_TRUE(host().SelectTable(doc, t));
-  Choose(18);
+  Choose(Cmd::TrimTableTitle);
   EXPECT_EQ(Indents(), (std::vector<double>{0, 0, 168}));
 
   t = MakeTable(0, 4, 200);  // wider than the text column: a negative right indent
   ASSERT_TRUE(host().SelectTable(doc, t));
-  Choose(18);
+  Choose(Cmd::TrimTableTitle);
   EXPECT_EQ(Indents(), (std::vector<double>{36, 36, -136}));
 }
 
@@ -324,7 +324,7 @@ TEST_F(TableTitleTest, OtherAlignmentsAndRulesAreLeftSilently) {
     ObjectId t = MakeTable(placement, alignment);
     ASSERT_TRUE(host().SelectTable(doc, t));
     Mark before = MarkNow();
-    Choose(18);
+    Choose(Cmd::TrimTableTitle);
     EXPECT_TRUE(Actions(before).empty()) << placement << "/" << alignment << "\n" << Join(Actions(before));
     EXPECT_EQ(Indents(), (std::vector<double>{0, 0, 0}));
   }
@@ -332,14 +332,14 @@ TEST_F(TableTitleTest, OtherAlignmentsAndRulesAreLeftSilently) {
 
 TEST_F(TableTitleTest, Refusals) {
   Mark none = MarkNow();
-  Choose(18);
+  Choose(Cmd::TrimTableTitle);
   ExpectLastAlert("First select a table. Then try again.", kAlertError);
   EXPECT_TRUE(Writes(none).empty());
   ObjectId text = model().AddTextFrame(frame, {0, 0, 400, 200});
   ObjectId t = model().AddTable(model().AddParagraph(text, "anchor"), zvhost::TableSpec{});
   ASSERT_TRUE(host().SelectTable(doc, t));
   Mark untitled = MarkNow();
-  Choose(18);
+  Choose(Cmd::TrimTableTitle);
   ExpectLastAlert("Table has no title.", kAlertError);
   EXPECT_TRUE(Writes(untitled).empty());
 }

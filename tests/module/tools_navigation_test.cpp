@@ -24,12 +24,12 @@ class NavigationTest : public ToolsTest {
     spec.firstRow = firstRow;
     return model().AddTable(anchor, spec);
   }
-  // Command 15 on a graphic whose parent the host reports as `target`; gives that graphic.
+  // "Select Parent Object" on a graphic whose parent the host reports as `target`; gives that graphic.
   ObjectId ChooseParentOf(ObjectId target) {
     ObjectId g = model().AddRectangle(frame, {0, 0, 1, 1});
     model().ForceAnswer(g, prop::ContainingFrame, Value::Id(target));
     Select({g});
-    Choose(15);
+    Choose(Cmd::SelectParentObject);
     return g;
   }
   // The writes that select `target` that way, after the graphic's own deselection.
@@ -57,20 +57,20 @@ class NavigationTest : public ToolsTest {
 TEST_F(NavigationTest, StepThroughTheStackingOrder) {
   Select({middle});
   Mark before = MarkNow();
-  Choose(16);
+  Choose(Cmd::SelectNextObjectAbove);
   EXPECT_EQ(Writes(before),
             (std::vector<std::string>{SetInt(middle, "SelectedFlag", 0), SetInt(top, "SelectedFlag", 1)}));
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{top}));
   Mark atTop = MarkNow();
-  Choose(16);  // already the top: nothing, silently
+  Choose(Cmd::SelectNextObjectAbove);  // already the top: nothing, silently
   EXPECT_TRUE(Writes(atTop).empty());
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{top}));
-  Choose(17);
+  Choose(Cmd::SelectNextObjectBelow);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{middle}));
-  Choose(17);
+  Choose(Cmd::SelectNextObjectBelow);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{bottom}));
   Mark atBottom = MarkNow();
-  Choose(17);
+  Choose(Cmd::SelectNextObjectBelow);
   EXPECT_TRUE(Writes(atBottom).empty());
   EXPECT_EQ(AlertCount(), 0u);
   EXPECT_EQ(Count(before, "RefreshDocument"), 0u);
@@ -78,10 +78,10 @@ TEST_F(NavigationTest, StepThroughTheStackingOrder) {
 
 TEST_F(NavigationTest, StepsStartFromTheFirstSelectedAndLeaveOnlyTheNext) {
   host().SelectInOrder(doc, {bottom, top});
-  Choose(16);
+  Choose(Cmd::SelectNextObjectAbove);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{middle}));
   host().ClearSelection(doc);
-  for (int32_t command : {16, 17}) {
+  for (int32_t command : {Cmd::SelectNextObjectAbove, Cmd::SelectNextObjectBelow}) {
     Mark before = MarkNow();
     Choose(command);
     ExpectLastAlert(kSelectObject, kAlertError);
@@ -94,14 +94,14 @@ TEST_F(NavigationTest, ParentsOfGraphicsUpToTheUnanchoredFrame) {
   ObjectId anchored = model().AddAnchoredFrame(anchor, 3, {0, 0, 100, 50});
   ObjectId inside = model().AddRectangle(anchored, {1, 1, 5, 5});
   Select({inside});
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{anchored}));
-  Choose(15);  // the text frame that holds the anchor
+  Choose(Cmd::SelectParentObject);  // the text frame that holds the anchor
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{textFrame}));
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{frame}));
   Mark before = MarkNow();
-  Choose(15);  // an unanchored frame has no parent to select
+  Choose(Cmd::SelectParentObject);  // an unanchored frame has no parent to select
   EXPECT_TRUE(Writes(before).empty());
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{frame}));
   EXPECT_EQ(AlertCount(), 0u);
@@ -109,7 +109,7 @@ TEST_F(NavigationTest, ParentsOfGraphicsUpToTheUnanchoredFrame) {
   ObjectId g = model().AddRectangle(frame, {1, 1, 5, 5});
   Select({g});
   host().faults().FailNth(3, zvhost::Fault::Status(7), MarkNow().ops);  // its containing frame
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{g}));
 }
 
@@ -117,32 +117,32 @@ TEST_F(NavigationTest, ParentOfTextAndOfCells) {
   ObjectId table = MakeTable();
   host().PlaceCursor(doc, anchor, 2);
   Mark cursor = MarkNow();
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   EXPECT_EQ(Writes(cursor),
             (std::vector<std::string>{"SetTextRangeProp obj=" + Id(doc) + " key=TextSelection value={0@0 .. 0@0}",
                                       SetInt(textFrame, "SelectedFlag", 1)}));
 
   ASSERT_TRUE(host().SelectCells(doc, table, 1, 2, 0, 1));
   Mark cells = MarkNow();
-  Choose(15);  // the container of the table's anchor, nothing deselected first
+  Choose(Cmd::SelectParentObject);  // the container of the table's anchor, nothing deselected first
   EXPECT_EQ(Writes(cells), (std::vector<std::string>{SetInt(textFrame, "SelectedFlag", 1)}));
 
   model().options().tableSelectedByTextCursor = false;
   ObjectId inCell = model().AddParagraph(model().Cell(table, 3, 2), "cell text");
   host().PlaceCursor(doc, inCell, 1);
   Mark cell = MarkNow();
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   std::vector<std::string> writes = Writes(cell);
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[1], Cells(table, 3, 3, 2, 2));
 
   host().ClearSelection(doc);
   Mark nothing = MarkNow();
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   model().ForceAnswer(doc, prop::TextSelection, Value::Range({{anchor, 2}, {0, 0}}));  // a range without its end
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   model().ForceAnswer(doc, prop::TextSelection, Value::Range({{0, 0}, {anchor, 2}}));  // ... or its beginning
-  Choose(15);
+  Choose(Cmd::SelectParentObject);
   EXPECT_TRUE(Writes(nothing).empty());
   EXPECT_EQ(AlertCount(), 0u);
 }
@@ -175,7 +175,7 @@ TEST_F(NavigationTest, ChainsThatRunInACycleEnd) {
   host().SelectInOrder(doc, {bottom, middle});
   model().ForceAnswer(bottom, prop::NextSelectedGraphic, Value::Id(middle));
   model().ForceAnswer(middle, prop::NextSelectedGraphic, Value::Id(bottom));
-  Choose(16);
+  Choose(Cmd::SelectNextObjectAbove);
   EXPECT_EQ(Selected(), (std::vector<ObjectId>{middle}));
 
   // Rows whose previous row is themselves.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
+#include "tests/command_numbers.h"
 
 namespace zvtest {
 

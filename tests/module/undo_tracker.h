@@ -14,6 +14,7 @@
 
 #include "host/binding/call_log.h"
 #include "host/model/model.h"
+#include "tests/command_numbers.h"
 
 namespace zvtest {
 
@@ -45,7 +46,7 @@ class UndoTracker {
   // answered with a nonzero status (a value it refused) leaves nothing to compare.
   std::string Follow(const zvhost::Model& m, int32_t number, const std::vector<const zvhost::CallRecord*>& calls) {
     const bool madeOrDeleted = Find(calls, "CreateGraphic", false) || Find(calls, "DeleteObject", false);
-    if (number != 19) {
+    if (number != Cmd::UndoOperation) {
       // A command that read an object's properties recorded them; one that added a rectangle
       // recorded that; any other kept the record it found.
       const zvhost::CallRecord* read = Find(calls, "ReadAllProps", true);
@@ -53,7 +54,7 @@ class UndoTracker {
         Forget();
         zvhost::ObjectId target = ObjectArg(m, read);
         if (target && read->status == 0 && !read->faulted) Keep(m, target);
-      } else if (number == 14 && madeOrDeleted) {
+      } else if (number == Cmd::AddFrameToGraphic && madeOrDeleted) {
         Forget();
       }
       return {};

@@ -10,6 +10,7 @@
 #include "client/client.h"
 #include "host/binding/host.h"
 #include "hostapi/host_call.h"
+#include "tests/command_numbers.h"
 #include "util/memory.h"
 
 namespace {
@@ -247,7 +248,7 @@ TEST(OutOfMemory, StartUpAndEventsFailSoundly) {
     EXPECT_FALSE(host.log().Named("GetIdProp", mark).empty());
     // The grid prompt without its default text still asks and resizes.
     host.AnswerNextPrompt(3);
-    EXPECT_TRUE(host.ChooseCommand(12));
+    EXPECT_TRUE(host.ChooseCommand(Cmd::ResizeGraphicToGridHeight));
   }
   ASSERT_EQ(host.Prompts().size(), 1u);
   EXPECT_EQ(host.Prompts()[0].defaultText, "");
