@@ -35,26 +35,26 @@ class HostList {
       std::memset(&v.u, 0, sizeof v.u);
       uint32_t kind = next(100);
       if (kind < 65) {
-        v.type = static_cast<int32_t>(1 + next(2) * 3);  // 1 or 4
+        v.type = next(2) == 0 ? zv::VtInt : zv::VtId;
         v.u.number = static_cast<int32_t>(next(1 << 24));
       } else if (kind < 80) {
-        v.type = 3;
+        v.type = zv::VtText;
         v.u.text = Text(next(4) == 0 ? "" : "Paragraph text of a typical length");
       } else if (kind < 88) {
-        v.type = 5;
+        v.type = zv::VtMetricList;
         v.u.ints.count = 4 + next(5);
         v.u.ints.items = Alloc<int32_t>(v.u.ints.count);
       } else if (kind < 93) {
-        v.type = static_cast<int32_t>(9 + next(2));
+        v.type = next(2) == 0 ? zv::VtTextLoc : zv::VtTextRange;
       } else if (kind < 95) {
-        v.type = 6;
+        v.type = zv::VtTextList;
         v.u.texts = Texts(3);
       } else if (kind < 97) {
-        v.type = 8;
+        v.type = zv::VtTabs;
         v.u.tabs = {3, Alloc<zv::Entry8>(3)};
         for (int k = 0; k < 3; ++k) v.u.tabs.items[k].text = Text(".");
       } else if (kind < 98) {
-        v.type = 17;
+        v.type = zv::VtElements;
         v.u.rich = {1, Alloc<zv::Entry17>(1)};
         zv::Entry17& e = v.u.rich.items[0];
         e.text0 = Text("Heading");
@@ -63,14 +63,14 @@ class HostList {
         e.text32 = Text("Body");
         e.text36 = Text("");
       } else if (kind < 99) {
-        v.type = 18;
+        v.type = zv::VtAttributes;
         v.u.named = {2, Alloc<zv::Entry18>(2)};
         for (int k = 0; k < 2; ++k) {
           v.u.named.items[k].text0 = Text("Name");
           v.u.named.items[k].list4 = Texts(2);
         }
       } else {
-        v.type = 19;
+        v.type = zv::VtBlock24;
         v.u.block24 = Alloc<uint8_t>(24);
       }
     }

@@ -13,6 +13,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hostapi/prop_list.h"
+#include "tests/typed_value_compare.h"
 #include "util/memory.h"
 
 namespace {
@@ -71,29 +72,29 @@ class HostBuilder {
     std::memcpy(&v->u, raw.data(), sizeof v->u);
     zv::ValueUnion& u = v->u;
     switch (v->type) {
-      case 3:
+      case zv::VtText:
         u.text = Text();
         break;
-      case 5:
-      case 13:
-      case 15:
+      case zv::VtMetricList:
+      case zv::VtIntList:
+      case zv::VtIdList:
         u.ints.items = Array<int32_t>(&u.ints.count);
         break;
-      case 6:
+      case zv::VtTextList:
         u.texts = Texts();
         break;
-      case 7:
-      case 12:
+      case zv::VtPoints:
+      case zv::VtIntPairs:
         u.pairs.items = Array<zv::Item8>(&u.pairs.count);
         break;
-      case 14:
+      case zv::VtBytes:
         u.bytes.bytes = Array<uint8_t>(&u.bytes.count);
         break;
-      case 8:
+      case zv::VtTabs:
         u.tabs.items = Array<zv::Entry8>(&u.tabs.count);
         for (uint32_t i = 0; u.tabs.items && i < u.tabs.count; ++i) u.tabs.items[i].text = Text();
         break;
-      case 17:
+      case zv::VtElements:
         u.rich.items = Array<zv::Entry17>(&u.rich.count);
         for (uint32_t i = 0; u.rich.items && i < u.rich.count; ++i) {
           zv::Entry17& e = u.rich.items[i];
@@ -104,14 +105,14 @@ class HostBuilder {
           e.text36 = Text();
         }
         break;
-      case 18:
+      case zv::VtAttributes:
         u.named.items = Array<zv::Entry18>(&u.named.count);
         for (uint32_t i = 0; u.named.items && i < u.named.count; ++i) {
           u.named.items[i].text0 = Text();
           u.named.items[i].list4 = Texts();
         }
         break;
-      case 19:
+      case zv::VtBlock24:
         u.block24 = nullptr;
         if (in_.ConsumeBool()) {
           u.block24 = static_cast<uint8_t*>(HostAlloc(24));
@@ -141,105 +142,6 @@ class HostBuilder {
 
  private:
   FuzzedDataProvider& in_;
-};
-
-// ---- Deep comparison of a source value and its copy ----
-struct Same {
-  bool nullAsEmpty;  // copies within the client turn null texts into ""
-  bool ok = true;
-  void Text(const char* a, const char* b) {
-    if (a != nullptr && a == b) ok = false;
-    if (a == nullptr && nullAsEmpty) a = "";
-    if ((a == nullptr) != (b == nullptr) || (a != nullptr && std::strcmp(a, b) != 0)) ok = false;
-  }
-  // The import empties a list without array; the client copy keeps its count, zero-filled.
-  template <typename T>
-  bool Counts(uint32_t n, const T* a, uint32_t m, const T* b) {
-    if (a == nullptr && !nullAsEmpty) {
-      ok = ok && m == 0 && b == nullptr;
-      return false;
-    }
-    if (n != m || (n != 0 && b == nullptr) || (a != nullptr && a == b)) return ok = false;
-    return a != nullptr;
-  }
-  void Texts(const zv::TextList& a, const zv::TextList& b) {
-    if (!Counts(a.count, a.texts, b.count, b.texts)) return;
-    for (uint32_t i = 0; i < a.count; ++i) Text(a.texts[i], b.texts[i]);
-  }
-  template <typename T>
-  void Flat(uint32_t n, const T* a, uint32_t m, const T* b) {
-    if (Counts(n, a, m, b) && n != 0 && std::memcmp(a, b, n * sizeof(T)) != 0) ok = false;
-  }
-  void Value(const zv::TypedValue& x, const zv::TypedValue& y) {
-    if (x.type != y.type) ok = false;
-    const zv::ValueUnion &a = x.u, &b = y.u;
-    switch (x.type) {
-      case 1:
-      case 2:
-      case 4:
-        ok = ok && a.words[0] == b.words[0];
-        break;
-      case 9:
-        ok = ok && std::memcmp(a.words, b.words, 8) == 0;
-        break;
-      case 10:
-        ok = ok && std::memcmp(a.words, b.words, 16) == 0;
-        break;
-      case 3:
-        Text(a.text, b.text);
-        break;
-      case 5:
-      case 13:
-      case 15:
-        Flat(a.ints.count, a.ints.items, b.ints.count, b.ints.items);
-        break;
-      case 7:
-      case 12:
-        Flat(a.pairs.count, a.pairs.items, b.pairs.count, b.pairs.items);
-        break;
-      case 14:
-        Flat(a.bytes.count, a.bytes.bytes, b.bytes.count, b.bytes.bytes);
-        break;
-      case 6:
-        Texts(a.texts, b.texts);
-        break;
-      case 8:
-        if (Counts(a.tabs.count, a.tabs.items, b.tabs.count, b.tabs.items))
-          for (uint32_t i = 0; i < a.tabs.count; ++i) {
-            const zv::Entry8 &e = a.tabs.items[i], &f = b.tabs.items[i];
-            ok = ok && e.word0 == f.word0 && e.word4 == f.word4 && e.word12 == f.word12;
-            Text(e.text, f.text);
-          }
-        break;
-      case 17:
-        if (Counts(a.rich.count, a.rich.items, b.rich.count, b.rich.items))
-          for (uint32_t i = 0; i < a.rich.count; ++i) {
-            const zv::Entry17 &e = a.rich.items[i], &f = b.rich.items[i];
-            ok = ok && e.word4 == f.word4 && e.word8 == f.word8 && e.word12 == f.word12;
-            Text(e.text0, f.text0);
-            Text(e.text32, f.text32);
-            Text(e.text36, f.text36);
-            Texts(e.list16, f.list16);
-            Texts(e.list24, f.list24);
-          }
-        break;
-      case 18:
-        if (Counts(a.named.count, a.named.items, b.named.count, b.named.items))
-          for (uint32_t i = 0; i < a.named.count; ++i) {
-            const zv::Entry18 &e = a.named.items[i], &f = b.named.items[i];
-            ok = ok && std::memcmp(e.field12, f.field12, 2) == 0;
-            Text(e.text0, f.text0);
-            Texts(e.list4, f.list4);
-          }
-        break;
-      case 19:
-        if ((a.block24 == nullptr) != (b.block24 == nullptr)) ok = false;
-        if (a.block24 != nullptr && b.block24 != nullptr) ok = ok && std::memcmp(a.block24, b.block24, 24) == 0;
-        break;
-      default:
-        break;
-    }
-  }
 };
 
 }  // namespace
@@ -274,12 +176,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     Check(client.count == expected.count);
     for (uint32_t i = 0; i < client.count; ++i) {
-      Same same{false};
+      zvtest::TypedValueCompare same{false, nullptr, {}};
       const zv::PropVal &h = expected.vals[i], &c = client.vals[i];
       Check(h.key.number == c.key.number);
       same.Text(h.key.name, c.key.name);
       same.Value(h.value, c.value);
-      Check(same.ok);
+      Check(same.Same());
     }
   }
   zv::PropListRelease(&hostList, HostRelease);
@@ -305,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (index < 0) {
           Check(client.count == before.count && client.vals == before.vals);  // refused: unchanged
         } else {
-          Same same{true};
+          zvtest::TypedValueCompare same{true, nullptr, {}};
           same.Value(one.vals[0].value, client.vals[index].value);
           Check(client.vals[index].key.name == nullptr);
           (void)same;  // a refused inner allocation may leave a value partly empty
@@ -318,16 +220,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int32_t number = in.ConsumeIntegralInRange(-2, 20);
         zv::PropListPutString(&client, number, in.ConsumeBool() ? nullptr : s.c_str());
         int32_t index = zv::PropListIndexOf(&client, number);
-        Check(index >= 0 && client.vals[index].value.type == 3);
+        Check(index >= 0 && client.vals[index].value.type == zv::VtText);
         break;
       }
       case 2:
         if (client.count > 0 && client.vals != nullptr) {
           uint32_t i = in.ConsumeIntegralInRange<uint32_t>(0, client.count - 1);
           zv::TypedValue copy = zv::TypedValueCopy(&client.vals[i].value);
-          Same same{true};
+          zvtest::TypedValueCompare same{true, nullptr, {}};
           same.Value(client.vals[i].value, copy);
-          Check(same.ok);
+          Check(same.Same());
           zv::TypedValueFree(&copy);
         }
         break;

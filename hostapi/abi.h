@@ -60,6 +60,30 @@ constexpr Guid IidClientEvents = {0xEB813990, 0xB81C, 0x11D0, {0x98, 0x5E, 0x00,
 
 // ---- Data that crosses the boundary ----
 
+// The value types of a TypedValue: the code says which member of its union holds the value and
+// what the value owns. What a value means is the host's business; the module relies only on
+// the layouts, and handles codes that share a layout alike. Other codes (0, 11, 16, ...) carry
+// no meaning the module reads: only the code itself is kept.
+enum ValueType : int32_t {
+  VtInt = 1,          // number
+  VtMetric = 2,       // number
+  VtText = 3,         // text, owned (may be null)
+  VtId = 4,           // words[0]
+  VtMetricList = 5,   // ints: 32-bit items, owned
+  VtTextList = 6,     // texts: each text and the pointer array, owned
+  VtPoints = 7,       // pairs: 8-byte items, owned
+  VtTabs = 8,         // tabs: 16-byte entries with a text each, owned
+  VtTextLoc = 9,      // words[0] and words[1]
+  VtTextRange = 10,   // words[0] to words[3]
+  VtIntPairs = 12,    // pairs: 8-byte items, owned
+  VtIntList = 13,     // ints: 32-bit items, owned
+  VtBytes = 14,       // bytes, owned
+  VtIdList = 15,      // ints: 32-bit items, owned
+  VtElements = 17,    // rich: 40-byte entries with texts and text lists, owned
+  VtAttributes = 18,  // named: 16-byte entries with a text and a text list, owned
+  VtBlock24 = 19,     // block24: a 24-byte block, owned (may be null)
+};
+
 struct PropKey {
   int32_t number;  // 0: the name identifies the property
   char* name;      // null whenever number is nonzero

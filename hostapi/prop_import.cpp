@@ -15,8 +15,12 @@ namespace zv {
 namespace {
 
 // The size of a block's items, for the types with one owned part in the order of their bits
-// (3, 5, 7, 12, 13, 14, 15, 19): a text counts no items, 19's block is one item of 24 bytes.
+// (text, metric list, points, int pairs, int list, bytes, id list, block): a text counts no
+// items, the 24-byte block is one item of 24 bytes.
 constexpr uint8_t ItemSizes[8] = {0, 4, 8, 8, 4, 1, 4, 24};
+static_assert(SingleTypes == (Bit(VtText) | Bit(VtMetricList) | Bit(VtPoints) | Bit(VtIntPairs) | Bit(VtIntList) |
+                              Bit(VtBytes) | Bit(VtIdList) | Bit(VtBlock24)),
+              "ItemSizes lists every type with one owned part, in the order of its bit");
 static_assert(sizeof(Item8) == 8 && sizeof(int32_t) == 4, "pairs are 8 bytes, integers 4");
 inline uint32_t ItemSize(uint32_t bit) {  // bit: one of SingleTypes
   return ItemSizes[__builtin_popcount(SingleTypes & (bit - 1))];
@@ -127,13 +131,13 @@ class Importer {
     ValueUnion& u = out->u;
     const ValueUnion& s = src.u;
     switch (src.type) {
-      case 6:
+      case VtTextList:
         return Texts(s.texts, &u.texts);
-      case 8:
+      case VtTabs:
         return Entries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
-      case 17:
+      case VtElements:
         return Entries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
-      default:  // 18, the only other nested type
+      default:  // VtAttributes, the only other nested type
         return Entries(s.named.count, s.named.items, &u.named.count, &u.named.items);
     }
   }

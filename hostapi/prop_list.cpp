@@ -58,30 +58,30 @@ void ReleaseEntries(uint32_t count, T* items, ReleaseFn release) {
 void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
   const ValueUnion& u = value.u;
   switch (value.type) {
-    case 3:
+    case VtText:
       ReleaseBlock(u.text, release);
       break;
-    case 5:
-    case 7:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
+    case VtMetricList:
+    case VtPoints:
+    case VtIntPairs:
+    case VtIntList:
+    case VtBytes:
+    case VtIdList:
       ReleaseBlock(u.ints.items, release);  // the flat layouts share {count, pointer}
       break;
-    case 6:
+    case VtTextList:
       ReleaseTexts(u.texts, release);
       break;
-    case 8:
+    case VtTabs:
       ReleaseEntries(u.tabs.count, u.tabs.items, release);
       break;
-    case 17:
+    case VtElements:
       ReleaseEntries(u.rich.count, u.rich.items, release);
       break;
-    case 18:
+    case VtAttributes:
       ReleaseEntries(u.named.count, u.named.items, release);
       break;
-    case 19:
+    case VtBlock24:
       ReleaseBlock(u.block24, release);
       break;
     default:
@@ -245,7 +245,7 @@ void PropListPut(PropList* list, int32_t number, const TypedValue* value) {
 
 void PropListPutString(PropList* list, int32_t number, const char* text) {
   TypedValue value{};
-  value.type = 3;
+  value.type = VtText;
   value.u.text = const_cast<char*>(text);
   PropListPut(list, number, &value);
 }
@@ -257,46 +257,46 @@ TypedValue TypedValueCopy(const TypedValue* value) {
   const ValueUnion& s = value->u;
   ValueUnion& u = copy.u;
   switch (value->type) {
-    case 1:
-    case 2:
-    case 4:
+    case VtInt:
+    case VtMetric:
+    case VtId:
       u.words[0] = s.words[0];
       break;
-    case 9:
+    case VtTextLoc:
       u.words[0] = s.words[0];
       u.words[1] = s.words[1];
       break;
-    case 10:
+    case VtTextRange:
       for (int i = 0; i < 4; ++i) u.words[i] = s.words[i];
       break;
-    case 3:
+    case VtText:
       u.text = TextDuplicate(s.text);
       break;
-    case 5:
-    case 13:
-    case 15:
+    case VtMetricList:
+    case VtIntList:
+    case VtIdList:
       CopyFlat(s.ints.count, s.ints.items, &u.ints.count, &u.ints.items);
       break;
-    case 7:
-    case 12:
+    case VtPoints:
+    case VtIntPairs:
       CopyFlat(s.pairs.count, s.pairs.items, &u.pairs.count, &u.pairs.items);
       break;
-    case 14:
+    case VtBytes:
       CopyFlat(s.bytes.count, s.bytes.bytes, &u.bytes.count, &u.bytes.bytes);
       break;
-    case 6:
+    case VtTextList:
       CopyTexts(s.texts, &u.texts);
       break;
-    case 8:
+    case VtTabs:
       CopyEntries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
       break;
-    case 17:
+    case VtElements:
       CopyEntries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
       break;
-    case 18:
+    case VtAttributes:
       CopyEntries(s.named.count, s.named.items, &u.named.count, &u.named.items);
       break;
-    case 19:
+    case VtBlock24:
       if (s.block24 != nullptr) {
         u.block24 = static_cast<uint8_t*>(ClientAllocZeroed(24, 1));
         if (u.block24 != nullptr) std::memcpy(u.block24, s.block24, 24);

@@ -15,11 +15,15 @@ namespace zv {
 // past 31 own nothing). A list's types are as good as random, and a jump the processor fails
 // to foresee costs about what a free does, so the walks compute with these bits instead of
 // branching on the type.
-constexpr uint32_t TextTypes = 1u << 3;                                  // a text
-constexpr uint32_t CountedTypes = (1u << 5) | (1u << 7) | (0xFu << 12);  // count items
-constexpr uint32_t BlockTypes = CountedTypes | (1u << 19);               // 19: 24 bytes
-constexpr uint32_t NestedTypes = (1u << 6) | (1u << 8) | (3u << 17);     // texts, entries
-constexpr uint32_t SingleTypes = TextTypes | BlockTypes;                 // one owned pointer
+constexpr uint32_t Bit(ValueType type) {
+  return 1u << type;
+}
+constexpr uint32_t TextTypes = Bit(VtText);  // a text
+constexpr uint32_t CountedTypes =
+    Bit(VtMetricList) | Bit(VtPoints) | Bit(VtIntPairs) | Bit(VtIntList) | Bit(VtBytes) | Bit(VtIdList);  // count items
+constexpr uint32_t BlockTypes = CountedTypes | Bit(VtBlock24);  // and one 24-byte block
+constexpr uint32_t NestedTypes = Bit(VtTextList) | Bit(VtTabs) | Bit(VtElements) | Bit(VtAttributes);  // texts, entries
+constexpr uint32_t SingleTypes = TextTypes | BlockTypes;  // one owned pointer
 constexpr uint32_t OwningTypes = SingleTypes | NestedTypes;
 
 inline uint32_t TypeBit(int32_t type) {
@@ -27,8 +31,8 @@ inline uint32_t TypeBit(int32_t type) {
   return (1u << (t & 31u)) & (0u - static_cast<uint32_t>(t < 32));  // computed, not chosen
 }
 
-// Counted values keep their items after the count ({count, pointer}); texts and 19's block
-// are the value's first field.
+// Counted values keep their items after the count ({count, pointer}); texts and the 24-byte
+// block are the value's first field.
 constexpr size_t ItemsAt = offsetof(ValueUnion, ints.items);
 static_assert(offsetof(ValueUnion, pairs.items) == ItemsAt && offsetof(ValueUnion, bytes.bytes) == ItemsAt,
               "counted values keep their items at one place");

@@ -220,8 +220,8 @@ void HostImpl::CopyRegistration(const zv::PropList* list) {
     if (v.key.number == 0 && v.key.name) e.name = v.key.name;
     if (v.key.number != 0 && v.key.name) Problem("registration entry with both a number and a name");
     e.type = v.value.type;
-    if (e.type == 3 && v.value.u.text) e.text = v.value.u.text;
-    if (e.type != 3)
+    if (e.type == vt::Text && v.value.u.text) e.text = v.value.u.text;
+    if (e.type != vt::Text)
       for (int w = 0; w < 4; ++w) e.words[w] = v.value.u.words[w];
     registration.push_back(e);
   }

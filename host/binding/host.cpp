@@ -134,7 +134,7 @@ int32_t Host::CallClientInit() {
       texts.push_back(std::make_unique<HighText>(h.options.registration[i].second.c_str()));
       std::memset(&vals[i], 0, sizeof vals[i]);
       vals[i].key.number = h.options.registration[i].first;
-      vals[i].value.type = 3;
+      vals[i].value.type = vt::Text;
       vals[i].value.u.text = texts[i]->get();
     }
     reg = {static_cast<uint32_t>(count), vals};

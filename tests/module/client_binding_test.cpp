@@ -39,7 +39,7 @@ TEST(ClientBinding, BindsAsksInOrderAndRegistersItsFourEntries) {
   const char* texts[] = {"ZorvanShapes", "Standard", "ZorvanShapes", "Maker MakerSGML"};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(entries[i].number, numbers[i]);
-    EXPECT_EQ(entries[i].type, 3);
+    EXPECT_EQ(entries[i].type, zvhost::vt::Text);
     EXPECT_EQ(entries[i].text, texts[i]);
   }
   EXPECT_TRUE(host.ClientModuleRecorded());

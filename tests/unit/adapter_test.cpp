@@ -454,13 +454,13 @@ PropList HostPropList() {
     return t;
   };
   vals[0].key = PropKey{0, text("Custom")};
-  vals[0].value.type = 3;
+  vals[0].value.type = VtText;
   vals[0].value.u.text = text("named");
   vals[1].key = PropKey{781, nullptr};
-  vals[1].value.type = 3;
+  vals[1].value.type = VtText;
   vals[1].value.u.text = text("x");
   vals[2].key = PropKey{1300, nullptr};
-  vals[2].value.type = 5;
+  vals[2].value.type = VtMetricList;
   vals[2].value.u.ints.count = 2;
   vals[2].value.u.ints.items = static_cast<int32_t*>(PlatformTaskAlloc(8));
   vals[2].value.u.ints.items[0] = 10;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/typed_value_compare.h"
 #include "util/memory.h"
 #include "util/text.h"
 
@@ -117,46 +118,46 @@ class PropListTest : public ::testing::Test {
       v.push_back(pv);
       return v.back().value;
     };
-    add(1, nullptr, 1).u.number = -7;
-    add(0, "Named", 2).u.number = 42;
-    add(2, nullptr, 3).u.text = HostText("text");
-    add(3, nullptr, 3).u.text = nullptr;
-    add(0, nullptr, 4).u.number = 9;  // a name-keyed element whose name is null
-    for (int32_t type : {5, 13, 15}) {
+    add(1, nullptr, zv::VtInt).u.number = -7;
+    add(0, "Named", zv::VtMetric).u.number = 42;
+    add(2, nullptr, zv::VtText).u.text = HostText("text");
+    add(3, nullptr, zv::VtText).u.text = nullptr;
+    add(0, nullptr, zv::VtId).u.number = 9;  // a name-keyed element whose name is null
+    for (int32_t type : {zv::VtMetricList, zv::VtIntList, zv::VtIdList}) {
       zv::TypedValue& t = add(10 + type, nullptr, type);
       t.u.ints = {3, HostArray<int32_t>(3)};
       for (int i = 0; i < 3; ++i) t.u.ints.items[i] = type * 100 + i;
     }
-    add(20, nullptr, 6).u.texts = HostTexts({"one", nullptr, "three"});
-    for (int32_t type : {7, 12}) {
+    add(20, nullptr, zv::VtTextList).u.texts = HostTexts({"one", nullptr, "three"});
+    for (int32_t type : {zv::VtPoints, zv::VtIntPairs}) {
       zv::TypedValue& t = add(20 + type, nullptr, type);
       t.u.pairs = {2, HostArray<zv::Item8>(2)};
       t.u.pairs.items[1] = {0xDEADBEEF, 17};
     }
     {
-      zv::TypedValue& t = add(40, nullptr, 8);
+      zv::TypedValue& t = add(40, nullptr, zv::VtTabs);
       t.u.tabs = {2, HostArray<zv::Entry8>(2)};
       t.u.tabs.items[0] = {1, 2, HostText("tab"), 4};
       t.u.tabs.items[1] = {5, 6, nullptr, 8};
     }
     {
-      zv::TypedValue& t = add(41, nullptr, 9);
+      zv::TypedValue& t = add(41, nullptr, zv::VtTextLoc);
       t.u.words[0] = 98;
       t.u.words[1] = 99;
     }
     {
-      zv::TypedValue& t = add(42, nullptr, 10);
+      zv::TypedValue& t = add(42, nullptr, zv::VtTextRange);
       for (uint32_t i = 0; i < 4; ++i) t.u.words[i] = 1000 + i;
     }
     add(43, nullptr, 11).u.words[3] = 5;  // not interpreted
     {
-      zv::TypedValue& t = add(0, "Bytes", 14);
+      zv::TypedValue& t = add(0, "Bytes", zv::VtBytes);
       t.u.bytes = {5, HostArray<uint8_t>(5)};
       std::memcpy(t.u.bytes.bytes, "\1\2\0\4\5", 5);
     }
-    add(45, nullptr, 14).u.bytes = {0, HostArray<uint8_t>(0)};
+    add(45, nullptr, zv::VtBytes).u.bytes = {0, HostArray<uint8_t>(0)};
     {
-      zv::TypedValue& t = add(46, nullptr, 17);
+      zv::TypedValue& t = add(46, nullptr, zv::VtElements);
       t.u.rich = {2, HostArray<zv::Entry17>(2)};
       zv::Entry17& e = t.u.rich.items[0];
       e.text0 = HostText("t0");
@@ -170,7 +171,7 @@ class PropListTest : public ::testing::Test {
       t.u.rich.items[1].text36 = HostText("t36");  // the last text of an entry to copy
     }
     {
-      zv::TypedValue& t = add(47, nullptr, 18);
+      zv::TypedValue& t = add(47, nullptr, zv::VtAttributes);
       t.u.named = {1, HostArray<zv::Entry18>(1)};
       t.u.named.items[0].text0 = HostText("n");
       t.u.named.items[0].list4 = HostTexts({"x", "yy"});
@@ -178,124 +179,27 @@ class PropListTest : public ::testing::Test {
       t.u.named.items[0].field12[1] = 0xCD;
     }
     {
-      zv::TypedValue& t = add(48, nullptr, 19);
+      zv::TypedValue& t = add(48, nullptr, zv::VtBlock24);
       t.u.block24 = HostArray<uint8_t>(24);
       for (int i = 0; i < 24; ++i) t.u.block24[i] = static_cast<uint8_t>(i * 3);
     }
-    add(49, nullptr, 19).u.block24 = nullptr;
-    add(50, nullptr, 5).u.ints = {0, nullptr};
-    add(51, nullptr, 8).u.tabs = {0, nullptr};  // entries of their own, but none
-    add(52, nullptr, 6).u.texts = {0, nullptr};
-    add(53, nullptr, 13).u.ints = {4, nullptr};  // a count without an array: no items
+    add(49, nullptr, zv::VtBlock24).u.block24 = nullptr;
+    add(50, nullptr, zv::VtMetricList).u.ints = {0, nullptr};
+    add(51, nullptr, zv::VtTabs).u.tabs = {0, nullptr};  // entries of their own, but none
+    add(52, nullptr, zv::VtTextList).u.texts = {0, nullptr};
+    add(53, nullptr, zv::VtIntList).u.ints = {4, nullptr};  // a count without an array: no items
   }
 
   zv::ClientAllocator previous_{};
 };
 std::set<void*> PropListTest::hostBlocks_;
 
-// ---- Deep comparison; no pointer of the copy may be one of the source's ----
-
-struct Compare {
-  bool nullTextIsEmpty;  // client copies turn null texts into ""
-  std::string failure;
-
-  void Fail(const std::string& what) {
-    if (failure.empty()) failure = what;
-  }
-  void Text(const char* a, const char* b) {
-    if (a != nullptr && a == b) Fail("shared text");
-    if (a == nullptr && nullTextIsEmpty) a = "";
-    if ((a == nullptr) != (b == nullptr) || (a && std::strcmp(a, b) != 0)) Fail("text differs");
-    auto block = g_clientBlocks.find(const_cast<char*>(b));
-    if (b != nullptr && (block == g_clientBlocks.end() || block->second != std::strlen(b) + 1))
-      Fail("text not in a block of its size");
-  }
-  void Texts(const zv::TextList& a, const zv::TextList& b) {
-    if (a.count != b.count) return Fail("text count differs");
-    if (a.texts && a.texts == b.texts) Fail("shared text array");
-    for (uint32_t i = 0; a.texts && b.texts && i < a.count; ++i) Text(a.texts[i], b.texts[i]);
-  }
-  void Bytes(const void* a, const void* b, size_t n) {
-    if (a != nullptr && a == b) Fail("shared array");
-    if (n == 0) return;  // an empty array may or may not be allocated
-    if ((a == nullptr) != (b == nullptr) || (a && std::memcmp(a, b, n) != 0)) Fail("bytes differ");
-    // The copy owns a client block of exactly n bytes.
-    auto block = g_clientBlocks.find(const_cast<void*>(b));
-    if (b != nullptr && (block == g_clientBlocks.end() || block->second != n)) Fail("copy not in a block of its size");
-  }
-  void Value(const zv::TypedValue& a, const zv::TypedValue& b) {
-    if (a.type != b.type) return Fail("type differs");
-    const zv::ValueUnion &x = a.u, &y = b.u;
-    switch (a.type) {
-      case 1:
-      case 2:
-      case 4:
-        if (x.words[0] != y.words[0]) Fail("word");
-        break;
-      case 9:
-        if (std::memcmp(x.words, y.words, 8) != 0) Fail("words");
-        break;
-      case 10:
-        if (std::memcmp(x.words, y.words, 16) != 0) Fail("words");
-        break;
-      case 3:
-        Text(x.text, y.text);
-        break;
-      case 5:
-      case 13:
-      case 15:
-        if ((x.ints.items != nullptr ? x.ints.count : 0u) != y.ints.count) Fail("count");  // none without an array
-        Bytes(x.ints.items, y.ints.items, 4 * y.ints.count);
-        break;
-      case 6:
-        Texts(x.texts, y.texts);
-        break;
-      case 7:
-      case 12:
-        if (x.pairs.count != y.pairs.count) Fail("count");
-        Bytes(x.pairs.items, y.pairs.items, 8 * x.pairs.count);
-        break;
-      case 14:
-        if (x.bytes.count != y.bytes.count) Fail("count");
-        Bytes(x.bytes.bytes, y.bytes.bytes, x.bytes.count);
-        break;
-      case 8:
-        if (x.tabs.count != y.tabs.count) return Fail("count");
-        for (uint32_t i = 0; i < x.tabs.count; ++i) {
-          const zv::Entry8 &e = x.tabs.items[i], &f = y.tabs.items[i];
-          if (e.word0 != f.word0 || e.word4 != f.word4 || e.word12 != f.word12) Fail("entry8 words");
-          Text(e.text, f.text);
-        }
-        break;
-      case 17:
-        if (x.rich.count != y.rich.count) return Fail("count");
-        for (uint32_t i = 0; i < x.rich.count; ++i) {
-          const zv::Entry17 &e = x.rich.items[i], &f = y.rich.items[i];
-          if (e.word4 != f.word4 || e.word8 != f.word8 || e.word12 != f.word12) Fail("entry17 words");
-          Text(e.text0, f.text0);
-          Text(e.text32, f.text32);
-          Text(e.text36, f.text36);
-          Texts(e.list16, f.list16);
-          Texts(e.list24, f.list24);
-        }
-        break;
-      case 18:
-        if (x.named.count != y.named.count) return Fail("count");
-        for (uint32_t i = 0; i < x.named.count; ++i) {
-          const zv::Entry18 &e = x.named.items[i], &f = y.named.items[i];
-          if (std::memcmp(e.field12, f.field12, 2) != 0) Fail("entry18 field");
-          Text(e.text0, f.text0);
-          Texts(e.list4, f.list4);
-        }
-        break;
-      case 19:
-        Bytes(x.block24, y.block24, 24);
-        break;
-      default:
-        break;
-    }
-  }
-};
+// The copy's blocks are client blocks of exactly their size.
+bool OwnsClientBlock(const void* block, size_t size) {
+  auto found = g_clientBlocks.find(const_cast<void*>(block));
+  return found != g_clientBlocks.end() && found->second == size;
+}
+using Compare = zvtest::TypedValueCompare;
 
 // Taking a list (import and release in one walk) leaves what an import then a release leave.
 void Import(bool take, zv::PropList* client, zv::PropList* host, zv::AllocFn alloc, zv::ReleaseFn release) {
@@ -324,7 +228,7 @@ TEST_F(PropListTest, ImportCopiesEveryTypeAndReleaseFreesEveryHostBlock) {
       zv::PropListRelease(&host, HostRelease);
     }
     ASSERT_EQ(client.count, expected.count);
-    Compare cmp{false, {}};
+    Compare cmp{false, OwnsClientBlock, {}};
     for (uint32_t i = 0; i < expected.count; ++i) {
       EXPECT_EQ(client.vals[i].key.number, expected.vals[i].key.number);
       cmp.Text(expected.vals[i].key.number == 0 ? expected.vals[i].key.name : nullptr, client.vals[i].key.name);
@@ -365,7 +269,7 @@ TEST_F(PropListTest, CopyWithinTheClientIsDeepAndTurnsNullTextsIntoEmpty) {
   zv::PropListRelease(&host, HostRelease);
   for (uint32_t i = 0; i < client.count; ++i) {
     zv::TypedValue copy = zv::TypedValueCopy(&client.vals[i].value);
-    Compare cmp{true, {}};
+    Compare cmp{true, OwnsClientBlock, {}};
     cmp.Value(client.vals[i].value, copy);
     EXPECT_EQ(cmp.failure, "") << "type " << copy.type;
     zv::TypedValueFree(&copy);
@@ -476,7 +380,7 @@ TEST_F(PropListTest, ImportOfUnusualHostLists) {
 TEST_F(PropListTest, PutGrowsBy8Then16Then32AndReplacesInPlace) {
   zv::PropList list{};
   zv::TypedValue v{};
-  v.type = 1;
+  v.type = zv::VtInt;
   for (int32_t n = 1; n <= 17; ++n) {
     v.u.number = n * 10;
     zv::PropListPut(&list, n, &v);
@@ -532,7 +436,7 @@ TEST_F(PropListTest, RefusedGrowthLeavesTheListAsItWas) {
 TEST_F(PropListTest, RefusedCopyGivesAnEmptyValueNotACountWithoutItems) {
   int32_t items[3] = {1, 2, 3};
   zv::TypedValue v{};
-  v.type = 5;
+  v.type = zv::VtMetricList;
   v.u.ints = {3, items};
   g_grantsLeft = 0;
   zv::TypedValue copy = zv::TypedValueCopy(&v);
@@ -543,7 +447,7 @@ TEST_F(PropListTest, RefusedCopyGivesAnEmptyValueNotACountWithoutItems) {
 
   // A source list without array still gives room for its count, zero-filled.
   zv::TypedValue texts{};
-  texts.type = 6;
+  texts.type = zv::VtTextList;
   texts.u.texts = {2, nullptr};
   zv::TypedValue copied = zv::TypedValueCopy(&texts);
   ASSERT_NE(copied.u.texts.texts, nullptr);
@@ -576,7 +480,7 @@ TEST_F(PropListTest, ReleaseHelpersAcceptEmptyAndNull) {
   zv::PropListRelease(&host, nullptr);
   EXPECT_EQ(host.count, 0u);
   zv::TypedValue text{};
-  text.type = 3;
+  text.type = zv::VtText;
   zv::PropListPut(nullptr, 1, &text);
   zv::PropListPut(&empty, 1, nullptr);
   EXPECT_EQ(empty.count, 0u);

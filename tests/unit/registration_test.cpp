@@ -65,7 +65,7 @@ Block BuildBlock(const char* table, uint16_t language) {
 }
 
 std::string TextOf(const PropVal& v) {
-  return v.value.type == 3 && v.value.u.text ? v.value.u.text : "<none>";
+  return v.value.type == zv::VtText && v.value.u.text ? v.value.u.text : "<none>";
 }
 
 TEST(Registration, ThisModuleGivesFourEntriesInOrder) {

@@ -84,7 +84,7 @@ TEST(Binding, KeepsResultsHeldObjectAndGivenRegistrationList) {
   EXPECT_EQ(host.HeldObjectRefs(), 2) << "the client holds the object while bound";
   ASSERT_EQ(host.Registration().size(), 2u);
   EXPECT_EQ(host.Registration()[1].number, 5);
-  EXPECT_EQ(host.Registration()[1].type, 3);
+  EXPECT_EQ(host.Registration()[1].type, vt::Text);
   EXPECT_EQ(host.Registration()[1].text, "Maker");
   EXPECT_FALSE(host.RegistrationWasNull());
   host.Stop();

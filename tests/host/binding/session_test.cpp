@@ -43,25 +43,25 @@ void ReleaseHostList(zv::PropList* list) {
       gFree(l.texts);
     };
     switch (v.value.type) {
-      case 3:
+      case vt::Text:
         gFree(u.text);
         break;
-      case 5:
-      case 7:
-      case 12:
-      case 13:
-      case 14:
-      case 15:
+      case vt::MetricList:
+      case vt::Points:
+      case vt::IntPairs:
+      case vt::IntList:
+      case vt::Bytes:
+      case vt::IdList:
         gFree(u.ints.items);
         break;
-      case 6:
+      case vt::TextList:
         freeTexts(u.texts);
         break;
-      case 8:
+      case vt::Tabs:
         for (uint32_t k = 0; k < u.tabs.count; ++k) gFree(u.tabs.items[k].text);
         gFree(u.tabs.items);
         break;
-      case 17:
+      case vt::Elements:
         for (uint32_t k = 0; k < u.rich.count; ++k) {
           zv::Entry17& e = u.rich.items[k];
           gFree(e.text0);
@@ -79,7 +79,7 @@ void ReleaseHostList(zv::PropList* list) {
         }
         gFree(u.named.items);
         break;
-      case 19:
+      case vt::Block24:
         gFree(u.block24);
         break;
     }
@@ -519,7 +519,7 @@ TEST_F(Bound, WhatTheClientIsHandedLiesAbove4GiBOnWin64) {
   EXPECT_TRUE(high(list.vals)) << list.vals;
   int texts = 0;
   for (uint32_t i = 0; i < list.count; ++i) {
-    const char* text = list.vals[i].value.type == 3 ? list.vals[i].value.u.text : nullptr;
+    const char* text = list.vals[i].value.type == vt::Text ? list.vals[i].value.u.text : nullptr;
     if (!text) continue;
     EXPECT_TRUE(high(text)) << "text " << texts;
     ++texts;
