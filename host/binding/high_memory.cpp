@@ -4,14 +4,35 @@
 #include "host/binding/high_memory.h"
 
 #include <cstdint>
+#include <new>
 
-#include "host/binding/host_impl.h"
-
+#if defined(_WIN32)
+#include <objbase.h>
+#else
+#include <cstdlib>
+#endif
 #if defined(_WIN64)
 #include <windows.h>
 #endif
 
 namespace zvhost {
+
+void* TaskAlloc(size_t size) {
+#if defined(_WIN32)
+  return CoTaskMemAlloc(size);
+#else
+  return std::malloc(size);
+#endif
+}
+
+void TaskFree(void* block) {
+#if defined(_WIN32)
+  if (IsHighBlock(block)) return HighFree(block);
+  CoTaskMemFree(block);
+#else
+  std::free(block);
+#endif
+}
 
 #if defined(_WIN64)
 
@@ -113,15 +134,5 @@ bool IsHighBlock(const void*) {
 }
 
 #endif
-
-// The host object holds the COM objects the client is handed: it lives in high memory too.
-void* HostImpl::operator new(size_t size) {
-  void* p = HighAlloc(size);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-void HostImpl::operator delete(void* p) {
-  HighFree(p);
-}
 
 }  // namespace zvhost

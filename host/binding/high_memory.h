@@ -12,6 +12,11 @@
 
 namespace zvhost {
 
+// The COM task allocator (CoTaskMemAlloc/CoTaskMemFree on Windows, malloc/free elsewhere);
+// TaskFree also takes blocks of high memory.
+void* TaskAlloc(size_t size);
+void TaskFree(void* block);
+
 void* HighAlloc(size_t size);         // null when out of memory
 void HighFree(void* block);           // a block of HighAlloc, or null
 bool IsHighBlock(const void* block);  // whether HighAlloc's range holds it (never off Win64)

@@ -22,6 +22,16 @@ HostImpl::HostImpl(HostOptions o) : options(std::move(o)), model(options.model) 
 
 HostImpl::~HostImpl() = default;
 
+// The host object holds the COM objects the client is handed: it lives in high memory too.
+void* HostImpl::operator new(size_t size) {
+  void* p = HighAlloc(size);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void HostImpl::operator delete(void* p) {
+  HighFree(p);
+}
+
 void HostImpl::Problem(const std::string& what) {
   if (problems.size() < 1000) problems.push_back(what);
 }

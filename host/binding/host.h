@@ -33,6 +33,7 @@
 
 #include "host/binding/call_log.h"
 #include "host/binding/faults.h"
+#include "host/binding/high_memory.h"
 #include "host/model/model.h"
 #include "host/model/numbers.h"
 #include "hostapi/abi.h"
@@ -43,10 +44,7 @@ namespace zvhost {
 enum class Interface : int { Session = 0, Aux1, Aux2, MemoryPolicy, ModuleLink, Extension, Count };
 const char* InterfaceName(Interface i);
 
-// The COM task allocator (CoTaskMemAlloc/CoTaskMemFree on Windows, malloc/free elsewhere);
-// TaskFree also takes blocks of high memory (host/high_memory.h).
-void* TaskAlloc(size_t size);
-void TaskFree(void* block);
+// TaskAlloc and TaskFree, the COM task allocator: host/binding/high_memory.h.
 
 struct RegistrationEntry {  // one element of the registration list the client passed
   int32_t number = 0;

@@ -84,7 +84,7 @@ class HostImpl {
  public:
   explicit HostImpl(HostOptions o);
   ~HostImpl();
-  // In high memory (host/high_memory.h), with the COM objects it holds.
+  // In high memory (host/binding/high_memory.h), with the COM objects it holds.
   static void* operator new(size_t size);
   static void operator delete(void* p);
 

@@ -6,30 +6,7 @@
 #include "host/binding/high_memory.h"
 #include "host/binding/host_impl.h"
 
-#if defined(_WIN32)
-#include <objbase.h>
-#else
-#include <cstdlib>
-#endif
-
 namespace zvhost {
-
-void* TaskAlloc(size_t size) {
-#if defined(_WIN32)
-  return CoTaskMemAlloc(size);
-#else
-  return std::malloc(size);
-#endif
-}
-
-void TaskFree(void* block) {
-#if defined(_WIN32)
-  if (IsHighBlock(block)) return HighFree(block);
-  CoTaskMemFree(block);
-#else
-  std::free(block);
-#endif
-}
 
 size_t BlockTable::Home(const void* block) const {
   // Fibonacci hashing: the top bits of the product mix every bit of the address.

@@ -1,7 +1,8 @@
 // The acting steps as a user does them: selecting, placing the cursor, answering prompts,
-// closing, naming, showing; and what every acting step shares: the changes it made, described
-// by name, with pictures before and after when they are kept.
+// closing, naming, showing, and the host faults a scenario plants; and what every acting step
+// shares: the changes it made, described by name, with pictures before and after when kept.
 #include <algorithm>
+#include <cstdlib>
 
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
@@ -178,6 +179,61 @@ void ScenarioRunner::ActName(const Step& st, StepOutcome& out) {
 
 void ScenarioRunner::ActShow(const Step&, StepOutcome& out) {
   out.transcript += ShowText();
+}
+
+void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
+  Faults& f = host_->faults();
+  if (st.word == "off") {
+    f.Clear();
+    out.transcript += "faults cleared\n";
+    return;
+  }
+  Fault fault;
+  size_t at = 0;
+  if (st.word == "busy") {
+    fault = Fault::Busy();
+  } else if (st.word == "fail") {
+    fault = Fault::Failed();
+  } else if (st.word == "status") {
+    if (st.items.empty()) throw ScenarioError(st.file, st.line, "expected a status number after 'fault status'");
+    char* end = nullptr;
+    long long s = std::strtoll(st.items[0].c_str(), &end, 10);
+    if (*end || s == 0 || s < INT32_MIN || s > INT32_MAX)
+      throw ScenarioError(st.file, st.line,
+                          "expected a nonzero status number from -2147483648 to 2147483647, found " + st.items[0]);
+    fault = Fault::Status(static_cast<int32_t>(s));
+    at = 1;
+  } else {
+    throw ScenarioError(st.file, st.line, "expected a fault: busy, fail, status N or off, found " + st.word);
+  }
+  if (at < st.items.size()) {
+    const std::vector<std::string>& ops = HostOperations();
+    if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
+      std::string all;
+      for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
+      throw ScenarioError(
+          st.file, st.line,
+          "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
+    }
+    if (at + 2 < st.items.size()) throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
+  }
+  if (at >= st.items.size()) {
+    f.FailAll(fault);
+    out.transcript += "every host operation now answers " + fault.ToString() + "\n";
+  } else {
+    int times = -1;
+    if (at + 1 < st.items.size()) {
+      char* end = nullptr;
+      long long n = std::strtoll(st.items[at + 1].c_str(), &end, 10);
+      if (*end || n <= 0 || n > 1000000000)
+        throw ScenarioError(st.file, st.line,
+                            "expected a count of calls to fail (1 to 1000000000), found " + st.items[at + 1]);
+      times = static_cast<int>(n);
+    }
+    f.FailOperation(st.items[at], fault, times);
+    out.transcript += st.items[at] + " now answers " + fault.ToString() +
+                      (times > 0 ? " (" + std::to_string(times) + " time(s))" : "") + "\n";
+  }
 }
 
 }  // namespace zvhost

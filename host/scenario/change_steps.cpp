@@ -1,7 +1,6 @@
-// The acting steps that change the document: choosing a command (with its prompts, alerts and
-// what it copied), setting a property, and the host faults a scenario plants.
+// The steps that change the document: choosing a command (with its prompts, alerts and what it
+// copied) and setting a property.
 #include <algorithm>
-#include <cstdlib>
 
 #include "host/model/lengths.h"
 #include "host/scenario/runner.h"
@@ -9,7 +8,7 @@
 
 namespace zvhost {
 
-void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
+void ScenarioRunner::ChangeChoose(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   size_t alerts = host_->Alerts().size(), prompts = host_->Prompts().size(), refused = m.RefusedWrites().size();
   readsBefore_ = host_->ReadAllCount();
@@ -57,7 +56,7 @@ void ScenarioRunner::ActChoose(const Step& st, StepOutcome& out) {
   }
 }
 
-void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
+void ScenarioRunner::ChangeSet(const Step& st, StepOutcome&) {
   Model& m = host_->model();
   ObjectId d = RequireDoc(st);
   ObjectId id = Resolve(st, st.refs[0]);
@@ -91,61 +90,6 @@ void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
   if (status != status::Ok)
     throw ScenarioError(st.file, st.line,
                         "the host refused to set " + st.name + " (status " + std::to_string(status) + ")");
-}
-
-void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
-  Faults& f = host_->faults();
-  if (st.word == "off") {
-    f.Clear();
-    out.transcript += "faults cleared\n";
-    return;
-  }
-  Fault fault;
-  size_t at = 0;
-  if (st.word == "busy") {
-    fault = Fault::Busy();
-  } else if (st.word == "fail") {
-    fault = Fault::Failed();
-  } else if (st.word == "status") {
-    if (st.items.empty()) throw ScenarioError(st.file, st.line, "expected a status number after 'fault status'");
-    char* end = nullptr;
-    long long s = std::strtoll(st.items[0].c_str(), &end, 10);
-    if (*end || s == 0 || s < INT32_MIN || s > INT32_MAX)
-      throw ScenarioError(st.file, st.line,
-                          "expected a nonzero status number from -2147483648 to 2147483647, found " + st.items[0]);
-    fault = Fault::Status(static_cast<int32_t>(s));
-    at = 1;
-  } else {
-    throw ScenarioError(st.file, st.line, "expected a fault: busy, fail, status N or off, found " + st.word);
-  }
-  if (at < st.items.size()) {
-    const std::vector<std::string>& ops = HostOperations();
-    if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
-      std::string all;
-      for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
-      throw ScenarioError(
-          st.file, st.line,
-          "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
-    }
-    if (at + 2 < st.items.size()) throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
-  }
-  if (at >= st.items.size()) {
-    f.FailAll(fault);
-    out.transcript += "every host operation now answers " + fault.ToString() + "\n";
-  } else {
-    int times = -1;
-    if (at + 1 < st.items.size()) {
-      char* end = nullptr;
-      long long n = std::strtoll(st.items[at + 1].c_str(), &end, 10);
-      if (*end || n <= 0 || n > 1000000000)
-        throw ScenarioError(st.file, st.line,
-                            "expected a count of calls to fail (1 to 1000000000), found " + st.items[at + 1]);
-      times = static_cast<int>(n);
-    }
-    f.FailOperation(st.items[at], fault, times);
-    out.transcript += st.items[at] + " now answers " + fault.ToString() +
-                      (times > 0 ? " (" + std::to_string(times) + " time(s))" : "") + "\n";
-  }
 }
 
 }  // namespace zvhost

@@ -15,7 +15,7 @@ std::string ScenarioRunner::PropLabel(ObjectId id, int32_t p) const {
 }
 
 std::string ScenarioRunner::SelectionText() const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   if (!m.Exists(doc_)) return "nothing";
   std::string s;
   for (ObjectId id : m.SelectedGraphics(doc_)) s += (s.empty() ? "" : ", ") + NameOf(id);

@@ -11,7 +11,7 @@
 namespace zvhost {
 
 std::string ScenarioRunner::ShowText() const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   const Object* d = m.Find(doc_);
   if (!d) return "no open document\n";
   Value pw = m.Read(doc_, prop::Width), ph = m.Read(doc_, prop::Height);
@@ -208,7 +208,7 @@ class PageViewBuilder {
 }  // namespace
 
 PageView ScenarioRunner::View() const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   const Object* d = m.Find(doc_);
   if (!d) return PageView{};
   PageViewBuilder b(*this, m, doc_, changed_);

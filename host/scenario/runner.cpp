@@ -39,7 +39,7 @@ std::string ScenarioRunner::Preamble() const {
 }
 
 std::string ScenarioRunner::MenuText(const std::string& top) const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   const Object* bar = m.Find(m.MainMenu());
   if (!bar) return "(no main menu)\n";
   const Object* menu = nullptr;
@@ -74,7 +74,7 @@ std::string ScenarioRunner::MenuText(const std::string& top) const {
 std::string ScenarioRunner::NameOf(ObjectId id) const {
   auto it = byId_.find(id);
   if (it != byId_.end()) return it->second;
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   const Object* o = m.Find(id);
   if (o && o->type == obj::Row) {
     const Object* t = m.Find(o->parent);
@@ -128,7 +128,7 @@ std::string ScenarioRunner::WithNames(const std::string& text) const {
       if (shaped) {
         unsigned long type = std::stoul(text.substr(i, j - i)), number = std::stoul(text.substr(j + 1, k - j - 1));
         ObjectId id = static_cast<ObjectId>((type << 24) | (number & 0xFFFFFFu));
-        if (type < 256 && number <= 0xFFFFFFu && (byId_.count(id) || const_cast<Host&>(*host_).model().Exists(id))) {
+        if (type < 256 && number <= 0xFFFFFFu && (byId_.count(id) || host_->model().Exists(id))) {
           out += NameOf(id);
           i = k;
           continue;
@@ -161,13 +161,13 @@ void ScenarioRunner::Define(const Step& st, const std::string& name, ObjectId id
 }
 
 ObjectId ScenarioRunner::RequireDoc(const Step& st) const {
-  if (doc_ == 0 || !const_cast<Host&>(*host_).model().Exists(doc_))
+  if (doc_ == 0 || !host_->model().Exists(doc_))
     throw ScenarioError(st.file, st.line, "no open document: start with 'document NAME'");
   return doc_;
 }
 
 ObjectId ScenarioRunner::Resolve(const Step& st, const ObjectRef& ref) const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   ObjectId id = IdOf(ref.name);
   if (id == 0) throw ScenarioError(st.file, st.line, "unknown object '" + ref.name + "'");
   if (!m.Exists(id)) throw ScenarioError(st.file, st.line, "'" + ref.name + "' no longer exists");
@@ -211,7 +211,7 @@ StepOutcome ScenarioRunner::Finish() {
 
 void ScenarioRunner::NoSuchCommand(const Step& st, const std::string& what) const {
   // Every command of the main menu, by menu path, shortcut and number, to say what is near.
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   std::vector<std::string> paths, shortcuts;
   int lo = 0, hi = 0;
   std::function<void(const Object*, const std::string&)> walk = [&](const Object* menu, const std::string& path) {
@@ -262,10 +262,10 @@ const ScenarioRunner::StepHandler ScenarioRunner::kHandlers[] = {
     {StepKind::SelectCells, Family::Act, &ScenarioRunner::ActSelectCells},
     {StepKind::Deselect, Family::Act, &ScenarioRunner::ActDeselect},
     {StepKind::Cursor, Family::Act, &ScenarioRunner::ActCursor},
-    {StepKind::Choose, Family::Change, &ScenarioRunner::ActChoose},
+    {StepKind::Choose, Family::Change, &ScenarioRunner::ChangeChoose},
     {StepKind::Answer, Family::Act, &ScenarioRunner::ActAnswer},
     {StepKind::Close, Family::Act, &ScenarioRunner::ActClose},
-    {StepKind::Set, Family::Change, &ScenarioRunner::ActSet},
+    {StepKind::Set, Family::Change, &ScenarioRunner::ChangeSet},
     {StepKind::Name, Family::Act, &ScenarioRunner::ActName},
     {StepKind::Fault, Family::Act, &ScenarioRunner::ActFault},
     {StepKind::Show, Family::Act, &ScenarioRunner::ActShow},

@@ -22,11 +22,11 @@ struct RunOptions {
 };
 
 struct StepOutcome {
-  std::string transcript;           // what the step printed (empty lines are dropped)
-  int failures = 0;                 // expectations of this step that failed
-  bool changed = false;             // the step changed the document model
-  std::string svgAfter;  // the page after the step, when pictures are kept and the step changed something
-  PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
+  std::string transcript;          // what the step printed (empty lines are dropped)
+  int failures = 0;                // expectations of this step that failed
+  bool changed = false;            // the step changed the document model
+  std::string svgAfter;            // the page after the step, when pictures are kept and the step changed something
+  PageView viewBefore, viewAfter;  // ... the same pages, for the report to draw as it needs
 };
 
 class ScenarioRunner {
@@ -98,18 +98,19 @@ class ScenarioRunner {
   void BuildParagraph(const Step& st, StepOutcome& out);
   void BuildAnchored(const Step& st, StepOutcome& out);
   void BuildTable(const Step& st, StepOutcome& out);
-  // Acting steps (act_steps.cpp, change_steps.cpp).
+  // Acting steps (act_steps.cpp).
   void ActSelect(const Step& st, StepOutcome& out);
   void ActSelectCells(const Step& st, StepOutcome& out);
   void ActDeselect(const Step& st, StepOutcome& out);
   void ActCursor(const Step& st, StepOutcome& out);
-  void ActChoose(const Step& st, StepOutcome& out);
   void ActAnswer(const Step& st, StepOutcome& out);
   void ActClose(const Step& st, StepOutcome& out);
-  void ActSet(const Step& st, StepOutcome& out);
   void ActName(const Step& st, StepOutcome& out);
   void ActFault(const Step& st, StepOutcome& out);
   void ActShow(const Step& st, StepOutcome& out);
+  // Changing steps (change_steps.cpp).
+  void ChangeChoose(const Step& st, StepOutcome& out);
+  void ChangeSet(const Step& st, StepOutcome& out);
   // Expectations (expect_steps.cpp).
   void ExpectProperty(const Step& st, StepOutcome& out);
   void ExpectWord(const Step& st, StepOutcome& out, ObjectId id);
