@@ -423,6 +423,42 @@ int32_t Clamp(long long total) {
   return total > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(total);
 }
 
+// Renders a conversion that has flags, a width, a precision or a length through the system's
+// formatter into `out`; false when the room a text needs cannot be had.
+bool RenderSpecified(const Spec& spec, char conversion, va_list* ap, Output* out, int32_t* length) {
+  char format1[64];
+  WriteSpec(spec, format1);
+  switch (conversion) {
+    case 's': {
+      const char* text = va_arg(*ap, const char*);
+      if (text == nullptr) text = "";
+      if (!out->Reserve(TextRoom(spec, text))) return false;
+      *length = Render(out, format1, text);
+      break;
+    }
+    case 'c':
+      *length = Render(out, format1, va_arg(*ap, int));
+      break;
+    case 'p':
+      *length = Render(out, format1, va_arg(*ap, void*));
+      break;
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'g':
+    case 'G':
+      if (spec.length[0] == 'L')
+        *length = Render(out, format1, PlatformLongDouble(va_arg(*ap, long double)));
+      else
+        *length = Render(out, format1, va_arg(*ap, double));
+      break;
+    default:
+      *length = RenderInteger(spec, format1, ap, out);
+      break;
+  }
+  return true;
+}
+
 }  // namespace
 
 int32_t FormatEngine(FormatSink sink, void* context, const char* format, va_list args) {
@@ -474,39 +510,10 @@ int32_t FormatEngine(FormatSink sink, void* context, const char* format, va_list
       StoreCount(spec, &ap, total);
       continue;
     }
-    char format1[64];
-    WriteSpec(spec, format1);
     int32_t length = 0;
-    switch (conversion) {
-      case 's': {
-        const char* text = va_arg(ap, const char*);
-        if (text == nullptr) text = "";
-        if (!out.Reserve(TextRoom(spec, text))) {
-          va_end(ap);
-          return Clamp(total);
-        }
-        length = Render(&out, format1, text);
-        break;
-      }
-      case 'c':
-        length = Render(&out, format1, va_arg(ap, int));
-        break;
-      case 'p':
-        length = Render(&out, format1, va_arg(ap, void*));
-        break;
-      case 'e':
-      case 'E':
-      case 'f':
-      case 'g':
-      case 'G':
-        if (spec.length[0] == 'L')
-          length = Render(&out, format1, PlatformLongDouble(va_arg(ap, long double)));
-        else
-          length = Render(&out, format1, va_arg(ap, double));
-        break;
-      default:
-        length = RenderInteger(spec, format1, &ap, &out);
-        break;
+    if (!RenderSpecified(spec, conversion, &ap, &out, &length)) {
+      va_end(ap);
+      return Clamp(total);
     }
     total += sink(context, out.data(), length);
   }
