@@ -144,18 +144,9 @@ class HostBuilder {
   FuzzedDataProvider& in_;
 };
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider in(data, size);
-  const zv::ClientAllocator counted = fuzzheap::Counted();
-  const zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
-  g_live = 0;
-  g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 60);
-  HostBuilder host(in);
-
-  // Import, compare, release; a list of odd length is taken instead (imported and released in
-  // one walk) and compared with a copy imported before.
+// Import, compare, release; a list of odd length is taken instead (imported and released in
+// one walk) and compared with a copy imported before. Gives the client list.
+zv::PropList ImportAndCompare(HostBuilder& host) {
   zv::PropList hostList = host.List();
   zv::PropList client{}, before{};
   const bool take = (hostList.count & 1) != 0;
@@ -188,8 +179,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zv::PropListFree(&before);
   Check(g_hostBlocks.empty() && hostList.count == 0 && hostList.vals == nullptr);
   g_grants = -1;
+  return client;
+}
 
-  // Client operations: copies, puts (also of a value taken from the list), index lookups.
+// Client operations: copies, puts (also of a value taken from the list), index lookups.
+void ClientOperations(FuzzedDataProvider& in, HostBuilder& host, zv::PropList& client) {
   while (in.remaining_bytes() > 0) {
     switch (in.ConsumeIntegralInRange(0, 4)) {
       case 0: {
@@ -252,6 +246,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  const zv::ClientAllocator counted = fuzzheap::Counted();
+  const zv::ClientAllocator previous = zv::SetClientAllocator(&counted);
+  g_live = 0;
+  g_grants = in.ConsumeBool() ? -1 : in.ConsumeIntegralInRange<long>(0, 60);
+  HostBuilder host(in);
+  zv::PropList client = ImportAndCompare(host);
+  ClientOperations(in, host, client);
   zv::PropListFree(&client);
   Check(client.count == 0 && client.vals == nullptr && g_live == 0);
   zv::SetClientAllocator(&previous);

@@ -18,8 +18,8 @@ scripts/setup.sh --browser   # the report is also checked in a real browser
 step "include layers"
 scripts/check-layers.sh
 
-step "sizes of the reference host's files and functions"
-scripts/check-sizes.sh host
+step "sizes of files and functions"
+scripts/check-sizes.sh
 
 # One Wine prefix (64-bit) runs both Windows targets. Its server is started once and kept
 # until the end: a cold start holds each test program's output for seconds.

@@ -1,0 +1,1 @@
+"""The parts of scripts/mutate.py, by what each does."""
