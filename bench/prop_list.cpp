@@ -51,23 +51,23 @@ class HostList {
         v.u.texts = Texts(3);
       } else if (kind < 97) {
         v.type = zv::VtTabs;
-        v.u.tabs = {3, Alloc<zv::Entry8>(3)};
-        for (int k = 0; k < 3; ++k) v.u.tabs.items[k].text = Text(".");
+        v.u.tabs = {3, Alloc<zv::TabEntry>(3)};
+        for (int k = 0; k < 3; ++k) v.u.tabs.items[k].leader = Text(".");
       } else if (kind < 98) {
         v.type = zv::VtElements;
-        v.u.rich = {1, Alloc<zv::Entry17>(1)};
-        zv::Entry17& e = v.u.rich.items[0];
-        e.text0 = Text("Heading");
-        e.list16 = Texts(2);
-        e.list24 = Texts(1);
-        e.text32 = Text("Body");
-        e.text36 = Text("");
+        v.u.elements = {1, Alloc<zv::ElementEntry>(1)};
+        zv::ElementEntry& e = v.u.elements.items[0];
+        e.name = Text("Heading");
+        e.lists[0] = Texts(2);
+        e.lists[1] = Texts(1);
+        e.texts[0] = Text("Body");
+        e.texts[1] = Text("");
       } else if (kind < 99) {
         v.type = zv::VtAttributes;
-        v.u.named = {2, Alloc<zv::Entry18>(2)};
+        v.u.attributes = {2, Alloc<zv::AttributeEntry>(2)};
         for (int k = 0; k < 2; ++k) {
-          v.u.named.items[k].text0 = Text("Name");
-          v.u.named.items[k].list4 = Texts(2);
+          v.u.attributes.items[k].name = Text("Name");
+          v.u.attributes.items[k].values = Texts(2);
         }
       } else {
         v.type = zv::VtBlock24;

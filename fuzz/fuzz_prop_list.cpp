@@ -85,31 +85,31 @@ class HostBuilder {
         break;
       case zv::VtPoints:
       case zv::VtIntPairs:
-        u.pairs.items = Array<zv::Item8>(&u.pairs.count);
+        u.pairs.items = Array<zv::WordPair>(&u.pairs.count);
         break;
       case zv::VtBytes:
         u.bytes.bytes = Array<uint8_t>(&u.bytes.count);
         break;
       case zv::VtTabs:
-        u.tabs.items = Array<zv::Entry8>(&u.tabs.count);
-        for (uint32_t i = 0; u.tabs.items && i < u.tabs.count; ++i) u.tabs.items[i].text = Text();
+        u.tabs.items = Array<zv::TabEntry>(&u.tabs.count);
+        for (uint32_t i = 0; u.tabs.items && i < u.tabs.count; ++i) u.tabs.items[i].leader = Text();
         break;
       case zv::VtElements:
-        u.rich.items = Array<zv::Entry17>(&u.rich.count);
-        for (uint32_t i = 0; u.rich.items && i < u.rich.count; ++i) {
-          zv::Entry17& e = u.rich.items[i];
-          e.text0 = Text();
-          e.list16 = Texts();
-          e.list24 = Texts();
-          e.text32 = Text();
-          e.text36 = Text();
+        u.elements.items = Array<zv::ElementEntry>(&u.elements.count);
+        for (uint32_t i = 0; u.elements.items && i < u.elements.count; ++i) {
+          zv::ElementEntry& e = u.elements.items[i];
+          e.name = Text();
+          e.lists[0] = Texts();
+          e.lists[1] = Texts();
+          e.texts[0] = Text();
+          e.texts[1] = Text();
         }
         break;
       case zv::VtAttributes:
-        u.named.items = Array<zv::Entry18>(&u.named.count);
-        for (uint32_t i = 0; u.named.items && i < u.named.count; ++i) {
-          u.named.items[i].text0 = Text();
-          u.named.items[i].list4 = Texts();
+        u.attributes.items = Array<zv::AttributeEntry>(&u.attributes.count);
+        for (uint32_t i = 0; u.attributes.items && i < u.attributes.count; ++i) {
+          u.attributes.items[i].name = Text();
+          u.attributes.items[i].values = Texts();
         }
         break;
       case zv::VtBlock24:

@@ -84,105 +84,119 @@ enum ValueType : int32_t {
   VtBlock24 = 19,     // block24: a 24-byte block, owned (may be null)
 };
 
+// A property's key: by number, or by name when the number is 0.
 struct PropKey {
-  int32_t number;  // 0: the name identifies the property
-  char* name;      // null whenever number is nonzero
+  int32_t number;  // the host's property number; 0: the name identifies the property
+  char* name;      // null whenever number is nonzero; in a client list, owned by the element
 };
 
+// A counted list of texts (VtTextList, and nested in entries): each text and the pointer array
+// are owned by whoever owns the list.
 struct TextList {
   uint32_t count;
   char** texts;
 };
 
+// A counted list of lengths (VtMetricList; also the answer of GetMetricListProp).
 struct MetricList {
   uint32_t count;
   MetricValue* items;
 };
 
-struct Item8 {
-  uint32_t word0;
-  uint32_t word1;
+// An 8-byte item of VtPoints and VtIntPairs: two 32-bit words, copied as they are.
+struct WordPair {
+  uint32_t first;
+  uint32_t second;
 };
 
-struct Entry8 {  // value type 8
-  int32_t word0;
-  int32_t word4;
-  char* text;
-  int32_t word12;
+// A tab stop of VtTabs: where it stands, its kind, its leader text (owned) and the character a
+// decimal tab aligns on. The module copies the numbers as they are.
+struct TabEntry {
+  int32_t position;
+  int32_t kind;
+  char* leader;
+  int32_t decimal;
 };
 
-struct Entry17 {  // value type 17
-  char* text0;
-  int32_t word4;
-  int32_t word8;
-  int32_t word12;
-  TextList list16;
-  TextList list24;
-  char* text32;
-  char* text36;
+// An element entry of VtElements: its name, three numbers the host keeps with it, two text
+// lists and two texts. Every text and list is owned; the numbers are copied as they are.
+struct ElementEntry {
+  char* name;
+  int32_t numbers[3];
+  TextList lists[2];
+  char* texts[2];
 };
 
-struct Entry18 {  // value type 18
-  char* text0;
-  TextList list4;
-  uint8_t field12[2];
+// An attribute entry of VtAttributes: its name and its values (owned), and two bytes of flags
+// copied as they are.
+struct AttributeEntry {
+  char* name;
+  TextList values;
+  uint8_t flags[2];
   uint8_t padding[2];
 };
 
-struct ByteBlock {  // value type 14 and the answer of GetResource
+// A counted block of bytes (VtBytes, and the answer of GetResource).
+struct ByteBlock {
   uint32_t count;
   uint8_t* bytes;
 };
 
+// The value of a TypedValue, read by its type (ValueType says which member).
 union ValueUnion {
-  uint32_t words[4];
-  int32_t number;
-  char* text;  // 3
+  uint32_t words[4];  // VtId, VtTextLoc (2 words), VtTextRange (4 words)
+  int32_t number;     // VtInt, VtMetric
+  char* text;         // VtText
   struct {
     uint32_t count;
     int32_t* items;
-  } ints;          // 5, 13, 15
-  TextList texts;  // 6
+  } ints;          // VtMetricList, VtIntList, VtIdList
+  TextList texts;  // VtTextList
   struct {
     uint32_t count;
-    Item8* items;
-  } pairs;  // 7, 12
+    WordPair* items;
+  } pairs;  // VtPoints, VtIntPairs
   struct {
     uint32_t count;
-    Entry8* items;
-  } tabs;           // 8
-  ByteBlock bytes;  // 14
+    TabEntry* items;
+  } tabs;           // VtTabs
+  ByteBlock bytes;  // VtBytes
   struct {
     uint32_t count;
-    Entry17* items;
-  } rich;  // 17
+    ElementEntry* items;
+  } elements;  // VtElements
   struct {
     uint32_t count;
-    Entry18* items;
-  } named;           // 18
-  uint8_t* block24;  // 19
+    AttributeEntry* items;
+  } attributes;      // VtAttributes
+  uint8_t* block24;  // VtBlock24: 24 bytes
 };
 
 struct TypedValue {
-  int32_t type;
+  int32_t type;  // a ValueType, or a code whose value carries no meaning
   ValueUnion u;
 };
 
+// One element of a property list: the key and its value.
 struct PropVal {
   PropKey key;
   TypedValue value;
 };
 
+// A counted list of properties with their values (ReadAllProps, WriteAllProps, the
+// registration). A list the host returns is the host's; the module imports it into its own.
 struct PropList {
   uint32_t count;
   PropVal* vals;
 };
 
+// A place in text: the paragraph (or other text object) and the character offset in it.
 struct TextLoc {
   ObjectId object;
   int32_t offset;
 };
 
+// A stretch of text from begin to end; begin == end is an insertion point.
 struct TextRange {
   TextLoc begin;
   TextLoc end;
@@ -195,11 +209,15 @@ static_assert(sizeof(PropKey) == 8, "PropKey");
 static_assert(sizeof(TypedValue) == 20 && offsetof(TypedValue, u) == 4, "TypedValue");
 static_assert(sizeof(PropVal) == 28 && offsetof(PropVal, value) == 8, "PropVal");
 static_assert(sizeof(PropList) == 8 && offsetof(PropList, vals) == 4, "PropList");
-static_assert(sizeof(Entry8) == 16 && offsetof(Entry8, text) == 8 && offsetof(Entry8, word12) == 12, "Entry8");
-static_assert(sizeof(Entry17) == 40 && offsetof(Entry17, list16) == 16 && offsetof(Entry17, list24) == 24 &&
-                  offsetof(Entry17, text32) == 32 && offsetof(Entry17, text36) == 36,
-              "Entry17");
-static_assert(sizeof(Entry18) == 16 && offsetof(Entry18, list4) == 4 && offsetof(Entry18, field12) == 12, "Entry18");
+static_assert(sizeof(TabEntry) == 16 && offsetof(TabEntry, leader) == 8 && offsetof(TabEntry, decimal) == 12,
+              "TabEntry");
+static_assert(sizeof(ElementEntry) == 40 && offsetof(ElementEntry, lists[0]) == 16 &&
+                  offsetof(ElementEntry, lists[1]) == 24 && offsetof(ElementEntry, texts[0]) == 32 &&
+                  offsetof(ElementEntry, texts[1]) == 36,
+              "ElementEntry");
+static_assert(sizeof(AttributeEntry) == 16 && offsetof(AttributeEntry, values) == 4 &&
+                  offsetof(AttributeEntry, flags) == 12,
+              "AttributeEntry");
 static_assert(sizeof(TextLoc) == 8 && sizeof(TextRange) == 16 && offsetof(TextRange, end) == 8, "TextRange");
 static_assert(sizeof(MetricList) == 8 && sizeof(ByteBlock) == 8, "flat lists");
 #elif defined(_WIN64)
@@ -210,11 +228,15 @@ static_assert(sizeof(PropKey) == 16, "PropKey");
 static_assert(sizeof(TypedValue) == 24 && offsetof(TypedValue, u) == 8, "TypedValue");
 static_assert(sizeof(PropVal) == 40 && offsetof(PropVal, value) == 16, "PropVal");
 static_assert(sizeof(PropList) == 16 && offsetof(PropList, vals) == 8, "PropList");
-static_assert(sizeof(Entry8) == 24 && offsetof(Entry8, text) == 8 && offsetof(Entry8, word12) == 16, "Entry8");
-static_assert(sizeof(Entry17) == 72 && offsetof(Entry17, list16) == 24 && offsetof(Entry17, list24) == 40 &&
-                  offsetof(Entry17, text32) == 56 && offsetof(Entry17, text36) == 64,
-              "Entry17");
-static_assert(sizeof(Entry18) == 32 && offsetof(Entry18, list4) == 8 && offsetof(Entry18, field12) == 24, "Entry18");
+static_assert(sizeof(TabEntry) == 24 && offsetof(TabEntry, leader) == 8 && offsetof(TabEntry, decimal) == 16,
+              "TabEntry");
+static_assert(sizeof(ElementEntry) == 72 && offsetof(ElementEntry, lists[0]) == 24 &&
+                  offsetof(ElementEntry, lists[1]) == 40 && offsetof(ElementEntry, texts[0]) == 56 &&
+                  offsetof(ElementEntry, texts[1]) == 64,
+              "ElementEntry");
+static_assert(sizeof(AttributeEntry) == 32 && offsetof(AttributeEntry, values) == 8 &&
+                  offsetof(AttributeEntry, flags) == 24,
+              "AttributeEntry");
 static_assert(sizeof(TextLoc) == 8 && sizeof(TextRange) == 16 && offsetof(TextRange, end) == 8, "TextRange");
 static_assert(sizeof(MetricList) == 16 && sizeof(ByteBlock) == 16, "flat lists");
 #endif

@@ -21,7 +21,7 @@ constexpr uint8_t ItemSizes[8] = {0, 4, 8, 8, 4, 1, 4, 24};
 static_assert(SingleTypes == (Bit(VtText) | Bit(VtMetricList) | Bit(VtPoints) | Bit(VtIntPairs) | Bit(VtIntList) |
                               Bit(VtBytes) | Bit(VtIdList) | Bit(VtBlock24)),
               "ItemSizes lists every type with one owned part, in the order of its bit");
-static_assert(sizeof(Item8) == 8 && sizeof(int32_t) == 4, "pairs are 8 bytes, integers 4");
+static_assert(sizeof(WordPair) == 8 && sizeof(int32_t) == 4, "pairs are 8 bytes, integers 4");
 inline uint32_t ItemSize(uint32_t bit) {  // bit: one of SingleTypes
   return ItemSizes[__builtin_popcount(SingleTypes & (bit - 1))];
 }
@@ -136,30 +136,32 @@ class Importer {
       case VtTabs:
         return Entries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
       case VtElements:
-        return Entries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
+        return Entries(s.elements.count, s.elements.items, &u.elements.count, &u.elements.items);
       default:  // VtAttributes, the only other nested type
-        return Entries(s.named.count, s.named.items, &u.named.count, &u.named.items);
+        return Entries(s.attributes.count, s.attributes.items, &u.attributes.count, &u.attributes.items);
     }
   }
 
  private:
-  static void Detach(Entry8* e) { e->text = nullptr; }
-  static void Detach(Entry17* e) {
-    e->text0 = e->text32 = e->text36 = nullptr;
-    e->list16 = {0, nullptr};
-    e->list24 = {0, nullptr};
+  static void Detach(TabEntry* e) { e->leader = nullptr; }
+  static void Detach(ElementEntry* e) {
+    e->name = e->texts[0] = e->texts[1] = nullptr;
+    e->lists[0] = {0, nullptr};
+    e->lists[1] = {0, nullptr};
   }
-  static void Detach(Entry18* e) {
-    e->text0 = nullptr;
-    e->list4 = {0, nullptr};
+  static void Detach(AttributeEntry* e) {
+    e->name = nullptr;
+    e->values = {0, nullptr};
   }
 
-  bool Entry(const Entry8& src, Entry8* out) { return Text(src.text, &out->text); }
-  bool Entry(const Entry17& src, Entry17* out) {
-    return Text(src.text0, &out->text0) && Text(src.text32, &out->text32) && Text(src.text36, &out->text36) &&
-           Texts(src.list16, &out->list16) && Texts(src.list24, &out->list24);
+  bool Entry(const TabEntry& src, TabEntry* out) { return Text(src.leader, &out->leader); }
+  bool Entry(const ElementEntry& src, ElementEntry* out) {
+    return Text(src.name, &out->name) && Text(src.texts[0], &out->texts[0]) && Text(src.texts[1], &out->texts[1]) &&
+           Texts(src.lists[0], &out->lists[0]) && Texts(src.lists[1], &out->lists[1]);
   }
-  bool Entry(const Entry18& src, Entry18* out) { return Text(src.text0, &out->text0) && Texts(src.list4, &out->list4); }
+  bool Entry(const AttributeEntry& src, AttributeEntry* out) {
+    return Text(src.name, &out->name) && Texts(src.values, &out->values);
+  }
 
   AllocFn alloc_;
 };

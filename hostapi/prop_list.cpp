@@ -29,19 +29,19 @@ void ReleaseTexts(const TextList& list, ReleaseFn release) {
   release(list.texts);
 }
 
-void ReleaseEntry(const Entry8& e, ReleaseFn release) {
-  ReleaseBlock(e.text, release);
+void ReleaseEntry(const TabEntry& e, ReleaseFn release) {
+  ReleaseBlock(e.leader, release);
 }
-void ReleaseEntry(const Entry17& e, ReleaseFn release) {
-  ReleaseBlock(e.text0, release);
-  ReleaseTexts(e.list16, release);
-  ReleaseTexts(e.list24, release);
-  ReleaseBlock(e.text32, release);
-  ReleaseBlock(e.text36, release);
+void ReleaseEntry(const ElementEntry& e, ReleaseFn release) {
+  ReleaseBlock(e.name, release);
+  ReleaseTexts(e.lists[0], release);
+  ReleaseTexts(e.lists[1], release);
+  ReleaseBlock(e.texts[0], release);
+  ReleaseBlock(e.texts[1], release);
 }
-void ReleaseEntry(const Entry18& e, ReleaseFn release) {
-  ReleaseBlock(e.text0, release);
-  ReleaseTexts(e.list4, release);
+void ReleaseEntry(const AttributeEntry& e, ReleaseFn release) {
+  ReleaseBlock(e.name, release);
+  ReleaseTexts(e.values, release);
 }
 
 template <typename T>
@@ -76,10 +76,10 @@ void ReleaseOwned(const TypedValue& value, ReleaseFn release) {
       ReleaseEntries(u.tabs.count, u.tabs.items, release);
       break;
     case VtElements:
-      ReleaseEntries(u.rich.count, u.rich.items, release);
+      ReleaseEntries(u.elements.count, u.elements.items, release);
       break;
     case VtAttributes:
-      ReleaseEntries(u.named.count, u.named.items, release);
+      ReleaseEntries(u.attributes.count, u.attributes.items, release);
       break;
     case VtBlock24:
       ReleaseBlock(u.block24, release);
@@ -162,22 +162,22 @@ void CopyTexts(const TextList& src, TextList* out) {
     for (uint32_t i = src.count; i-- > 0;) out->texts[i] = TextDuplicate(src.texts[i]);
 }
 
-void CopyEntry(const Entry8& src, Entry8* out) {
+void CopyEntry(const TabEntry& src, TabEntry* out) {
   *out = src;
-  out->text = TextDuplicate(src.text);
+  out->leader = TextDuplicate(src.leader);
 }
-void CopyEntry(const Entry17& src, Entry17* out) {
+void CopyEntry(const ElementEntry& src, ElementEntry* out) {
   *out = src;
-  out->text0 = TextDuplicate(src.text0);
-  CopyTexts(src.list16, &out->list16);
-  CopyTexts(src.list24, &out->list24);
-  out->text32 = TextDuplicate(src.text32);
-  out->text36 = TextDuplicate(src.text36);
+  out->name = TextDuplicate(src.name);
+  CopyTexts(src.lists[0], &out->lists[0]);
+  CopyTexts(src.lists[1], &out->lists[1]);
+  out->texts[0] = TextDuplicate(src.texts[0]);
+  out->texts[1] = TextDuplicate(src.texts[1]);
 }
-void CopyEntry(const Entry18& src, Entry18* out) {
+void CopyEntry(const AttributeEntry& src, AttributeEntry* out) {
   *out = src;
-  out->text0 = TextDuplicate(src.text0);
-  CopyTexts(src.list4, &out->list4);
+  out->name = TextDuplicate(src.name);
+  CopyTexts(src.values, &out->values);
 }
 
 template <typename T>
@@ -291,10 +291,10 @@ TypedValue TypedValueCopy(const TypedValue* value) {
       CopyEntries(s.tabs.count, s.tabs.items, &u.tabs.count, &u.tabs.items);
       break;
     case VtElements:
-      CopyEntries(s.rich.count, s.rich.items, &u.rich.count, &u.rich.items);
+      CopyEntries(s.elements.count, s.elements.items, &u.elements.count, &u.elements.items);
       break;
     case VtAttributes:
-      CopyEntries(s.named.count, s.named.items, &u.named.count, &u.named.items);
+      CopyEntries(s.attributes.count, s.attributes.items, &u.attributes.count, &u.attributes.items);
       break;
     case VtBlock24:
       if (s.block24 != nullptr) {

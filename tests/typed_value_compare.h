@@ -88,30 +88,31 @@ inline void TypedValueCompare::Value(const zv::TypedValue& x, const zv::TypedVal
     case zv::VtTabs:
       if (Counts(a.tabs.count, a.tabs.items, b.tabs.count, b.tabs.items))
         for (uint32_t i = 0; i < a.tabs.count; ++i) {
-          const zv::Entry8 &e = a.tabs.items[i], &f = b.tabs.items[i];
-          if (e.word0 != f.word0 || e.word4 != f.word4 || e.word12 != f.word12) Fail("tab words differ");
-          Text(e.text, f.text);
+          const zv::TabEntry &e = a.tabs.items[i], &f = b.tabs.items[i];
+          if (e.position != f.position || e.kind != f.kind || e.decimal != f.decimal) Fail("tab words differ");
+          Text(e.leader, f.leader);
         }
       return;
     case zv::VtElements:
-      if (Counts(a.rich.count, a.rich.items, b.rich.count, b.rich.items))
-        for (uint32_t i = 0; i < a.rich.count; ++i) {
-          const zv::Entry17 &e = a.rich.items[i], &f = b.rich.items[i];
-          if (e.word4 != f.word4 || e.word8 != f.word8 || e.word12 != f.word12) Fail("element words differ");
-          Text(e.text0, f.text0);
-          Text(e.text32, f.text32);
-          Text(e.text36, f.text36);
-          Texts(e.list16, f.list16);
-          Texts(e.list24, f.list24);
+      if (Counts(a.elements.count, a.elements.items, b.elements.count, b.elements.items))
+        for (uint32_t i = 0; i < a.elements.count; ++i) {
+          const zv::ElementEntry &e = a.elements.items[i], &f = b.elements.items[i];
+          if (e.numbers[0] != f.numbers[0] || e.numbers[1] != f.numbers[1] || e.numbers[2] != f.numbers[2])
+            Fail("element words differ");
+          Text(e.name, f.name);
+          Text(e.texts[0], f.texts[0]);
+          Text(e.texts[1], f.texts[1]);
+          Texts(e.lists[0], f.lists[0]);
+          Texts(e.lists[1], f.lists[1]);
         }
       return;
     case zv::VtAttributes:
-      if (Counts(a.named.count, a.named.items, b.named.count, b.named.items))
-        for (uint32_t i = 0; i < a.named.count; ++i) {
-          const zv::Entry18 &e = a.named.items[i], &f = b.named.items[i];
-          if (std::memcmp(e.field12, f.field12, 2) != 0) Fail("attribute field differs");
-          Text(e.text0, f.text0);
-          Texts(e.list4, f.list4);
+      if (Counts(a.attributes.count, a.attributes.items, b.attributes.count, b.attributes.items))
+        for (uint32_t i = 0; i < a.attributes.count; ++i) {
+          const zv::AttributeEntry &e = a.attributes.items[i], &f = b.attributes.items[i];
+          if (std::memcmp(e.flags, f.flags, 2) != 0) Fail("attribute field differs");
+          Text(e.name, f.name);
+          Texts(e.values, f.values);
         }
       return;
     case zv::VtBlock24:

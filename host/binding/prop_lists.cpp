@@ -183,41 +183,41 @@ void PadTabs(Builder& b, zv::PropVal& pv, const PadAt&) {
   zv::TypedValue& tv = pv.value;
   tv.type = vt::Tabs;
   tv.u.tabs.count = 2;
-  tv.u.tabs.items = b.Array<zv::Entry8>(2);
+  tv.u.tabs.items = b.Array<zv::TabEntry>(2);
   for (int k = 0; k < 2; ++k) {
-    tv.u.tabs.items[k].word0 = Pt(36.0 * (k + 1));
-    tv.u.tabs.items[k].word4 = k;
-    tv.u.tabs.items[k].text = b.Text(k ? "." : " ");
-    tv.u.tabs.items[k].word12 = 46;
+    tv.u.tabs.items[k].position = Pt(36.0 * (k + 1));
+    tv.u.tabs.items[k].kind = k;
+    tv.u.tabs.items[k].leader = b.Text(k ? "." : " ");
+    tv.u.tabs.items[k].decimal = 46;
   }
 }
 
 void PadElements(Builder& b, zv::PropVal& pv, const PadAt&) {
   zv::TypedValue& tv = pv.value;
   tv.type = vt::Elements;
-  tv.u.rich.count = 1;
-  tv.u.rich.items = b.Array<zv::Entry17>(1);
-  zv::Entry17& e = tv.u.rich.items[0];
-  e.text0 = b.Text("Figure");
-  e.word4 = 1;
-  e.word8 = 2;
-  e.word12 = 3;
-  e.list16 = b.Texts({"a", "b"});
-  e.list24 = b.Texts({"c"});
-  e.text32 = b.Text("x");
-  e.text36 = b.Text("y");
+  tv.u.elements.count = 1;
+  tv.u.elements.items = b.Array<zv::ElementEntry>(1);
+  zv::ElementEntry& e = tv.u.elements.items[0];
+  e.name = b.Text("Figure");
+  e.numbers[0] = 1;
+  e.numbers[1] = 2;
+  e.numbers[2] = 3;
+  e.lists[0] = b.Texts({"a", "b"});
+  e.lists[1] = b.Texts({"c"});
+  e.texts[0] = b.Text("x");
+  e.texts[1] = b.Text("y");
 }
 
 void PadAttributes(Builder& b, zv::PropVal& pv, const PadAt&) {
   zv::TypedValue& tv = pv.value;
   tv.type = vt::Attributes;
-  tv.u.named.count = 1;
-  tv.u.named.items = b.Array<zv::Entry18>(1);
-  zv::Entry18& e = tv.u.named.items[0];
-  e.text0 = b.Text("Role");
-  e.list4 = b.Texts({"figure", "title"});
-  e.field12[0] = 1;
-  e.field12[1] = 2;
+  tv.u.attributes.count = 1;
+  tv.u.attributes.items = b.Array<zv::AttributeEntry>(1);
+  zv::AttributeEntry& e = tv.u.attributes.items[0];
+  e.name = b.Text("Role");
+  e.values = b.Texts({"figure", "title"});
+  e.flags[0] = 1;
+  e.flags[1] = 2;
 }
 
 void PadBlock24(Builder& b, zv::PropVal& pv, const PadAt& at) {
@@ -247,9 +247,9 @@ void PadPairs(Builder& b, zv::PropVal& pv, const PadAt& at) {  // points, then i
   zv::TypedValue& tv = pv.value;
   tv.type = at.i == 9 ? vt::Points : vt::IntPairs;
   tv.u.pairs.count = 2;
-  tv.u.pairs.items = b.Array<zv::Item8>(2);
-  tv.u.pairs.items[1].word0 = at.seed;
-  tv.u.pairs.items[1].word1 = at.seed + 1;
+  tv.u.pairs.items = b.Array<zv::WordPair>(2);
+  tv.u.pairs.items[1].first = at.seed;
+  tv.u.pairs.items[1].second = at.seed + 1;
 }
 
 void PadTextLoc(Builder&, zv::PropVal& pv, const PadAt& at) {

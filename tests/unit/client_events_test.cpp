@@ -298,14 +298,30 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
   // pointers, natural alignment), on Linux x86-64 (natural alignment)}
   // clang-format off
   const size_t layouts[][4] = {
-      {sizeof(Guid), 16, 16, 16},                {sizeof(PropKey), 8, 16, 16},              {sizeof(TypedValue), 20, 24, 24},
-      {offsetof(TypedValue, u), 4, 8, 8},        {sizeof(PropVal), 28, 40, 40},             {offsetof(PropVal, value), 8, 16, 16},
-      {sizeof(PropList), 8, 16, 16},             {offsetof(PropList, vals), 4, 8, 8},       {sizeof(Entry8), 16, 24, 24},
-      {offsetof(Entry8, text), 8, 8, 8},         {offsetof(Entry8, word12), 12, 16, 16},    {sizeof(Entry17), 40, 72, 72},
-      {offsetof(Entry17, list16), 16, 24, 24},   {offsetof(Entry17, list24), 24, 40, 40},   {offsetof(Entry17, text32), 32, 56, 56},
-      {offsetof(Entry17, text36), 36, 64, 64},   {sizeof(Entry18), 16, 32, 32},             {offsetof(Entry18, list4), 4, 8, 8},
-      {offsetof(Entry18, field12), 12, 24, 24},  {sizeof(TextLoc), 8, 8, 8},                {sizeof(TextRange), 16, 16, 16},
-      {offsetof(TextRange, end), 8, 8, 8},       {sizeof(MetricList), 8, 16, 16},           {sizeof(ByteBlock), 8, 16, 16}};
+      {sizeof(Guid),                     16, 16, 16},
+      {sizeof(PropKey),                   8, 16, 16},
+      {sizeof(TypedValue),               20, 24, 24},
+      {offsetof(TypedValue, u),           4,  8,  8},
+      {sizeof(PropVal),                  28, 40, 40},
+      {offsetof(PropVal, value),          8, 16, 16},
+      {sizeof(PropList),                  8, 16, 16},
+      {offsetof(PropList, vals),          4,  8,  8},
+      {sizeof(TabEntry),                 16, 24, 24},
+      {offsetof(TabEntry, leader),        8,  8,  8},
+      {offsetof(TabEntry, decimal),      12, 16, 16},
+      {sizeof(ElementEntry),             40, 72, 72},
+      {offsetof(ElementEntry, lists[0]), 16, 24, 24},
+      {offsetof(ElementEntry, lists[1]), 24, 40, 40},
+      {offsetof(ElementEntry, texts[0]), 32, 56, 56},
+      {offsetof(ElementEntry, texts[1]), 36, 64, 64},
+      {sizeof(AttributeEntry),           16, 32, 32},
+      {offsetof(AttributeEntry, values),  4,  8,  8},
+      {offsetof(AttributeEntry, flags),  12, 24, 24},
+      {sizeof(TextLoc),                   8,  8,  8},
+      {sizeof(TextRange),                16, 16, 16},
+      {offsetof(TextRange, end),          8,  8,  8},
+      {sizeof(MetricList),                8, 16, 16},
+      {sizeof(ByteBlock),                 8, 16, 16}};
   // clang-format on
 #if defined(_WIN64)
   const size_t target = 2;

@@ -131,12 +131,12 @@ class PropListTest : public ::testing::Test {
     add(20, nullptr, zv::VtTextList).u.texts = HostTexts({"one", nullptr, "three"});
     for (int32_t type : {zv::VtPoints, zv::VtIntPairs}) {
       zv::TypedValue& t = add(20 + type, nullptr, type);
-      t.u.pairs = {2, HostArray<zv::Item8>(2)};
+      t.u.pairs = {2, HostArray<zv::WordPair>(2)};
       t.u.pairs.items[1] = {0xDEADBEEF, 17};
     }
     {
       zv::TypedValue& t = add(40, nullptr, zv::VtTabs);
-      t.u.tabs = {2, HostArray<zv::Entry8>(2)};
+      t.u.tabs = {2, HostArray<zv::TabEntry>(2)};
       t.u.tabs.items[0] = {1, 2, HostText("tab"), 4};
       t.u.tabs.items[1] = {5, 6, nullptr, 8};
     }
@@ -158,25 +158,25 @@ class PropListTest : public ::testing::Test {
     add(45, nullptr, zv::VtBytes).u.bytes = {0, HostArray<uint8_t>(0)};
     {
       zv::TypedValue& t = add(46, nullptr, zv::VtElements);
-      t.u.rich = {2, HostArray<zv::Entry17>(2)};
-      zv::Entry17& e = t.u.rich.items[0];
-      e.text0 = HostText("t0");
-      e.word4 = 4;
-      e.word8 = 8;
-      e.word12 = 12;
-      e.list16 = HostTexts({"a", "b"});
-      e.list24 = HostTexts({nullptr});
-      e.text32 = HostText("t32");
-      e.text36 = nullptr;
-      t.u.rich.items[1].text36 = HostText("t36");  // the last text of an entry to copy
+      t.u.elements = {2, HostArray<zv::ElementEntry>(2)};
+      zv::ElementEntry& e = t.u.elements.items[0];
+      e.name = HostText("t0");
+      e.numbers[0] = 4;
+      e.numbers[1] = 8;
+      e.numbers[2] = 12;
+      e.lists[0] = HostTexts({"a", "b"});
+      e.lists[1] = HostTexts({nullptr});
+      e.texts[0] = HostText("t32");
+      e.texts[1] = nullptr;
+      t.u.elements.items[1].texts[1] = HostText("t36");  // the last text of an entry to copy
     }
     {
       zv::TypedValue& t = add(47, nullptr, zv::VtAttributes);
-      t.u.named = {1, HostArray<zv::Entry18>(1)};
-      t.u.named.items[0].text0 = HostText("n");
-      t.u.named.items[0].list4 = HostTexts({"x", "yy"});
-      t.u.named.items[0].field12[0] = 0xAB;
-      t.u.named.items[0].field12[1] = 0xCD;
+      t.u.attributes = {1, HostArray<zv::AttributeEntry>(1)};
+      t.u.attributes.items[0].name = HostText("n");
+      t.u.attributes.items[0].values = HostTexts({"x", "yy"});
+      t.u.attributes.items[0].flags[0] = 0xAB;
+      t.u.attributes.items[0].flags[1] = 0xCD;
     }
     {
       zv::TypedValue& t = add(48, nullptr, zv::VtBlock24);

@@ -58,26 +58,26 @@ void ReleaseHostList(zv::PropList* list) {
         freeTexts(u.texts);
         break;
       case vt::Tabs:
-        for (uint32_t k = 0; k < u.tabs.count; ++k) gFree(u.tabs.items[k].text);
+        for (uint32_t k = 0; k < u.tabs.count; ++k) gFree(u.tabs.items[k].leader);
         gFree(u.tabs.items);
         break;
       case vt::Elements:
-        for (uint32_t k = 0; k < u.rich.count; ++k) {
-          zv::Entry17& e = u.rich.items[k];
-          gFree(e.text0);
-          gFree(e.text32);
-          gFree(e.text36);
-          freeTexts(e.list16);
-          freeTexts(e.list24);
+        for (uint32_t k = 0; k < u.elements.count; ++k) {
+          zv::ElementEntry& e = u.elements.items[k];
+          gFree(e.name);
+          gFree(e.texts[0]);
+          gFree(e.texts[1]);
+          freeTexts(e.lists[0]);
+          freeTexts(e.lists[1]);
         }
-        gFree(u.rich.items);
+        gFree(u.elements.items);
         break;
       case 18:
-        for (uint32_t k = 0; k < u.named.count; ++k) {
-          gFree(u.named.items[k].text0);
-          freeTexts(u.named.items[k].list4);
+        for (uint32_t k = 0; k < u.attributes.count; ++k) {
+          gFree(u.attributes.items[k].name);
+          freeTexts(u.attributes.items[k].values);
         }
-        gFree(u.named.items);
+        gFree(u.attributes.items);
         break;
       case vt::Block24:
         gFree(u.block24);
