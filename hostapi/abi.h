@@ -295,36 +295,64 @@ enum ClientEventsSlot {
   ClientEventsSlotCount = 10
 };
 
-// Host method shapes, by slot. Host status out-parameters are 32-bit signed, 0 = success.
+// Method shapes, by slot. Every method takes the interface pointer first and returns an
+// HResult: negative when the call itself failed (HrBusy when the host is busy: try later), and
+// then no output is written. Host methods also write a 32-bit status: 0 = done, anything else
+// = refused (the outputs then mean nothing). Texts the module passes are the module's, read
+// during the call only; blocks a host method returns come from the COM task allocator and are
+// the module's to release with it, unless the host keeps results (AskHostKeepsResults).
+// Everything runs on the host's one thread.
 namespace fn {
+// The standard three: `out` gets the interface for `iid` with a reference added, or null with
+// HrNoInterface. AddRef and Release return the new count (for tracing only).
 using QueryInterface = HResult(ZV_CALL*)(void* self, const Guid* iid, void** out);
 using AddRef = uint32_t(ZV_CALL*)(void* self);
 using Release = uint32_t(ZV_CALL*)(void* self);
 // The host takes `client` (the event object's identity) as its event receiver and keeps a
-// reference while the module is to stay loaded; it reads `registration` during the call only.
+// reference while the module is to stay loaded; it reads `registration` during the call only
+// (the module releases it after). The module does not rely on the result.
 using RegisterClient = HResult(ZV_CALL*)(void* self, void* client, uint32_t version, PropList* registration);
+// HrOk when the host keeps the blocks it returns (the module then releases none); any other
+// result (HrFalse) when the module releases them.
 using AskHostKeepsResults = HResult(ZV_CALL*)(void* self, int32_t question);
+// Tells the host the module's handle, for the host's resource requests; the result is not used.
 using SetClientModule = HResult(ZV_CALL*)(void* self, ModuleHandle module);
 
+// After `state` 1 the host sends notification `code` to the event interface's Notify.
 using RequestNotification = HResult(ZV_CALL*)(void* self, int32_t code, int32_t state, int32_t* status);
+// Appends `item` (a separator here) to `menu`.
 using AddItemToMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t* status);
+// Appends a submenu tagged `tag` and labelled `label` to `parent`; `id` gets the new menu.
 using DefineSubmenu = HResult(ZV_CALL*)(void* self, ObjectId parent, const char* tag, const char* label,
                                         int32_t* status, ObjectId* id);
+// `id` gets `item` when `menu` holds it already, else 0 (`flags` 0).
 using FindItemInMenu = HResult(ZV_CALL*)(void* self, ObjectId menu, ObjectId item, int32_t flags, int32_t* status,
                                          ObjectId* id);
+// Shows `message` modally as an alert of `kind` (ValAlert...); `answer` gets the button chosen.
+// The one method without a status.
 using ShowAlert = HResult(ZV_CALL*)(void* self, const char* message, int32_t kind, int32_t* answer);
+// Asks for a whole number with `prompt`, `defaultText` filled in; status 0 and `reply` when
+// the user confirms, a nonzero status when the user cancels. The status comes first here.
 using AskForInteger = HResult(ZV_CALL*)(void* self, int32_t* status, int32_t* reply, const char* prompt,
                                         const char* defaultText);
+// Writes `text` to the host's console.
 using PrintToConsole = HResult(ZV_CALL*)(void* self, const char* text, int32_t* status);
+// Redraws document `doc`.
 using RefreshDocument = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t* status);
+// Removes `object` from document `doc`.
 using DeleteObject = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status);
+// `id` gets the object of `type` named `name` in `doc` (0: the session), or 0 when none has it.
 using LookupNamedObject = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, const char* name, int32_t* status,
                                             ObjectId* id);
+// Makes a new object of `type` inside frame `parent`; `id` gets it.
 using CreateGraphic = HResult(ZV_CALL*)(void* self, ObjectId doc, int32_t type, ObjectId parent, int32_t* status,
                                         ObjectId* id);
-// The returned list is allocated with the COM task allocator.
+// `out` gets every property of `object`: a list in task allocator blocks (see above).
 using ReadAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, int32_t* status, PropList* out);
+// Applies every property of `list` to `object`; the list stays the caller's.
 using WriteAllProps = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropList* list, int32_t* status);
+// The property getters and setters: `key` names the property of `object` in `doc` (0: the
+// session); a getter writes the value, a setter takes it. Both leave `key` as it was.
 using GetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
                                      int32_t* value);
 using SetIntProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t value,
@@ -339,27 +367,40 @@ using GetTextLocProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId obje
                                          TextLoc* value);
 using GetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
                                            TextRange* value);
+// The range stays the caller's.
 using SetTextRangeProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, TextRange* value,
                                            int32_t* status);
-// The returned list is allocated with the COM task allocator.
+// `value` gets a list whose items are a task allocator block (see above).
 using GetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, int32_t* status,
                                             MetricList* value);
+// The list stays the caller's.
 using SetMetricListProp = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId object, PropKey* key, MetricList* value,
                                             int32_t* status);
+// Makes rows `topRow` to `bottomRow`, columns `leftCol` to `rightCol` of `table` the selection.
 using SelectTableCells = HResult(ZV_CALL*)(void* self, ObjectId doc, ObjectId table, int32_t topRow, int32_t bottomRow,
                                            int32_t leftCol, int32_t rightCol, int32_t* status);
+// Appends a command to `menu`: the host sends `number` to the event interface's Command when
+// the user chooses it; `id` gets the command object.
 using DefineMenuCommand = HResult(ZV_CALL*)(void* self, int32_t number, ObjectId menu, const char* tag,
                                             const char* label, const char* shortcut, int32_t* status, ObjectId* id);
 
-// Event interface (offered by the module). `text` of Notify is host-owned, except for
-// notification 75, where the module hands its handler a NotifyFields record instead.
+// The event interface (offered by the module, called by the host). Each returns HrOk; the
+// module throws nothing across it and reports its own failures through host alerts.
+// Initialize: `kind` 1 is start-up, when the menus are built; other kinds are ignored.
 using Initialize = HResult(ZV_CALL*)(void* self, int32_t kind);
+// Quit, Message, DialogEvent: nothing for this module to do.
 using Quit = HResult(ZV_CALL*)(void* self);
+// Command: the user chose the command of `number` (DefineMenuCommand); unknown numbers do nothing.
 using Command = HResult(ZV_CALL*)(void* self, int32_t number);
 using Message = HResult(ZV_CALL*)(void* self, int32_t a, int32_t b, int32_t c);
 using DialogEvent = HResult(ZV_CALL*)(void* self, int32_t a, int32_t b, int32_t c);
+// Notify: notification `code` (RequestNotification) about `doc`; `text` is the host's, read
+// during the call, except for notification 75, where the module hands its handler a
+// NotifyFields record instead.
 using Notify = HResult(ZV_CALL*)(void* self, int32_t code, ObjectId doc, const char* text, int32_t value);
-// Fills `out` with a block from the COM task allocator, which the host then owns.
+// GetResource: fills `out` with resource `name` of `type` (type 0: the module's file path) in a
+// block from the COM task allocator, which the host then owns and releases; HrOk with the
+// block, HrFail when there is none and HrPointer without `out` (then `out` is not written).
 using GetResource = HResult(ZV_CALL*)(void* self, int32_t type, const char* name, ByteBlock* out);
 }  // namespace fn
 
