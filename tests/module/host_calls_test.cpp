@@ -122,15 +122,15 @@ TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
       "PrintToConsole LookupNamedObject LookupNamedObject DefineSubmenu "
       "LookupNamedObject FindItemInMenu "  // the shared menu's separator: not needed
       "DefineSubmenu";
-  for (int i = 0; i < 3; ++i) expected += " " + command;  // 15, 16, 17
-  expected += " DefineSubmenu " + command;                // 18
+  for (int i = 0; i < 3; ++i) expected += " " + command;  // the Select submenu
+  expected += " DefineSubmenu " + command;                // the Table submenu
   expected += " " + separator + " " + command + " " + separator;
-  for (int i = 0; i < 5; ++i) expected += " " + command;  // 2, 3, 5, 4, 6
+  for (int i = 0; i < 5; ++i) expected += " " + command;  // the positions
   expected += " " + separator;
-  for (int i = 0; i < 5; ++i) expected += " " + command;  // 7 to 11
+  for (int i = 0; i < 5; ++i) expected += " " + command;  // the sizes
   expected += " " + separator;
-  for (int i = 0; i < 3; ++i) expected += " " + command;  // 12, 13, 14
-  expected += " " + separator + " " + command;            // 19
+  for (int i = 0; i < 3; ++i) expected += " " + command;  // grid, figure title, frame
+  expected += " " + separator + " " + command;            // undo
   expected += " RequestNotification RequestNotification RequestNotification RequestNotification";
   std::vector<std::string> init = Ops(host, before);
   EXPECT_EQ(init.size(), 60u);
