@@ -88,7 +88,7 @@ TEST_P(HostCalls, RefusedCommandsStopRightAfterTheirAlert) {
     ASSERT_TRUE(host_->ChooseCommand(c.number));
     EXPECT_EQ(Join(Ops(*host_, before)), Join(Expand(c.steps))) << "command " << c.number;
   }
-  EXPECT_EQ(host_->Alerts().size(), 18u);  // every case but Select Parent Object
+  EXPECT_EQ(host_->Alerts().size(), Cmd::Count - 1u);  // every case but Select Parent Object
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryPolicy, HostCalls, ::testing::Values(false, true),
