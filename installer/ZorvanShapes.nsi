@@ -182,6 +182,16 @@ FunctionEnd
 
 Function HostPageLeave
   ${NSD_GetText} $HostField $INSTDIR
+  ; A listed folder keeps the spelling it was found with, however it was typed.
+  ReadINIStr $1 "${HOSTS_INI}" hosts count
+  ${For} $2 1 $1
+    ReadINIStr $3 "${HOSTS_INI}" hosts $2
+    ${If} $3 == $INSTDIR
+    ${OrIf} "$3\" == $INSTDIR
+      StrCpy $INSTDIR $3
+      ${ExitFor}
+    ${EndIf}
+  ${Next}
   Call CheckHost
   ${If} $Refusal != ""
     MessageBox MB_OK|MB_ICONSTOP $Refusal
