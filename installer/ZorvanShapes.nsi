@@ -1,11 +1,12 @@
 ; The ZorvanShapes installer: finds FrameMaker, installs the plug-in DLL that fits it as
 ; <FrameMaker folder>\fminit\Plugins\ZorvanShapes.dll and registers one uninstaller per
 ; FrameMaker folder in "Apps & features". Built by scripts/build-setup.sh, which defines
-; VERSION (1.2.1), VERSION4 (1.2.1.0), STAGE (the folder with win32\ and win64\ZorvanShapes.dll,
+; VERSION (the package's number, 1.3.0), VERSION4 (1.3.0.0), STAGE (the folder with win32\ and win64\ZorvanShapes.dll,
 ; INSTALL.txt, CHANGELOG.md, LICENSE), OUTFILE and, to sign the uninstaller, SIGN (a command
 ; that signs the file it is given).
 ;
-; Exit codes: 0 installed; 1 cancelled; 2 no FrameMaker.exe in the folder (or no folder);
+; Exit codes: 0 installed; 1 cancelled; 2 no FrameMaker.exe in the folder (or no folder, or a
+; /D= that cannot be read);
 ; 3 FrameMaker.exe of an unknown kind or unreadable; 4 the plug-in could not be written
 ; (FrameMaker still running, or no rights).
 
@@ -16,16 +17,18 @@ RequestExecutionLevel admin
 ManifestSupportedOS all
 ManifestDPIAware true
 
-!include MUI2.nsh
-!include LogicLib.nsh
-!include x64.nsh
-!addincludedir "${__FILEDIR__}"
-!include hosts.nsh
-
 !define PRODUCT "ZorvanShapes"
 !define PUBLISHER "Zorvan Software"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define DLL "ZorvanShapes.dll"
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!addincludedir "${__FILEDIR__}"
+!include hosts.nsh
+!include command_line.nsh
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -50,6 +53,7 @@ Var HostList      ; the list box of FrameMaker folders found
 Var HostField     ; the folder field
 Var HostId        ; the host folder's identifier: names its uninstall entry and folder
 Var OwnDir        ; where the uninstaller and the documents go
+Var DllBits       ; "32-bit" or "64-bit": the plug-in installed, for the Finish page
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "ZorvanShapes ${VERSION} for FrameMaker"
@@ -58,7 +62,7 @@ Var OwnDir        ; where the uninstaller and the documents go
 Page custom HostPage HostPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "ZorvanShapes is installed"
-!define MUI_FINISHPAGE_TEXT "The plug-in is in $INSTDIR\fminit\Plugins.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps && features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
+!define MUI_FINISHPAGE_TEXT "The $DllBits plug-in is now $INSTDIR\fminit\Plugins\${DLL}.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps && features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
 !insertmacro MUI_PAGE_FINISH
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "The ZorvanShapes plug-in will be removed from this FrameMaker; FrameMaker's own files stay. Quit FrameMaker, then click Uninstall."
 !define MUI_UNCONFIRMPAGE_TEXT_LOCATION "FrameMaker:"
@@ -69,9 +73,21 @@ Page custom HostPage HostPageLeave
 Function .onInit
   InitPluginsDir
   Call FindHosts
+  ; A folder named on the command line is the one meant, in whatever form it came; one that
+  ; cannot be read is refused, never replaced by a folder found here.
+  Call ReadFolderArgument
+  ${If} $FolderArgState == ok
+    StrCpy $INSTDIR $FolderArg
+  ${ElseIf} $FolderArgState == bad
+    ${If} ${Silent}
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+    StrCpy $INSTDIR ""
+  ${EndIf}
   ${If} ${Silent}
     ; Without /D= the one FrameMaker found is meant; with none or several, /D= must say.
-    ${If} $INSTDIR == ""
+    ${If} $FolderArgState == none
       ReadINIStr $0 "${HOSTS_INI}" hosts count
       ${If} $0 != 1
         SetErrorLevel 2
@@ -104,14 +120,18 @@ Function HostPage
   Pop $HostList
   ${For} $2 1 $1
     ReadINIStr $3 "${HOSTS_INI}" hosts $2
+    Push $3
+    Call HostLabel
+    Pop $3
     ${NSD_LB_AddString} $HostList $3
   ${Next}
-  ${NSD_LB_SelectString} $HostList $INSTDIR
   ${NSD_OnChange} $HostList HostPicked
   ${NSD_CreateLabel} 0 90u 100% 10u "FrameMaker's program folder (the folder that holds FrameMaker.exe):"
   Pop $0
   ${NSD_CreateDirRequest} 0 102u -62u 13u $INSTDIR
   Pop $HostField
+  Call ShowFieldInList
+  ${NSD_OnChange} $HostField ShowFieldInList
   ${NSD_CreateBrowseButton} -58u 101u 58u 15u "Browse..."
   Pop $0
   ${NSD_OnClick} $0 BrowseHost
@@ -120,9 +140,34 @@ Function HostPage
   nsDialogs::Show
 FunctionEnd
 
+; The list shows more than the folder: the folder is read from hosts.ini by its place.
 Function HostPicked
-  ${NSD_LB_GetSelection} $HostList $0
-  ${NSD_SetText} $HostField $0
+  SendMessage $HostList ${LB_GETCURSEL} 0 0 $0
+  ${If} $0 >= 0
+    IntOp $0 $0 + 1
+    ReadINIStr $0 "${HOSTS_INI}" hosts $0
+    ${NSD_SetText} $HostField $0
+  ${EndIf}
+FunctionEnd
+
+; Selects the listed folder that the field names (without regard to case or a trailing
+; backslash), or none, so that the list and the field never disagree.
+Function ShowFieldInList
+  ${NSD_GetText} $HostField $0
+  StrCpy $1 $0 1 -1
+  ${If} $1 == "\"
+    StrCpy $0 $0 -1
+  ${EndIf}
+  SendMessage $HostList ${LB_SETCURSEL} -1 0
+  ReadINIStr $1 "${HOSTS_INI}" hosts count
+  ${For} $2 1 $1
+    ReadINIStr $3 "${HOSTS_INI}" hosts $2
+    ${If} $3 == $0
+      IntOp $3 $2 - 1
+      SendMessage $HostList ${LB_SETCURSEL} $3 0
+      ${ExitFor}
+    ${EndIf}
+  ${Next}
 FunctionEnd
 
 Function BrowseHost
@@ -131,11 +176,22 @@ Function BrowseHost
   Pop $0
   ${If} $0 != error
     ${NSD_SetText} $HostField $0
+    Call ShowFieldInList
   ${EndIf}
 FunctionEnd
 
 Function HostPageLeave
   ${NSD_GetText} $HostField $INSTDIR
+  ; A listed folder keeps the spelling it was found with, however it was typed.
+  ReadINIStr $1 "${HOSTS_INI}" hosts count
+  ${For} $2 1 $1
+    ReadINIStr $3 "${HOSTS_INI}" hosts $2
+    ${If} $3 == $INSTDIR
+    ${OrIf} "$3\" == $INSTDIR
+      StrCpy $INSTDIR $3
+      ${ExitFor}
+    ${EndIf}
+  ${Next}
   Call CheckHost
   ${If} $Refusal != ""
     MessageBox MB_OK|MB_ICONSTOP $Refusal
@@ -160,6 +216,7 @@ FunctionEnd
 
 Section "ZorvanShapes"
   StrCpy $1 "$INSTDIR\fminit\Plugins"
+  Push $INSTDIR
   Call HostFolderId
   StrCpy $HostId $0
   ${If} ${RunningX64}
@@ -191,8 +248,10 @@ Section "ZorvanShapes"
   ClearErrors
   ${If} $DllKind == win64
     File "/oname=${DLL}.new" "${STAGE}/win64/${DLL}"
+    StrCpy $DllBits "64-bit"
   ${Else}
     File "/oname=${DLL}.new" "${STAGE}/win32/${DLL}"
+    StrCpy $DllBits "32-bit"
   ${EndIf}
   ${If} ${Errors}
     !insertmacro FailWrite "$1\${DLL}.new could not be written."
@@ -222,7 +281,7 @@ Section "ZorvanShapes"
     !insertmacro FailWrite "$1\${DLL} could not be put in place; the earlier one was kept."
   ${EndIf}
   Delete "$1\${DLL}.old"
-  DetailPrint "Installed the $DllKind plug-in as $1\${DLL}"
+  DetailPrint "Installed the $DllBits plug-in ($DllKind\${DLL}) as $1\${DLL}"
 
   ; The uninstaller and the documents, in a folder of their own per FrameMaker folder, under
   ; "Program Files" so that only administrators can change what runs with their rights.
@@ -237,13 +296,21 @@ Section "ZorvanShapes"
   WriteRegStr HKLM $2 DisplayVersion "${VERSION}"
   WriteRegStr HKLM $2 Publisher "${PUBLISHER}"
   WriteRegStr HKLM $2 InstallLocation $INSTDIR
-  WriteRegStr HKLM $2 UninstallString '"$OwnDir\uninstall.exe"'
-  WriteRegStr HKLM $2 QuietUninstallString '"$OwnDir\uninstall.exe" /S'
+  ; _?= runs the uninstaller where it is, so that whoever starts it waits for it and gets its
+  ; exit code (0 removed, 4 in use); it removes itself once it has exited.
+  WriteRegStr HKLM $2 UninstallString '"$OwnDir\uninstall.exe" _?=$OwnDir'
+  WriteRegStr HKLM $2 QuietUninstallString '"$OwnDir\uninstall.exe" /S _?=$OwnDir'
+  WriteRegStr HKLM $2 DisplayIcon '"$OwnDir\uninstall.exe",0'
+  WriteRegStr HKLM $2 HelpLink "$OwnDir\INSTALL.txt"
+  ${GetTime} "" "L" $3 $4 $7 $8 $8 $8 $8
+  WriteRegStr HKLM $2 InstallDate "$7$4$3"
   WriteRegDWORD HKLM $2 NoModify 1
   WriteRegDWORD HKLM $2 NoRepair 1
   WriteRegDWORD HKLM $2 CreatedFminit $5
   WriteRegDWORD HKLM $2 CreatedPlugins $6
   ${GetSize} $1 "/M=${DLL} /S=0K /G=0" $3 $4 $4
+  ${GetSize} $OwnDir "/S=0K /G=0" $7 $4 $4
+  IntOp $3 $3 + $7
   WriteRegDWORD HKLM $2 EstimatedSize $3
 SectionEnd
 

@@ -164,16 +164,17 @@ Function CheckHost
   ${EndIf}
 FunctionEnd
 
-; Leaves in $0 an identifier of the folder $INSTDIR: the FNV-1a hash of its name in lower case,
-; as 8 hex digits, so that each host folder has one uninstall entry however it is spelt.
+; Leaves in $0 an identifier of the folder on the stack: the FNV-1a hash of its name in lower
+; case, as 8 hex digits, so that each host folder has one uninstall entry however it is spelt.
 Function HostFolderId
-  Push $1
+  Exch $1
   Push $2
   Push $3
-  System::Call '*(&w${NSIS_MAX_STRLEN} "$INSTDIR") p .r1'
-  System::Call 'user32::CharLowerW(p r1)'
+  Push $4
+  System::Call '*(&w${NSIS_MAX_STRLEN} "$1") p .r4'
+  System::Call 'user32::CharLowerW(p r4)'
   StrCpy $0 0x811C9DC5
-  StrCpy $2 $1
+  StrCpy $2 $4
   ${Do}
     System::Call '*$2(&i2 .r3)'
     IntOp $3 $3 & 0xFFFF
@@ -184,9 +185,47 @@ Function HostFolderId
     IntOp $0 $0 * 16777619
     IntOp $2 $2 + 2
   ${Loop}
-  System::Free $1
+  System::Free $4
   IntFmt $0 "%08X" $0
+  Pop $4
   Pop $3
   Pop $2
   Pop $1
+FunctionEnd
+
+; Replaces the folder on the stack with the line the host list shows for it: the folder, the
+; kind of its FrameMaker.exe, and the ZorvanShapes package installed there, if any.
+Function HostLabel
+  Exch $R0
+  Push $0
+  Push $1
+  Push $2
+  Push "$R0\FrameMaker.exe"
+  Call ReadPeMachine
+  Pop $0
+  Pop $1
+  ${If} $0 = 332
+    StrCpy $2 "32-bit"
+  ${ElseIf} $0 = 34404
+    StrCpy $2 "64-bit"
+  ${Else}
+    StrCpy $2 "not a FrameMaker this plug-in fits"
+  ${EndIf}
+  Push $R0
+  Call HostFolderId
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+  ReadRegStr $1 HKLM "${UNINSTALL_KEY}\${PRODUCT}-$0" DisplayVersion
+  SetRegView default
+  ${If} $1 != ""
+    StrCpy $2 "$2; ZorvanShapes $1 installed"
+  ${ElseIf} ${FileExists} "$R0\fminit\Plugins\${DLL}"
+    StrCpy $2 "$2; a ZorvanShapes.dll is there"
+  ${EndIf}
+  StrCpy $R0 "$R0   ($2)"
+  Pop $2
+  Pop $1
+  Pop $0
+  Exch $R0
 FunctionEnd

@@ -1,10 +1,13 @@
 ; The uninstaller: removes what the installer added for one FrameMaker folder (the DLL, the
 ; plug-in folders it made, its own folder and its uninstall entry) and nothing else. It finds
 ; that folder through its uninstall entry, whose name ends in the name of its own folder.
+; Its entry starts it where it is (_?=), so that whoever starts it waits for its exit code: 0
+; when everything is removed, 4 when FrameMaker holds the DLL (then nothing is removed).
 
 Var UnKey         ; its uninstall entry
 Var UnHost        ; the FrameMaker folder
 Var UnOwn         ; its own folder
+Var UnDone        ; 1 once everything but the uninstaller itself is removed
 
 ; The confirmation page shows $INSTDIR: the FrameMaker folder, which the user knows.
 Function un.onInit
@@ -52,10 +55,51 @@ Section "Uninstall"
   Delete "$UnOwn\INSTALL.txt"
   Delete "$UnOwn\CHANGELOG.md"
   Delete "$UnOwn\LICENSE"
-  Delete "$UnOwn\uninstall.exe"
-  RMDir $UnOwn
-  ${GetParent} $UnOwn $0
-  RMDir $0
-  ${GetParent} $0 $0
-  RMDir $0
+  StrCpy $UnDone 1
+  ${If} ${Silent}
+    Call un.RemoveSelf
+  ${EndIf}
 SectionEnd
+
+; The window stays open after the work, with this program running: it removes itself when the
+; window is closed.
+Function un.onGUIEnd
+  ${If} $UnDone = 1
+    Call un.RemoveSelf
+  ${EndIf}
+FunctionEnd
+
+; A running program cannot delete its own file, but it can move it: when this is the
+; uninstall.exe of its own folder (started with _?=), it moves itself beside that folder under
+; a name of its own, so that the folder goes now and a reinstall at once finds nothing in the
+; way; a hidden command deletes the moved file, then the emptied parent folders, once this
+; program has exited. Where the move is refused (Wine), that command deletes the file in place.
+Function un.RemoveSelf
+  ${GetParent} $UnOwn $1                  ; ...\Zorvan Software\ZorvanShapes
+  ${GetParent} $1 $2                      ; ...\Zorvan Software
+  ${GetFileName} $UnOwn $3
+  System::Call 'kernel32::GetModuleFileNameW(p 0, w .r0, i ${NSIS_MAX_STRLEN}) i'
+  StrCpy $4 "$UnOwn\uninstall.exe"
+  ${If} $0 == $4
+    System::Call 'kernel32::GetCurrentProcessId() i .r5'
+    StrCpy $4 "$1\~uninstall-$3-$5.tmp"
+    ClearErrors
+    Rename "$UnOwn\uninstall.exe" $4
+    ${If} ${Errors}
+      StrCpy $4 "$UnOwn\uninstall.exe"
+    ${EndIf}
+  ${Else}
+    Delete $4
+  ${EndIf}
+  RMDir $UnOwn
+  ${If} ${FileExists} $4
+    ; ping waits: about 2 s for this program to exit, 5 s more if it has not; rd removes
+    ; only empty folders. (Only plain commands joined by "&": loops and blocks in a command
+    ; line are read differently by different command processors.)
+    StrCpy $5 `del /f /q "$4" 2>nul & rd "$UnOwn" 2>nul & rd "$1" 2>nul & rd "$2" 2>nul`
+    Exec `"$SYSDIR\cmd.exe" /d /q /c ping -n 3 127.0.0.1 >nul & $5 & if exist "$4" ping -n 6 127.0.0.1 >nul & $5`
+  ${Else}
+    RMDir $1
+    RMDir $2
+  ${EndIf}
+FunctionEnd

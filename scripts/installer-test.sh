@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Tests the installer made from out/win32 and out/win64 (build both presets first) under Wine,
 # in a fresh 64-bit prefix of its own (build/installer/prefix, made anew on each run), with
-# fake FrameMaker folders: a 32-bit FrameMaker found through the registry's App Paths entry, a
-# 64-bit one under "Program Files" with another plug-in already in its Plugins folder, a folder
-# without FrameMaker.exe and one whose FrameMaker.exe is no Windows program. Checks what a user
-# or an administrator sees: exit codes, the machine field of each installed DLL, the folders'
-# files, the uninstall entries; and that the installer builds byte-identically at another path,
-# and signs and verifies with a throwaway certificate made here.
+# fake FrameMaker folders: a 32-bit FrameMaker found through the registry's App Paths entry,
+# 64-bit ones elsewhere that only /D= names, one under "Program Files" with another plug-in
+# already in its Plugins folder, a folder without FrameMaker.exe and one whose FrameMaker.exe
+# is no Windows program. Checks what a user or an administrator sees: exit codes, the machine
+# field of each installed DLL, every file on the drive and the uninstall entries before and
+# after (nothing written on a refusal, everything put back by the uninstallers), that the
+# quiet uninstall waits and says 4 while FrameMaker holds the DLL; and that the installer
+# builds byte-identically at another path, and signs and verifies with a throwaway
+# certificate made here.
 # Prints one line per check, "ok: ..." or "FAILED: ...", then the count; exits 1 if a check
 # failed or did not run.
 #
@@ -15,7 +18,7 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 me=scripts/installer-test.sh
-expected=23
+expected=33
 passed=0 failed=0
 ok() { echo "ok: $*"; passed=$((passed + 1)); }
 bad() { echo "FAILED: $*"; failed=$((failed + 1)); }
@@ -47,7 +50,7 @@ for target in win32 win64; do
   [ -f "out/$target/ZorvanShapes.dll" ] ||
     die "out/$target/ZorvanShapes.dll: missing; build it first: cmake --preset $target && cmake --build --preset $target"
 done
-version=$(scripts/version.sh) || die "the version cannot be read"
+version=$(scripts/version.sh --package) || die "the package's number cannot be read"
 work=$root/build/installer
 WINEPREFIX=$work/prefix wineserver -k 2>/dev/null  # a server left by an interrupted run
 rm -rf "$work"
@@ -56,10 +59,7 @@ mkdir -p "$work"
 # The package as release.sh stages it, and the installer built from it twice: from a copy at
 # another path, a few seconds later.
 stage=$work/stage
-mkdir -p "$stage/win32" "$stage/win64"
-cp out/win32/ZorvanShapes.dll "$stage/win32/"
-cp out/win64/ZorvanShapes.dll "$stage/win64/"
-cp INSTALL.txt CHANGELOG.md LICENSE "$stage/"
+scripts/stage-package.sh "$stage" out/win32/ZorvanShapes.dll out/win64/ZorvanShapes.dll || die "the package cannot be staged"
 setup=$work/ZorvanShapes-$version-setup.exe
 scripts/build-setup.sh "$stage" "$version" "$setup" || die "the installer does not build"
 mkdir -p "$work/elsewhere"
@@ -118,23 +118,35 @@ fm32="$c/Apps/FM32" fm64="$c/Program Files/Adobe/FM64" nohost="$c/Program Files/
 junk="$c/Apps/NotFM"
 mkdir -p "$fm32" "$nohost" "$junk" "$c/zs/signed"
 cp "$work/fm32.exe" "$fm32/FrameMaker.exe"
+for n in 1 2 3 4 5; do
+  mkdir -p "$c/Other FM $n"
+  cp "$work/fm64.exe" "$c/Other FM $n/FrameMaker.exe"
+done
 printf 'not a program\n' >"$junk/FrameMaker.exe"
 cp "$setup" "$c/zs/"
 cp "$signed_setup" "$c/zs/signed/"
 wine reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\FrameMaker.exe' /ve \
   /d 'C:\Apps\FM32\FrameMaker.exe' /f /reg:32 >/dev/null 2>&1 || die "the App Paths entry cannot be made"
 
-# Every file and folder under the given folders of drive C, with sizes and hashes.
-listing() {
-  (cd "$c" && find "$@" -printf '%y %p %s\n' -type f -exec sha256sum {} + | sort)
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+entries() { wine reg query "$uninstall_key" /s /reg:64 2>/dev/null | tr -d '\r'; }
+# grep -q on the entries, whole (not in a pipe, which pipefail would fail when grep stops early).
+has_entry() { local e; e=$(entries); grep -q "$@" <<<"$e"; }
+# Every file and folder on drive C but Windows' own and this test's (the temporary folders
+# included), with sizes and hashes, and the uninstall entries of both registry views.
+snapshot() {
+  (cd "$c" && find . \( -path ./windows -o -path ./ProgramData -o -path './users/*/AppData' -o -path ./zs \) -prune -o \
+     -printf '%y %p %s\n' -type f -exec sha256sum {} + | sort)
+  entries
+  wine reg query "$uninstall_key" /s /reg:32 2>/dev/null | tr -d '\r'
 }
-before_apps=$(listing Apps)
-
-# NSIS reads /D= only unquoted and last, as cmd.exe passes it.
-install() {  # setup name, extra arguments
-  wine cmd /c "C:\\zs\\$1 /S $2" >/dev/null 2>&1
+# Runs one command line through cmd, from a batch file, so that it reaches the program exactly
+# as written, quotes and all, as on Windows (Wine's own start would quote it again).
+run() {
+  printf '%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$c/zs/run.bat"
+  wine cmd /c 'C:\zs\run.bat' >/dev/null 2>&1
 }
-plugins_of() { echo "$1/fminit/Plugins"; }
+install() { run "C:\\zs\\$1 /S $2"; }  # setup name, arguments after /S
 machine() {  # prints the PE machine field of a file as 0x....
   python3 -c '
 import struct, sys
@@ -143,25 +155,55 @@ o = struct.unpack_from("<I", d, 0x3C)[0]
 print("0x%04X" % struct.unpack_from("<H", d, o + 4)[0] if d[o:o + 4] == b"PE\0\0" else "none")' "$1" 2>/dev/null
 }
 status() { echo "exit code $1, expected $2"; }
+first=$(snapshot)
 
-install "$(basename "$setup")" ""
+# A /D= that cannot be read is refused, and nothing is written.
+name=$(basename "$setup")
+while IFS='|' read -r args why; do
+  install "$name" "$args"
+  rc=$?
+  check "/S $args ($why): refused ($(status $rc 2)), nothing written" \
+    eval 'test $rc -eq 2 && test "$(snapshot)" = "$first"'
+done <<'EOF'
+/D="C:\Other FM 1|a quote never closed
+/D=|no folder
+"/D=C:\Nowhere at all"|no such folder
+EOF
+
+# Each form of /D= a person or a deployment tool writes installs into exactly that folder (a
+# 64-bit FrameMaker), never into the 32-bit one the installer finds by itself.
+while IFS='|' read -r n args; do
+  install "$name" "$args"
+  rc=$?
+  check "/S $args: installed there ($(status $rc 0)), the x86-64 DLL, nothing in the FrameMaker found" \
+    eval 'test $rc -eq 0 && test "$(machine "$c/Other FM $n/fminit/Plugins/ZorvanShapes.dll")" = 0x8664 &&
+          test ! -e "$fm32/fminit" && has_entry "InstallLocation    REG_SZ    C:\\\\Other FM $n$"'
+done <<'EOF'
+1|/D=C:\Other FM 1
+2|"/D=C:\Other FM 2"
+3|/D="C:\Other FM 3"
+4|/D=C:/Other FM 4
+5|/D=C:\Other FM 5\
+EOF
+
+install "$name" ""
 rc=$?
 check "silently, with the one FrameMaker found (App Paths, 32-bit view): installed ($(status $rc 0))" test $rc -eq 0
 check "the 32-bit FrameMaker got the i386 DLL (PE machine $(machine "$fm32/fminit/Plugins/ZorvanShapes.dll"))" \
   test "$(machine "$fm32/fminit/Plugins/ZorvanShapes.dll")" = 0x014C
 
-# The 64-bit FrameMaker comes now, so that the first install finds only the 32-bit one.
+# The 64-bit FrameMaker comes now, so that the installs above find only the 32-bit one.
 mkdir -p "$fm64/fminit/Plugins"
 cp "$work/fm64.exe" "$fm64/FrameMaker.exe"
 printf 'another plug-in\n' >"$fm64/fminit/Plugins/Other.dll"
-before_program_files=$(listing "Program Files/Adobe")
+first=$( (printf '%s\n' "$first"; cd "$c" && find "./Program Files/Adobe/FM64" -printf '%y %p %s\n' -type f -exec sha256sum {} +) | sort)
 
-install "$(basename "$setup")" ""
+install "$name" ""
 rc=$?
 check "silently with two FrameMaker folders found and no /D=: refused ($(status $rc 2))" test $rc -eq 2
 check "... and the one under Program Files got nothing" test ! -e "$fm64/fminit/Plugins/ZorvanShapes.dll"
 
-install "$(basename "$setup")" '/D=C:\Program Files\Adobe\FM64'
+install "$name" '/D=C:\Program Files\Adobe\FM64'
 rc=$?
 check "/D= the 64-bit FrameMaker: installed ($(status $rc 0))" test $rc -eq 0
 check "the 64-bit FrameMaker got the x86-64 DLL (PE machine $(machine "$fm64/fminit/Plugins/ZorvanShapes.dll"))" \
@@ -169,73 +211,108 @@ check "the 64-bit FrameMaker got the x86-64 DLL (PE machine $(machine "$fm64/fmi
 check "the other plug-in in that Plugins folder is untouched" \
   test "$(cat "$fm64/fminit/Plugins/Other.dll")" = "another plug-in"
 
-install "$(basename "$setup")" '/D=C:\Program Files\Adobe\NoHost'
+install "$name" '/D=C:\Program Files\Adobe\NoHost'
 rc=$?
 check "/D= a folder without FrameMaker.exe: refused ($(status $rc 2))" test $rc -eq 2
 check "... and that folder stays empty" test -z "$(ls -A "$nohost")"
-install "$(basename "$setup")" '/D=C:\Apps\NotFM'
+install "$name" '/D=C:\Apps\NotFM'
 rc=$?
 check "/D= a folder whose FrameMaker.exe is no Windows program: refused ($(status $rc 3))" test $rc -eq 3
 check "... and nothing was written there" test "$(ls -A "$junk")" = FrameMaker.exe
 
 # Registry entries: one per host folder, with what "Apps & features" shows.
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-entries() { wine reg query "$uninstall_key" /s /reg:64 2>/dev/null | tr -d '\r'; }
 entries_ok() {
   local e
   e=$(entries)
-  [ "$(printf '%s\n' "$e" | grep -c '^HKEY_.*\\ZorvanShapes-')" = 2 ] &&
-    [ "$(printf '%s\n' "$e" | grep -c "Publisher    REG_SZ    Zorvan Software$")" = 2 ] &&
-    [ "$(printf '%s\n' "$e" | grep -c "DisplayVersion    REG_SZ    $version$")" = 2 ] &&
-    printf '%s\n' "$e" | grep -q 'InstallLocation    REG_SZ    C:\\Apps\\FM32$' &&
-    printf '%s\n' "$e" | grep -q 'InstallLocation    REG_SZ    C:\\Program Files\\Adobe\\FM64$' &&
-    [ "$(printf '%s\n' "$e" | grep -c 'UninstallString    REG_SZ    "C:\\.*\\uninstall.exe"$')" = 2 ]
+  [ "$(printf '%s\n' "$e" | grep -c '^HKEY_.*\\ZorvanShapes-')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c "Publisher    REG_SZ    Zorvan Software$")" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c "DisplayVersion    REG_SZ    $version$")" = 7 ] &&
+    grep -q 'InstallLocation    REG_SZ    C:\\Apps\\FM32$' <<<"$e" &&
+    grep -q 'InstallLocation    REG_SZ    C:\\Program Files\\Adobe\\FM64$' <<<"$e" &&
+    [ "$(printf '%s\n' "$e" | grep -c 'UninstallString    REG_SZ    "C:\\.*\\\([0-9A-F]\{8\}\)\\uninstall.exe" _?=C:\\.*\\\1$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'QuietUninstallString    REG_SZ    "C:\\.*\\\([0-9A-F]\{8\}\)\\uninstall.exe" /S _?=C:\\.*\\\1$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'DisplayIcon    REG_SZ    "C:\\.*\\uninstall.exe",0$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'HelpLink    REG_SZ    C:\\.*\\INSTALL.txt$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c "InstallDate    REG_SZ    $(date +%Y%m%d)$")" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'EstimatedSize    REG_DWORD    0x[0-9a-f]\{2,\}$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'NoModify    REG_DWORD    0x1$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'NoRepair    REG_DWORD    0x1$')" = 7 ]
 }
-check "two uninstall entries, one per FrameMaker folder, with publisher, version, folder and uninstaller" \
+check "seven uninstall entries, one per FrameMaker folder: publisher, package $version, folder, uninstaller run in place, icon, help, date, size" \
   entries_ok
+own64=$(entries | grep -A20 'FM64' | sed -n 's/^ *QuietUninstallString    REG_SZ    "\(.*\)\\uninstall.exe".*$/\1/p' | head -1)
+own64=$c/$(printf '%s' "${own64#C:\\}" | tr '\\' /)
+crlf_only() { python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); sys.exit(not d.endswith(b"\r\n") or d.count(b"\n") != d.count(b"\r\n"))' "$1"; }
+check "INSTALL.txt, CHANGELOG.md and LICENSE installed with Windows line ends" \
+  eval 'crlf_only "$own64/INSTALL.txt" && crlf_only "$own64/CHANGELOG.md" && crlf_only "$own64/LICENSE"'
 
 # A second install replaces the DLL, here with the signed one; the entry stays one.
-dll64=$fm64/fminit/Plugins/ZorvanShapes.dll
+dll32=$fm32/fminit/Plugins/ZorvanShapes.dll dll64=$fm64/fminit/Plugins/ZorvanShapes.dll
 printf 'junk' >"$dll64"
 install "signed\\$(basename "$signed_setup")" '/D=C:\Program Files\Adobe\FM64'
 rc=$?
 check "installing again over a damaged DLL replaces it ($(status $rc 0))" \
   cmp -s "$dll64" "$sign/package/win64/ZorvanShapes.dll"
 check "... still one uninstall entry per FrameMaker folder" \
-  test "$(entries | grep -c '^HKEY_.*\\ZorvanShapes-')" = 2
-uninstaller64=$(entries | grep -A20 'FM64' | sed -n 's/^ *UninstallString    REG_SZ    "\(.*\)"$/\1/p' | head -1)
-check "the uninstaller the signed installer wrote is signed too" \
-  verifies "$c/$(printf '%s' "${uninstaller64#C:\\}" | tr '\\' /)"
+  test "$(entries | grep -c '^HKEY_.*\\ZorvanShapes-')" = 7
+check "the uninstaller the signed installer wrote is signed too" verifies "$own64/uninstall.exe"
+
+# A FrameMaker that holds its DLL: FrameMaker.exe DLL FILE loads it, makes FILE and waits until
+# FILE is gone.
+hold() {  # FrameMaker folder (Windows path), its DLL (Linux path)
+  wine "$1\\FrameMaker.exe" "$1\\fminit\\Plugins\\ZorvanShapes.dll" 'C:\zs\holding' >/dev/null 2>&1 &
+  holder=$!
+  for _ in $(seq 300); do [ -e "$c/zs/holding" ] && return 0; sleep 0.1; done
+  echo "$me: the fake FrameMaker did not load $2 within 30 s" >&2
+}
+release() { rm -f "$c/zs/holding"; wait $holder; }
 
 # While FrameMaker holds the DLL, the installer changes nothing and says so by its exit code.
-wine 'C:\Program Files\Adobe\FM64\FrameMaker.exe' 'C:\Program Files\Adobe\FM64\fminit\Plugins\ZorvanShapes.dll' \
-  'C:\zs\holding' >/dev/null 2>&1 &
-holder=$!
-for _ in $(seq 300); do [ -e "$c/zs/holding" ] && break; sleep 0.1; done
-[ -e "$c/zs/holding" ] || echo "$me: the fake FrameMaker did not load $dll64 within 30 s" >&2
-install "$(basename "$setup")" '/D=C:\Program Files\Adobe\FM64'
+hold 'C:\Program Files\Adobe\FM64' "$dll64"
+install "$name" '/D=C:\Program Files\Adobe\FM64'
 rc=$?
-rm -f "$c/zs/holding"
-wait $holder
+release
 check "with the DLL in use: refused ($(status $rc 4)), the DLL and the folder as they were" \
   eval 'test $rc -eq 4 && cmp -s "$dll64" "$sign/package/win64/ZorvanShapes.dll" &&
         test "$(ls "$fm64/fminit/Plugins" | tr "\n" " ")" = "Other.dll ZorvanShapes.dll "'
 
-# Every registered uninstaller, as "Apps & features" runs it; each copies itself away and
-# returns at once, so wait for the server to empty.
-uninstallers=$(entries | sed -n 's/^ *UninstallString    REG_SZ    "\(.*\)"$/\1/p')
-n=0
-while IFS= read -r u; do
-  [ -n "$u" ] || continue
-  wine "$u" /S >/dev/null 2>&1 && n=$((n + 1))
+# The quiet uninstall, as a deployment tool runs it (the entry's QuietUninstallString): it
+# waits, says 4 and leaves everything while a 32-bit or a 64-bit FrameMaker holds the DLL, and
+# says 0 with everything removed once it is free.
+quiet_of() { entries | grep -A20 "InstallLocation    REG_SZ    $1$" | sed -n 's/^ *QuietUninstallString    REG_SZ    //p' | head -1; }
+q32=$(quiet_of 'C:\\Apps\\FM32') q64=$(quiet_of 'C:\\Program Files\\Adobe\\FM64')
+while IFS='|' read -r folder dll quiet bits; do
+  before=$(snapshot)
+  hold "$folder" "$dll"
+  run "$quiet"
+  rc=$?
+  release
   wineserver -w
-done <<<"$uninstallers"
-check "both registered uninstallers ran silently ($n of 2 exited with 0)" test $n -eq 2
-before=$before_apps$'\n'$before_program_files
-after=$(listing Apps)$'\n'$(listing "Program Files/Adobe")
-check "the FrameMaker folders are exactly as before" test "$before" = "$after"
-if [ "$before" != "$after" ]; then diff <(printf '%s\n' "$before") <(printf '%s\n' "$after"); fi
-check "the uninstallers removed their own folder" test ! -e "$c/Program Files/Zorvan Software"
+  check "the quiet uninstall while a $bits FrameMaker holds the DLL: $(status $rc 4), everything as it was" \
+    eval 'test $rc -eq 4 && test "$(snapshot)" = "$before"'
+done <<EOF
+C:\\Apps\\FM32|$dll32|$q32|32-bit
+C:\\Program Files\\Adobe\\FM64|$dll64|$q64|64-bit
+EOF
+
+# Every entry's quiet uninstall; the work is done when it returns (the cleaning up of the
+# uninstaller's own file may go on for a moment, so the server is left to empty after).
+n=0 done_on_return=0
+while IFS= read -r q; do
+  [ -n "$q" ] || continue
+  location=$(entries | grep -B20 -F "QuietUninstallString    REG_SZ    $q" | sed -n 's/^ *InstallLocation    REG_SZ    //p' | tail -1)
+  run "$q" && n=$((n + 1))
+  host=$c/$(printf '%s' "${location#C:\\}" | tr '\\' /)
+  if ! has_entry -F "InstallLocation    REG_SZ    $location" && [ ! -e "$host/fminit/Plugins/ZorvanShapes.dll" ]; then
+    done_on_return=$((done_on_return + 1))
+  fi
+done <<<"$(entries | sed -n 's/^ *QuietUninstallString    REG_SZ    //p')"
 wineserver -w
+check "all seven quiet uninstalls exited 0 ($n did), each with its DLL and entry gone when it returned ($done_on_return were)" \
+  test $n -eq 7 -a $done_on_return -eq 7
+last=$(snapshot)
+check "every file and uninstall entry as before the first install (no uninstaller, folder or temporary folder left)" \
+  test "$first" = "$last"
+if [ "$first" != "$last" ]; then diff <(printf '%s\n' "$first") <(printf '%s\n' "$last"); fi
 check "no registry entry names ZorvanShapes" eval '! grep -qi zorvanshapes "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"'
 summary

@@ -2,11 +2,16 @@
 # Builds the Win32 and the Win64 DLL from the committed tree in fresh build folders, checks each
 # (its machine and one export, system imports only, its version resource, its relocations and
 # unwind data, no link time) and writes what a user installs:
-#   out/release/ZorvanShapes-<version>-windows.zip   win32/ZorvanShapes.dll (32-bit hosts),
+#   out/release/ZorvanShapes-<number>-windows.zip   win32/ZorvanShapes.dll (32-bit hosts),
 #       win64/ZorvanShapes.dll (64-bit hosts), INSTALL.txt, CHANGELOG.md, LICENSE, SHA256SUMS
-#   out/release/ZorvanShapes-<version>-setup.exe     the installer holding the same files
+#       (the text files with Windows line ends)
+#   out/release/ZorvanShapes-<number>-setup.exe     the installer holding the same files
 #       (installer/, scripts/build-setup.sh)
-#   out/release/SHA256SUMS                           the SHA-256 of both, also printed
+#   out/release/SHA256SUMS                          the SHA-256 of both, also printed
+# <number> is the package's own number, release/VERSION. Nothing is built unless CHANGELOG.md's
+# newest section is that number with a date, "Unreleased" is empty and release/packages.txt
+# does not record the number for other content (scripts/package-check.py says what to do);
+# a number it records must give the recorded bytes again.
 # With ZV_SIGN_CERT and ZV_SIGN_KEY (scripts/sign.sh), it then signs copies of both DLLs and
 # writes the signed zip and installer to out/release/signed/.
 #
@@ -34,8 +39,8 @@ fi
 for f in INSTALL.txt CHANGELOG.md LICENSE; do
   [ -f "$f" ] || { echo "$me: $f: missing" >&2; exit 1; }
 done
-
-version=$(scripts/version.sh)
+# The package's number, once its changelog section, its guide and its record agree.
+version=$(scripts/package-check.py) || { echo "$me: nothing was built" >&2; exit 1; }
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
@@ -46,7 +51,7 @@ rm -rf "$zip" "$setup" out/release/SHA256SUMS out/release/signed
 stage=build/release/package
 rm -rf build/release
 mkdir -p "$stage" out/release
-echo "release: building ZorvanShapes $version (commit $(git log -1 --format=%h))"
+echo "release: building the ZorvanShapes $version package (commit $(git log -1 --format=%h); the DLLs' own version $(scripts/version.sh))"
 
 # Builds one target's DLL and runs the unit tests' artifact checks on it (the DLL beside the
 # test program), then stages it as <target>/ZorvanShapes.dll.
@@ -69,19 +74,18 @@ build_dll() {  # target, toolchain file
     exit 1
   fi
   echo "release: $dll passes the artifact checks ($(printf '%s\n' "$checks" | grep -c '^\[       OK \]') checks)"
-  mkdir -p "$stage/$target"
-  cp "$dll" "$stage/$target/"
 }
 build_dll win32 mingw-i686
 build_dll win64 mingw-x86_64
+scripts/stage-package.sh "$stage" build/release/win32/bin/ZorvanShapes.dll build/release/win64/bin/ZorvanShapes.dll
 
 files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE)
 
-# Writes the zip of a staged package: its files and SHA256SUMS, in a fixed order, with the
-# time of the last commit and fixed permissions.
+# Writes the zip of a staged package: its files and SHA256SUMS (of the files as they ship,
+# with Windows line ends), in a fixed order, with the time of the last commit and fixed
+# permissions.
 write_zip() {  # stage folder, zip
-  cp INSTALL.txt CHANGELOG.md LICENSE "$1/"
-  (cd "$1" && sha256sum "${files[@]}" >SHA256SUMS)
+  (cd "$1" && sha256sum "${files[@]}" | sed 's/$/\r/' >SHA256SUMS)
   python3 - "$1" "$2" "${files[@]}" SHA256SUMS <<'EOF'
 import os, sys, time, zipfile
 stage, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
@@ -103,6 +107,12 @@ EOF
 write_zip "$stage" "$zip"
 scripts/build-setup.sh "$stage" "$version" "$setup"
 (cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
+# A number released before must give the same bytes; a new one gets the lines of its record.
+if ! scripts/package-check.py --built out/release/SHA256SUMS; then
+  rm -f "$zip" "$setup" out/release/SHA256SUMS
+  echo "$me: the package was removed again; nothing is left in out/release" >&2
+  exit 1
+fi
 
 # Signed copies, when a certificate is given: the DLLs first, then the package and the
 # installer made from them (build-setup.sh --sign signs the uninstaller inside and the
@@ -110,9 +120,8 @@ scripts/build-setup.sh "$stage" "$version" "$setup"
 # They go to out/release/signed/, so that the unsigned files above stay as they were built.
 if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   signed=build/release/signed-package
-  mkdir -p "$signed/win32" "$signed/win64" out/release/signed
-  cp "$stage/win32/ZorvanShapes.dll" "$signed/win32/"
-  cp "$stage/win64/ZorvanShapes.dll" "$signed/win64/"
+  mkdir -p out/release/signed
+  scripts/stage-package.sh "$signed" "$stage/win32/ZorvanShapes.dll" "$stage/win64/ZorvanShapes.dll"
   scripts/sign.sh "$signed/win32/ZorvanShapes.dll" "$signed/win64/ZorvanShapes.dll"
   write_zip "$signed" "out/release/signed/$(basename "$zip")"
   scripts/build-setup.sh --sign "$signed" "$version" "out/release/signed/$(basename "$setup")"
