@@ -15,14 +15,12 @@
 # figures, before and after the runs.
 # To add a benchmark: put a .cpp into bench/ (see bench/bench_goal.h); it is built and run here.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+zv_me=bench
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 scripts/setup.sh
-if ! command -v python3 >/dev/null 2>&1; then
-  echo "bench: the summary tables need python3 (apt-get install python3)" >&2
-  exit 1
-fi
+zv_need python3  # the summary tables
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux
@@ -119,7 +117,7 @@ PY
 # teardown, and the sizes of the stripped modules (goals: the Win32 DLL at most 64 KiB, the
 # Win64 DLL, which carries unwind data for every function, at most 96 KiB).
 strip --strip-all -o "$out/ZorvanShapes.so.stripped" "$bin/ZorvanShapes.so"
-python3 - "$out" "$root/out" "${programs[@]}" <<'PY'
+python3 - "$out" "$zv_root/out" "${programs[@]}" <<'PY'
 import json, os, sys
 out, shipped, programs = sys.argv[1], sys.argv[2], sys.argv[3:]
 calls, heap = [], {}

@@ -21,7 +21,9 @@
 # 2 when ROOT holds no module folders.
 set -euo pipefail
 
-root=${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+zv_me=check-layers
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+root=${1:-$zv_root}
 if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
   sed -n '2,20p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
   exit 0

@@ -11,8 +11,9 @@
 # Prints FILE:LINE: diagnostics on stderr; exits 1 when something is too long, 2 when ctags
 # is missing or a folder does not exist.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+zv_me=check-sizes
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 strict_folders=(client tools hostapi util platform version host)
 loose_folders=(tests fuzz bench scripts)
 max_file=600
@@ -20,12 +21,10 @@ max_function=80
 max_loose_function=100
 folders=("$@")
 [ ${#folders[@]} -eq 0 ] && folders=("${strict_folders[@]}" "${loose_folders[@]}")
-if ! ctags --version 2>/dev/null | grep -q "Universal Ctags"; then
-  echo "check-sizes: universal-ctags is needed (apt-get install universal-ctags; scripts/setup.sh installs it)" >&2
-  exit 2
-fi
+ctags --version 2>/dev/null | grep -q "Universal Ctags" ||
+  zv_die -2 "universal-ctags is needed (apt-get install universal-ctags; scripts/setup.sh installs it)"
 for f in "${folders[@]}"; do
-  [ -d "$f" ] || { echo "check-sizes: no folder $f under $root" >&2; exit 2; }
+  [ -d "$f" ] || zv_die -2 "no folder $f under $zv_root"
 done
 
 # The function limit of a file: the loose one under the loose folders.
@@ -56,8 +55,7 @@ done < <(ctags --languages=C++,Python,Sh --kinds-C++=f --kinds-Python=fm --kinds
          awk -F'\t' '{l=e=""; for (i=4;i<=NF;i++) {if ($i ~ /^line:/) l=substr($i,6); if ($i ~ /^end:/) e=substr($i,5)}
                       if (l != "" && e != "") print $1 "\t" $2 "\t" l "\t" e}')
 if [ $bad -ne 0 ]; then
-  echo "check-sizes: some files or functions are too long (see above)" >&2
-  exit 1
+  zv_die "some files or functions are too long (see above)"
 fi
 echo "check-sizes: ${#files[@]} files, none over $max_file lines, no function over $max_function" \
   "($max_loose_function in tests, fuzz targets, benchmarks and scripts)"

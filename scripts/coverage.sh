@@ -13,8 +13,9 @@
 # --exclude-unreachable-branches); branches unreachable by design are marked in the code with
 # GCOVR_EXCL_BR_LINE / GCOVR_EXCL_START..STOP and the reason beside the mark.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+zv_me=coverage.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 gate=0
 min_line=99
@@ -25,16 +26,11 @@ while [ $# -gt 0 ]; do
     --min-line) min_line=${2:?--min-line needs a percentage}; shift ;;
     --min-branch) min_branch=${2:?--min-branch needs a percentage}; shift ;;
     -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "coverage.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
+    *) zv_die -2 "unknown argument '$1' (see --help)" ;;
   esac
   shift
 done
-for tool in cmake ninja g++ gcov gcovr python3; do
-  if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "coverage.sh: $tool is not installed; scripts/setup.sh installs what is missing" >&2
-    exit 2
-  fi
-done
+zv_need cmake ninja g++ gcov gcovr python3
 
 build=build/coverage
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc \

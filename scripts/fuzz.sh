@@ -12,8 +12,8 @@
 # build/fuzz/corpus/<target>; crash inputs go to build/fuzz/artifacts/. A summary line per
 # target gives executions, edges covered and the result.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 seconds=60
 mode=run

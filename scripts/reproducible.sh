@@ -6,8 +6,8 @@
 #
 #   scripts/reproducible.sh
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 work=build/reproducible
 rm -rf "$work"
@@ -17,7 +17,7 @@ trees=("$work/one/src" "$work/second-copy/tree")
 files=$(git ls-files -z --cached --others --exclude-standard | tr '\0' '\n' |
         while IFS= read -r f; do [ -f "$f" ] && printf '%s\n' "$f"; done)
 if [ -z "$files" ]; then
-  echo "scripts/reproducible.sh: git lists no files in $root" >&2
+  echo "scripts/reproducible.sh: git lists no files in $zv_root" >&2
   exit 1
 fi
 

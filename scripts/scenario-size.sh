@@ -7,9 +7,10 @@
 # (/usr/bin/time).
 #   scripts/scenario-size.sh [path/to/zorvan-host]
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-host=${1:-$root/build/linux/bin/zorvan-host}
-out=$root/build/linux/scenario-size
+zv_me=scenario-size
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+host=${1:-$zv_root/build/linux/bin/zorvan-host}
+out=$zv_root/build/linux/scenario-size
 [ -x "$host" ] || { echo "scenario-size: no $host; build it: cmake --build --preset linux --target zorvan-host" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "scenario-size: needs GNU time (apt-get install time)" >&2; exit 1; }
 mkdir -p "$out"

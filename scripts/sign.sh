@@ -9,15 +9,15 @@
 #   ZV_SIGN_TIMESTAMP_URL   optional: an RFC 3161 time-stamping server, so that the signatures
 #                           stay valid after the certificate expires
 set -euo pipefail
-me=scripts/sign.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+me=$zv_me
 [ $# -gt 0 ] || { echo "usage: ZV_SIGN_CERT=... ZV_SIGN_KEY=... $me FILE..." >&2; exit 2; }
 for v in ZV_SIGN_CERT ZV_SIGN_KEY; do
   f=${!v:-}
   [ -n "$f" ] || { echo "$me: $v is not set: give the certificate and the key, both in PEM" >&2; exit 2; }
   [ -r "$f" ] || { echo "$me: $v=$f: cannot be read" >&2; exit 1; }
 done
-command -v osslsigncode >/dev/null 2>&1 ||
-  { echo "$me: osslsigncode was not found: run scripts/setup.sh" >&2; exit 1; }
+zv_need osslsigncode
 args=(-certs "$ZV_SIGN_CERT" -key "$ZV_SIGN_KEY" -h sha256 -n ZorvanShapes)
 [ -z "${ZV_SIGN_PASS_FILE:-}" ] || args+=(-readpass "$ZV_SIGN_PASS_FILE")
 [ -z "${ZV_SIGN_TIMESTAMP_URL:-}" ] || args+=(-ts "$ZV_SIGN_TIMESTAMP_URL")

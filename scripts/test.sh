@@ -6,11 +6,40 @@
 # (and that it builds byte-identically and signs), checks the module's line and
 # branch coverage, runs the fuzz targets briefly on their corpora and the host-driven suite
 # under valgrind. The tour's HTML report is opened in headless Chromium (setup installs it).
+# That is what CI runs. `scripts/test.sh --quick linux [SUITE]` (below) is the quick one.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 step() { printf '\n==== %s ====\n' "$*"; }
+
+# scripts/test.sh --quick TARGET [SUITE]: the edit-build-test loop's run, not what CI runs:
+# the include layers and the sizes, then TARGET (linux, linux-asan, win32, win64) configured if
+# needed, built, and its tests run, or only those whose name matches SUITE (a ctest pattern such
+# as module_tests or example_). Nothing else is installed or built.
+if [ "${1:-}" = --quick ]; then
+  target=${2:-}
+  case "$target" in
+    linux | linux-asan | win32 | win64) ;;
+    *) zv_die -2 "usage: scripts/test.sh --quick linux|linux-asan|win32|win64 [SUITE], found '${target}'" ;;
+  esac
+  suite=${3:-}
+  [ $# -le 3 ] || zv_die -2 "--quick takes a target and at most one suite, found: ${*:2}"
+  case "$target" in win32 | win64) zv_need wine; zv_wine_env ;; esac
+  step "include layers"
+  scripts/check-layers.sh
+  step "sizes of files and functions"
+  scripts/check-sizes.sh
+  step "$target: configure and build"
+  [ -f "build/$target/CMakeCache.txt" ] || cmake --preset "$target" >/dev/null
+  cmake --build --preset "$target" -j "${ZV_JOBS:-2}"
+  step "$target: tests${suite:+ matching $suite}"
+  # A pattern that matches no test fails: a quick run never passes on nothing.
+  ctest --preset "$target" --no-tests=error ${suite:+-R "$suite"}
+  step "$target: quick run passed${suite:+ ($suite)}; scripts/test.sh runs everything"
+  exit 0
+fi
+[ $# -eq 0 ] || zv_die -2 "usage: scripts/test.sh [--quick TARGET [SUITE]], found: $*"
 
 step "setup"
 scripts/setup.sh --browser   # the report is also checked in a real browser
@@ -23,12 +52,12 @@ scripts/check-sizes.sh
 
 # One Wine prefix (64-bit) runs both Windows targets. Its server is started once and kept
 # until the end: a cold start holds each test program's output for seconds.
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || { echo "scripts/test.sh: Wine does not start" >&2; exit 1; }
+zv_wine_env
+scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || zv_die "Wine does not start"
 # The server that first start left would refuse to be made persistent: stop it, start anew.
 wineserver -k 2>/dev/null || true
 wineserver -w
-wineserver -p || { echo "scripts/test.sh: the Wine server did not start (wineserver -p)" >&2; exit 1; }
+wineserver -p || zv_die "the Wine server did not start (wineserver -p)"
 # Wine's own services start with the first program and live as long as the server: start them
 # here, away from ctest's pipes, which they would otherwise hold open after a test ends.
 scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 </dev/null

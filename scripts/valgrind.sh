@@ -8,8 +8,8 @@
 # module's walk limit of a million steps: under valgrind they take minutes and exercise nothing
 # the shorter walks do not.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 SKIP='-NavigationTest.ChainsThatRunInACycleEnd:HistoryTest.ARefreshAlongACycleEnds'
 
@@ -29,8 +29,8 @@ for s in "${suites[@]}"; do
   echo "valgrind: $s"
   start=$(date +%s)
   if (cd "$bin" && valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-        --show-leak-kinds=definite,indirect --log-file="$root/$log" \
-        "./$s" --gtest_color=no --gtest_print_time=1 "--gtest_filter=$SKIP" >"$root/build/valgrind/$s.out" 2>&1); then
+        --show-leak-kinds=definite,indirect --log-file="$zv_root/$log" \
+        "./$s" --gtest_color=no --gtest_print_time=1 "--gtest_filter=$SKIP" >"$zv_root/build/valgrind/$s.out" 2>&1); then
     result=ok
   else
     result=FAILED

@@ -2,19 +2,16 @@
 # Runs a Windows program (32- or 64-bit) under Wine quietly, with a 64-bit prefix of its own
 # beside the build, which runs both kinds.
 set -euo pipefail
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-own=$here/build/wineprefix
-export WINEPREFIX=${WINEPREFIX:-$own}
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+own=$zv_root/build/wineprefix
+zv_wine_env
 # A prefix made before the 64-bit target existed is 32-bit only and cannot run it.
 if [ -f "$WINEPREFIX/system.reg" ] && grep -q '^#arch=win32' "$WINEPREFIX/system.reg"; then
   if [ "$WINEPREFIX" != "$own" ]; then
-    echo "scripts/wine-run.sh: $WINEPREFIX is a 32-bit Wine prefix and cannot run 64-bit programs;" \
-         "unset WINEPREFIX to use $own, or give a 64-bit prefix" >&2
-    exit 1
+    zv_die "$WINEPREFIX is a 32-bit Wine prefix and cannot run 64-bit programs;" \
+           "unset WINEPREFIX to use $own, or give a 64-bit prefix"
   fi
-  echo "scripts/wine-run.sh: $own is a 32-bit prefix; making a 64-bit one in its place" >&2
+  zv_say "$own is a 32-bit prefix; making a 64-bit one in its place"
   wineserver -k 2>/dev/null || true
   rm -rf "$own"
 fi

@@ -1,0 +1,37 @@
+# What the scripts share, sourced by each one first:
+#   . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# zv_root (the project's root, found from this file), zv_me (the name a script's messages
+# begin with: scripts/NAME.sh unless the script set zv_me before sourcing), messages on stderr,
+# the check for a tool, and the Wine environment every Windows run uses.
+
+zv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+zv_me=${zv_me:-scripts/$(basename "${BASH_SOURCE[1]:-$0}")}
+
+# A message on stderr, after the script's name.
+zv_say() {
+  printf '%s: %s\n' "$zv_me" "$*" >&2
+}
+
+# The message, then exit status 1 (or the status given first: zv_die -2 "usage ...").
+zv_die() {
+  local status=1
+  case "${1:-}" in -[0-9]*) status=${1#-}; shift ;; esac
+  zv_say "$@"
+  exit "$status"
+}
+
+# Stops with a message unless each tool is on PATH; scripts/setup.sh installs them all.
+zv_need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || zv_die "$tool was not found: run scripts/setup.sh"
+  done
+}
+
+# Wine quiet, without the Mono and Gecko installers, in the 64-bit prefix beside the build
+# (build/wineprefix, which runs 32- and 64-bit programs) unless WINEPREFIX names another.
+zv_wine_env() {
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=${WINEPREFIX:-$zv_root/build/wineprefix}
+}
