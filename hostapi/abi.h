@@ -72,15 +72,15 @@ enum ValueType : int32_t {
   VtMetricList = 5,   // ints: 32-bit items, owned
   VtTextList = 6,     // texts: each text and the pointer array, owned
   VtPoints = 7,       // pairs: 8-byte items, owned
-  VtTabs = 8,         // tabs: 16-byte entries with a text each, owned
+  VtTabs = 8,         // tabs: 16-byte tab stops with a leader text each, owned
   VtTextLoc = 9,      // words[0] and words[1]
   VtTextRange = 10,   // words[0] to words[3]
   VtIntPairs = 12,    // pairs: 8-byte items, owned
   VtIntList = 13,     // ints: 32-bit items, owned
   VtBytes = 14,       // bytes, owned
   VtIdList = 15,      // ints: 32-bit items, owned
-  VtElements = 17,    // rich: 40-byte entries with texts and text lists, owned
-  VtAttributes = 18,  // named: 16-byte entries with a text and a text list, owned
+  VtElements = 17,    // elements: 40-byte entries with texts and text lists, owned
+  VtAttributes = 18,  // attributes: 16-byte entries with a name and values, owned
   VtBlock24 = 19,     // block24: a 24-byte block, owned (may be null)
 };
 
