@@ -95,7 +95,7 @@ void ScenarioRunner::ActSelectCells(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   ObjectId d = RequireDoc(st);
   ObjectId t = Resolve(st, ObjectRef{st.refs[0].name});
-  if (TypeOf(t) != obj::Table) throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a table");
+  if (TypeOf(t) != obj::Table) throw ScenarioError(st.file, st.line, "'" + Shown(st.refs[0].name) + "' is not a table");
   if (st.word == "table") {
     host_->SelectTable(d, t);
   } else if (st.word == "row") {
@@ -135,10 +135,7 @@ void ScenarioRunner::ActAnswer(const Step& st, StepOutcome&) {
   if (st.negate) {
     host_->CancelNextPrompt();
   } else {
-    int64_t v = st.values[0].Integer();
-    if (v < INT32_MIN || v > INT32_MAX)
-      throw ScenarioError(st.file, st.line, "an answer lies between -2147483648 and 2147483647");
-    host_->AnswerNextPrompt(static_cast<int32_t>(v));
+    host_->AnswerNextPrompt(static_cast<int32_t>(st.values[0].Integer()));  // in range: see the parser
   }
   answers_.push_back(st.source + " (line " + std::to_string(st.line) + ")");
 }
@@ -168,7 +165,7 @@ void ScenarioRunner::ActName(const Step& st, StepOutcome& out) {
     if (sel.empty()) throw ScenarioError(st.file, st.line, "nothing is selected to name");
     id = sel[0];
   }
-  if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + st.name + "' is already used");
+  if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + Shown(st.name) + "' is already used");
   std::string old = NameOf(id);
   if (byId_.count(id)) names_.erase(byId_[id]);
   names_[st.name] = id;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "host/model/lengths.h"
+#include "host/model/text_lines.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -63,7 +64,8 @@ void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
   ObjectId id = Resolve(st, st.refs[0]);
   int32_t p = ScenarioPropertyNumber(st.name, TypeOf(id));
   if (p == 0)
-    throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+    throw ScenarioError(st.file, st.line,
+                        "unknown property '" + Shown(st.name) + "' (" + ScenarioPropertyNames() + ")");
   if (!st.word.empty()) throw ScenarioError(st.file, st.line, "set takes a number: " + st.name + " is not a text");
   bool list = p == prop::TblColWidths;
   if (!list && st.values.size() != 1)
@@ -73,8 +75,6 @@ void ScenarioRunner::ActSet(const Step& st, StepOutcome&) {
       CheckLength(st, st.name, q, list || IsSizeProp(p));
     } else {
       CheckCode(st, q);
-      if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
-        throw ScenarioError(st.file, st.line, st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
     }
   }
   Value v;
@@ -123,9 +123,9 @@ void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
     if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
       std::string all;
       for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
-      throw ScenarioError(
-          st.file, st.line,
-          "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
+      throw ScenarioError(st.file, st.line,
+                          "no host operation '" + Shown(st.items[at]) + "'" + Nearest(st.items[at], ops) +
+                              "; the operations are " + all);
     }
     if (at + 2 < st.items.size()) throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
   }
@@ -144,7 +144,7 @@ void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
     }
     f.FailOperation(st.items[at], fault, times);
     out.transcript += st.items[at] + " now answers " + fault.ToString() +
-                      (times > 0 ? " (" + std::to_string(times) + " time(s))" : "") + "\n";
+                      (times > 0 ? " (" + Plural(times, "time") + ")" : "") + "\n";
   }
 }
 

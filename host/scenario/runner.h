@@ -22,11 +22,11 @@ struct RunOptions {
 };
 
 struct StepOutcome {
-  std::string transcript;           // what the step printed (empty lines are dropped)
-  int failures = 0;                 // expectations of this step that failed
-  bool changed = false;             // the step changed the document model
-  std::string svgAfter;  // the page after the step, when pictures are kept and the step changed something
-  PageView viewBefore, viewAfter;   // ... the same pages, for the report to draw as it needs
+  std::string transcript;          // what the step printed (empty lines are dropped)
+  int failures = 0;                // expectations of this step that failed
+  bool changed = false;            // the step changed the document model
+  std::string svgAfter;            // the page after the step, when pictures are kept and the step changed something
+  PageView viewBefore, viewAfter;  // ... the same pages, for the report to draw as it needs
 };
 
 class ScenarioRunner {
