@@ -8,6 +8,18 @@
 
 namespace zvhost {
 
+namespace {
+
+// A page as it stands before a step: nothing marked as changed by the step before.
+PageView Unmarked(const PageView& page) {
+  PageView v = page;
+  v.previous.clear();
+  for (PageItem& it : v.items) it.changed = false;
+  return v;
+}
+
+}  // namespace
+
 void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool changes) {
   Model& m = host_->model();
   changed_.clear();
@@ -18,9 +30,16 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool cha
   } watch{m};
   if (changes) m.BeginChanges();
   std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
-  PageView viewBefore = options_.pictures ? View() : PageView{};
+  // The page before: as the last changing step left it, when no step has touched it since.
+  const bool pictured = options_.pictures && changes;
+  PageView viewBefore = pictured && lastViewValid_ ? Unmarked(lastView_) : pictured ? View() : PageView{};
+  lastViewValid_ = false;
   (this->*run)(st, out);
   if (changes) ReportChanges(st, out, selectionBefore, std::move(viewBefore));
+  if (pictured) {
+    lastView_ = out.changed ? out.viewAfter : std::move(viewBefore);
+    lastViewValid_ = true;
+  }
   // Console output from the module outside start-up is shown as it comes.
   const auto& writes = host_->ConsoleWrites();
   for (; consoleSeen_ < writes.size(); ++consoleSeen_) out.transcript += "console: " + writes[consoleSeen_] + "\n";
@@ -28,7 +47,7 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool cha
 
 // After a command or "set": what changed, the undo record, and the pictures.
 void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore,
-                                   PageView viewBefore) {
+                                   PageView&& viewBefore) {
   lastCreated_ = 0;
   Snapshot before, after;
   host_->model().EndChanges(&before, &after);
@@ -50,7 +69,6 @@ void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::
         out.viewAfter.previous.push_back(was);
   }
   out.viewBefore = std::move(viewBefore);
-  out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
 }
 
 void ScenarioRunner::ActSelect(const Step& st, StepOutcome& out) {

@@ -67,6 +67,7 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
         break;
     }
     changed_.insert(c.object);
+    out.reshaped = true;
     std::string line;
     if (c.prop == -1) {
       const Object* o = m.Find(c.object);

@@ -294,6 +294,7 @@ StepOutcome ScenarioRunner::Run(const Step& st) {
   Mark mark = host_->log().MarkNow();
   for (const StepHandler& h : kHandlers) {
     if (h.kind != st.kind) continue;
+    if (h.family == Family::Build) lastViewValid_ = false;  // the page changes: read it again
     if (h.family == Family::Build) {
       CheckNewNames(st);
       (this->*h.run)(st, out);

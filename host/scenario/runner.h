@@ -25,8 +25,8 @@ struct StepOutcome {
   std::string transcript;          // what the step printed (empty lines are dropped)
   int failures = 0;                // expectations of this step that failed
   bool changed = false;            // the step changed the document model
-  std::string svgAfter;            // the page after the step, when pictures are kept and the step changed something
-  PageView viewBefore, viewAfter;  // ... the same pages, for the report to draw as it needs
+  bool reshaped = false;           // ... more than the selection: an object made, deleted or changed
+  PageView viewBefore, viewAfter;  // the page before and after, when pictures are kept and it changed
 };
 
 class ScenarioRunner {
@@ -81,7 +81,7 @@ class ScenarioRunner {
   void CheckNewNames(const Step& st) const;
   void CheckLength(const Step& st, const std::string& what, const Quantity& q, bool size) const;
   void Act(const Step& st, StepOutcome& out, Handler run, bool changes);
-  void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore, PageView viewBefore);
+  void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore, PageView&& viewBefore);
   void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);
   std::string SelectionText() const;  // "fig, pie", "cells of t [1,0] to [1,1]", "cursor in p1"
   std::string PropLabel(ObjectId id, int32_t prop) const;
@@ -133,6 +133,8 @@ class ScenarioRunner {
   int newCount_ = 0;
   ObjectId lastCreated_ = 0;    // the newest object the last command created
   std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)
+  PageView lastView_;           // the page after the last changing step, for the next one's picture before
+  bool lastViewValid_ = false;  // ... while no other step has acted or built since
   size_t consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;
