@@ -213,6 +213,7 @@ class FilesRun {
   FilesRun(const CliOptions& options, const std::vector<std::string>& files, const Output& out, const Output& err)
       : options_(options), files_(files), out_(out), err_(err), ro_(options.run) {
     ro_.pictures = ro_.pictures || !options.svgDir.empty() || !options.htmlFile.empty();
+    picturesOn_ = ro_.pictures;
   }
 
   int Run() {
@@ -336,6 +337,7 @@ class FilesRun {
     std::string text;
     if (!Runnable(rep, &text)) return;
     ScenarioRunner runner(ro_);
+    runner.SetPictures(picturesOn_);  // as the run's last file left it
     if (!Started(runner, rep)) return;
     story_ = StoryComments(text);                                // the report's words between the steps
     PageFigures figures("s" + std::to_string(fileIndex) + "-");  // the file's pictures share its page drawings

@@ -211,7 +211,12 @@ void ShapePath(std::string& d, const PageItem& it) {
     d += "M" + Num(b.x) + " " + Num(b.y + b.h) + "l" + w + " -" + h;
   } else if (it.kind == "polygon") {
     d += "M" + Num(b.x + b.w / 2) + " " + Num(b.y) + "L" + Num(b.x + b.w) + " " + Num(b.y + b.h) + "h-" + w + "z";
-  } else {  // rectangles; a rounded one's corners are left square in a merged run
+  } else if (it.kind == "roundrect") {  // corners of a sixth of the shorter side, as Shape draws them
+    const double r = std::fmin(b.w, b.h) / 6;
+    const std::string a = "a" + Num(r) + " " + Num(r) + " 0 0 1 ", sw = Num(b.w - 2 * r), sh = Num(b.h - 2 * r);
+    d += "M" + Num(b.x + r) + " " + Num(b.y) + "h" + sw + a + Num(r) + " " + Num(r) + "v" + sh + a + "-" + Num(r) +
+         " " + Num(r) + "h-" + sw + a + "-" + Num(r) + " -" + Num(r) + "v-" + sh + a + Num(r) + " -" + Num(r) + "z";
+  } else {
     d += "M" + Num(b.x) + " " + Num(b.y) + "h" + w + "v" + h + "h-" + w + "z";
   }
 }
