@@ -202,9 +202,6 @@ bool CanWrite(const std::string& path, std::string* why) {
 // those that change shapes first, then selection moves) and in --svg (unless --svg-all: the
 // first), so that a long scenario's pictures stay small; the transcript of every step is kept.
 constexpr int kPictureSteps = 150;
-// The report weighs the changing steps for its pictures among the first this many of a run:
-// the page is read before and after each of them (on a page of thousands, a millisecond).
-constexpr int kPictureHorizon = 2000;
 
 // One run of scenario files: each file in its own freshly started host, the transcript as it
 // goes, pictures and the report kept as asked, and the summary at the end.
@@ -338,6 +335,7 @@ class FilesRun {
     if (!Runnable(rep, &text)) return;
     ScenarioRunner runner(ro_);
     runner.SetPictures(picturesOn_);  // as the run's last file left it
+    runner.SetPictureMoves(movesOn_);
     if (!Started(runner, rep)) return;
     story_ = StoryComments(text);                                // the report's words between the steps
     PageFigures figures("s" + std::to_string(fileIndex) + "-");  // the file's pictures share its page drawings
@@ -388,18 +386,22 @@ class FilesRun {
       ReportStep shown = ReportStepOf(st, o, id, false);
       shown.story = StoryAt(st.line);
       if (o.changed) ++changingSteps_;
+      // A step whose pages were asked for and that has none has no page to draw (no document).
+      const bool asked = picturesOn_ && (movesOn_ || o.reshaped);
       if (o.changed && !o.viewAfter.items.empty() && KeepPictures(o.reshaped, rep.steps.size()))
         shown.pictures = RenderStepPictures(o.viewBefore, o.viewAfter, id, figures_);
       else
-        shown.picturesLeftOut = o.changed && (!picturesOn_ || !o.viewAfter.items.empty());
+        shown.picturesLeftOut = o.changed && !(asked && o.viewAfter.items.empty());
       rep.steps.push_back(std::move(shown));
     }
-    // The pages are read for pictures only while one may still be drawn.
+    // The pages are read and kept for pictures only while one may still be drawn.
     const bool svg = !options_.svgDir.empty() && (options_.svgAll || svgSteps_ < kPictureSteps);
-    const bool html = !options_.htmlFile.empty() &&
-                      (options_.htmlAll || (shapesPictured_ < kPictureSteps && changingSteps_ < kPictureHorizon));
+    const bool html = !options_.htmlFile.empty() && (options_.htmlAll || shapesPictured_ < kPictureSteps);
+    const bool moves = options_.htmlAll || shapesPictured_ + static_cast<int>(movesPictured_.size()) < kPictureSteps;
     picturesOn_ = svg || html || options_.run.pictures;
+    movesOn_ = svg || (html && moves) || options_.run.pictures;
     runner.SetPictures(picturesOn_);
+    runner.SetPictureMoves(movesOn_);
     lastAt_ = rep.file + ":" + std::to_string(st.line);
     if (StopNow()) counts.interruptedAfter = st.line;
     return !interrupted_;
@@ -409,7 +411,7 @@ class FilesRun {
   void WriteSvg(const Step& st, const StepOutcome& o, size_t fileIndex) {
     if (options_.svgDir.empty()) return;
     if (o.changed) ++svgChanging_;
-    if (!o.changed || (picturesOn_ && o.viewAfter.items.empty())) return;  // nothing to draw
+    if (!o.changed || (picturesOn_ && movesOn_ && o.viewAfter.items.empty())) return;  // nothing to draw
     if (svgSteps_++ < kPictureSteps || options_.svgAll) {
       std::string path = SvgName(options_.svgDir, stems_[fileIndex], st.line);
       if (!WriteFile(path, RenderSvg(o.viewAfter, {options_.run.svgScale, true, ""}), err_))
@@ -514,7 +516,7 @@ class FilesRun {
   int changingSteps_ = 0;                                 // for the report: all changing steps
   int shapesPictured_ = 0;                                // ... the pictured ones that changed shapes
   std::vector<std::pair<size_t, size_t>> movesPictured_;  // ... the pictured selection moves (scenario, step)
-  bool picturesOn_ = true;                                // the runner reads the pages for pictures
+  bool picturesOn_ = true, movesOn_ = true;  // the runner keeps the pages for pictures; of selection moves too
   bool moduleDown_ = false, preambleShown_ = false, interrupted_ = false;
 };
 

@@ -11,8 +11,7 @@ namespace zvhost {
 namespace {
 
 // A page as it stands before a step: nothing marked as changed by the step before.
-PageView Unmarked(const PageView& page) {
-  PageView v = page;
+PageView Unmarked(PageView v) {
   v.previous.clear();
   for (PageItem& it : v.items) it.changed = false;
   return v;
@@ -30,24 +29,22 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool cha
   } watch{m};
   if (changes) m.BeginChanges();
   std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
-  // The page before: as the last changing step left it, when no step has touched it since.
-  const bool pictured = options_.pictures && changes;
-  PageView viewBefore = pictured && lastViewValid_ ? Unmarked(lastView_) : pictured ? View() : PageView{};
-  lastViewValid_ = false;
+  // The page before, read once and then kept up to date from step to step (see Pictures).
+  if (options_.pictures && changes && !lastViewValid_) lastView_ = View(), lastViewValid_ = true;
   (this->*run)(st, out);
-  if (changes) ReportChanges(st, out, selectionBefore, std::move(viewBefore));
-  if (pictured) {
-    lastView_ = out.changed ? out.viewAfter : std::move(viewBefore);
-    lastViewValid_ = true;
-  }
+  if (changes)
+    ReportChanges(st, out, selectionBefore);
+  else if (st.kind == StepKind::Select || st.kind == StepKind::Deselect)
+    lastViewValid_ = lastViewValid_ && Reselect(lastView_);
+  else
+    lastViewValid_ = false;
   // Console output from the module outside start-up is shown as it comes.
   const auto& writes = host_->ConsoleWrites();
   for (; consoleSeen_ < writes.size(); ++consoleSeen_) out.transcript += "console: " + writes[consoleSeen_] + "\n";
 }
 
 // After a command or "set": what changed, the undo record, and the pictures.
-void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore,
-                                   PageView&& viewBefore) {
+void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore) {
   lastCreated_ = 0;
   Snapshot before, after;
   host_->model().EndChanges(&before, &after);
@@ -59,16 +56,34 @@ void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::
     undo_ = host_->LastReadAllObject();
   // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
   if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
-  if (!out.changed || !options_.pictures) return;
+  if (out.changed) Pictures(out);
+}
+
+// The pages before and after a changing step. The page is read from the model only after a
+// step that changed more than the graphics' selection; a selection move marks the page kept
+// from the step before anew, and gives its pages only when they are asked for (pictureMoves),
+// so that a long walk through a crowded page costs no reading of the page.
+void ScenarioRunner::Pictures(StepOutcome& out) {
+  if (!options_.pictures || !lastViewValid_) {
+    lastViewValid_ = false;
+    return;
+  }
+  if (!out.reshaped) {
+    if (options_.pictureMoves) out.viewBefore = Unmarked(lastView_);
+    if (!Reselect(lastView_)) lastView_ = View();
+    if (options_.pictureMoves) out.viewAfter = lastView_;
+    return;
+  }
+  out.viewBefore = Unmarked(std::move(lastView_));
   out.viewAfter = View();
   // Where the changed objects were before, to be drawn dashed in the picture after.
   for (const PageItem& now : out.viewAfter.items) {
     if (!now.changed) continue;
-    for (const PageItem& was : viewBefore.items)
+    for (const PageItem& was : out.viewBefore.items)
       if (was.id == now.id && (was.x != now.x || was.y != now.y || was.w != now.w || was.h != now.h))
         out.viewAfter.previous.push_back(was);
   }
-  out.viewBefore = std::move(viewBefore);
+  lastView_ = out.viewAfter;
 }
 
 void ScenarioRunner::ActSelect(const Step& st, StepOutcome& out) {

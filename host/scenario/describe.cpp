@@ -60,8 +60,10 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
       case prop::SelectedTable:
       case prop::TextSelection:
       case prop::SelectedFlag:
-      case prop::GraphicAbove:
+        continue;
+      case prop::GraphicAbove:  // the stacking changed: not described, but the page is drawn anew
       case prop::GraphicBelow:
+        out.reshaped = true;
         continue;
       default:
         break;
