@@ -590,6 +590,57 @@ TEST_F(ScenarioRun, RandomShellLinesAreCarriedOutOrRefused) {
   EXPECT_NE(r.out.find("zorvan> "), std::string::npos);
 }
 
+// The pages a changing step gives for its pictures hold the selection and the places before and
+// after it, also where the page is kept from step to step instead of read again (selection
+// moves, selects); a selection move gives none when they are not asked for.
+TEST_F(ScenarioRun, PicturePagesFollowEveryKindOfStep) {
+  ScenarioRunner runner{RunOptions{}};
+  std::string err;
+  ASSERT_TRUE(runner.Start(&err)) << err;
+  runner.SetPictures(true);
+  for (const Step& st : ParseScenario("document d\nframe f at 0 0 size 300 200\ngraphic a rect at 10 10 size 5 5 in f\n"
+                                      "graphic b rect at 20 10 size 5 5 in f\ngraphic c rect at 30 10 size 5 5 in f\n"
+                                      "textframe t at 100 100 size 90 40 in f\nparagraph p in t \"x\"\n",
+                                      "page.zvs"))
+    runner.Run(st);
+  auto marks = [](const PageView& v) {
+    std::string s;
+    for (const PageItem& it : v.items) s += it.selected ? it.name + (it.changed ? "*" : "") + " " : "";
+    for (const PageItem& it : v.items) s += it.cursor ? "|" + it.name + " " : "";
+    for (const PageItem& it : v.items) s += it.name == "a" ? "a.x=" + std::to_string(static_cast<int>(it.x)) : "";
+    return s;
+  };
+  const char* above = "choose Zorvan > Select > Select Next Object Above";
+  struct Row {
+    const char* step;
+    bool moves;  // pages of selection moves asked for
+    const char* before;
+    const char* after;  // "" with `before`: no pages
+  } rows[] = {
+      {"select a", true, "", ""},
+      {above, true, "a a.x=10", "b a.x=10"},
+      {above, false, "", ""},                 // b to c, its pages not asked for
+      {above, true, "c a.x=10", "t a.x=10"},  // the text frame was made after c
+      {"select a", true, "", ""},
+      {"set a.x = 12", false, "a a.x=10", "a* a.x=12"},
+      {"set a.x = 12", true, "", ""},
+      {above, true, "a a.x=12", "b a.x=12"},
+      {"cursor in p", true, "", ""},
+      {"select c", true, "", ""},
+      {"choose Zorvan > Select > Select Next Object Below", true, "c a.x=12", "b a.x=12"},
+      {"cursor in p", true, "", ""},
+      {"choose Zorvan > Select > Select Parent Object", true, "|p a.x=12", "t a.x=12"},
+  };
+  for (const Row& r : rows) {
+    runner.SetPictureMoves(r.moves);
+    StepOutcome o;
+    for (const Step& st : ParseScenarioLine(r.step, "page.zvs", 9)) o = runner.Run(st);
+    const bool pages = !o.viewAfter.items.empty();
+    EXPECT_EQ(pages ? marks(o.viewBefore) : "", std::string(pages ? r.before : "")) << r.step;
+    EXPECT_EQ(pages ? marks(o.viewAfter) : "", r.after) << r.step << "\n" << o.transcript;
+  }
+}
+
 TEST_F(ScenarioRun, HtmlReportHoldsStepsAndPicturesBeforeAndAfter) {
   CliOptions opt;
   opt.htmlFile = TempPath("report.html");
