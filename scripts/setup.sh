@@ -14,7 +14,7 @@ linux_only=0
 optional_pkgs=()
 case "${1:-}" in
   --linux) linux_only=1 ;;
-  --browser) optional_pkgs+=(chromium) ;;
+  --browser) optional_pkgs+=(chromium python3 procps) ;;  # the browser test makes its crowded page with python3
   "") ;;
   *) echo "usage: scripts/setup.sh [--linux | --browser]" >&2; exit 2 ;;
 esac

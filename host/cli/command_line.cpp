@@ -19,9 +19,11 @@ const char* kUsage =
     "  --module PATH   the module to load (default: the one beside this program)\n"
     "  --trace         add every call between host and module to the transcript\n"
     "  --svg DIR       write an SVG of the page after each changing command, for the\n"
-    "                  first 150 (as the report keeps pictures of the first 150)\n"
+    "                  first 150\n"
     "  --svg-all       with --svg: an SVG for every changing command, however many\n"
-    "  --html FILE     write one HTML report of the run (steps, transcript, pictures)\n"
+    "  --html FILE     write one HTML report of the run (steps, transcript, pictures\n"
+    "                  of 150 changing steps: changes of shape first, then selection)\n"
+    "  --html-all      with --html: pictures of every changing step, however many\n"
     "  --quiet         print only failures and the summary\n"
     "  --help          this text\n"
     "exit status: 0 every scenario ran and every expectation held; 1 an expectation\n"
@@ -77,6 +79,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
       opt.htmlFile = args[++i];
     } else if (a == "--svg-all") {
       opt.svgAll = true;
+    } else if (a == "--html-all") {
+      opt.htmlAll = true;
     } else if (a == "--quiet") {
       opt.quiet = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -88,6 +92,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
   }
   if (opt.svgAll && opt.svgDir.empty()) {
     err(std::string("zorvan-host: --svg-all needs --svg DIR, the folder to write in\n") + kUsage);
+    return 2;
+  }
+  if (opt.htmlAll && opt.htmlFile.empty()) {
+    err(std::string("zorvan-host: --html-all needs --html FILE, the report to write\n") + kUsage);
     return 2;
   }
   if (mode == "shell") {

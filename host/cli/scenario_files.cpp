@@ -120,7 +120,7 @@ std::vector<std::string> SvgStems(const std::vector<std::string>& files) {
 }
 
 ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures,
-                        PictureBook* book) {
+                        PageFigures* figures) {
   ReportStep rs;
   rs.source = step.source;
   rs.line = step.line;
@@ -132,7 +132,7 @@ ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std:
              step.kind == StepKind::Graphic || step.kind == StepKind::Paragraph || step.kind == StepKind::Anchored ||
              step.kind == StepKind::Table;
   if (pictures && outcome.changed && !outcome.viewAfter.items.empty())
-    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id, book);
+    rs.pictures = RenderStepPictures(outcome.viewBefore, outcome.viewAfter, id, figures);
   return rs;
 }
 
@@ -198,8 +198,9 @@ bool CanWrite(const std::string& path, std::string* why) {
   return true;
 }
 
-// At most this many changing steps of a run get pictures, in the HTML report and in --svg (unless
-// --svg-all), so that a long scenario's pictures stay small; the transcript of every step is kept.
+// At most this many changing steps of a run get pictures, in the HTML report (unless --html-all:
+// those that change shapes first, then selection moves) and in --svg (unless --svg-all: the
+// first), so that a long scenario's pictures stay small; the transcript of every step is kept.
 constexpr int kPictureSteps = 150;
 
 // One run of scenario files: each file in its own freshly started host, the transcript as it
@@ -209,6 +210,7 @@ class FilesRun {
   FilesRun(const CliOptions& options, const std::vector<std::string>& files, const Output& out, const Output& err)
       : options_(options), files_(files), out_(out), err_(err), ro_(options.run) {
     ro_.pictures = ro_.pictures || !options.svgDir.empty() || !options.htmlFile.empty();
+    picturesOn_ = ro_.pictures;
   }
 
   int Run() {
@@ -332,13 +334,18 @@ class FilesRun {
     std::string text;
     if (!Runnable(rep, &text)) return;
     ScenarioRunner runner(ro_);
+    runner.SetPictures(picturesOn_);  // as the run's last file left it
+    runner.SetPictureMoves(movesOn_);
     if (!Started(runner, rep)) return;
-    story_ = StoryComments(text);                             // the report's words between the steps
-    PictureBook book("s" + std::to_string(fileIndex) + "-");  // the file's pictures share their drawings
-    book_ = &book;
+    story_ = StoryComments(text);                                // the report's words between the steps
+    PageFigures figures("s" + std::to_string(fileIndex) + "-");  // the file's pictures share its page drawings
+    figures_ = &figures;
+    current_ = &rep;
     FileCounts counts;
     ForEachStep(text, file, [&](Step& st) { return RunStep(runner, rep, counts, fileIndex, st); });
-    book_ = nullptr;
+    rep.definitions = figures.TakeDefinitions();
+    rep.pictureLimit = kPictureSteps;
+    figures_ = nullptr;
     if (counts.interruptedAfter) rep.error = "interrupted after line " + std::to_string(counts.interruptedAfter);
     if (!counts.stoppedAt && !counts.interruptedAfter) FinishScenario(runner, rep, counts);
     EndFile(rep, counts);
@@ -373,37 +380,69 @@ class FilesRun {
       FormatStepInto(stepText_, st, o);
       out_(stepText_);
     }
-    bool keepPictures = Pictures(runner, st, o, fileIndex);
+    WriteSvg(st, o, fileIndex);
     if (!options_.htmlFile.empty()) {  // the report needs every step; nothing else does
-      ReportStep shown =
-          ReportStepOf(st, o, "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line), keepPictures, book_);
+      const std::string id = "s" + std::to_string(fileIndex) + "-" + std::to_string(st.line);
+      ReportStep shown = ReportStepOf(st, o, id, false);
       shown.story = StoryAt(st.line);
+      if (o.changed) ++changingSteps_;
+      // A step whose pages were asked for and that has none has no page to draw (no document).
+      const bool asked = picturesOn_ && (movesOn_ || o.reshaped);
+      if (o.changed && !o.viewAfter.items.empty() && KeepPictures(o.reshaped, rep.steps.size()))
+        shown.pictures = RenderStepPictures(o.viewBefore, o.viewAfter, id, figures_);
+      else
+        shown.picturesLeftOut = o.changed && !(asked && o.viewAfter.items.empty());
       rep.steps.push_back(std::move(shown));
     }
+    // The pages are read and kept for pictures only while one may still be drawn.
+    const bool svg = !options_.svgDir.empty() && (options_.svgAll || svgSteps_ < kPictureSteps);
+    const bool html = !options_.htmlFile.empty() && (options_.htmlAll || shapesPictured_ < kPictureSteps);
+    const bool moves = options_.htmlAll || shapesPictured_ + static_cast<int>(movesPictured_.size()) < kPictureSteps;
+    picturesOn_ = svg || html || options_.run.pictures;
+    movesOn_ = svg || (html && moves) || options_.run.pictures;
+    runner.SetPictures(picturesOn_);
+    runner.SetPictureMoves(movesOn_);
     lastAt_ = rep.file + ":" + std::to_string(st.line);
     if (StopNow()) counts.interruptedAfter = st.line;
     return !interrupted_;
   }
 
-  // Writes the step's --svg picture while under the cap; says whether the report keeps its
-  // pictures.
-  bool Pictures(ScenarioRunner& runner, const Step& st, const StepOutcome& o, size_t fileIndex) {
-    if (o.changed) ++changingSteps_;
-    if (!o.changed || o.svgAfter.empty()) return false;
-    bool underCap = pictureSteps_++ < kPictureSteps;
-    bool svg = !options_.svgDir.empty() && (underCap || options_.svgAll);
-    if (!underCap && !svg && !options_.run.pictures) runner.SetPictures(false);  // none are kept: none drawn
-    if (svg) {
+  // Writes the step's --svg picture while under the cap (the first changing steps of the run).
+  void WriteSvg(const Step& st, const StepOutcome& o, size_t fileIndex) {
+    if (options_.svgDir.empty()) return;
+    if (o.changed) ++svgChanging_;
+    if (!o.changed || (picturesOn_ && movesOn_ && o.viewAfter.items.empty())) return;  // nothing to draw
+    if (svgSteps_++ < kPictureSteps || options_.svgAll) {
       std::string path = SvgName(options_.svgDir, stems_[fileIndex], st.line);
-      if (!WriteFile(path, o.svgAfter, err_))
+      if (!WriteFile(path, RenderSvg(o.viewAfter, {options_.run.svgScale, true, ""}), err_))
         status_ = 2;
       else if (!options_.quiet)
         out_("        picture: " + path + "\n");
-    } else if (!options_.svgDir.empty() && pictureSteps_ == kPictureSteps + 1) {
+    } else if (svgSteps_ == kPictureSteps + 1) {
       err_("note: --svg wrote pictures of the first " + std::to_string(kPictureSteps) +
            " changing steps, and writes no more (--svg-all writes one for each)\n");
     }
-    return underCap && !options_.htmlFile.empty();
+  }
+
+  // Whether the report draws this changing step (the `index`th of the current scenario): changes
+  // of shape take the first place, up to the limit, from the latest selection move that had one.
+  bool KeepPictures(bool reshaped, size_t index) {
+    if (options_.htmlAll) return true;
+    if (reshaped) {
+      if (shapesPictured_ >= kPictureSteps) return false;
+      ++shapesPictured_;
+      if (shapesPictured_ + static_cast<int>(movesPictured_.size()) > kPictureSteps) {
+        const auto [scenario, step] = movesPictured_.back();
+        ReportStep& given = scenario == report_.size() ? current_->steps[step] : report_[scenario].steps[step];
+        given.pictures.clear();
+        given.picturesLeftOut = true;
+        movesPictured_.pop_back();
+      }
+      return true;
+    }
+    if (shapesPictured_ + static_cast<int>(movesPictured_.size()) >= kPictureSteps) return false;
+    movesPictured_.push_back({report_.size(), index});  // the current scenario goes next into report_
+    return true;
   }
 
   // The end of a scenario: answers no prompt took are failures.
@@ -444,11 +483,14 @@ class FilesRun {
            std::to_string(failedFiles_) + " failed, " + std::to_string(notRun_) + " not run; " +
            Plural(totalExpect_, "expectation") + ", " + std::to_string(totalFailed_) + " failed\n");
     }
-    const std::string firstOnly = "pictures of the first " + std::to_string(kPictureSteps) +
-                                  " changing steps only (of " + std::to_string(changingSteps_) + ")\n";
-    if (!options_.svgDir.empty() && !options_.svgAll && pictureSteps_ > kPictureSteps) out_("svg: " + firstOnly);
+    if (!options_.svgDir.empty() && !options_.svgAll && svgSteps_ > kPictureSteps)
+      out_("svg: pictures of the first " + std::to_string(kPictureSteps) + " changing steps only (of " +
+           std::to_string(svgChanging_) + ")\n");
     if (!options_.htmlFile.empty()) {
-      if (pictureSteps_ > kPictureSteps) out_("report: " + firstOnly);
+      const int drawn = shapesPictured_ + static_cast<int>(movesPictured_.size());
+      if (!options_.htmlAll && drawn < changingSteps_)
+        out_("report: pictures of " + std::to_string(drawn) + " of the " + std::to_string(changingSteps_) +
+             " changing steps (changes of shape first, then selection moves; --html-all draws them all)\n");
       if (WriteFile(options_.htmlFile, RenderHtmlReport(report_, "ZorvanShapes scenarios"), err_))
         out_("report: " + options_.htmlFile + "\n");
       else
@@ -464,12 +506,17 @@ class FilesRun {
   RunOptions ro_;
   std::vector<std::string> stems_;
   std::vector<ReportScenario> report_;
-  std::map<int, std::string> story_;  // the current file's comments before its steps
-  PictureBook* book_ = nullptr;       // the current file's shared drawings
-  std::string stepText_;              // the step as the transcript shows it
-  std::string lastAt_;                // FILE:LINE of the last step carried out
+  std::map<int, std::string> story_;   // the current file's comments before its steps
+  PageFigures* figures_ = nullptr;     // the current file's shared page drawings
+  ReportScenario* current_ = nullptr;  // the scenario being run, not yet in report_
+  std::string stepText_;               // the step as the transcript shows it
+  std::string lastAt_;                 // FILE:LINE of the last step carried out
   int passed_ = 0, failedFiles_ = 0, notRun_ = 0, totalExpect_ = 0, totalFailed_ = 0, status_ = 0;
-  int pictureSteps_ = 0, changingSteps_ = 0;  // changing steps drawn; all of them, also those drawn no more
+  int svgSteps_ = 0, svgChanging_ = 0;                    // changing steps --svg could draw; all of them
+  int changingSteps_ = 0;                                 // for the report: all changing steps
+  int shapesPictured_ = 0;                                // ... the pictured ones that changed shapes
+  std::vector<std::pair<size_t, size_t>> movesPictured_;  // ... the pictured selection moves (scenario, step)
+  bool picturesOn_ = true, movesOn_ = true;  // the runner keeps the pages for pictures; of selection moves too
   bool moduleDown_ = false, preambleShown_ = false, interrupted_ = false;
 };
 

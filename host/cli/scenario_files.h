@@ -17,6 +17,7 @@ struct CliOptions {
   std::string svgDir;    // write an SVG of the page after each changing command (the first 150)
   bool svgAll = false;   // --svg-all: an SVG for every changing command, however many
   std::string htmlFile;  // write one HTML report of the whole run
+  bool htmlAll = false;  // --html-all: pictures of every changing step in the report
   bool quiet = false;    // only failures and the summary
 };
 
@@ -56,9 +57,10 @@ std::string LanguageHelp(const std::string& topic = "");
 std::vector<std::string> CompleteShellLine(ScenarioRunner& runner, const std::string& before);
 
 // A step as the report shows it, with its pictures when `pictures` is set; `id` tells them apart
-// from every other step's. With `book`, the pictures share their drawings with the other steps'.
+// from every other step's. With `figures`, the pictures share the page drawings of the other
+// steps of the scenario.
 ReportStep ReportStepOf(const Step& step, const StepOutcome& outcome, const std::string& id, bool pictures = true,
-                        PictureBook* book = nullptr);
+                        PageFigures* figures = nullptr);
 
 // The --svg file of each scenario, by its base name; scenarios of the same base name (in two
 // directories, or given twice) get "-2", "-3" ... so that no picture overwrites another.

@@ -323,7 +323,7 @@ class ShellSession {
       char num[16];
       std::snprintf(num, sizeof num, "%04d", lineNo_);
       std::string path = options_.svgDir + "/shell-" + num + ".svg";
-      if (WriteFileWithReason(path, o.svgAfter, &why_))
+      if (WriteFileWithReason(path, RenderSvg(o.viewAfter, {options_.run.svgScale, true, ""}), &why_))
         out_("  picture: " + path + "\n");
       else
         Error("cannot write " + path + ": " + why_ + "\n");

@@ -4,10 +4,22 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "host/model/text_lines.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
 namespace zvhost {
+
+namespace {
+
+// A page as it stands before a step: nothing marked as changed by the step before.
+PageView Unmarked(PageView v) {
+  v.previous.clear();
+  for (PageItem& it : v.items) it.changed = false;
+  return v;
+}
+
+}  // namespace
 
 void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool changes) {
   Model& m = host_->model();
@@ -19,17 +31,22 @@ void ScenarioRunner::Act(const Step& st, StepOutcome& out, Handler run, bool cha
   } watch{m};
   if (changes) m.BeginChanges();
   std::string selectionBefore = changes ? SelectionText() : std::string();  // what Describe compares
-  PageView viewBefore = options_.pictures ? View() : PageView{};
+  // The page before, read once and then kept up to date from step to step (see Pictures).
+  if (options_.pictures && changes && !lastViewValid_) lastView_ = View(), lastViewValid_ = true;
   (this->*run)(st, out);
-  if (changes) ReportChanges(st, out, selectionBefore, std::move(viewBefore));
+  if (changes)
+    ReportChanges(st, out, selectionBefore);
+  else if (st.kind == StepKind::Select || st.kind == StepKind::Deselect)
+    lastViewValid_ = lastViewValid_ && Reselect(lastView_);
+  else
+    lastViewValid_ = false;
   // Console output from the module outside start-up is shown as it comes.
   const auto& writes = host_->ConsoleWrites();
   for (; consoleSeen_ < writes.size(); ++consoleSeen_) out.transcript += "console: " + writes[consoleSeen_] + "\n";
 }
 
 // After a command or "set": what changed, the undo record, and the pictures.
-void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore,
-                                   PageView viewBefore) {
+void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore) {
   lastCreated_ = 0;
   Snapshot before, after;
   host_->model().EndChanges(&before, &after);
@@ -41,17 +58,34 @@ void ScenarioRunner::ReportChanges(const Step& st, StepOutcome& out, const std::
     undo_ = host_->LastReadAllObject();
   // A command that ends silently (a cancelled prompt, a title it does not handle) says so.
   if (st.kind == StepKind::Choose && out.transcript.empty()) out.transcript = "no change\n";
-  if (!out.changed || !options_.pictures) return;
+  if (out.changed) Pictures(out);
+}
+
+// The pages before and after a changing step. The page is read from the model only after a
+// step that changed more than the graphics' selection; a selection move marks the page kept
+// from the step before anew, and gives its pages only when they are asked for (pictureMoves),
+// so that a long walk through a crowded page costs no reading of the page.
+void ScenarioRunner::Pictures(StepOutcome& out) {
+  if (!options_.pictures || !lastViewValid_) {
+    lastViewValid_ = false;
+    return;
+  }
+  if (!out.reshaped) {
+    if (options_.pictureMoves) out.viewBefore = Unmarked(lastView_);
+    if (!Reselect(lastView_)) lastView_ = View();
+    if (options_.pictureMoves) out.viewAfter = lastView_;
+    return;
+  }
+  out.viewBefore = Unmarked(std::move(lastView_));
   out.viewAfter = View();
   // Where the changed objects were before, to be drawn dashed in the picture after.
   for (const PageItem& now : out.viewAfter.items) {
     if (!now.changed) continue;
-    for (const PageItem& was : viewBefore.items)
+    for (const PageItem& was : out.viewBefore.items)
       if (was.id == now.id && (was.x != now.x || was.y != now.y || was.w != now.w || was.h != now.h))
         out.viewAfter.previous.push_back(was);
   }
-  out.viewBefore = std::move(viewBefore);
-  out.svgAfter = RenderSvg(out.viewAfter, {options_.svgScale, true, ""});
+  lastView_ = out.viewAfter;
 }
 
 void ScenarioRunner::ActSelect(const Step& st, StepOutcome& out) {
@@ -96,7 +130,7 @@ void ScenarioRunner::ActSelectCells(const Step& st, StepOutcome& out) {
   Model& m = host_->model();
   ObjectId d = RequireDoc(st);
   ObjectId t = Resolve(st, ObjectRef{st.refs[0].name});
-  if (TypeOf(t) != obj::Table) throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a table");
+  if (TypeOf(t) != obj::Table) throw ScenarioError(st.file, st.line, "'" + Shown(st.refs[0].name) + "' is not a table");
   if (st.word == "table") {
     host_->SelectTable(d, t);
   } else if (st.word == "row") {
@@ -136,10 +170,7 @@ void ScenarioRunner::ActAnswer(const Step& st, StepOutcome&) {
   if (st.negate) {
     host_->CancelNextPrompt();
   } else {
-    int64_t v = st.values[0].Integer();
-    if (v < INT32_MIN || v > INT32_MAX)
-      throw ScenarioError(st.file, st.line, "an answer lies between -2147483648 and 2147483647");
-    host_->AnswerNextPrompt(static_cast<int32_t>(v));
+    host_->AnswerNextPrompt(static_cast<int32_t>(st.values[0].Integer()));  // in range: see the parser
   }
   answers_.push_back(st.source + " (line " + std::to_string(st.line) + ")");
 }
@@ -169,7 +200,7 @@ void ScenarioRunner::ActName(const Step& st, StepOutcome& out) {
     if (sel.empty()) throw ScenarioError(st.file, st.line, "nothing is selected to name");
     id = sel[0];
   }
-  if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + st.name + "' is already used");
+  if (names_.count(st.name)) throw ScenarioError(st.file, st.line, "the name '" + Shown(st.name) + "' is already used");
   std::string old = NameOf(id);
   if (byId_.count(id)) names_.erase(byId_[id]);
   names_[st.name] = id;
@@ -211,9 +242,9 @@ void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
     if (std::find(ops.begin(), ops.end(), st.items[at]) == ops.end()) {
       std::string all;
       for (const std::string& o : ops) all += (all.empty() ? "" : ", ") + o;
-      throw ScenarioError(
-          st.file, st.line,
-          "no host operation '" + st.items[at] + "'" + Nearest(st.items[at], ops) + "; the operations are " + all);
+      throw ScenarioError(st.file, st.line,
+                          "no host operation '" + Shown(st.items[at]) + "'" + Nearest(st.items[at], ops) +
+                              "; the operations are " + all);
     }
     if (at + 2 < st.items.size()) throw ScenarioError(st.file, st.line, "expected the end of the line after the count");
   }
@@ -232,7 +263,7 @@ void ScenarioRunner::ActFault(const Step& st, StepOutcome& out) {
     }
     f.FailOperation(st.items[at], fault, times);
     out.transcript += st.items[at] + " now answers " + fault.ToString() +
-                      (times > 0 ? " (" + std::to_string(times) + " time(s))" : "") + "\n";
+                      (times > 0 ? " (" + Plural(times, "time") + ")" : "") + "\n";
   }
 }
 

@@ -16,7 +16,7 @@ void ScenarioRunner::CheckLength(const Step& st, const std::string& what, const 
 void ScenarioRunner::CheckNewNames(const Step& st) const {
   for (const std::string* n : {&st.name, &st.titleName})
     if (!n->empty() && (names_.count(*n) || (n == &st.titleName && *n == st.name)))
-      throw ScenarioError(st.file, st.line, "the name '" + *n + "' is already used");
+      throw ScenarioError(st.file, st.line, "the name '" + Shown(*n) + "' is already used");
 }
 
 void ScenarioRunner::BuildDocument(const Step& st, StepOutcome&) {
@@ -55,7 +55,7 @@ void ScenarioRunner::BuildGraphic(const Step& st, StepOutcome&) {
   } else {
     ObjectId f = Resolve(st, st.refs[0]);
     if (!IsFrameType(TypeOf(f)))
-      throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a frame (frame or anchored)");
+      throw ScenarioError(st.file, st.line, "'" + Shown(st.refs[0].name) + "' is not a frame (frame or anchored)");
     id = m.AddGraphic(f, type, g);
   }
   Define(st, st.name, id);
@@ -83,7 +83,7 @@ void ScenarioRunner::BuildAnchored(const Step& st, StepOutcome&) {
   RequireDoc(st);
   ObjectId p = Resolve(st, st.refs[0]);
   if (TypeOf(p) != obj::Paragraph)
-    throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
+    throw ScenarioError(st.file, st.line, "'" + Shown(st.refs[0].name) + "' is not a paragraph");
   CheckLength(st, "width", st.values[0], true);
   CheckLength(st, "height", st.values[1], true);
   Geometry g = GeometryFrom({Quantity(), Quantity(), st.values[0], st.values[1]}, 0);
@@ -95,7 +95,7 @@ void ScenarioRunner::BuildTable(const Step& st, StepOutcome&) {
   RequireDoc(st);
   ObjectId p = Resolve(st, st.refs[0]);
   if (TypeOf(p) != obj::Paragraph)
-    throw ScenarioError(st.file, st.line, "'" + st.refs[0].name + "' is not a paragraph");
+    throw ScenarioError(st.file, st.line, "'" + Shown(st.refs[0].name) + "' is not a paragraph");
   if (st.values.size() > 200) throw ScenarioError(st.file, st.line, "a table has at most 200 columns");
   for (const Quantity& q : st.values) CheckLength(st, "a column width", q, true);
   if (st.marginA.present) CheckLength(st, "margin-a", st.marginA, true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/model/lengths.h"
+#include "host/model/text_lines.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -62,7 +63,8 @@ void ScenarioRunner::ChangeSet(const Step& st, StepOutcome&) {
   ObjectId id = Resolve(st, st.refs[0]);
   int32_t p = ScenarioPropertyNumber(st.name, TypeOf(id));
   if (p == 0)
-    throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+    throw ScenarioError(st.file, st.line,
+                        "unknown property '" + Shown(st.name) + "' (" + ScenarioPropertyNames() + ")");
   if (!st.word.empty()) throw ScenarioError(st.file, st.line, "set takes a number: " + st.name + " is not a text");
   bool list = p == prop::TblColWidths;
   if (!list && st.values.size() != 1)
@@ -72,8 +74,6 @@ void ScenarioRunner::ChangeSet(const Step& st, StepOutcome&) {
       CheckLength(st, st.name, q, list || IsSizeProp(p));
     } else {
       CheckCode(st, q);
-      if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
-        throw ScenarioError(st.file, st.line, st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
     }
   }
   Value v;

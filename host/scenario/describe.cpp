@@ -60,13 +60,16 @@ void ScenarioRunner::Describe(const Snapshot& before, const Snapshot& after, con
       case prop::SelectedTable:
       case prop::TextSelection:
       case prop::SelectedFlag:
-      case prop::GraphicAbove:
+        continue;
+      case prop::GraphicAbove:  // the stacking changed: not described, but the page is drawn anew
       case prop::GraphicBelow:
+        out.reshaped = true;
         continue;
       default:
         break;
     }
     changed_.insert(c.object);
+    out.reshaped = true;
     std::string line;
     if (c.prop == -1) {
       const Object* o = m.Find(c.object);

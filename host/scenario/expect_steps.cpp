@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "host/model/text_lines.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/runner_support.h"
 
@@ -216,7 +217,8 @@ void ScenarioRunner::ExpectProperty(const Step& st, StepOutcome& out) {
   std::string what = st.refs[0].Text() + "." + st.name;
   int32_t p = ScenarioPropertyNumber(st.name, type);
   if (p == 0)
-    throw ScenarioError(st.file, st.line, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+    throw ScenarioError(st.file, st.line,
+                        "unknown property '" + Shown(st.name) + "' (" + ScenarioPropertyNames() + ")");
   if (!st.word.empty()) throw ScenarioError(st.file, st.line, st.name + " is a number, found " + st.text);
   Value v;
   if (p == prop::GridSpacing && type == obj::Document)
@@ -299,7 +301,8 @@ void ScenarioRunner::ExpectMenu(const Step& st, StepOutcome& out) {
     have += (have.empty() ? "" : "\n") + (o->type == obj::Separator ? std::string("-") : o->label);
   }
   if (have == st.text) {
-    out.transcript += "ok: menu " + path + " holds its " + std::to_string(cur->children.size()) + " items\n";
+    out.transcript +=
+        "ok: menu " + path + " holds its " + Plural(static_cast<int>(cur->children.size()), "item") + "\n";
   } else {
     std::string h = have, w = st.text;
     std::replace(h.begin(), h.end(), '\n', '|');

@@ -207,6 +207,21 @@ class PageViewBuilder {
 
 }  // namespace
 
+bool ScenarioRunner::Reselect(PageView& view) const {
+  const Model& m = const_cast<Host&>(*host_).model();
+  const DocState* ds = m.Doc(doc_);
+  if (!ds || ds->textSelection.begin.object || ds->cells.table || view.document != NameOf(doc_)) return false;
+  const std::vector<ObjectId> chosen = m.SelectedGraphics(doc_);
+  const std::set<ObjectId> selected(chosen.begin(), chosen.end());
+  for (PageItem& it : view.items) {
+    it.selected = selected.count(it.id) > 0;
+    it.changed = it.cursor = false;
+    it.cursorRow = it.cursorCol = it.selRow0 = it.selRow1 = it.selCol0 = it.selCol1 = -1;
+  }
+  view.previous.clear();
+  return true;
+}
+
 PageView ScenarioRunner::View() const {
   const Model& m = host_->model();
   const Object* d = m.Find(doc_);

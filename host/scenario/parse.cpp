@@ -23,7 +23,15 @@ int64_t Quantity::Integer() const {
   return Held(points) + units;
 }
 
+std::string Shown(const std::string& text) {
+  if (text.size() <= 40) return text;
+  size_t cut = 32;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  return text.substr(0, cut) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
 std::string Quantity::Text() const {
+  if (!written.empty()) return Shown(written);
   std::string s;
   if (points != 0 || units == 0) {
     char buf[64];
@@ -38,7 +46,7 @@ std::string Quantity::Text() const {
 }
 
 std::string ObjectRef::Text() const {
-  std::string s = name;
+  std::string s = Shown(name);
   if (row >= 0 && column >= 0)
     s += "[" + std::to_string(row) + "," + std::to_string(column) + "]";
   else if (row >= 0)

@@ -129,8 +129,14 @@ void Lexer::CheckUtf8(size_t from, size_t to) const {
     }
     throw ScenarioError(file_, line_,
                         "text is not UTF-8: found " + found + " at byte " + std::to_string(i - from + 1) +
-                            " of the text (save the scenario as UTF-8)");
+                            " of the text (" + SaveAsUtf8() + ")");
   }
+}
+
+// How to mend a file in another encoding (most often Windows' Western one).
+std::string Lexer::SaveAsUtf8() const {
+  return "the file is not UTF-8: save it as UTF-8, for example with iconv -f WINDOWS-1252 -t UTF-8 " + Shown(file_) +
+         " > new.zvs";
 }
 
 // Digits with at most one decimal point, then a unit: pt (or none), u, in, mm or cm.
@@ -140,14 +146,14 @@ void Lexer::Number(Token& t) {
   size_t start = i;
   while (i < s_.size() && (std::isdigit((unsigned char)s_[i]) || s_[i] == '.')) ++i;
   std::string num = s_.substr(start, i - start);
-  if (num.find('.') != num.rfind('.')) throw ScenarioError(file_, line_, "bad number '" + num + "'");
+  if (num.find('.') != num.rfind('.')) throw ScenarioError(file_, line_, "bad number '" + Shown(num) + "'");
   t.number = std::strtod(num.c_str(), nullptr);
   std::string suffix;
   while (i < s_.size() && std::isalpha((unsigned char)s_[i])) suffix += s_[i++];
-  if (t.number > 1e12) throw ScenarioError(file_, line_, "number too large: " + num);
+  if (t.number > 1e12) throw ScenarioError(file_, line_, "number too large: " + Shown(num));
   t.fraction = num.find('.') != std::string::npos;
   if (suffix == "u") {
-    if (t.fraction) throw ScenarioError(file_, line_, "metric units are whole numbers: '" + num + "u'");
+    if (t.fraction) throw ScenarioError(file_, line_, "metric units are whole numbers: '" + Shown(num + "u") + "'");
     t.unitsSuffix = true;
   } else if (suffix == "in" || suffix == "mm" || suffix == "cm") {
     // Exact: 1 in = 72 pt = 72 * 65536 u, 1 in = 25.4 mm; rounded to the nearest unit.
@@ -156,7 +162,7 @@ void Lexer::Number(Token& t) {
     t.unitsSuffix = true;
   } else if (!suffix.empty() && suffix != "pt") {
     throw ScenarioError(file_, line_,
-                        "unknown unit '" + suffix + "' after " + num +
+                        "unknown unit '" + Shown(suffix) + "' after " + Shown(num) +
                             " (units are pt, u, in, mm and cm; a name starts with a letter)");
   }
   t.unit = !suffix.empty();
@@ -181,6 +187,16 @@ void Lexer::Word(Token& t) {
 
 void Lexer::Unexpected(unsigned char c) const {
   char buf[8];
+  if (c >= 0x80) {
+    size_t bad = 0;
+    const size_t n = Utf8Length(reinterpret_cast<const unsigned char*>(s_.data()) + i_, s_.size() - i_, &bad);
+    if (n)  // a character in UTF-8, where only ASCII words may stand
+      throw ScenarioError(file_, line_,
+                          "unexpected character '" + s_.substr(i_, n) +
+                              "': names are ASCII letters, digits, _ and -; other characters go in \"texts\"");
+    std::snprintf(buf, sizeof buf, "0x%02X", c);
+    throw ScenarioError(file_, line_, std::string("unexpected byte ") + buf + " (" + SaveAsUtf8() + ")");
+  }
   if (std::isprint(c))
     std::snprintf(buf, sizeof buf, "'%c'", c);
   else
@@ -193,9 +209,9 @@ std::string Describe(const Token& t) {
     case Tok::End:
       return "the end of the line";
     case Tok::String:
-      return "text \"" + t.text + "\"";
+      return "text \"" + Shown(t.text) + "\"";
     default:
-      return "'" + t.text + "'";
+      return "'" + Shown(t.text) + "'";
   }
 }
 

@@ -33,6 +33,7 @@ class Lexer {
   void Number(Token& t);
   void Word(Token& t);
   [[noreturn]] void Unexpected(unsigned char c) const;
+  std::string SaveAsUtf8() const;
 
   const std::string& s_;
   const std::string& file_;

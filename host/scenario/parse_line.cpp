@@ -43,31 +43,44 @@ Quantity LineParser::Number(const char* what) {
   q.present = true;
   q.unitWritten = t.unit;
   q.fraction = t.fraction;
+  q.written = t.text;
   return q;
 }
 
-// A whole number without a unit: codes, counts, offsets, answers.
-Quantity LineParser::Code(const char* what, bool allowSign) {
-  const Token& t = Peek();
-  Quantity q = allowSign ? SignedNumber(what) : Number(what);
+std::string LineParser::WrittenSince(size_t first) const {
+  const Token& last = toks_[pos_ - 1];
+  return line_.substr(toks_[first].pos, last.pos + last.text.size() - toks_[first].pos);
+}
+
+// A whole number without a unit from `lo` to `hi`: codes, counts, offsets, answers. The range is
+// checked here, as the line is read, so that no step gets a number its field cannot hold.
+Quantity LineParser::Code(const char* what, int64_t lo, int64_t hi) {
+  Quantity q = lo < 0 ? SignedNumber(what) : Number(what);
   if (q.unitWritten || q.fraction)
     throw ScenarioError(file_, lineNo_,
-                        "expected " + std::string(what) + " (a whole number without a unit), found '" + t.text + "'");
+                        "expected " + std::string(what) + " (a whole number without a unit), found '" + q.Text() + "'");
+  if (q.Integer() < lo || q.Integer() > hi)
+    throw ScenarioError(file_, lineNo_,
+                        std::string(what) + " lies between " + std::to_string(lo) + " and " + std::to_string(hi) +
+                            ", found " + q.Text());
   return q;
 }
 
 Quantity LineParser::SignedNumber(const char* what) {
+  const size_t first = pos_;
   bool neg = AcceptPunct("-");
   Quantity q = Number(what);
   if (neg) {
     q.points = -q.points;
     q.units = -q.units;
+    q.written = WrittenSince(first);
   }
   return q;
 }
 
 // A sum: "110pt + 928856u", "-5", "468 - 300 - 36".
 Quantity LineParser::Length(const char* what) {
+  const size_t first = pos_;
   Quantity q = SignedNumber(what);
   while (Peek().kind == Tok::Punct && (Peek().text == "+" || Peek().text == "-")) {
     // "100 -5" is two values; "100 - 5" and "100-5" are one.
@@ -79,24 +92,21 @@ Quantity LineParser::Length(const char* what) {
     q.units = Quantity::Held(static_cast<double>(q.units) + static_cast<double>(minus ? -r.units : r.units));
     q.unitWritten = q.unitWritten || r.unitWritten;
     q.fraction = q.fraction || r.fraction;
+    q.written = WrittenSince(first);
   }
   return q;
 }
 
-int LineParser::Index(const char* what) {
-  const Token& t = Next();
-  if (t.kind != Tok::Number || t.unitsSuffix || !(t.number >= -100000 && t.number <= 100000) ||
-      t.number != static_cast<int>(t.number))
-    Fail(what, t);
-  return static_cast<int>(t.number);
+int LineParser::Index(const char* what, int lo, int hi) {
+  return static_cast<int>(Code(what, lo, hi).Integer());
 }
 
 ObjectRef LineParser::Ref(const char* what) {
   ObjectRef r;
   r.name = Name(what);
   if (AcceptPunct("[")) {
-    r.row = Index("a row index (0 = first row)");
-    if (AcceptPunct(",")) r.column = Index("a column index (0 = first column)");
+    r.row = Index("a row index (0 = first row)", 0, 100000);
+    if (AcceptPunct(",")) r.column = Index("a column index (0 = first column)", 0, 100000);
     ExpectPunct("]", "']'");
   }
   return r;
@@ -121,7 +131,7 @@ void LineParser::PropTarget(Step& st) {
   // A name no object has is a bad line, found before any step runs (which kinds have which
   // property is known only when the step runs).
   if (st.name != "text" && st.name != "kind" && ScenarioPropertyNumber(st.name, 0) == 0)
-    throw ScenarioError(file_, lineNo_, "unknown property '" + st.name + "' (" + ScenarioPropertyNames() + ")");
+    throw ScenarioError(file_, lineNo_, "unknown property '" + Shown(st.name) + "' (" + ScenarioPropertyNames() + ")");
   st.refs.push_back(r);
 }
 
@@ -140,7 +150,7 @@ std::vector<std::string> LineParser::SplitPath(const std::string& rest) {
     if (i == rest.size() || rest[i] == '>') {
       size_t a = cur.find_first_not_of(" \t"), b = cur.find_last_not_of(" \t");
       std::string part = a == std::string::npos ? "" : cur.substr(a, b - a + 1);
-      if (part.empty()) throw ScenarioError(file_, lineNo_, "empty item in menu path '" + rest + "'");
+      if (part.empty()) throw ScenarioError(file_, lineNo_, "empty item in menu path '" + Shown(rest) + "'");
       parts.push_back(part);
       cur.clear();
     } else {

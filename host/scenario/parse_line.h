@@ -111,10 +111,11 @@ class LineParser {
   const std::string& ExpectWord(const char* what);
   std::string Name(const char* what);
   Quantity Number(const char* what);
-  Quantity Code(const char* what, bool allowSign = false);
+  Quantity Code(const char* what, int64_t lo, int64_t hi);
+  std::string WrittenSince(size_t firstToken) const;  // the line from that token to the last read
   Quantity SignedNumber(const char* what);
   Quantity Length(const char* what);
-  int Index(const char* what);
+  int Index(const char* what, int lo, int hi);
   ObjectRef Ref(const char* what);
   ObjectRef CellRef(const char* what);
   void PropTarget(Step& st);

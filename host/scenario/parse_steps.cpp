@@ -120,7 +120,7 @@ void LineParser::ParagraphStep(Step& st) {
   if (Peek().kind == Tok::String) st.text = Next().text;
   while (!AtEnd()) {
     if (AcceptWord("align")) {
-      st.align = Code("an alignment code");
+      st.align = Code("an alignment code", 0, INT32_MAX);
     } else if (AcceptWord("indent")) {
       for (int i = 0; i < 3; ++i) st.values.push_back(Length("the left, first-line and right indents"));
     } else {
@@ -147,19 +147,18 @@ void LineParser::TableStep(Step& st) {
   while (Peek().kind == Tok::Number) st.values.push_back(Length("a column width"));
   while (!AtEnd()) {
     if (AcceptWord("rows")) {
-      st.rows = Index("a number of rows");
-      if (st.rows < 1 || st.rows > 1000) throw ScenarioError(file_, lineNo_, "a table has 1 to 1000 rows");
+      st.rows = Index("a table's number of rows", 1, 1000);
     } else if (AcceptWord("margins")) {
       st.marginA = Length("the first cell margin");
       st.marginB = Length("the second cell margin");
     } else if (AcceptWord("indent")) {
       st.indent = Length("the table's left indent");
     } else if (AcceptWord("placement")) {
-      st.placement = Code("a placement code");
+      st.placement = Code("a placement code", 0, INT32_MAX);
     } else if (AcceptWord("title")) {
       st.titleName = Name("a name for the title paragraph");
       if (Peek().kind == Tok::String) st.text = Next().text;
-      if (AcceptWord("align")) st.align = Code("an alignment code");
+      if (AcceptWord("align")) st.align = Code("an alignment code", 0, INT32_MAX);
     } else {
       Fail("rows N, margins A B, indent I, placement K or title NAME \"text\" [align N]", Peek());
     }
@@ -197,7 +196,7 @@ void LineParser::NoArguments(Step&) {}
 void LineParser::CursorStep(Step& st) {
   ExpectKeyword("in", "in PARAGRAPH (or in TEXTFRAME, or in TABLE[row,column])");
   st.refs.push_back(Ref("a paragraph, text frame or table cell"));
-  if (AcceptWord("at")) st.values.push_back(Code("an offset in the text"));
+  if (AcceptWord("at")) st.values.push_back(Code("an offset in the text", 0, INT32_MAX));
 }
 
 void LineParser::ChooseStep(Step& st) {
@@ -224,14 +223,14 @@ void LineParser::ChooseRest(Step& st) {
 }
 
 void LineParser::CommandStep(Step& st) {
-  st.values.push_back(Code("a command number"));
+  st.values.push_back(Code("a command number", 0, INT32_MAX));
 }
 
 void LineParser::AnswerStep(Step& st) {
   if (AcceptWord("cancel"))
     st.negate = true;
   else
-    st.values.push_back(Code("a number to answer, or cancel", true));
+    st.values.push_back(Code("a number to answer, or cancel", INT32_MIN, INT32_MAX));
 }
 
 void LineParser::CloseStep(Step& st) {

@@ -155,7 +155,7 @@ std::vector<std::string> ScenarioRunner::Names() const {
 }
 
 void ScenarioRunner::Define(const Step& st, const std::string& name, ObjectId id) {
-  if (id == 0) throw ScenarioError(st.file, st.line, "the host could not create '" + name + "'");
+  if (id == 0) throw ScenarioError(st.file, st.line, "the host could not create '" + Shown(name) + "'");
   names_[name] = id;
   byId_[id] = name;
 }
@@ -169,13 +169,14 @@ ObjectId ScenarioRunner::RequireDoc(const Step& st) const {
 ObjectId ScenarioRunner::Resolve(const Step& st, const ObjectRef& ref) const {
   const Model& m = host_->model();
   ObjectId id = IdOf(ref.name);
-  if (id == 0) throw ScenarioError(st.file, st.line, "unknown object '" + ref.name + "'");
-  if (!m.Exists(id)) throw ScenarioError(st.file, st.line, "'" + ref.name + "' no longer exists");
+  if (id == 0) throw ScenarioError(st.file, st.line, "unknown object '" + Shown(ref.name) + "'");
+  if (!m.Exists(id)) throw ScenarioError(st.file, st.line, "'" + Shown(ref.name) + "' no longer exists");
   if (ref.row < 0) return id;
-  if (TypeOf(id) != obj::Table) throw ScenarioError(st.file, st.line, "'" + ref.name + "' is not a table");
+  if (TypeOf(id) != obj::Table) throw ScenarioError(st.file, st.line, "'" + Shown(ref.name) + "' is not a table");
   ObjectId r = ref.column < 0 ? m.Row(id, ref.row) : m.Cell(id, ref.row, ref.column);
   if (r == 0)
-    throw ScenarioError(st.file, st.line, "table '" + ref.name + "' has no " + ref.Text().substr(ref.name.size()));
+    throw ScenarioError(st.file, st.line,
+                        "table '" + Shown(ref.name) + "' has no " + ref.Text().substr(Shown(ref.name).size()));
   return r;
 }
 
@@ -230,13 +231,13 @@ void ScenarioRunner::NoSuchCommand(const Step& st, const std::string& what) cons
   if (const Object* bar = m.Find(m.MainMenu())) walk(bar, "");
   std::string why;
   if (st.word == "menu") {
-    why = "no command " + what + " in the host's menus" + Nearest(what, paths) +
+    why = "no command " + Shown(what) + " in the host's menus" + Nearest(what, paths) +
           "; labels are matched exactly, with their case and any '...'";
   } else if (st.word == "shortcut") {
-    why = "no command has the shortcut " + what + Nearest(what, shortcuts);
+    why = "no command has the shortcut " + Shown(what) + Nearest(what, shortcuts);
   } else {
-    why = "no command " + what + " in the host's menus (the module's commands are " + std::to_string(lo) + " to " +
-          std::to_string(hi) + ")";
+    why = "no command " + Shown(what) + " in the host's menus (the module's commands are " + std::to_string(lo) +
+          " to " + std::to_string(hi) + ")";
   }
   throw ScenarioError(st.file, st.line, why);
 }
@@ -246,6 +247,8 @@ void ScenarioRunner::CheckCode(const Step& st, const Quantity& q) const {
     throw ScenarioError(st.file, st.line,
                         st.name + " is a code, a whole number without a unit: found " + q.Text() +
                             (q.unitWritten ? " (units belong to lengths)" : ""));
+  if (q.Integer() < INT32_MIN || q.Integer() > INT32_MAX)
+    throw ScenarioError(st.file, st.line, st.name + " lies between -2147483648 and 2147483647, found " + q.Text());
 }
 
 // Every step kind, the family that frames it and its handler. Building steps check their new
@@ -291,6 +294,7 @@ StepOutcome ScenarioRunner::Run(const Step& st) {
   Mark mark = host_->log().MarkNow();
   for (const StepHandler& h : kHandlers) {
     if (h.kind != st.kind) continue;
+    if (h.family == Family::Build) lastViewValid_ = false;  // the page changes: read it again
     if (h.family == Family::Build) {
       CheckNewNames(st);
       (this->*h.run)(st, out);

@@ -15,18 +15,19 @@
 namespace zvhost {
 
 struct RunOptions {
-  std::string modulePath;  // empty: the host's default (the module beside the program)
-  bool trace = false;      // add the call log of each step to its transcript
-  bool pictures = false;   // keep before/after pictures of changing steps
-  double svgScale = 1.5;   // pixels per point of the pictures
+  std::string modulePath;    // empty: the host's default (the module beside the program)
+  bool trace = false;        // add the call log of each step to its transcript
+  bool pictures = false;     // keep before/after pictures of changing steps
+  bool pictureMoves = true;  // ... also of those that only move the graphics' selection
+  double svgScale = 1.5;     // pixels per point of the pictures
 };
 
 struct StepOutcome {
   std::string transcript;          // what the step printed (empty lines are dropped)
   int failures = 0;                // expectations of this step that failed
   bool changed = false;            // the step changed the document model
-  std::string svgAfter;            // the page after the step, when pictures are kept and the step changed something
-  PageView viewBefore, viewAfter;  // ... the same pages, for the report to draw as it needs
+  bool reshaped = false;           // ... more than the selection: an object made, deleted or changed
+  PageView viewBefore, viewAfter;  // the page before and after, when pictures are kept and it changed
 };
 
 class ScenarioRunner {
@@ -50,6 +51,7 @@ class ScenarioRunner {
   Host& host() { return *host_; }
   void SetTrace(bool on) { options_.trace = on; }
   void SetPictures(bool on) { options_.pictures = on; }
+  void SetPictureMoves(bool on) { options_.pictureMoves = on; }
   // The name a scenario uses for an object: the one it was given, or one derived from it
   // ("t[2,1]" for a cell, "t[2]" for a row, "new1" for what a command made).
   std::string NameOf(ObjectId id) const;
@@ -81,7 +83,11 @@ class ScenarioRunner {
   void CheckNewNames(const Step& st) const;
   void CheckLength(const Step& st, const std::string& what, const Quantity& q, bool size) const;
   void Act(const Step& st, StepOutcome& out, Handler run, bool changes);
-  void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore, PageView viewBefore);
+  void ReportChanges(const Step& st, StepOutcome& out, const std::string& selectionBefore);
+  void Pictures(StepOutcome& out);
+  // Marks the selection of `view` anew from the model, reading no object; false when text or
+  // cells are selected (the page must be read again).
+  bool Reselect(PageView& view) const;
   void Describe(const Snapshot& before, const Snapshot& after, const std::string& selectionBefore, StepOutcome& out);
   std::string SelectionText() const;  // "fig, pie", "cells of t [1,0] to [1,1]", "cursor in p1"
   std::string PropLabel(ObjectId id, int32_t prop) const;
@@ -134,6 +140,8 @@ class ScenarioRunner {
   int newCount_ = 0;
   ObjectId lastCreated_ = 0;    // the newest object the last command created
   std::set<ObjectId> changed_;  // objects the last acting step changed (marked in pictures)
+  PageView lastView_;           // the page as it stands, for the next changing step's picture before
+  bool lastViewValid_ = false;  // ... kept up to date since it was read (not after building or other acts)
   size_t consoleSeen_ = 0;
   std::vector<AlertRecord> lastAlerts_;
   std::vector<PromptRecord> lastPrompts_;

@@ -113,6 +113,7 @@ size_t Distance(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string Nearest(const std::string& wanted, const std::vector<std::string>& known) {
+  if (wanted.size() > 200) return "";  // nothing is near, and the distances would cost its length squared
   std::vector<std::pair<size_t, std::string>> scored;
   for (const std::string& k : known) scored.push_back({Distance(Lower(wanted), Lower(k)), k});
   std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -29,6 +29,7 @@ struct Quantity {
   bool present = false;
   bool unitWritten = false;  // a unit (pt, u, in, mm, cm) was written: not a plain code
   bool fraction = false;     // a decimal point was written: not a whole number
+  std::string written;       // as the scenario wrote it ("15pt", "468 - 300"), for messages
 
   // Far beyond any range a step takes, and still far from int64's ends: sums, conversions and
   // written numbers are held within it, so that the range checks refuse them rather than wrap.
@@ -39,8 +40,13 @@ struct Quantity {
   int64_t Metric() const;
   // The value as a plain integer (for alignment codes, counts, placements).
   int64_t Integer() const;
+  // As written (cut to a few dozen characters), or worked out from the value.
   std::string Text() const;
 };
+
+// Input shown in a message: a text over 40 bytes is cut to its first 32 (at a character's start)
+// and its length is said, so that a 50 MB line does not make a 50 MB message.
+std::string Shown(const std::string& text);
 
 // A reference to a scenario object: a name, optionally with a row or a [row,column] of a table.
 struct ObjectRef {

@@ -10,12 +10,6 @@ namespace zvhost {
 
 namespace {
 
-// An inlined SVG without its XML declaration, which is not allowed inside HTML.
-std::string Inline(const std::string& svg) {
-  size_t p = svg.find("<svg");
-  return p == std::string::npos ? svg : svg.substr(p);
-}
-
 // Pictures never need a horizontal scroll bar: they shrink to the column and stack when the
 // window is narrow, and stand side by side from 1240 pixels (a 1280-pixel window with its scroll
 // bar), shrinking a little to fit; the steps wrap long lines. No '<' or '&' here: the report is
@@ -38,16 +32,9 @@ details.setup, details.run { margin: 0.8em 0; }
 pre.run { border-left: 4px solid #d0d7de; margin: 0.8em 0; }
 pre.run b { color: #0550ae; }
 figcaption { font-size: 0.85em; color: #555; }
+.note { border-left: 4px solid #bf8700; padding-left: 0.6em; max-width: 60em; }
 .ok { color: #1a7f37; } .bad { color: #cf222e; font-weight: bold; }
 )";
-
-bool Cropped(const PageBox& b, const PageView& page) {
-  return b.x > 0.5 || b.y > 0.5 || b.w < page.width - 1 || b.h < page.height - 1;
-}
-
-std::string Figure(const std::string& svg, const std::string& caption) {
-  return "<figure>" + Inline(svg) + "<figcaption>" + XmlEscape(caption) + "</figcaption></figure>";
-}
 
 std::string Story(const std::string& text) {
   std::string o;
@@ -153,28 +140,6 @@ std::string OtherFailures(const Outcome& c) {
 
 }  // namespace
 
-std::string RenderStepPictures(const PageView& before, const PageView& after, const std::string& id,
-                               PictureBook* book) {
-  PictureBook own(id + "-");
-  PictureBook& shared = book ? *book : own;
-  const PageBox box = FocusOf(before, after);
-  // At most 600 pixels wide, so that two fit side by side in a wide window; names stay at
-  // 10 pixels or more because the pictures draw them larger when the scale is small.
-  const double scale = std::clamp(600 / box.w, 0.5, 3.0);
-  std::string o = "<div class=\"pics\">";
-  o += Figure(RenderSvg(before, {scale, false, "", box}, &shared), "before");
-  o += Figure(RenderSvg(after, {scale, false, "", box}, &shared), "after");
-  o += "</div>\n";
-  if (Cropped(box, after)) {
-    // The whole pages: what the step did not touch is the book's drawings again, not a copy.
-    const double whole = std::min(1.0, 600 / after.width);
-    o += "<details class=\"whole\"><summary>whole page</summary><div class=\"pics\">" +
-         Figure(RenderSvg(before, {whole, false}, &shared), "before, whole page") +
-         Figure(RenderSvg(after, {whole, false}, &shared), "after, whole page") + "</div></details>\n";
-  }
-  return shared.TakeDefinitions() + o;
-}
-
 std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std::string& title) {
   std::string o =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"/>"
@@ -191,10 +156,29 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
     const ReportScenario& r = runs[i];
     o += "<h2 id=\"s" + std::to_string(i) + "\">" + XmlEscape(r.file) + "</h2>\n";
     if (!r.module.empty()) o += "<p>Module: <code>" + XmlEscape(r.module) + "</code></p>\n";
+    o += r.definitions;
+    // Where the pictures stop, said at the top and at the step, and how to have them all.
+    const auto leftOut =
+        std::find_if(r.steps.begin(), r.steps.end(), [](const ReportStep& s) { return s.picturesLeftOut; });
+    const size_t stop = static_cast<size_t>(leftOut - r.steps.begin());
+    if (leftOut != r.steps.end()) {
+      const long none =
+          std::count_if(r.steps.begin(), r.steps.end(), [](const ReportStep& s) { return s.picturesLeftOut; });
+      o +=
+          "<p class=\"note\">Not every changing step has pictures: " + Plural(static_cast<int>(none), "changing step") +
+          " of this scenario " + (none == 1 ? "has" : "have") + " none, from <a href=\"#s" + std::to_string(i) +
+          "-stop\">line " + std::to_string(leftOut->line) + "</a> on.</p>\n";
+    }
     if (!r.preamble.empty())
       o += "<details class=\"setup\"><summary>console and menu at start-up</summary><pre>" + XmlEscape(r.preamble) +
            "</pre></details>\n";
     for (size_t k = 0; k < r.steps.size();) {
+      if (k == stop)
+        o +=
+            "<p class=\"note\" id=\"s" + std::to_string(i) + "-stop\">Pictures stop here. A run draws the " +
+            "pictures of at most " + std::to_string(r.pictureLimit) + " changing steps: those that change shapes " +
+            "first (pastes, resizes, undo and redo, new objects), then those that only move the selection. From this " +
+            "step on, not every changing step has them (zorvan-host run --html-all draws every one).</p>\n";
       // Steps that build the page are folded together under one line, opened on a click; a
       // failed one keeps its group open.
       size_t end = k;
@@ -204,7 +188,7 @@ std::string RenderHtmlReport(const std::vector<ReportScenario>& runs, const std:
         // part of the story.
         end = k;
         auto plain = [&](const ReportStep& s) {
-          return !s.failed && s.pictures.empty() && !s.setup && (end == k || s.story.empty());
+          return !s.failed && s.pictures.empty() && !s.setup && (end == k || (s.story.empty() && end != stop));
         };
         while (end < r.steps.size() && plain(r.steps[end])) ++end;
         if (end - k < 2) {

@@ -38,146 +38,6 @@ std::string Num(double v) {
 
 }  // namespace
 
-namespace {
-
-// The length of the UTF-8 sequence at s[i] if XML accepts it (a whole character in its shortest
-// form, not a surrogate, U+FFFE or U+FFFF), else 0.
-size_t Utf8Length(const std::string& s, size_t i) {
-  const unsigned char c = static_cast<unsigned char>(s[i]);
-  size_t n = 0;
-  uint32_t cp = 0;
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0)
-    n = 2, cp = c & 0x1Fu;
-  else if ((c & 0xF0) == 0xE0)
-    n = 3, cp = c & 0x0Fu;
-  else if ((c & 0xF8) == 0xF0)
-    n = 4, cp = c & 0x07u;
-  else
-    return 0;
-  if (i + n > s.size()) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    const unsigned char d = static_cast<unsigned char>(s[i + k]);
-    if ((d & 0xC0) != 0x80) return 0;
-    cp = cp << 6 | (d & 0x3Fu);
-  }
-  static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF) return 0;
-  return n;
-}
-
-}  // namespace
-
-void AppendXmlText(std::string& o, const std::string& s, bool markupOnly) {
-  for (size_t i = 0; i < s.size();) {
-    const char c = s[i];
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      const size_t n = Utf8Length(s, i);
-      if (n)
-        o.append(s, i, n);
-      else
-        o += "\xEF\xBF\xBD";  // U+FFFD for each byte that is not UTF-8
-      i += n ? n : 1;
-      continue;
-    }
-    ++i;
-    if (c == '&') {
-      o += "&amp;";
-    } else if (c == '<') {
-      o += "&lt;";
-    } else if (c == '>') {
-      // "]]>" may not stand in XML text.
-      o += markupOnly && (o.size() < 2 || o.compare(o.size() - 2, 2, "]]") != 0) ? ">" : "&gt;";
-    } else if (c == '"') {
-      o += markupOnly ? "\"" : "&quot;";
-    } else {
-      // Control bytes are not allowed in XML text.
-      o += static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' ? '?' : c;
-    }
-  }
-}
-
-std::string XmlEscape(const std::string& s) {
-  std::string o;
-  AppendXmlText(o, s);
-  return o;
-}
-
-namespace {
-
-uint32_t Hash(const std::string& s) {
-  uint32_t h = 2166136261u;  // FNV-1a, then mixed so that the low bits depend on every byte
-  for (unsigned char c : s) h = (h ^ c) * 16777619u;
-  h ^= h >> 16;
-  h *= 0x7feb352du;
-  return h ^ (h >> 15);
-}
-
-std::string Use(const std::string& id) {
-  return "<use href=\"#" + id + "\"/>";
-}
-
-}  // namespace
-
-std::string PictureBook::Define(const std::string& body) {
-  auto found = ids_.find(body);
-  if (found != ids_.end()) return found->second;
-  std::string id = prefix_ + std::to_string(ids_.size());
-  pending_ += "<g id=\"" + id + "\">" + body + "</g>\n";
-  ids_.emplace(body, id);
-  return id;
-}
-
-std::string PictureBook::Draw(const std::vector<std::string>& pieces, bool eachPiece) {
-  const uint32_t kRun = 16;
-  std::vector<std::string> ids;
-  if (eachPiece) {
-    for (const std::string& p : pieces) ids.push_back(Define(p));
-  } else {  // the first runs hold the pieces themselves
-    std::string run;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-      run += pieces[i];
-      if (Hash(pieces[i]) % kRun == 0 || i + 1 == pieces.size()) ids.push_back(Define(run)), run.clear();
-    }
-  }
-  // Level by level, runs of about 16 references become one, until a picture needs few.
-  while (ids.size() > kRun) {
-    std::vector<std::string> runs;
-    std::string run;
-    size_t inRun = 0;
-    for (size_t i = 0; i < ids.size(); ++i) {
-      run += Use(ids[i]);
-      ++inRun;
-      if (Hash(ids[i]) % kRun == 0 || i + 1 == ids.size()) {
-        runs.push_back(inRun == 1 ? ids[i] : Define(run));
-        run.clear();
-        inRun = 0;
-      }
-    }
-    if (runs.size() == ids.size()) break;  // no run longer than one: nothing more to group
-    ids.swap(runs);
-  }
-  std::string o;
-  for (const std::string& id : ids) o += Use(id);
-  return o.empty() ? o : o + "\n";
-}
-
-std::string PictureBook::TakeDefinitions() {
-  if (pending_.empty()) return "";
-  std::string o =
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\" style=\"position:absolute\" "
-      "aria-hidden=\"true\"><defs>\n" +
-      pending_ + "</defs></svg>\n";
-  pending_.clear();
-  return o;
-}
-
-namespace {
-
-bool IsFrame(const PageItem& it) {
-  return it.type == 9 || it.type == 23;
-}
-
 PageBox BoxOf(const PageItem& it) {
   PageBox b{it.x, it.y, it.w, it.h};
   if (b.w < 0) b.x += b.w, b.w = -b.w;
@@ -187,6 +47,16 @@ PageBox BoxOf(const PageItem& it) {
 
 bool Meets(const PageBox& a, const PageBox& b) {
   return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+std::string SvgNumber(double v) {
+  return Num(v);
+}
+
+namespace {
+
+bool IsFrame(const PageItem& it) {
+  return it.type == 9 || it.type == 23;
 }
 
 // The names of one picture. Each is placed so that a later one moves right instead of covering
@@ -202,7 +72,8 @@ struct Names {
   size_t placed = 0;
   std::vector<std::string> pieces;
 
-  double Width(const std::string& name) const { return 3.9 * size / 7 * static_cast<double>(name.size()) + 3; }
+  // Wide enough for digits in the usual sans-serif faces, with the white edge around the letters.
+  double Width(const std::string& name) const { return 0.64 * size * static_cast<double>(name.size()) + 3; }
   void Add(const PageItem& it, double x, double y);
 };
 
@@ -249,11 +120,45 @@ void Handles(std::string& o, const PageItem& it) {
            Num(s) + "\" fill=\"" + kSvgSelectedColor + "\"/>\n";
 }
 
+bool IsLine(const PageItem& it) {
+  return it.kind == "line" || it.kind == "polyline";
+}
+
+// A shape's paint: fill, stroke and its width (a line is only stroked).
+std::string ShapeStyle(const PageItem& it) {
+  std::string stroke = it.selected ? kSvgSelectedColor : it.changed ? kSvgChangedColor : kSvgInkColor;
+  if (IsLine(it))
+    return " fill=\"none\" stroke=\"" + stroke + "\" stroke-width=\"" + Num(it.outline > 0 ? it.outline : 1) + "\"";
+  std::string fill = it.filled ? kSvgFillColor : "none";
+  if (it.outline <= 0) return " fill=\"" + fill + "\" stroke=\"none\"";
+  return " fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + Num(it.outline) + "\"";
+}
+
+// The shape as path data, drawn clockwise (so that shapes merged into one path never cut holes
+// in one another).
+void ShapePath(std::string& d, const PageItem& it) {
+  const PageBox b = BoxOf(it);
+  const std::string w = Num(b.w), h = Num(b.h);
+  if (it.kind == "oval" || it.kind == "arc") {
+    const std::string arc = "a" + Num(b.w / 2) + " " + Num(b.h / 2) + " 0 1 1 ";
+    d += "M" + Num(b.x) + " " + Num(b.y + b.h / 2) + arc + w + " 0" + arc + "-" + w + " 0z";
+  } else if (IsLine(it)) {
+    d += "M" + Num(b.x) + " " + Num(b.y + b.h) + "l" + w + " -" + h;
+  } else if (it.kind == "polygon") {
+    d += "M" + Num(b.x + b.w / 2) + " " + Num(b.y) + "L" + Num(b.x + b.w) + " " + Num(b.y + b.h) + "h-" + w + "z";
+  } else if (it.kind == "roundrect") {  // corners of a sixth of the shorter side, as Shape draws them
+    const double r = std::fmin(b.w, b.h) / 6;
+    const std::string a = "a" + Num(r) + " " + Num(r) + " 0 0 1 ", sw = Num(b.w - 2 * r), sh = Num(b.h - 2 * r);
+    d += "M" + Num(b.x + r) + " " + Num(b.y) + "h" + sw + a + Num(r) + " " + Num(r) + "v" + sh + a + "-" + Num(r) +
+         " " + Num(r) + "h-" + sw + a + "-" + Num(r) + " -" + Num(r) + "v-" + sh + a + Num(r) + " -" + Num(r) + "z";
+  } else {
+    d += "M" + Num(b.x) + " " + Num(b.y) + "h" + w + "v" + h + "h-" + w + "z";
+  }
+}
+
 void Shape(std::string& o, const PageItem& it) {
   std::string stroke = it.selected ? kSvgSelectedColor : it.changed ? kSvgChangedColor : kSvgInkColor;
-  std::string fill = it.filled ? kSvgFillColor : "none";
-  std::string style = " fill=\"" + fill + "\" stroke=\"" + stroke + "\" stroke-width=\"" + Num(it.outline) + "\"";
-  if (it.outline <= 0) style = " fill=\"" + fill + "\" stroke=\"none\"";
+  std::string style = ShapeStyle(it);
   double x = it.x, y = it.y, w = it.w, h = it.h;
   // Negative sizes are legal in the model; draw them as the rectangle they span.
   if (w < 0) x += w, w = -w;
@@ -274,7 +179,7 @@ void Shape(std::string& o, const PageItem& it) {
   }
 }
 
-void Table(std::string& o, const PageItem& it, Names& names) {
+void Table(std::string& o, const PageItem& it) {
   const double rowH = it.rows > 0 ? it.h / it.rows : it.h;
   if (it.selRow0 >= 0) {
     double cx = it.x;
@@ -306,7 +211,6 @@ void Table(std::string& o, const PageItem& it, Names& names) {
   for (int r = 1; r < it.rows; ++r)
     o += "<line x1=\"" + Num(it.x) + "\" y1=\"" + Num(it.y + r * rowH) + "\" x2=\"" + Num(it.x + it.w) + "\" y2=\"" +
          Num(it.y + r * rowH) + "\" stroke=\"#333333\" stroke-width=\"0.25\"/>\n";
-  names.Add(it, it.x + 1, it.y + it.h + 8);
 }
 
 void Paragraph(std::string& o, const PageItem& it, double textSize) {
@@ -321,40 +225,56 @@ void Paragraph(std::string& o, const PageItem& it, double textSize) {
          Num(it.y + it.h - 1) + "\" stroke=\"" + kSvgSelectedColor + "\" stroke-width=\"1\"/>\n";
 }
 
-// Each object's drawing (its shape, and handles when it is selected) as one piece; its name goes
-// to `names`. A cropped picture leaves out the objects whose drawing and name lie outside it.
-std::vector<std::string> Pieces(const PageView& page, Names& names) {
-  std::vector<std::string> pieces;
+// One object's drawing: its shape, and handles when it is selected.
+void Item(std::string& o, const PageItem& it, double textSize) {
+  if (it.kind == "table") {
+    Table(o, it);
+  } else if (it.kind == "paragraph") {
+    Paragraph(o, it, textSize);
+  } else if (IsFrame(it)) {
+    o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
+         Num(std::fabs(it.h)) + "\" fill=\"none\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#888888") +
+         "\" stroke-width=\"0.5\" stroke-dasharray=\"4 2\"/>\n";
+  } else if (it.kind == "text") {
+    o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
+         Num(std::fabs(it.h)) + "\" fill=\"#fffff4\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#aaaa66") +
+         "\" stroke-width=\"0.5\"/>\n";
+  } else {
+    Shape(o, it);
+  }
+  if (it.selected) Handles(o, it);
+}
+
+// An object's name where its kind puts it: inside a frame's corner, below a table, above the rest.
+void Name(const PageItem& it, Names& names) {
+  if (it.kind == "table") {
+    names.Add(it, it.x + 1, it.y + it.h + 8);
+  } else if (IsFrame(it)) {
+    names.Add(it, it.x + 2, it.y + 2 + names.size);
+  } else if (it.kind == "text") {
+    names.Add(it, it.x + 1, it.y - 1.5);
+  } else if (it.kind != "paragraph") {
+    names.Add(it, it.x, it.y - 1.5);
+  }
+}
+
+// The objects a picture shows: a cropped one leaves out those whose drawing and name (when it is
+// named) lie outside it, but for what the step changed.
+std::vector<const PageItem*> Visible(const PageView& page, const Names& names, const std::set<uint32_t>* named) {
+  std::vector<const PageItem*> shown;
   for (const PageItem& it : page.items) {
     if (names.cropped && !it.changed) {
       PageBox reach = BoxOf(it);  // with its name, above it or below a table
-      reach = {reach.x - 2, reach.y - names.size - 2, reach.w + names.Width(it.name) + 4,
-               reach.h + 2 * names.size + 12};
+      if (!named || named->count(it.id))
+        reach = {reach.x - 2, reach.y - names.size - 2, reach.w + names.Width(it.name) + 4,
+                 reach.h + 2 * names.size + 12};
+      else  // with its outline
+        reach = {reach.x - it.outline, reach.y - it.outline, reach.w + 2 * it.outline, reach.h + 2 * it.outline};
       if (!Meets(reach, names.view)) continue;
     }
-    std::string o;
-    if (it.kind == "table") {
-      Table(o, it, names);
-    } else if (it.kind == "paragraph") {
-      Paragraph(o, it, names.textSize);
-    } else if (IsFrame(it)) {
-      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
-           Num(std::fabs(it.h)) + "\" fill=\"none\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#888888") +
-           "\" stroke-width=\"0.5\" stroke-dasharray=\"4 2\"/>\n";
-      names.Add(it, it.x + 2, it.y + 2 + names.size);
-    } else if (it.kind == "text") {
-      o += "<rect x=\"" + Num(it.x) + "\" y=\"" + Num(it.y) + "\" width=\"" + Num(std::fabs(it.w)) + "\" height=\"" +
-           Num(std::fabs(it.h)) + "\" fill=\"#fffff4\" stroke=\"" + (it.selected ? kSvgSelectedColor : "#aaaa66") +
-           "\" stroke-width=\"0.5\"/>\n";
-      names.Add(it, it.x + 1, it.y - 1.5);
-    } else {
-      Shape(o, it);
-      names.Add(it, it.x, it.y - 1.5);
-    }
-    if (it.selected) Handles(o, it);
-    pieces.push_back(std::move(o));
+    shown.push_back(&it);
   }
-  return pieces;
+  return shown;
 }
 
 void Include(PageBox& into, const PageBox& b) {
@@ -431,11 +351,25 @@ PageBox FocusOf(const PageView& before, const PageView& after) {
   for (const PageItem& it : after.previous) add(it);
   const PageView& page = after.items.empty() ? before : after;
   if (!any) return {0, 0, page.width, page.height};
-  // Room for the names above the objects and for what lies next to them.
-  const double margin = 24, minW = 220, minH = 140;
+  // Room for the names above the objects and for what lies next to them: on a crowded page the
+  // room around is cut down until it holds about a hundred objects, so that the step's own
+  // shapes and names are drawn large enough to read.
+  const double margin = 24;
   box.x -= margin, box.y -= margin, box.w += 2 * margin, box.h += 2 * margin;
-  if (box.w < minW) box.x -= (minW - box.w) / 2, box.w = minW;
-  if (box.h < minH) box.y -= (minH - box.h) / 2, box.h = minH;
+  auto grown = [&box](double minW, double minH) {
+    PageBox g = box;
+    if (g.w < minW) g.x -= (minW - g.w) / 2, g.w = minW;
+    if (g.h < minH) g.y -= (minH - g.h) / 2, g.h = minH;
+    return g;
+  };
+  double minW = 220, minH = 140;
+  for (int k = 0; k < 8 && (minW > box.w || minH > box.h); ++k, minW *= 0.8, minH *= 0.8) {
+    size_t around = 0;
+    const PageBox g = grown(minW, minH);
+    for (const PageItem& it : page.items) around += !IsFrame(it) && Meets(BoxOf(it), g) ? 1 : 0;
+    if (around <= 100) break;
+  }
+  box = grown(minW, minH);
   // What the edge would cut is taken in whole: a line of text (cut at its start it reads as other
   // words) unless it is far wider than the region, and a small shape (half an ellipse reads as
   // another shape). Large shapes and frames plainly go on past the edge.
@@ -502,15 +436,39 @@ std::string Changes(const PageView& page, double scale) {
   return o;
 }
 
-std::string Join(const std::vector<std::string>& pieces) {
-  std::string o;
-  for (const std::string& p : pieces) o += p;
+}  // namespace
+
+std::string DrawItems(const PageView& page, const std::vector<const PageItem*>& items, bool merged, double textSize) {
+  std::string o = "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
+                  "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
+  // A run of plain shapes with one paint, drawn as one path when it holds more than one.
+  std::string runStyle, runPath;
+  const PageItem* runFirst = nullptr;
+  size_t runLength = 0;
+  auto flush = [&] {
+    if (runLength == 1) Shape(o, *runFirst);
+    if (runLength > 1) o += "<path d=\"" + runPath + "\"" + runStyle + "/>\n";
+    runPath.clear(), runLength = 0;
+  };
+  for (const PageItem* it : items) {
+    const bool plain = merged && !it->selected && !it->changed && !IsFrame(*it) && it->kind != "table" &&
+                       it->kind != "paragraph" && it->kind != "text";
+    if (!plain) {
+      flush();
+      Item(o, *it, textSize);
+      continue;
+    }
+    std::string style = ShapeStyle(*it);
+    if (runLength && style != runStyle) flush();
+    if (!runLength) runStyle = std::move(style), runFirst = it;
+    ShapePath(runPath, *it);
+    ++runLength;
+  }
+  flush();
   return o;
 }
 
-}  // namespace
-
-std::string RenderSvg(const PageView& page, const SvgOptions& opt, PictureBook* book) {
+std::string RenderSvg(const PageView& page, const SvgOptions& opt) {
   const PageBox view = opt.view.Empty() ? PageBox{0, 0, page.width, page.height} : opt.view;
   const double scale = opt.scale > 0 ? opt.scale : 1;
   Names names;
@@ -518,7 +476,7 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt, PictureBook* 
   names.textSize = std::fmax(8, 11 / scale);
   names.view = view;
   names.cropped = view.x > 0 || view.y > 0 || view.w < page.width || view.h < page.height;
-  names.crowded = page.items.size() > 150;
+  names.crowded = page.items.size() > 150 && !opt.named;  // what is named is what the step is about
   SmallChange small;
   const bool inset = FindSmallChange(page, scale, &small);
   const double insetH = inset ? (150 + 2 * 8 + 14) / scale : 0;
@@ -529,14 +487,20 @@ std::string RenderSvg(const PageView& page, const SvgOptions& opt, PictureBook* 
   o += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(view.w * scale) + "\" height=\"" +
        Num(fullH * scale) + "\" viewBox=\"" + Num(view.x) + " " + Num(view.y) + " " + Num(view.w) + " " + Num(fullH) +
        "\">\n";
-  o += "<rect x=\"0\" y=\"0\" width=\"" + Num(page.width) + "\" height=\"" + Num(page.height) +
-       "\" fill=\"#ffffff\" stroke=\"#999999\" stroke-width=\"0.5\"/>\n";
-  const std::vector<std::string> shapes = Pieces(page, names);
-  o += book ? book->Draw(shapes) : Join(shapes);
+  const std::vector<const PageItem*> shown = Visible(page, names, opt.named);
+  if (opt.body) {
+    o += opt.body(page, view);
+  } else {
+    o += DrawItems(page, shown, opt.named != nullptr, names.textSize);
+  }
   o += Changes(page, scale);
+  for (const PageItem* it : shown)
+    if (!opt.named || opt.named->count(it->id)) Name(*it, names);
   // A white edge keeps a name readable over the lines and shapes below it.
   o += "<g font-family=\"sans-serif\" fill=\"#444444\" stroke=\"#ffffff\" stroke-width=\"" + Num(names.size / 4) +
-       "\" paint-order=\"stroke\">\n" + (book ? book->Draw(names.pieces, false) : Join(names.pieces)) + "</g>\n";
+       "\" paint-order=\"stroke\">\n";
+  for (const std::string& n : names.pieces) o += n;
+  o += "</g>\n";
   if (inset) o += Inset(small, view, scale, insetH);
   if (!opt.title.empty())
     o += "<text x=\"" + Num(view.x + 4) + "\" y=\"" + Num(view.y + view.h + insetH + 12) +

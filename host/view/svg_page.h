@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -50,30 +51,12 @@ struct SvgOptions {
   bool standalone;    // XML declaration (for a file) or not (inlined in HTML)
   std::string title;  // caption under the page
   PageBox view;       // the part of the page drawn; empty: the whole page
-};
-
-// Drawings shared by the pictures of one HTML document. Each distinct piece (one object's shape,
-// one name) is defined once, and runs of pieces that recur together (the part of a crowded page
-// a step did not touch) are defined once more as groups, so that a picture is a short list of
-// references: a page of thousands of objects is written once, and each further picture of it
-// adds only what differs. Runs end where a piece's own content says (content-defined, as rsync
-// cuts files), so a run of unchanged pieces is cut the same way in every picture.
-class PictureBook {
- public:
-  explicit PictureBook(std::string prefix) : prefix_(std::move(prefix)) {}
-  // References that draw `pieces` in order; definitions not made before are kept for
-  // TakeDefinitions. With `eachPiece`, each piece is defined on its own (pieces that recur in
-  // other runs: an object's shape); else only runs are (names, placed anew in each picture).
-  std::string Draw(const std::vector<std::string>& pieces, bool eachPiece = true);
-  // The definitions made since the last call, as a hidden SVG to stand in the document before the
-  // pictures that use them; empty when there are none.
-  std::string TakeDefinitions();
-
- private:
-  std::string Define(const std::string& body);  // its id
-  std::string prefix_;                          // ids are prefix + number: unique in the document
-  std::unordered_map<std::string, std::string> ids_;
-  std::string pending_;
+  // Only these objects are named (for a report: what the step is about); the others, drawn
+  // without names, go in runs of one path per style. Null: every object is named, as it fits.
+  const std::set<uint32_t>* named = nullptr;
+  // Draws the page and its objects in place of the picture's own drawing (for a report that
+  // holds a drawing of the page once); the changes, names and captions still follow.
+  std::function<std::string(const PageView& page, const PageBox& view)> body;
 };
 
 // Draws the page, or the part `opt.view` names: then only the objects whose shape or name lies in
@@ -82,9 +65,18 @@ class PictureBook {
 // altogether, but for what is selected or changed: no cascade of names hides the page. The
 // objects the last command changed are drawn again on top, outlined, with their previous
 // outlines dashed; when a change is smaller than 2 pixels at this scale (a quarter-point inset,
-// a nudge), a magnified view of it is added below the picture. With a book, the objects are
-// references to the book's definitions (for HTML only).
-std::string RenderSvg(const PageView& page, const SvgOptions& opt = {}, PictureBook* book = nullptr);
+// a nudge), a magnified view of it is added below the picture.
+std::string RenderSvg(const PageView& page, const SvgOptions& opt = {});
+// The page's sheet and `items` in order, without names; with `merged`, runs of plain shapes of
+// one style that nothing marks (selected, changed) are one path each: a crowded page is then a
+// few elements, whatever its size.
+std::string DrawItems(const PageView& page, const std::vector<const PageItem*>& items, bool merged,
+                      double textSize = 8);
+// The region an object covers, with a negative width or height turned into the rectangle it spans.
+PageBox BoxOf(const PageItem& it);
+bool Meets(const PageBox& a, const PageBox& b);
+// A length with at most 4 decimals and no trailing zeros, as the pictures write them.
+std::string SvgNumber(double v);
 // The region a reader needs to see a step: what is selected and what changed, in either picture,
 // with room for the names around it, and whole what its edge would cut of a line of text or a
 // small shape; the whole page when nothing is selected or changed.

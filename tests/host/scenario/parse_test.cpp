@@ -200,15 +200,22 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
       {"document 3", "expected a document name"},
       {"grid", "expected the grid spacing, found the end of the line"},
       {"show me", "expected the end of the line, found 'me'"},
-      {"table t in p columns 100 rows 0", "1 to 1000 rows"},
+      {"table t in p columns 100 rows 0", "a table's number of rows lies between 1 and 1000, found 0"},
       {"frame f at 1 2 size 3 4 ~", "unexpected character '~'"},
+      // A byte that is not UTF-8 outside a text says how to convert the file; a character that is
+      // UTF-8 says where it may stand.
+      {"frame f\xFF at 1 2 size 3 4",
+       "unexpected byte 0xFF (the file is not UTF-8: save it as UTF-8, for example with iconv -f WINDOWS-1252 -t "
+       "UTF-8 page.zvs > new.zvs)"},
+      {"frame f\xC3\xA9 at 1 2 size 3 4", "unexpected character '\xC3\xA9': names are ASCII letters, digits"},
       {"answer", "a number to answer, or cancel"},
       // Texts are UTF-8; the bytes that show the fault are named, counted from the opening quote.
       // A property no object has is found while parsing, before any step runs.
       {"expect f.colour = 3", "unknown property 'colour' (x, y, width, height"},
       {"set f.nosuchprop = 3", "unknown property 'nosuchprop'"},
       {"expect f.x = 3 within -1", "a tolerance is 0 or more, found -1"},
-      {"expect console \"a\x80\"", "text is not UTF-8: found 0x80 at byte 2 of the text (save the scenario as UTF-8)"},
+      {"expect console \"a\x80\"",
+       "text is not UTF-8: found 0x80 at byte 2 of the text (the file is not UTF-8: save it as UTF-8"},
       {"expect console \"ab\xE2\x82\"", "text is not UTF-8: found 0xE2 0x82 at byte 3 of the text"},
       {"expect console \"\xC3\"", "text is not UTF-8: found 0xC3 at byte 1"},
       {"expect console \"\xC3(\"", "text is not UTF-8: found 0xC3 0x28 at byte 1"},
@@ -229,6 +236,14 @@ TEST(ScenarioParse, BadLinesSayWhereAndWhatWasExpected) {
     EXPECT_EQ(line, 4) << c.line;
     EXPECT_EQ(file, "page.zvs");
   }
+  // A long bad token is cut to its first 32 bytes (not inside a character) and its length said.
+  const std::string steps =
+      "expected a step (document, grid, frame, textframe, graphic, paragraph, anchored, table, "
+      "select, deselect, cursor, choose, command, answer, close, set, name, fault, show, expect)";
+  EXPECT_EQ(ErrorOf(std::string(5000000, 'a') + "\n"),
+            steps + ", found '" + std::string(32, 'a') + "... (5000000 bytes)'");
+  const std::string text = ErrorOf("\"" + std::string(31, 'a') + "\xC3\xA9" + std::string(60, 'b') + "\"\n");
+  EXPECT_EQ(text.substr(text.find(", found")), ", found text \"" + std::string(31, 'a') + "... (93 bytes)\"");
   try {
     ParseScenario("frame f at 1 2 size 3\n", "x.zvs");
     FAIL();

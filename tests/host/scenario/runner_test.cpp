@@ -152,7 +152,7 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
       {"document d\nframe f at 0 0 size 9 9\ngraphic b 5000000000mm at 0 0 size 1 1 in f\n",
        ":3: expected a graphic kind"},
       {"document d\nframe f at 0 0 size 9 9\nset f.x = 999999999999in + 999999999999in\n", ":3: x lies between"},
-      {"document d\nselect t[99999999999]\n", ":2: expected a row index"},
+      {"document d\nselect t[99999999999]\n", ":2: a row index (0 = first row) lies between 0 and 100000"},
       {"document d\nname x = selection\n", ":2: nothing is selected to name"},
       {"document d\nclose\nframe f at 0 0 size 9 9\n", ":3: no open document"},
       {"document d\nfault sideways\n", ":2: expected a fault"},
@@ -161,7 +161,8 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
       {"document d\nframe f at 0 0 size 9 9\nset f.x = 40000\n", ":3: x lies between -32768 and 32767 pt, found 40000"},
       {"document d\nframe f at 0 0 size 9 9\nset f.width = -5\n", ":3: width lies between 0 and 32767 pt"},
       {"document d\nframe f at 0 0 size 9 9\nset f.fill = 2.5\n", ":3: fill is a code, a whole number"},
-      {"document d\nframe f at 0 0 size 9 9\nexpect f.fill = 15pt\n", ":3: fill is a code, a whole number"},
+      {"document d\nframe f at 0 0 size 9 9\nexpect f.fill = 15pt\n",
+       ":3: fill is a code, a whole number without a unit: found 15pt (units belong to lengths)"},
       {"document d\nfault fail NoSuchOperation\n",
        ":2: no host operation 'NoSuchOperation'"},  // ... "; the operations are RegisterClient, ..."
       {"document d\nfault fail GetIdprop\n", "(did you mean GetIdProp?)"},
@@ -175,6 +176,33 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
       {"document d\nchoose \\!pgq\n", ":2: no command has the shortcut \\!pgq (did you mean"},
       {"document d\nframe f at 0 0 size 1 1\ngraphic g rect at 0 0 size 5 5 in f oops\n",
        ":3: expected the end of the line"},
+      // Every whole number a step takes, one past its field's range: refused at its line, as
+      // written, never wrapped (4294967311 would be 15 in 32 bits).
+      {"document d\ncommand 4294967311\n", ":2: a command number lies between 0 and 2147483647, found 4294967311"},
+      {"document d\nanswer 2147483648\n", ":2: a number to answer, or cancel lies between -2147483648 and 2147483647"},
+      {"document d\nanswer -2147483649\n", "2147483647, found -2147483649"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 90 50 in f\nparagraph p in t align 4294967297\n",
+       ":4: an alignment code lies between 0 and 2147483647, found 4294967297"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 90 50 in f\nparagraph p in t\ncursor in p at "
+       "4294967296\n",
+       ":5: an offset in the text lies between 0 and 2147483647, found 4294967296"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 90 50 in f\nparagraph p in t\ntable u in p "
+       "columns 20 placement 4294967296\n",
+       ":5: a placement code lies between 0 and 2147483647"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 90 50 in f\nparagraph p in t\ntable u in p "
+       "columns 20 title ut align 2147483648\n",
+       ":5: an alignment code lies between 0 and 2147483647"},
+      {"document d\nframe f at 0 0 size 99 99\ntextframe t at 0 0 size 90 50 in f\nparagraph p in t\ntable u in p "
+       "columns 20 rows 1001\n",
+       ":5: a table's number of rows lies between 1 and 1000, found 1001"},
+      {"document d\nselect cells u[0,100001]\n", ":2: a column index (0 = first column) lies between 0 and 100000"},
+      {"document d\nexpect cells u[100001,0]\n", ":2: a row index (0 = first row) lies between 0 and 100000"},
+      {"document d\nframe f at 0 0 size 9 9\nset f.fill = 2147483648\n",
+       ":3: fill lies between -2147483648 and 2147483647, found 2147483648"},
+      {"document d\nframe f at 0 0 size 9 9\nexpect f.fill = -2147483649\n", ":3: fill lies between -2147483648"},
+      {"document d\nframe f at 0 0 size 9 9\nexpect f.fill = 1 within 4294967296\n", ":3: fill lies between"},
+      {"document d\nfault status 2147483648\n", ":2: expected a nonzero status number from -2147483648 to 2147483647"},
+      {"document d\nfault busy GetIdProp 1000000001\n", ":2: expected a count of calls to fail (1 to 1000000000)"},
   };
   for (const Case& c : cases) {
     std::string bad = WriteTemp("bad.zvs", c.text);
@@ -394,7 +422,7 @@ TEST_F(ScenarioRun, ProgramExitStatusAndSummaryCountWhatHappened) {
       {{"run", "no-such.zvs", binary, good},
        1,
        "3 scenarios: 1 passed, 0 failed, 2 not run; 1 expectation, 0 failed",
-       ":1: unexpected character 0x89"},
+       ":1: unexpected byte 0x89 (the file is not UTF-8"},
       {{"run", "--html", "no-such-dir/r.html", good},
        2,
        "",
@@ -560,6 +588,57 @@ TEST_F(ScenarioRun, RandomShellLinesAreCarriedOutOrRefused) {
   RunResult r = Shell(input);
   EXPECT_NE(r.status, 2);
   EXPECT_NE(r.out.find("zorvan> "), std::string::npos);
+}
+
+// The pages a changing step gives for its pictures hold the selection and the places before and
+// after it, also where the page is kept from step to step instead of read again (selection
+// moves, selects); a selection move gives none when they are not asked for.
+TEST_F(ScenarioRun, PicturePagesFollowEveryKindOfStep) {
+  ScenarioRunner runner{RunOptions{}};
+  std::string err;
+  ASSERT_TRUE(runner.Start(&err)) << err;
+  runner.SetPictures(true);
+  for (const Step& st : ParseScenario("document d\nframe f at 0 0 size 300 200\ngraphic a rect at 10 10 size 5 5 in f\n"
+                                      "graphic b rect at 20 10 size 5 5 in f\ngraphic c rect at 30 10 size 5 5 in f\n"
+                                      "textframe t at 100 100 size 90 40 in f\nparagraph p in t \"x\"\n",
+                                      "page.zvs"))
+    runner.Run(st);
+  auto marks = [](const PageView& v) {
+    std::string s;
+    for (const PageItem& it : v.items) s += it.selected ? it.name + (it.changed ? "*" : "") + " " : "";
+    for (const PageItem& it : v.items) s += it.cursor ? "|" + it.name + " " : "";
+    for (const PageItem& it : v.items) s += it.name == "a" ? "a.x=" + std::to_string(static_cast<int>(it.x)) : "";
+    return s;
+  };
+  const char* above = "choose Zorvan > Select > Select Next Object Above";
+  struct Row {
+    const char* step;
+    bool moves;  // pages of selection moves asked for
+    const char* before;
+    const char* after;  // "" with `before`: no pages
+  } rows[] = {
+      {"select a", true, "", ""},
+      {above, true, "a a.x=10", "b a.x=10"},
+      {above, false, "", ""},                 // b to c, its pages not asked for
+      {above, true, "c a.x=10", "t a.x=10"},  // the text frame was made after c
+      {"select a", true, "", ""},
+      {"set a.x = 12", false, "a a.x=10", "a* a.x=12"},
+      {"set a.x = 12", true, "", ""},
+      {above, true, "a a.x=12", "b a.x=12"},
+      {"cursor in p", true, "", ""},
+      {"select c", true, "", ""},
+      {"choose Zorvan > Select > Select Next Object Below", true, "c a.x=12", "b a.x=12"},
+      {"cursor in p", true, "", ""},
+      {"choose Zorvan > Select > Select Parent Object", true, "|p a.x=12", "t a.x=12"},
+  };
+  for (const Row& r : rows) {
+    runner.SetPictureMoves(r.moves);
+    StepOutcome o;
+    for (const Step& st : ParseScenarioLine(r.step, "page.zvs", 9)) o = runner.Run(st);
+    const bool pages = !o.viewAfter.items.empty();
+    EXPECT_EQ(pages ? marks(o.viewBefore) : "", std::string(pages ? r.before : "")) << r.step;
+    EXPECT_EQ(pages ? marks(o.viewAfter) : "", r.after) << r.step << "\n" << o.transcript;
+  }
 }
 
 TEST_F(ScenarioRun, HtmlReportHoldsStepsAndPicturesBeforeAndAfter) {

@@ -2,11 +2,17 @@
 # The tour's HTML report in a real browser (headless Chromium) with its normal scroll bar, at
 # 1400, 1280 and 800 pixels wide: screenshots for a person to look at, no horizontal scrolling,
 # before and after side by side from 1280 pixels, names of at least 10 pixels in the pictures of
-# a wide window, and nothing fetched from outside the file.
+# a wide window, and nothing fetched from outside the file. Then the report of a crowded page
+# (3,000 graphics, 400 navigation steps, 100 rounds of copy, paste, undo and redo, made by
+# scripts/crowded-scenario.py): it opens, its pictures are bounded (at most one reference to a
+# page drawing each, a few hundred elements at most), and it says where its pictures stop. The
+# time to its first screen and the renderer's memory are printed, not judged (the figures are
+# in docs/performance.md).
 #   report_in_browser.sh ZORVAN_HOST TOUR.zvs OUT_DIR
 # Exits 77 (skipped) when Chromium is not installed; scripts/setup.sh --browser installs it.
 set -euo pipefail
 host=$1 tour=$2 out=$3
+generator=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../../scripts" && pwd)/crowded-scenario.py
 
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
@@ -20,10 +26,14 @@ report=$out/tour.html
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
-# Self-contained: no scripts, style sheets, images, frames or fonts from elsewhere.
-if grep -Eno '<script|<link|<img|<iframe|<object|<embed|@import|url\(|src=|href="[a-z]+:' "$report"; then
-  fail "the report refers to something outside itself (above)"
-fi
+# Self-contained: no scripts, style sheets, images, frames or fonts from elsewhere (a clip path
+# within the page, url(#id), is its own).
+outside() {
+  if grep -Eno '<script|<link|<img|<iframe|<object|<embed|@import|url\([^#]|src=|href="[a-z]+:' "$1"; then
+    fail "$1 refers to something outside itself (above)"
+  fi
+}
+outside "$report"
 
 # A copy with a measuring script: it writes what it measured into the page, which --dump-dom
 # prints. The report itself stays without scripts. Shapes inside a picture may reach past its
@@ -95,4 +105,50 @@ for width in 1400 1280 800; do
     fail "at 1400 px the smallest text in a picture is $(get smallestTextPx) px (at least 10 wanted)"
   fi
 done
+
+# The crowded page's report.
+crowded=$out/crowded.html
+python3 "$generator" 3000 400 100 >"$out/crowded.zvs"
+"$host" run --quiet --html "$crowded" "$out/crowded.zvs" >"$out/crowded-run.txt" || { cat "$out/crowded-run.txt"; exit 1; }
+outside "$crowded"
+grep -q 'Pictures stop here' "$crowded" || fail "the crowded report does not say where its pictures stop"
+sed 's|</body>|<script>\
+let most = 0, uses = 0, figures = 0;\
+for (const f of document.querySelectorAll("figure")) {\
+  figures++;\
+  most = Math.max(most, f.querySelectorAll("svg *").length);\
+  uses += f.querySelectorAll("use").length;\
+}\
+const p = document.createElement("pre");\
+p.textContent = "MEASURE figures=" + figures + " most=" + most +\
+  " uses=" + uses + " END";\
+document.body.appendChild(p);\
+</script></body>|' "$crowded" >"$out/crowded-measure.html"
+profile=$(mktemp -d)
+flags=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking
+       --disable-component-update --disable-sync --user-data-dir="$profile" --window-size=1280,1000)
+start=$(date +%s%N)
+timeout 120 "$browser" "${flags[@]}" --screenshot="$out/crowded-1280.png" "file://$(realpath "$crowded")" \
+  >/dev/null 2>&1 &
+shot=$! peak=0
+while kill -0 "$shot" 2>/dev/null; do  # the renderer's memory, sampled
+  kb=$(ps -eo rss=,args= | grep -F -- "$profile" | grep -F -- --type=renderer | awk '{s += $1} END {print s + 0}' || true)
+  [ "$kb" -gt "$peak" ] && peak=$kb
+  sleep 0.2
+done
+wait "$shot" || fail "chromium could not take the screenshot of the crowded report"
+ms=$((($(date +%s%N) - start) / 1000000))
+line=$(timeout 120 "$browser" "${flags[@]}" --dump-dom "file://$(realpath "$out/crowded-measure.html")" 2>/dev/null |
+       grep -o 'MEASURE.*END' || true)
+rm -rf "$profile"
+echo "crowded report ($(stat -c %s "$crowded") bytes): first screen in $ms ms, renderer at most $((peak / 1024)) MB" \
+     "(load $(cut -d' ' -f1-3 /proc/loadavg)); ${line:-no measurement}"
+get() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$line"; }
+if [ -z "$line" ]; then
+  fail "no measurement of the crowded report"
+else
+  [ "$(get figures)" -ge 300 ] || fail "the crowded report has $(get figures) pictures (300 wanted: 150 steps, cropped)"
+  [ "$(get uses)" -le "$(get figures)" ] || fail "$(get uses) references in $(get figures) pictures: more than one each"
+  [ "$(get most)" -le 400 ] || fail "a picture of the crowded report holds $(get most) elements (at most 400 wanted)"
+fi
 exit $failed

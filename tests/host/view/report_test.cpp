@@ -245,6 +245,17 @@ class Report : public ::testing::Test {
     ss << f.rdbuf();
     return ss.str();
   }
+  // A scenario of a page with a frame (lines 1 and 2), `graphics` (one line each) and `steps`,
+  // written into `dir`, and the options of a quiet run with a report there.
+  static std::string Scenario(const std::string& dir, const std::string& graphics, const std::string& steps,
+                              CliOptions* opt) {
+    std::filesystem::create_directories(dir);
+    const std::string file = dir + "/s.zvs";
+    std::ofstream(file) << "document d\nframe f at 0 0 size 500 500\n" + graphics + steps;
+    opt->quiet = true;
+    opt->htmlFile = dir + "/r.html";
+    return file;
+  }
 };
 
 TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
@@ -289,7 +300,8 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
   std::string head = html.substr(svg, html.find('>', svg) - svg);
   EXPECT_EQ(head.find("viewBox=\"0 0 612"), std::string::npos) << head;
   EXPECT_NE(html.find("<summary>whole page</summary>", step), std::string::npos);
-  EXPECT_NE(html.find("<use href=\"#s0-", html.find("<summary>whole page</summary>", step)), std::string::npos);
+  EXPECT_EQ(Count(html, ">logo</text>"), 8u) << "before and after, cropped and whole, in each scenario";
+  EXPECT_EQ(Count(html, ">far</text>"), 0u) << "what the step is not about is drawn without its name";
   EXPECT_NE(html.find("magnified", step), std::string::npos) << "the quarter-point border is shown magnified";
   for (const char* outside : {"src=", "href=\"http", "<link", "<script", "url("}) EXPECT_EQ(Count(html, outside), 0u);
   fs::remove_all(dir);
@@ -301,16 +313,11 @@ TEST_F(Report, TellsTheStoryFoldsTheSetUpAndCropsThePictures) {
 TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   namespace fs = std::filesystem;
   fs::path dir = fs::path("zv_report_runs");
-  fs::create_directories(dir);
-  std::string text =
-      "document d\nframe f at 0 0 size 500 500\ngraphic g rect at 10 10 size 20 20 in f\n"
-      "expect g.x < 20\nselect g\n";
+  std::string text = "expect g.x < 20\nselect g\n";
   for (int x = 11; x <= 160; ++x) text += "set g.x = " + std::to_string(x) + "\n";  // lines 6 to 155
   text += "set g.x = 200\nexpect g.x = 200\nexpect g.x = 1\nexpect g.y = 10\n";
-  std::ofstream((dir / "runs.zvs").string()) << text;
   CliOptions opt;
-  opt.quiet = true;
-  opt.htmlFile = (dir / "r.html").string();
+  const std::string file = Scenario(dir.string(), "graphic g rect at 10 10 size 20 20 in f\n", text, &opt);
   opt.svgDir = (dir / "pics").string();
   std::string out, err;
   auto keep = [&](const std::string& s) { out += s; };
@@ -319,13 +326,16 @@ TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
     fs::remove_all(opt.svgDir);
     out.clear(), err.clear();
     opt.svgAll = all;
-    EXPECT_EQ(RunScenarioFiles(opt, {(dir / "runs.zvs").string()}, keep, keepErr), 1) << out;
+    EXPECT_EQ(RunScenarioFiles(opt, {file}, keep, keepErr), 1) << out;
     auto files = std::distance(fs::directory_iterator(opt.svgDir), fs::directory_iterator());
     EXPECT_EQ(files, all ? 151 : 150) << all;
     EXPECT_EQ(Count(err, "note: --svg wrote pictures of the first 150 changing steps, and writes no more"),
               all ? 0u : 1u);
     EXPECT_EQ(Count(out, "svg: pictures of the first 150 changing steps only (of 151)"), all ? 0u : 1u) << out;
-    EXPECT_NE(out.find("report: pictures of the first 150 changing steps only (of 151)"), std::string::npos) << out;
+    EXPECT_NE(out.find("report: pictures of 150 of the 151 changing steps (changes of shape first, then selection "
+                       "moves; --html-all draws them all)"),
+              std::string::npos)
+        << out;
   }
   std::string html = Read(opt.htmlFile);
   EXPECT_NE(html.find("<details class=\"run\"><summary>2 steps that changed nothing, lines 4 to 5</summary>"
@@ -340,6 +350,38 @@ TEST_F(Report, RunsOfStepsWithoutPicturesBecomeText) {
   EXPECT_NE(html.find("expect g.x = 1</span>", failed), std::string::npos);
   EXPECT_NE(html.find("159</span> <span class=\"src\">expect g.y = 10", failed), std::string::npos);
   fs::remove_all(dir);
+}
+
+// The report's 150 pictures go first to changes of shape, taken from the latest selection moves;
+// it says where pictures stop and how many changing steps have none. --html-all draws them all.
+TEST_F(Report, ChangesOfShapeTakeThePicturesOfSelectionMoves) {
+  std::string text = "select a\n";
+  for (int k = 0; k < 150; ++k)  // lines 6 to 155
+    text += k % 2 ? "choose Zorvan > Select > Select Next Object Below\n"
+                  : "choose Zorvan > Select > Select Next Object Above\n";
+  text += "set a.x = 11\nset a.x = 12\n";
+  CliOptions opt;
+  const std::string file =
+      Scenario("zv_report_budget", "graphic a rect at 10 10 size 20 20 in f\ngraphic b rect at 40 10 size 20 20 in f\n",
+               text, &opt);
+  std::string out;
+  auto keep = [&](const std::string& s) { out += s; };
+  for (bool all : {false, true}) {
+    opt.htmlAll = all;
+    ASSERT_EQ(RunScenarioFiles(opt, {file}, keep, keep), 0) << out;
+    const std::string html = Read(opt.htmlFile);
+    EXPECT_EQ(Count(html, "<figcaption>before</figcaption>"), all ? 152u : 150u);
+    const size_t twelve = html.find("set a.x = 12</span>");
+    EXPECT_NE(html.find("<figcaption>before</figcaption>", twelve), std::string::npos) << "a change of shape is drawn";
+    EXPECT_EQ(Count(html, "2 changing steps of this scenario have none, from <a href=\"#s0-stop\">line 154</a>"),
+              all ? 0u : 1u);
+    const size_t stop = html.find("<p class=\"note\" id=\"s0-stop\">Pictures stop here.");
+    EXPECT_EQ(stop == std::string::npos, all);
+    if (!all) {
+      EXPECT_EQ(html.find("154 choose Zorvan", stop), html.find("154 choose Zorvan")) << "the note stands at 154";
+    }
+  }
+  std::filesystem::remove_all("zv_report_budget");
 }
 
 // The report counts as the command line does: expectations passed and failed, and apart from

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/scenario/runner.h"
+#include "host/view/report_pictures.h"
 #include "host/view/svg_page.h"
 
 #if defined(ZV_HAVE_ZLIB)
@@ -233,6 +234,72 @@ TEST_F(SvgRender, MarkupInNamesAndTextsIsEscaped) {
   page.items.push_back(para);
   Image img = Draw();
   EXPECT_EQ(img.At(35, 35, kScale), Hex(kSvgFillColor));
+}
+
+size_t PixelsApart(const Image& a, const Image& b) {
+  size_t differ = a.rgba.size() == b.rgba.size() ? 0 : a.rgba.size() + b.rgba.size();
+  for (size_t k = 0; k < a.rgba.size() && k < b.rgba.size(); k += 4)
+    differ += std::abs(a.rgba[k] - b.rgba[k]) + std::abs(a.rgba[k + 1] - b.rgba[k + 1]) +
+                          std::abs(a.rgba[k + 2] - b.rgba[k + 2]) >
+                      120
+                  ? 1
+                  : 0;
+  return differ;
+}
+
+// Shapes nothing marks, merged into one path per paint, look as each drawn on its own.
+TEST_F(SvgRender, MergedShapesLookAsShapesDrawnOneByOne) {
+  const char* kinds[] = {"rect", "oval", "roundrect", "polygon", "line", "arc"};
+  for (int i = 0; i < 18; ++i) {
+    page.items.push_back(Graphic("", kinds[i % 6], i % 6 * 32 + 4, i / 6 * 36 + 6, 24 - i / 6 * 4, 18 + i / 6 * 4));
+    page.items.back().filled = i / 6 != 1;
+  }
+  std::set<uint32_t> none;
+  SvgOptions merged;
+  merged.scale = kScale;
+  merged.named = &none;
+  const std::string svg = RenderSvg(page, merged);
+  size_t paths = 0;
+  for (size_t at = svg.find("<path"); at != std::string::npos; at = svg.find("<path", at + 1)) ++paths;
+  EXPECT_EQ(paths, 3u) << "a run of four shapes in each row (a line and an arc end it)\n" << svg;
+  const Image a = Draw(), b = Render(svg);
+  EXPECT_LT(PixelsApart(a, b), a.rgba.size() / 4 / 5000) << "of " << a.rgba.size() / 4 << " pixels";
+}
+
+// A crowded page's picture drawn from the page drawing a report holds once, with what differs
+// drawn over it, looks as the picture drawn whole: objects moved, resized, deleted, made,
+// selected and changed since the drawing was made included.
+TEST_F(SvgRender, PictureFromTheSharedPageDrawingLooksAsTheWholeDrawing) {
+  for (uint32_t i = 0; i < 300; ++i) {
+    page.items.push_back(
+        Graphic("g" + std::to_string(i), i % 7 ? "rect" : "oval", i % 30 * 6 + 2, i / 30 * 6 + 2, 4, 4));
+    page.items.back().id = i + 1;
+  }
+  PageFigures figures("t-");
+  std::set<uint32_t> named;
+  SvgOptions opt;
+  opt.scale = kScale;
+  opt.named = &named;
+  figures.Draw(page, opt);  // the page is drawn once
+  page.items[5].y += 70;
+  page.items[17].w = 5.5;
+  page.items.erase(page.items.begin() + 40);
+  page.items.push_back(Graphic("made", "oval", 100, 90, 20, 10));
+  page.items.back().id = 999;
+  page.items[59].selected = true;
+  page.items[61].changed = true;
+  page.previous.push_back(page.items[61]);
+  page.items[61].x += 1;
+  named = {page.items[59].id, page.items[61].id};
+  std::string shared = figures.Draw(page, opt);
+  ASSERT_NE(shared.find("<use href=\"#t-b0\"/>"), std::string::npos) << shared;
+  EXPECT_EQ(figures.Bases(), 1);
+  shared.insert(shared.find('>', shared.find("<svg")) + 1, figures.TakeDefinitions());
+  const Image a = Render(shared), b = Render(RenderSvg(page, opt));
+  EXPECT_LT(PixelsApart(a, b), a.rgba.size() / 4 / 2000) << "of " << a.rgba.size() / 4 << " pixels";
+  EXPECT_EQ(a.At(page.items[5].x + 2, page.items[5].y + 2, kScale), Hex(kSvgFillColor)) << "moved";
+  EXPECT_EQ(a.At(page.items[5].x + 2, page.items[5].y - 68, kScale), 0xFFFFFFu) << "gone from its old place";
+  EXPECT_EQ(a.At(110, 95, kScale), Hex(kSvgFillColor)) << "made";
 }
 
 // The same pictures from real commands of the module: after "Add Frame To Graphic" the border
