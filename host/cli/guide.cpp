@@ -339,6 +339,9 @@ class GuideRun {
 };
 
 bool WriteText(const std::string& path, const std::string& text, const Output& err) {
+  std::error_code ec;
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);  // a failure shows at the open
   errno = 0;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
