@@ -135,9 +135,9 @@ std::string GuidePictures(const PageView& before, const PageView& after, const s
     const double y1 = std::min(after.height, std::max(box.y + box.h, it.y + it.h + 12));
     box = {x0, y0, x1 - x0, y1 - y0};
   }
-  // Two pictures side by side in a 62em column; the pictures draw names larger when the scale
-  // is small, so names stay readable.
-  const double scale = std::clamp(440 / box.w, 0.5, 2.5);
+  // Two pictures side by side in a 62em column, or one above the other at its whole width when
+  // the region is a wide band (a table and its title), so that its text stays readable.
+  const double scale = std::clamp((box.w > 2.2 * box.h ? 880 : 440) / box.w, 0.5, 2.5);
   return "<div class=\"pics\"><figure>" + Labelled(RenderSvg(before, {scale, false, "", box}), "Before: " + alt) +
          "<figcaption>before</figcaption></figure><figure>" +
          Labelled(RenderSvg(after, {scale, false, "", box}), "After: " + alt) +
