@@ -394,8 +394,10 @@ int RunGuide(const std::vector<std::string>& args, const Output& out, const Outp
   std::sort(files.begin(), files.end());
   GuideRun run(module, err);
   bool ok = true;
-  for (const std::string& f : files) ok = run.Source(f) && ok;
-  if (run.moduleDown()) return 2;
+  for (const std::string& f : files) {
+    ok = run.Source(f) && ok;
+    if (run.moduleDown()) return 2;  // said once: the next sources would say it again
+  }
   ok = run.Complete() && ok;
   if (!ok) {
     err("error: the guide was not written (the reasons are above)\n");
