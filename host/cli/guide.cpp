@@ -307,8 +307,11 @@ class GuideRun {
       const auto& as = runner.host().Alerts();
       for (size_t i = alerts; i < as.size(); ++i) AddOnce(s.refuses, as[i].text);
       const auto& ps = runner.host().Prompts();
-      for (size_t i = prompts; i < ps.size(); ++i)
-        AddOnce(s.asks, ps[i].prompt + "\n(offered: " + ps[i].defaultText + ")");
+      for (size_t i = prompts; i < ps.size(); ++i) {  // each question once, with the answer it first offered
+        const std::string asked = ps[i].prompt + "\n";
+        if (std::none_of(s.asks.begin(), s.asks.end(), [&](const std::string& a) { return a.rfind(asked, 0) == 0; }))
+          s.asks.push_back(asked + "(offered: " + ps[i].defaultText + ")");
+      }
     }
     return true;
   }
