@@ -137,7 +137,7 @@ std::string GuidePictures(const PageView& before, const PageView& after, const s
   }
   // Two pictures side by side in a 62em column, or one above the other at its whole width when
   // the region is a wide band (a table and its title), so that its text stays readable.
-  const double scale = std::clamp((box.w > 2.2 * box.h ? 880 : 440) / box.w, 0.5, 2.5);
+  const double scale = std::clamp((box.w > 3 * box.h ? 880 : 440) / box.w, 0.5, 2.5);
   return "<div class=\"pics\"><figure>" + Labelled(RenderSvg(before, {scale, false, "", box}), "Before: " + alt) +
          "<figcaption>before</figcaption></figure><figure>" +
          Labelled(RenderSvg(after, {scale, false, "", box}), "After: " + alt) +
