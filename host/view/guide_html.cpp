@@ -150,8 +150,8 @@ std::string RenderGuideHtml(const Guide& g) {
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>"
       "<title>ZorvanShapes guide</title><style>" +
       std::string(kGuideStyle) + "</style></head><body>\n<header><h1>ZorvanShapes: a guide for writers</h1>\n";
-  o += "<p>Every picture here was drawn from a run of the plug-in itself (" + XmlEscape(g.console) +
-       "): what you see is what the command does.</p></header>\n<nav aria-label=\"Contents\"><h2>Contents</h2><ul>\n";
+  o += "<p>Every picture here was drawn from a run of the plug-in itself, " + XmlEscape(g.console) +
+       ": what you see is what the command does.</p></header>\n<nav aria-label=\"Contents\"><h2>Contents</h2><ul>\n";
   bool glanceListed = false;
   for (const GuideSection& s : g.sections) {
     if (s.command && !glanceListed) {
