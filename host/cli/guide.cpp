@@ -237,7 +237,7 @@ class GuideRun {
     s.anchor = notes_.command.empty() ? Anchor(s.title) : "cmd-" + Anchor(notes_.command);
     failed_ = false;
     try {
-      ForEachStep(text, file, [&](Step& st) { return Step1(runner, st, s); });
+      ForEachStep(text, file, [&](Step& st) { return RunStep(runner, st, s); });
     } catch (const ScenarioError& e) {
       return Fail(std::string(e.what()));
     }
@@ -289,7 +289,7 @@ class GuideRun {
     if (o.failures) Fail(where + ": " + Trimmed(o.transcript));
   }
 
-  bool Step1(ScenarioRunner& runner, const Step& st, GuideSection& s) {
+  bool RunStep(ScenarioRunner& runner, const Step& st, GuideSection& s) {
     const std::string at = st.file + ":" + std::to_string(st.line);
     auto prose = notes_.prose.find(st.line);
     if (prose != notes_.prose.end()) s.blocks.push_back({prose->second, ""});
