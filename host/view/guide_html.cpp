@@ -42,7 +42,10 @@ td { overflow-wrap: anywhere; }
 std::string Paragraphs(const std::string& text) {
   std::string o;
   ForEachLine(text, [&](const std::string& para) {
-    if (!para.empty()) o += "<p>" + XmlEscape(para) + "</p>\n";
+    if (para.compare(0, 4, "### ") == 0)  // a heading within the section
+      o += "<h3>" + XmlEscape(para.substr(4)) + "</h3>\n";
+    else if (!para.empty())
+      o += "<p>" + XmlEscape(para) + "</p>\n";
     return true;
   });
   return o;
