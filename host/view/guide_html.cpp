@@ -114,6 +114,17 @@ std::string Glance(const Guide& g) {
   return o + "</tbody></table>\n</section>\n";
 }
 
+// Only the objects that reach into the picture's region: a writer sees no names of objects the
+// crop left out.
+PageView Within(PageView page, const PageBox& box) {
+  auto outside = [&](const PageItem& it) {
+    return it.x > box.x + box.w || it.x + it.w < box.x || it.y > box.y + box.h || it.y + it.h < box.y;
+  };
+  page.items.erase(std::remove_if(page.items.begin(), page.items.end(), outside), page.items.end());
+  page.previous.erase(std::remove_if(page.previous.begin(), page.previous.end(), outside), page.previous.end());
+  return page;
+}
+
 }  // namespace
 
 std::string ShortcutKeys(const std::string& shortcut) {
@@ -141,9 +152,10 @@ std::string GuidePictures(const PageView& before, const PageView& after, const s
   // Two pictures side by side in a 62em column, or one above the other at its whole width when
   // the region is a wide band (a table and its title), so that its text stays readable.
   const double scale = std::clamp((box.w > 3 * box.h ? 880 : 440) / box.w, 0.5, 2.5);
-  return "<div class=\"pics\"><figure>" + Labelled(RenderSvg(before, {scale, false, "", box}), "Before: " + alt) +
+  return "<div class=\"pics\"><figure>" +
+         Labelled(RenderSvg(Within(before, box), {scale, false, "", box}), "Before: " + alt) +
          "<figcaption>before</figcaption></figure><figure>" +
-         Labelled(RenderSvg(after, {scale, false, "", box}), "After: " + alt) +
+         Labelled(RenderSvg(Within(after, box), {scale, false, "", box}), "After: " + alt) +
          "<figcaption>after</figcaption></figure></div>\n<p class=\"caption\">" + XmlEscape(caption) + "</p>\n";
 }
 
