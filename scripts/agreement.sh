@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the monkey session with one seed on the Linux module, the Win32 DLL and the Win64 DLL
 # (both under Wine) and requires the same digest of the whole call log from all three: the
-# builds do the same thing. Needs the three builds (build/linux, build/win32, build/win64;
-# scripts/test.sh makes them).
+# builds do the same thing; then the guide for writers made with each of the three modules must
+# be the same file, byte for byte (scripts/guide.sh --agree). Needs the three builds
+# (build/linux, build/win32, build/win64; scripts/test.sh makes them).
 #
 #   scripts/agreement.sh                # 5000 steps (and 2500 with the host keeping results)
 #   scripts/agreement.sh 100000 7       # steps, seed
@@ -57,7 +58,7 @@ done
 if [ ${#differ[@]} -eq 0 ]; then
   echo "agreement: the Linux module, the Win32 DLL and the Win64 DLL gave the same call logs" \
        "(seed $seed, $steps steps, ${took}s)"
-  exit 0
+  exec scripts/guide.sh --agree
 fi
 
 echo "scripts/agreement.sh: ${differ[*]} differ from Linux; writing the call logs to build/agreement/" >&2

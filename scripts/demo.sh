@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the module and the reference host for the
-# three targets, plays the tour scenario against the Linux module and (under Wine) against the
-# Win32 and Win64 DLLs through their hosts, and writes an HTML report with before/after pictures.
+# three targets (nothing else: the tests are scripts/test.sh's), plays the tour scenario against
+# the Linux module and (under Wine) against the Win32 and Win64 DLLs through their hosts, writes
+# an HTML report with before/after pictures and the guide for writers, and says how long it took.
 #
 #   scripts/demo.sh [-j N]    N parallel build jobs (default: $ZV_JOBS, else the build tool's own)
 set -euo pipefail
+started=$(date +%s)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
@@ -38,7 +40,7 @@ build() {
     exit 1
   fi
   set +e
-  cmake --build --preset "$preset" ${jobs:+-j "$jobs"} 2>&1 | tee -a "$log" | progress
+  cmake --build --preset "$preset" ${jobs:+-j "$jobs"} --target zorvan-host 2>&1 | tee -a "$log" | progress
   status=${PIPESTATUS[0]}
   set -e
   if [ "$status" -ne 0 ]; then
@@ -95,10 +97,17 @@ if command -v wine >/dev/null 2>&1; then
 fi
 
 echo
+echo "==== The guide for writers, drawn by the Linux module ===="
+scripts/guide.sh "$demo/ZorvanShapes-Guide.html" || status=1
+
+took=$(( $(date +%s) - started ))
+echo
 echo "Report (open in a browser): $root/$demo/tour-linux.html"
 echo "Pictures after each changing command: $root/$demo/pictures/"
+echo "Guide for writers (open in a browser): $root/$demo/ZorvanShapes-Guide.html"
 echo "Windows runs:$win_note"
+printf 'demo: done in %dm%02ds\n' $((took / 60)) $((took % 60))
 if [ $status -ne 0 ]; then
-  echo "demo: an expectation of the tour failed (see above)" >&2
+  echo "demo: an expectation of the tour or the guide failed (see above)" >&2
 fi
 exit $status

@@ -8,13 +8,15 @@
 #   scripts/setup.sh --linux     only what the Linux build of the module and zorvan-host needs
 #                                (no cross compilers, no Wine)
 #   scripts/setup.sh --browser   also Chromium, for the test that opens the HTML report in a
-#                                browser (skipped without it)
+#                                browser (skipped without it), and Node.js with the npm packages
+#                                pinned in tests/browser/package-lock.json (the guide's check)
 set -euo pipefail
 linux_only=0
+browser=0
 optional_pkgs=()
 case "${1:-}" in
   --linux) linux_only=1 ;;
-  --browser) optional_pkgs+=(chromium python3 procps) ;;  # the browser test makes its crowded page with python3
+  --browser) browser=1; optional_pkgs+=(chromium python3 procps) ;;  # the browser test makes its crowded page with python3
   "") ;;
   *) echo "usage: scripts/setup.sh [--linux | --browser]" >&2; exit 2 ;;
 esac
@@ -32,6 +34,17 @@ fi
 for p in "${pkgs[@]}"; do
   have_pkg "$p" || need_pkgs+=("$p")
 done
+# Node.js may come from elsewhere than Debian (with its own npm): only a missing npm is installed.
+[ $browser -eq 0 ] || have_cmd npm || need_pkgs+=(nodejs npm)
+# The browser check's npm packages, exactly as locked; installed again only when the lock changed.
+npm_packages() {
+  local dir
+  dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/browser" && pwd)
+  [ $browser -eq 1 ] && ! cmp -s "$dir/package-lock.json" "$dir/node_modules/.zv-package-lock.json" || return 0
+  echo "setup: npm ci in $dir"
+  (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error >/dev/null &&
+    cp package-lock.json node_modules/.zv-package-lock.json)
+}
 need_wine=0
 # One 64-bit Wine prefix runs both Windows targets: wine64 for the Win64 programs, wine32 for
 # the Win32 ones (WoW64).
@@ -41,6 +54,7 @@ fi
 
 if [ ${#need_pkgs[@]} -eq 0 ] && [ $need_wine -eq 0 ]; then
   echo "setup: everything needed is installed"
+  npm_packages
   exit 0
 fi
 
@@ -68,4 +82,5 @@ if ! $SUDO apt-get update -qq; then
     echo "setup: warning: some package indexes could not be refreshed (above); installing from the ones there are" >&2
 fi
 $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+npm_packages
 echo "setup: done"

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/guide.h"
 #include "host/cli/scenario_files.h"
 #include "version/version_info.h"
 
@@ -13,6 +14,7 @@ namespace {
 const char* kUsage =
     "usage: zorvan-host run [options] FILE...    run scenarios, print the transcript\n"
     "       zorvan-host shell [options]          type scenario steps interactively\n"
+    "       zorvan-host guide [options] --output FILE DIR   the guide for writers\n"
     "       zorvan-host help                     the scenario language\n"
     "       zorvan-host --version                the version of this program\n"
     "options:\n"
@@ -53,6 +55,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
         "\n");
     return 0;
   }
+  if (mode == "guide") return RunGuide(args, out, err);
   if (mode != "run" && mode != "shell") {
     err("zorvan-host: unknown mode '" + mode + "'\n" + kUsage);
     return 2;
