@@ -21,6 +21,8 @@ ManifestDPIAware true
 !define PUBLISHER "Zorvan Software"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define DLL "ZorvanShapes.dll"
+!define GUIDE "ZorvanShapes-Guide.html"
+!define GUIDE_LINK "ZorvanShapes Guide.lnk"
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -62,6 +64,8 @@ Var DllBits       ; "32-bit" or "64-bit": the plug-in installed, for the Finish 
 Page custom HostPage HostPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_TITLE "ZorvanShapes is installed"
+!define MUI_FINISHPAGE_SHOWREADME "$OwnDir\${GUIDE}"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Open the ZorvanShapes Guide (what each command does)"
 !define MUI_FINISHPAGE_TEXT "The $DllBits plug-in is now $INSTDIR\fminit\Plugins\${DLL}.$\r$\n$\r$\nStart FrameMaker: its menu bar now has a $\"Zorvan$\" menu, and its console shows the line $\"ZorvanShapes v1.3$\".$\r$\n$\r$\nTo remove the plug-in, open $\"Apps && features$\" (or $\"Programs and Features$\" in the Control Panel) and uninstall $\"ZorvanShapes for FrameMaker$\"."
 !insertmacro MUI_PAGE_FINISH
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "The ZorvanShapes plug-in will be removed from this FrameMaker; FrameMaker's own files stay. Quit FrameMaker, then click Uninstall."
@@ -290,7 +294,12 @@ Section "ZorvanShapes"
   File "${STAGE}/INSTALL.txt"
   File "${STAGE}/CHANGELOG.md"
   File "${STAGE}/LICENSE"
+  File "${STAGE}/${GUIDE}"
   WriteUninstaller "$OwnDir\uninstall.exe"
+  ; One Start-menu entry for all users, to the guide of the latest install.
+  SetShellVarContext all
+  CreateShortcut "$SMPROGRAMS\${GUIDE_LINK}" "$OwnDir\${GUIDE}"
+  SetShellVarContext current
 
   WriteRegStr HKLM $2 DisplayName "${PRODUCT} for FrameMaker ($INSTDIR)"
   WriteRegStr HKLM $2 DisplayVersion "${VERSION}"
@@ -301,7 +310,7 @@ Section "ZorvanShapes"
   WriteRegStr HKLM $2 UninstallString '"$OwnDir\uninstall.exe" _?=$OwnDir'
   WriteRegStr HKLM $2 QuietUninstallString '"$OwnDir\uninstall.exe" /S _?=$OwnDir'
   WriteRegStr HKLM $2 DisplayIcon '"$OwnDir\uninstall.exe",0'
-  WriteRegStr HKLM $2 HelpLink "$OwnDir\INSTALL.txt"
+  WriteRegStr HKLM $2 HelpLink "$OwnDir\${GUIDE}"
   ${GetTime} "" "L" $3 $4 $7 $8 $8 $8 $8
   WriteRegStr HKLM $2 InstallDate "$7$4$3"
   WriteRegDWORD HKLM $2 NoModify 1

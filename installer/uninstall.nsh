@@ -55,11 +55,31 @@ Section "Uninstall"
   Delete "$UnOwn\INSTALL.txt"
   Delete "$UnOwn\CHANGELOG.md"
   Delete "$UnOwn\LICENSE"
+  Delete "$UnOwn\${GUIDE}"
+  Call un.MoveGuideLink
   StrCpy $UnDone 1
   ${If} ${Silent}
     Call un.RemoveSelf
   ${EndIf}
 SectionEnd
+
+; The Start-menu entry goes with this install's guide; while another FrameMaker keeps its
+; install, the entry points to that one's guide instead.
+Function un.MoveGuideLink
+  SetShellVarContext all
+  Delete "$SMPROGRAMS\${GUIDE_LINK}"
+  ${GetParent} $UnOwn $1
+  FindFirst $2 $3 "$1\*"
+  ${DoWhile} $3 != ""
+    ${If} ${FileExists} "$1\$3\${GUIDE}"
+      CreateShortcut "$SMPROGRAMS\${GUIDE_LINK}" "$1\$3\${GUIDE}"
+      ${ExitDo}
+    ${EndIf}
+    FindNext $2 $3
+  ${Loop}
+  FindClose $2
+  SetShellVarContext current
+FunctionEnd
 
 ; The window stays open after the work, with this program running: it removes itself when the
 ; window is closed.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the installer from a staged package: STAGE holds win32/ZorvanShapes.dll,
-# win64/ZorvanShapes.dll, INSTALL.txt, CHANGELOG.md and LICENSE.
+# Builds the installer from a staged package (scripts/stage-package.sh): STAGE holds
+# win32/ZorvanShapes.dll, win64/ZorvanShapes.dll, ZorvanShapes-Guide.html, INSTALL.txt,
+# CHANGELOG.md and LICENSE.
 #
 #   scripts/build-setup.sh [--sign] STAGE VERSION OUTPUT
 #
@@ -23,7 +24,7 @@ fi
 stage=$(cd "$1" && pwd) version=$2 out=$3
 command -v makensis >/dev/null 2>&1 ||
   { echo "$me: makensis was not found: run scripts/setup.sh (package nsis)" >&2; exit 1; }
-files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE)
+files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md LICENSE)
 for f in "${files[@]}"; do
   [ -f "$stage/$f" ] || { echo "$me: $stage/$f: missing; stage the package first" >&2; exit 1; }
 done

@@ -18,7 +18,7 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 me=scripts/installer-test.sh
-expected=33
+expected=34
 passed=0 failed=0
 ok() { echo "ok: $*"; passed=$((passed + 1)); }
 bad() { echo "FAILED: $*"; failed=$((failed + 1)); }
@@ -59,7 +59,10 @@ mkdir -p "$work"
 # The package as release.sh stages it, and the installer built from it twice: from a copy at
 # another path, a few seconds later.
 stage=$work/stage
-scripts/stage-package.sh "$stage" out/win32/ZorvanShapes.dll out/win64/ZorvanShapes.dll || die "the package cannot be staged"
+scripts/guide.sh "$work/ZorvanShapes-Guide.html" >"$work/guide.log" 2>&1 ||
+  { cat "$work/guide.log" >&2; die "the writers' guide cannot be made"; }
+scripts/stage-package.sh "$stage" out/win32/ZorvanShapes.dll out/win64/ZorvanShapes.dll "$work/ZorvanShapes-Guide.html" ||
+  die "the package cannot be staged"
 setup=$work/ZorvanShapes-$version-setup.exe
 scripts/build-setup.sh "$stage" "$version" "$setup" || die "the installer does not build"
 mkdir -p "$work/elsewhere"
@@ -135,7 +138,8 @@ has_entry() { local e; e=$(entries); grep -q "$@" <<<"$e"; }
 # Every file and folder on drive C but Windows' own and this test's (the temporary folders
 # included), with sizes and hashes, and the uninstall entries of both registry views.
 snapshot() {
-  (cd "$c" && find . \( -path ./windows -o -path ./ProgramData -o -path './users/*/AppData' -o -path ./zs \) -prune -o \
+  (cd "$c" && find . \( -path ./windows -o -path './ProgramData/Microsoft/Windows/[!S]*' -o -path './users/*/AppData' \
+     -o -path ./zs \) -prune -o \
      -printf '%y %p %s\n' -type f -exec sha256sum {} + | sort)
   entries
   wine reg query "$uninstall_key" /s /reg:32 2>/dev/null | tr -d '\r'
@@ -232,7 +236,7 @@ entries_ok() {
     [ "$(printf '%s\n' "$e" | grep -c 'UninstallString    REG_SZ    "C:\\.*\\\([0-9A-F]\{8\}\)\\uninstall.exe" _?=C:\\.*\\\1$')" = 7 ] &&
     [ "$(printf '%s\n' "$e" | grep -c 'QuietUninstallString    REG_SZ    "C:\\.*\\\([0-9A-F]\{8\}\)\\uninstall.exe" /S _?=C:\\.*\\\1$')" = 7 ] &&
     [ "$(printf '%s\n' "$e" | grep -c 'DisplayIcon    REG_SZ    "C:\\.*\\uninstall.exe",0$')" = 7 ] &&
-    [ "$(printf '%s\n' "$e" | grep -c 'HelpLink    REG_SZ    C:\\.*\\INSTALL.txt$')" = 7 ] &&
+    [ "$(printf '%s\n' "$e" | grep -c 'HelpLink    REG_SZ    C:\\.*\\ZorvanShapes-Guide.html$')" = 7 ] &&
     [ "$(printf '%s\n' "$e" | grep -c "InstallDate    REG_SZ    $(date +%Y%m%d)$")" = 7 ] &&
     [ "$(printf '%s\n' "$e" | grep -c 'EstimatedSize    REG_DWORD    0x[0-9a-f]\{2,\}$')" = 7 ] &&
     [ "$(printf '%s\n' "$e" | grep -c 'NoModify    REG_DWORD    0x1$')" = 7 ] &&
@@ -243,8 +247,12 @@ check "seven uninstall entries, one per FrameMaker folder: publisher, package $v
 own64=$(entries | grep -A20 'FM64' | sed -n 's/^ *QuietUninstallString    REG_SZ    "\(.*\)\\uninstall.exe".*$/\1/p' | head -1)
 own64=$c/$(printf '%s' "${own64#C:\\}" | tr '\\' /)
 crlf_only() { python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); sys.exit(not d.endswith(b"\r\n") or d.count(b"\n") != d.count(b"\r\n"))' "$1"; }
-check "INSTALL.txt, CHANGELOG.md and LICENSE installed with Windows line ends" \
-  eval 'crlf_only "$own64/INSTALL.txt" && crlf_only "$own64/CHANGELOG.md" && crlf_only "$own64/LICENSE"'
+check "INSTALL.txt, CHANGELOG.md and LICENSE installed with Windows line ends, the guide beside them" \
+  eval 'crlf_only "$own64/INSTALL.txt" && crlf_only "$own64/CHANGELOG.md" && crlf_only "$own64/LICENSE" &&
+        cmp -s "$own64/ZorvanShapes-Guide.html" "$stage/ZorvanShapes-Guide.html"'
+guide_link="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZorvanShapes Guide.lnk"
+check "the Start menu has \"ZorvanShapes Guide\", to the latest install's guide" \
+  eval 'test -s "$guide_link" && grep -qa "${own64##*/}" "$guide_link"'
 
 # A second install replaces the DLL, here with the signed one; the entry stays one.
 dll32=$fm32/fminit/Plugins/ZorvanShapes.dll dll64=$fm64/fminit/Plugins/ZorvanShapes.dll
@@ -314,5 +322,6 @@ last=$(snapshot)
 check "every file and uninstall entry as before the first install (no uninstaller, folder or temporary folder left)" \
   test "$first" = "$last"
 if [ "$first" != "$last" ]; then diff <(printf '%s\n' "$first") <(printf '%s\n' "$last"); fi
+wineserver -w  # the server writes the registry files when it ends
 check "no registry entry names ZorvanShapes" eval '! grep -qi zorvanshapes "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"'
 summary

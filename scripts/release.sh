@@ -3,8 +3,9 @@
 # (its machine and one export, system imports only, its version resource, its relocations and
 # unwind data, no link time) and writes what a user installs:
 #   out/release/ZorvanShapes-<number>-windows.zip   win32/ZorvanShapes.dll (32-bit hosts),
-#       win64/ZorvanShapes.dll (64-bit hosts), INSTALL.txt, CHANGELOG.md, LICENSE, SHA256SUMS
-#       (the text files with Windows line ends)
+#       win64/ZorvanShapes.dll (64-bit hosts), ZorvanShapes-Guide.html (the writers' guide,
+#       scripts/guide.sh), INSTALL.txt, CHANGELOG.md, LICENSE, SHA256SUMS (the text files with
+#       Windows line ends)
 #   out/release/ZorvanShapes-<number>-setup.exe     the installer holding the same files
 #       (installer/, scripts/build-setup.sh)
 #   out/release/SHA256SUMS                          the SHA-256 of both, also printed
@@ -77,9 +78,13 @@ build_dll() {  # target, toolchain file
 }
 build_dll win32 mingw-i686
 build_dll win64 mingw-x86_64
-scripts/stage-package.sh "$stage" build/release/win32/bin/ZorvanShapes.dll build/release/win64/bin/ZorvanShapes.dll
+# The writers' guide, drawn by the module itself (the Linux build; the three agree byte for byte).
+scripts/guide.sh build/release/ZorvanShapes-Guide.html >build/release/guide.log 2>&1 ||
+  { cat build/release/guide.log >&2; echo "$me: the guide could not be made; nothing packaged" >&2; exit 1; }
+scripts/stage-package.sh "$stage" build/release/win32/bin/ZorvanShapes.dll build/release/win64/bin/ZorvanShapes.dll \
+  build/release/ZorvanShapes-Guide.html
 
-files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll INSTALL.txt CHANGELOG.md LICENSE)
+files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md LICENSE)
 
 # Writes the zip of a staged package: its files and SHA256SUMS (of the files as they ship,
 # with Windows line ends), in a fixed order, with the time of the last commit and fixed
@@ -121,7 +126,8 @@ fi
 if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   signed=build/release/signed-package
   mkdir -p out/release/signed
-  scripts/stage-package.sh "$signed" "$stage/win32/ZorvanShapes.dll" "$stage/win64/ZorvanShapes.dll"
+  scripts/stage-package.sh "$signed" "$stage/win32/ZorvanShapes.dll" "$stage/win64/ZorvanShapes.dll" \
+    "$stage/ZorvanShapes-Guide.html"
   scripts/sign.sh "$signed/win32/ZorvanShapes.dll" "$signed/win64/ZorvanShapes.dll"
   write_zip "$signed" "out/release/signed/$(basename "$zip")"
   scripts/build-setup.sh --sign "$signed" "$version" "out/release/signed/$(basename "$setup")"

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Stages what a package holds, as it ships: STAGE/win32/ZorvanShapes.dll and
-# STAGE/win64/ZorvanShapes.dll from the two DLLs given, and INSTALL.txt, CHANGELOG.md and
+# STAGE/win64/ZorvanShapes.dll from the two DLLs given, the writers' guide
+# (ZorvanShapes-Guide.html, made by scripts/guide.sh), and INSTALL.txt, CHANGELOG.md and
 # LICENSE with Windows line ends (CRLF), since the install guide sends people to Notepad.
 #
-#   scripts/stage-package.sh STAGE WIN32_DLL WIN64_DLL
+#   scripts/stage-package.sh STAGE WIN32_DLL WIN64_DLL GUIDE
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 me=scripts/stage-package.sh
-[ $# -eq 3 ] || { echo "usage: $me STAGE WIN32_DLL WIN64_DLL" >&2; exit 2; }
+[ $# -eq 4 ] || { echo "usage: $me STAGE WIN32_DLL WIN64_DLL GUIDE" >&2; exit 2; }
 stage=$1
 mkdir -p "$stage/win32" "$stage/win64"
 cp "$2" "$stage/win32/ZorvanShapes.dll"
 cp "$3" "$stage/win64/ZorvanShapes.dll"
+cp "$4" "$stage/ZorvanShapes-Guide.html"
 for f in INSTALL.txt CHANGELOG.md LICENSE; do
   [ -f "$root/$f" ] || { echo "$me: $root/$f: missing" >&2; exit 1; }
   sed 's/\r*$/\r/' "$root/$f" >"$stage/$f"
