@@ -55,7 +55,7 @@ mkdir -p "$stage" out/release
 echo "release: building the ZorvanShapes $version package (commit $(git log -1 --format=%h); the DLLs' own version $(scripts/version.sh))"
 
 # Builds one target's DLL and runs the unit tests' artifact checks on it (the DLL beside the
-# test program), then stages it as <target>/ZorvanShapes.dll.
+# test program); scripts/stage-package.sh stages both below.
 build_dll() {  # target, toolchain file
   local target=$1 build=build/release/$1 checks
   mkdir -p "$build"
