@@ -10,8 +10,8 @@
 #
 # On a difference, the call logs go to build/agreement/ and the first differing lines are shown.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 steps=${1:-5000}
 seed=${2:-20261207}
@@ -19,10 +19,7 @@ targets=(linux win32 win64)
 program() { if [ "$1" = linux ]; then echo build/linux/bin/module_tests; else echo "build/$1/bin/module_tests.exe"; fi; }
 for t in "${targets[@]}"; do
   f=$(program "$t")
-  if [ ! -x "$f" ]; then
-    echo "scripts/agreement.sh: $f: not built (run scripts/test.sh, or build the linux, win32 and win64 presets)" >&2
-    exit 1
-  fi
+  [ -x "$f" ] || zv_die "$f: not built (run scripts/test.sh, or build the linux, win32 and win64 presets)"
 done
 
 run() {  # target, log file or ""
@@ -32,7 +29,7 @@ run() {  # target, log file or ""
           "$(program linux)" --gtest_filter='Monkey.*' --gtest_color=no) || { echo "$out" >&2; return 1; }
   else
     out=$(cd "build/$target/bin" && ZORVAN_MONKEY_STEPS=$steps ZORVAN_MONKEY_SEED=$seed ZORVAN_MONKEY_LOG=$log \
-          "$root/scripts/wine-run.sh" ./module_tests.exe --gtest_filter='Monkey.*' --gtest_color=no) ||
+          "$zv_root/scripts/wine-run.sh" ./module_tests.exe --gtest_filter='Monkey.*' --gtest_color=no) ||
       { echo "$out" >&2; return 1; }
   fi
   printf '%s\n' "$out" | tr -d '\r' | grep '^monkey digest:' || true
@@ -41,12 +38,12 @@ run() {  # target, log file or ""
 start=$(date +%s)
 declare -A digests
 for t in "${targets[@]}"; do
-  digests[$t]=$(run "$t" "") || { echo "scripts/agreement.sh: the monkey session failed on $t" >&2; exit 1; }
+  digests[$t]=$(run "$t" "") || zv_die "the monkey session failed on $t"
 done
 took=$(( $(date +%s) - start ))
 
 if [ "$(printf '%s\n' "${digests[linux]}" | grep -c .)" -ne 2 ]; then
-  echo "scripts/agreement.sh: expected 2 digests from the Linux run, found:" >&2
+  zv_say "expected 2 digests from the Linux run, found:"
   printf '%s\n' "${digests[linux]}" >&2
   exit 1
 fi
@@ -61,11 +58,11 @@ if [ ${#differ[@]} -eq 0 ]; then
   exec scripts/guide.sh --agree
 fi
 
-echo "scripts/agreement.sh: ${differ[*]} differ from Linux; writing the call logs to build/agreement/" >&2
+zv_say "${differ[*]} differ from Linux; writing the call logs to build/agreement/"
 mkdir -p build/agreement
-run linux "$root/build/agreement/linux.log" >/dev/null || true
+run linux "$zv_root/build/agreement/linux.log" >/dev/null || true
 for t in "${differ[@]}"; do
-  run "$t" "$root/build/agreement/$t.log" >/dev/null || true
+  run "$t" "$zv_root/build/agreement/$t.log" >/dev/null || true
   echo "--- linux against $t:" >&2
   diff build/agreement/linux.log "build/agreement/$t.log" | head -8 >&2 || true
 done

@@ -7,19 +7,19 @@
 #   scripts/demo.sh [-j N]    N parallel build jobs (default: $ZV_JOBS, else the build tool's own)
 set -euo pipefail
 started=$(date +%s)
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 jobs=${ZV_JOBS:-}
 while [ $# -gt 0 ]; do
   case "$1" in
-    -j) jobs=${2:?demo: -j needs a number}; shift 2 ;;
+    -j) jobs=${2:?scripts/demo.sh: -j needs a number}; shift 2 ;;
     -j*) jobs=${1#-j}; shift ;;
     -h | --help) sed -n '2,6p' "$0"; exit 0 ;;
-    *) echo "demo: unknown argument '$1' (usage: scripts/demo.sh [-j N])" >&2; exit 2 ;;
+    *) zv_die -2 "unknown argument '$1' (usage: $zv_me [-j N])" ;;
   esac
 done
-case "$jobs" in '' | [1-9] | [1-9][0-9]) ;; *) echo "demo: -j takes a number of jobs, found '$jobs'" >&2; exit 2 ;; esac
+case "$jobs" in '' | [1-9] | [1-9][0-9]) ;; *) zv_die -2 "-j takes a number of jobs, found '$jobs'" ;; esac
 
 # The build's step counter ([12/85]) on one line at a terminal, every 20th step otherwise.
 progress() {
@@ -36,8 +36,7 @@ build() {
   echo "demo: building $preset${jobs:+ with $jobs jobs} (log: $log)"
   if ! cmake --preset "$preset" >"$log" 2>&1; then
     cat "$log" >&2
-    echo "demo: configuring $preset failed" >&2
-    exit 1
+    zv_die "configuring $preset failed"
   fi
   set +e
   cmake --build --preset "$preset" ${jobs:+-j "$jobs"} --target zorvan-host 2>&1 | tee -a "$log" | progress
@@ -45,8 +44,7 @@ build() {
   set -e
   if [ "$status" -ne 0 ]; then
     sed -n '/^FAILED:/,/^ninja: build stopped/p' "$log" | head -n 80 >&2
-    echo "demo: the $preset build failed (status $status); the whole log is $log" >&2
-    exit 1
+    zv_die "the $preset build failed (status $status); the whole log is $log"
   fi
 }
 
@@ -102,9 +100,9 @@ scripts/guide.sh "$demo/ZorvanShapes-Guide.html" || status=1
 
 took=$(( $(date +%s) - started ))
 echo
-echo "Report (open in a browser): $root/$demo/tour-linux.html"
-echo "Pictures after each changing command: $root/$demo/pictures/"
-echo "Guide for writers (open in a browser): $root/$demo/ZorvanShapes-Guide.html"
+echo "Report (open in a browser): $zv_root/$demo/tour-linux.html"
+echo "Pictures after each changing command: $zv_root/$demo/pictures/"
+echo "Guide for writers (open in a browser): $zv_root/$demo/ZorvanShapes-Guide.html"
 echo "Windows runs:$win_note"
 printf 'demo: done in %dm%02ds\n' $((took / 60)) $((took % 60))
 if [ $status -ne 0 ]; then

@@ -8,10 +8,8 @@
 #   scripts/guide.sh --agree                  the guide from all three targets, byte for byte the same
 #                                             (the Windows ones skipped, said so, without Wine)
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
-
-die() { echo "guide: $*" >&2; exit 1; }
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 # Builds the module and the host of one preset; on failure shows the compiler's error.
 build() {
@@ -19,7 +17,7 @@ build() {
   mkdir -p build
   { cmake --preset "$preset" && cmake --build --preset "$preset" ${ZV_JOBS:+-j "$ZV_JOBS"} --target zorvan-host; } \
     >"$log" 2>&1 || { sed -n '/^FAILED:/,/^ninja: build stopped/p;/CMake Error/,+5p' "$log" | head -n 60 >&2
-                      die "building zorvan-host ($preset) failed; the whole log is $log"; }
+                      zv_die "building zorvan-host ($preset) failed; the whole log is $log"; }
 }
 
 # Writes the guide with one target's module into $2.
@@ -32,10 +30,10 @@ write() {
   else
     scripts/wine-run.sh "build/$target/bin/zorvan-host.exe" guide --output "$output" docs/guide || status=$?
   fi
-  [ $status -eq 0 ] || die "the guide could not be made with the $target module (status $status; reasons above)"
+  [ $status -eq 0 ] || zv_die "the guide could not be made with the $target module (status $status; reasons above)"
   local size
   size=$(stat -c %s "$output")
-  [ "$size" -lt 2000000 ] || die "$output is $size bytes; a guide must stay under 2 MB"
+  [ "$size" -lt 2000000 ] || zv_die "$output is $size bytes; a guide must stay under 2 MB"
 }
 
 case "${1:-}" in
@@ -48,19 +46,19 @@ case "${1:-}" in
     fi
     for t in "${targets[@]}"; do build "$t"; write "$t" "$out/$t.html"; done
     for t in "${targets[@]}"; do
-      cmp "$out/linux.html" "$out/$t.html" || die "the guide made with the $t module differs from the Linux one (diff $out/linux.html $out/$t.html)"
+      cmp "$out/linux.html" "$out/$t.html" || zv_die "the guide made with the $t module differs from the Linux one (diff $out/linux.html $out/$t.html)"
     done
     echo "guide: the same guide, byte for byte, from: ${targets[*]}"
     exit 0 ;;
-  --target) target=${2:?guide: --target needs linux, win32 or win64}; shift 2 ;;
-  -*) die "unknown option '$1' (usage: scripts/guide.sh [--target T] [OUTPUT] | --agree)" ;;
+  --target) target=${2:?scripts/guide.sh: --target needs linux, win32 or win64}; shift 2 ;;
+  -*) zv_die "unknown option '$1' (usage: scripts/guide.sh [--target T] [OUTPUT] | --agree)" ;;
   *) target=linux ;;
 esac
-case "$target" in linux | win32 | win64) ;; *) die "--target takes linux, win32 or win64, found '$target'" ;; esac
-[ $# -le 1 ] || die "one OUTPUT at most, found: $*"
+case "$target" in linux | win32 | win64) ;; *) zv_die "--target takes linux, win32 or win64, found '$target'" ;; esac
+[ $# -le 1 ] || zv_die "one OUTPUT at most, found: $*"
 output=${1:-build/guide/ZorvanShapes-Guide.html}
 if [ "$target" != linux ] && ! command -v wine >/dev/null 2>&1; then
-  die "the $target guide runs its host under Wine, which is not installed (scripts/setup.sh installs it)"
+  zv_die "the $target guide runs its host under Wine, which is not installed (scripts/setup.sh installs it)"
 fi
 scripts/setup.sh --linux >/dev/null
 build "$target"

@@ -15,9 +15,8 @@
 #
 #   scripts/installer-test.sh
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
-me=scripts/installer-test.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 expected=34
 passed=0 failed=0
 ok() { echo "ok: $*"; passed=$((passed + 1)); }
@@ -38,7 +37,7 @@ summary() {
   exit 1
 }
 die() {
-  echo "$me: $*" >&2
+  zv_say "$@"
   summary
 }
 
@@ -51,7 +50,7 @@ for target in win32 win64; do
     die "out/$target/ZorvanShapes.dll: missing; build it first: cmake --preset $target && cmake --build --preset $target"
 done
 version=$(scripts/version.sh --package) || die "the package's number cannot be read"
-work=$root/build/installer
+work=$zv_root/build/installer
 WINEPREFIX=$work/prefix wineserver -k 2>/dev/null  # a server left by an interrupted run
 rm -rf "$work"
 mkdir -p "$work"
@@ -112,7 +111,8 @@ i686-w64-mingw32-gcc-posix -O1 -s -o "$work/fm32.exe" "$work/framemaker.c" &&
   x86_64-w64-mingw32-gcc-posix -O1 -s -o "$work/fm64.exe" "$work/framemaker.c" ||
   die "the fake FrameMaker.exe programs do not build"
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$work/prefix
+WINEPREFIX=$work/prefix
+zv_wine_env
 trap 'wineserver -k 2>/dev/null || true' EXIT
 WINEARCH=win64 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; die "Wine cannot make $WINEPREFIX"; }
 c=$WINEPREFIX/drive_c
@@ -271,7 +271,7 @@ hold() {  # FrameMaker folder (Windows path), its DLL (Linux path)
   wine "$1\\FrameMaker.exe" "$1\\fminit\\Plugins\\ZorvanShapes.dll" 'C:\zs\holding' >/dev/null 2>&1 &
   holder=$!
   for _ in $(seq 300); do [ -e "$c/zs/holding" ] && return 0; sleep 0.1; done
-  echo "$me: the fake FrameMaker did not load $2 within 30 s" >&2
+  zv_say "the fake FrameMaker did not load $2 within 30 s"
 }
 release() { rm -f "$c/zs/holding"; wait $holder; }
 

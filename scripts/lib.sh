@@ -28,6 +28,11 @@ zv_need() {
   done
 }
 
+# What a package holds besides SHA256SUMS, as its paths inside the zip and the installer's
+# staging folder (scripts/stage-package.sh writes them, release.sh and build-setup.sh read them).
+zv_package_files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md
+                  LICENSE)
+
 # Wine quiet, without the Mono and Gecko installers, in the 64-bit prefix beside the build
 # (build/wineprefix, which runs 32- and 64-bit programs) unless WINEPREFIX names another.
 zv_wine_env() {

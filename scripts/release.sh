@@ -21,27 +21,24 @@
 # (SOURCE_DATE_EPOCH) and fixed permissions, and the installer keeps that time as its files'
 # time. Signatures are made last, on copies, since a signature carries its own time.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
-me=scripts/release.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$zv_root"
 
 scripts/setup.sh >/dev/null
-for tool in git python3 sha256sum; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "$me: $tool is needed and was not found" >&2; exit 1; }
-done
+zv_need git python3 sha256sum
 
 # What ships is exactly a commit: no changed and no new files (the build picks up every source
 # file of the module's folders).
 if [ -n "$(git status --porcelain)" ]; then
-  echo "$me: the tree is not clean; commit, stash or remove these first:" >&2
+  zv_say "the tree is not clean; commit, stash or remove these first:"
   git status --short >&2
   exit 1
 fi
 for f in INSTALL.txt CHANGELOG.md LICENSE; do
-  [ -f "$f" ] || { echo "$me: $f: missing" >&2; exit 1; }
+  [ -f "$f" ] || zv_die "$f: missing"
 done
 # The package's number, once its changelog section, its guide and its record agree.
-version=$(scripts/package-check.py) || { echo "$me: nothing was built" >&2; exit 1; }
+version=$(scripts/package-check.py) || zv_die "nothing was built"
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
@@ -61,18 +58,17 @@ build_dll() {  # target, toolchain file
   mkdir -p "$build"
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$2.cmake" -DCMAKE_BUILD_TYPE=Release \
         -DZV_BENCH=OFF >"$build/configure.log" 2>&1 ||
-    { cat "$build/configure.log" >&2; echo "$me: $target: configure failed" >&2; exit 1; }
+    { cat "$build/configure.log" >&2; zv_die "$target: configure failed"; }
   cmake --build "$build" --target ZorvanShapes unit_tests -j "${ZV_JOBS:-2}" >"$build/build.log" 2>&1 ||
-    { tail -30 "$build/build.log" >&2; echo "$me: $target: the build failed (the whole log: $build/build.log)" >&2; exit 1; }
+    { tail -30 "$build/build.log" >&2; zv_die "$target: the build failed (the whole log: $build/build.log)"; }
   local dll=$build/bin/ZorvanShapes.dll
-  checks=$(cd "$build/bin" && "$root/scripts/wine-run.sh" ./unit_tests.exe --gtest_filter="Targets/Dll.*/$target" \
+  checks=$(cd "$build/bin" && "$zv_root/scripts/wine-run.sh" ./unit_tests.exe --gtest_filter="Targets/Dll.*/$target" \
            --gtest_color=no 2>&1) ||
-    { printf '%s\n' "$checks" >&2; echo "$me: $dll fails the artifact checks; nothing packaged" >&2; exit 1; }
+    { printf '%s\n' "$checks" >&2; zv_die "$dll fails the artifact checks; nothing packaged"; }
   checks=$(printf '%s\n' "$checks" | tr -d '\r')
   if printf '%s\n' "$checks" | grep -q SKIPPED || ! printf '%s\n' "$checks" | grep -q '^\[  PASSED  \] [1-9]'; then
     printf '%s\n' "$checks" >&2
-    echo "$me: the artifact checks did not all run on $dll; nothing packaged" >&2
-    exit 1
+    zv_die "the artifact checks did not all run on $dll; nothing packaged"
   fi
   echo "release: $dll passes the artifact checks ($(printf '%s\n' "$checks" | grep -c '^\[       OK \]') checks)"
 }
@@ -80,18 +76,17 @@ build_dll win32 mingw-i686
 build_dll win64 mingw-x86_64
 # The writers' guide, drawn by the module itself (the Linux build; the three agree byte for byte).
 scripts/guide.sh build/release/ZorvanShapes-Guide.html >build/release/guide.log 2>&1 ||
-  { cat build/release/guide.log >&2; echo "$me: the guide could not be made; nothing packaged" >&2; exit 1; }
+  { cat build/release/guide.log >&2; zv_die "the guide could not be made; nothing packaged"; }
 scripts/stage-package.sh "$stage" build/release/win32/bin/ZorvanShapes.dll build/release/win64/bin/ZorvanShapes.dll \
   build/release/ZorvanShapes-Guide.html
 
-files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md LICENSE)
 
 # Writes the zip of a staged package: its files and SHA256SUMS (of the files as they ship,
 # with Windows line ends), in a fixed order, with the time of the last commit and fixed
 # permissions.
 write_zip() {  # stage folder, zip
-  (cd "$1" && sha256sum "${files[@]}" | sed 's/$/\r/' >SHA256SUMS)
-  python3 - "$1" "$2" "${files[@]}" SHA256SUMS <<'EOF'
+  (cd "$1" && sha256sum "${zv_package_files[@]}" | sed 's/$/\r/' >SHA256SUMS)
+  python3 - "$1" "$2" "${zv_package_files[@]}" SHA256SUMS <<'EOF'
 import os, sys, time, zipfile
 stage, target, names = sys.argv[1], sys.argv[2], sys.argv[3:]
 # Zip times have a two-second resolution and start in 1980.
@@ -115,8 +110,7 @@ scripts/build-setup.sh "$stage" "$version" "$setup"
 # A number released before must give the same bytes; a new one gets the lines of its record.
 if ! scripts/package-check.py --built out/release/SHA256SUMS; then
   rm -f "$zip" "$setup" out/release/SHA256SUMS
-  echo "$me: the package was removed again; nothing is left in out/release" >&2
-  exit 1
+  zv_die "the package was removed again; nothing is left in out/release"
 fi
 
 # Signed copies, when a certificate is given: the DLLs first, then the package and the
@@ -134,11 +128,11 @@ if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   (cd out/release/signed && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
 fi
 
-echo "release: $root/$zip"
-echo "release: $root/$setup"
+echo "release: $zv_root/$zip"
+echo "release: $zv_root/$setup"
 sed 's/^/sha256: /' out/release/SHA256SUMS
 if [ -d out/release/signed ]; then
-  echo "release: signed with $ZV_SIGN_CERT: $root/out/release/signed/"
+  echo "release: signed with $ZV_SIGN_CERT: $zv_root/out/release/signed/"
   sed 's/^/sha256 (signed): /' out/release/signed/SHA256SUMS
 else
   echo "release: not signed (set ZV_SIGN_CERT and ZV_SIGN_KEY to sign: README, \"The release package\")"

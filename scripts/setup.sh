@@ -11,6 +11,7 @@
 #                                browser (skipped without it), and Node.js with the npm packages
 #                                pinned in tests/browser/package-lock.json (the guide's check)
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 linux_only=0
 browser=0
 optional_pkgs=()
@@ -18,7 +19,7 @@ case "${1:-}" in
   --linux) linux_only=1 ;;
   --browser) browser=1; optional_pkgs+=(chromium python3 procps) ;;  # the browser test makes its crowded page with python3
   "") ;;
-  *) echo "usage: scripts/setup.sh [--linux | --browser]" >&2; exit 2 ;;
+  *) zv_die -2 "usage: $zv_me [--linux | --browser]" ;;
 esac
 
 need_pkgs=()
@@ -39,7 +40,7 @@ done
 # The browser check's npm packages, exactly as locked; installed again only when the lock changed.
 npm_packages() {
   local dir
-  dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../tests/browser" && pwd)
+  dir=$zv_root/tests/browser
   [ $browser -eq 1 ] && ! cmp -s "$dir/package-lock.json" "$dir/node_modules/.zv-package-lock.json" || return 0
   echo "setup: npm ci in $dir"
   (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error >/dev/null &&
@@ -61,10 +62,9 @@ fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then
   if have_cmd sudo; then SUDO="sudo"; else
-    echo "setup: these packages are missing and installing them needs root:" >&2
+    zv_say "these packages are missing and installing them needs root:"
     echo "  ${need_pkgs[*]} $( [ $need_wine -eq 1 ] && echo 'wine wine32:i386 wine64')" >&2
-    echo "setup: run this script as root, or install them with apt-get, then run again" >&2
-    exit 1
+    zv_die "run this script as root, or install them with apt-get, then run again"
   fi
 fi
 
@@ -79,7 +79,7 @@ echo "setup: installing ${need_pkgs[*]}"
 if ! $SUDO apt-get update -qq; then
   sleep 5
   $SUDO apt-get update -qq ||
-    echo "setup: warning: some package indexes could not be refreshed (above); installing from the ones there are" >&2
+    zv_say "warning: some package indexes could not be refreshed (above); installing from the ones there are"
 fi
 $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
 npm_packages

@@ -6,15 +6,14 @@
 #
 #   scripts/stage-package.sh STAGE WIN32_DLL WIN64_DLL GUIDE
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-me=scripts/stage-package.sh
-[ $# -eq 4 ] || { echo "usage: $me STAGE WIN32_DLL WIN64_DLL GUIDE" >&2; exit 2; }
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+[ $# -eq 4 ] || zv_die -2 "usage: $zv_me STAGE WIN32_DLL WIN64_DLL GUIDE"
 stage=$1
 mkdir -p "$stage/win32" "$stage/win64"
 cp "$2" "$stage/win32/ZorvanShapes.dll"
 cp "$3" "$stage/win64/ZorvanShapes.dll"
 cp "$4" "$stage/ZorvanShapes-Guide.html"
 for f in INSTALL.txt CHANGELOG.md LICENSE; do
-  [ -f "$root/$f" ] || { echo "$me: $root/$f: missing" >&2; exit 1; }
-  sed 's/\r*$/\r/' "$root/$f" >"$stage/$f"
+  [ -f "$zv_root/$f" ] || zv_die "$zv_root/$f: missing"
+  sed 's/\r*$/\r/' "$zv_root/$f" >"$stage/$f"
 done
