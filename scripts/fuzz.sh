@@ -7,6 +7,9 @@
 #                                           executions or the time limit (default 3600 s each);
 #                                           the corpus is then minimized into fuzz/corpus/<target>
 #                                           and every crash becomes fuzz/regressions/<target>/<name>
+#   scripts/fuzz.sh --campaign --workers N  the same with N workers per target side by side (one per
+#                                           core), each taking its share of the 10^7 in a folder
+#                                           of its own; all are merged
 #   scripts/fuzz.sh [...] name..            only the named targets
 # A target's dictionary is fuzz/<target>.dict when there is one. What a run finds goes to
 # build/fuzz/corpus/<target>; crash inputs go to build/fuzz/artifacts/. A summary line per
@@ -17,15 +20,22 @@ cd "$zv_root"
 
 seconds=60
 mode=run
+workers=1
 targets=()
-for arg in "$@"; do
-  case "$arg" in
+while [ $# -gt 0 ]; do
+  case "$1" in
     --smoke) mode=smoke; seconds=5 ;;
     --campaign) mode=campaign; seconds=3600 ;;
-    ''|*[!0-9]*) targets+=("$arg") ;;
-    *) seconds=$arg ;;
+    --workers)
+      workers=${2:-}
+      [[ "$workers" =~ ^[1-9][0-9]?$ ]] || zv_die -2 "--workers takes a number from 1 to 99, found '$workers'"
+      shift ;;
+    ''|*[!0-9]*) targets+=("$1") ;;
+    *) seconds=$1 ;;
   esac
+  shift
 done
+[ "$workers" -eq 1 ] || [ "$mode" = campaign ] || zv_die -2 "--workers is for a --campaign"
 if [ ${#targets[@]} -eq 0 ]; then
   for src in fuzz/fuzz_*.cpp; do
     targets+=("$(basename "$src" .cpp)")
@@ -71,45 +81,64 @@ keep_findings() {
   done
 }
 
+# Runs one worker of target $t with the options set below; its corpus folder and log are given.
+fuzz_worker() {  # work folder, log
+  nice -n 19 "$bin/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout="$timeout" -rss_limit_mb=2048 \
+    "${extra[@]}" -artifact_prefix=build/fuzz/artifacts/ "$1" "${seeds[@]}" >"$2" 2>&1
+}
+
 for t in "${targets[@]}"; do
   if [ "$mode" = smoke ] && ! replay "$t"; then
     status=1
     summary+=("$(printf '%-20s %s' "$t" "regression inputs FAILED")")
     continue
   fi
-  work=build/fuzz/corpus/$t
-  mkdir -p "$work"
   seeds=()
   [ -d "fuzz/corpus/$t" ] && seeds=("fuzz/corpus/$t")
   extra=()
   [ -f "fuzz/$t.dict" ] && extra+=("-dict=fuzz/$t.dict")
   # An input slower than the timeout is a finding. A campaign runs for hours under nice, where
-  # other work on the machine can hold it back for many seconds: it allows a minute.
+  # other work on the machine can hold it back for many seconds: it allows a minute. Its
+  # workers share the 10^7 executions.
   timeout=10
-  [ "$mode" = campaign ] && extra+=("-runs=10000000") && timeout=60
+  [ "$mode" = campaign ] && extra+=("-runs=$(( (10000000 + workers - 1) / workers ))") && timeout=60
   # Targets whose cost grows with the input, and whose code has nothing more to reach in longer
   # inputs, are held to short ones: five times the executions, the same edges.
   case "$t" in fuzz_notify_split|fuzz_text) extra+=("-max_len=512") ;; esac
-  log=build/fuzz/$t.log
-  echo "fuzz: $t for ${seconds}s${extra[*]:+ (${extra[*]})}"
-  if nice -n 19 "$bin/$t" -max_total_time="$seconds" -print_final_stats=1 -timeout="$timeout" -rss_limit_mb=2048 \
-       "${extra[@]}" -artifact_prefix=build/fuzz/artifacts/ "$work" "${seeds[@]}" >"$log" 2>&1; then
-    result=ok
-  else
-    result=FAILED
-    status=1
-    grep -E "ERROR|check failed|runtime error|SUMMARY|Test unit written" "$log" | head -20 >&2 || true
-    [ "$mode" = campaign ] && keep_findings "$t" "$log"
-  fi
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | sed 's/cov: //')
+  side=""
+  [ "$workers" -gt 1 ] && side=", $workers workers side by side"
+  echo "fuzz: $t for ${seconds}s${extra[*]:+ (${extra[*]})}$side"
+  # One worker works in build/fuzz/corpus/<target> and logs to build/fuzz/<target>.log; more
+  # work in <target>_w1 ... and log to <target>.w1.log ..., side by side.
+  works=() logs=() pids=()
+  for ((w = 1; w <= workers; w++)); do
+    if [ "$workers" -eq 1 ]; then works+=("build/fuzz/corpus/$t"); logs+=("build/fuzz/$t.log"); else
+      works+=("build/fuzz/corpus/${t}_w$w"); logs+=("build/fuzz/$t.w$w.log"); fi
+    mkdir -p "${works[-1]}"
+    fuzz_worker "${works[-1]}" "${logs[-1]}" &
+    pids+=($!)
+  done
+  result=ok runs=0 edges=0
+  for ((w = 0; w < workers; w++)); do
+    log=${logs[w]}
+    if ! wait "${pids[w]}"; then
+      result=FAILED
+      status=1
+      grep -E "ERROR|check failed|runtime error|SUMMARY|Test unit written" "$log" | head -20 >&2 || true
+      [ "$mode" = campaign ] && keep_findings "$t" "$log"
+    fi
+    n=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    e=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | sed 's/cov: //')
+    if [ -n "$n" ] && [ "$runs" != "?" ]; then runs=$((runs + n)); else runs="?"; fi
+    [ -n "$e" ] && [ "$e" -gt "$edges" ] && edges=$e
+  done
   if [ "$mode" = campaign ] && [ "$result" = ok ]; then
     # Inputs that add coverage to the kept corpus join it (libFuzzer's merge keeps the least).
     mkdir -p "fuzz/corpus/$t"
-    nice -n 19 "$bin/$t" -merge=1 "fuzz/corpus/$t" "$work" >"build/fuzz/$t.merge.log" 2>&1 ||
+    nice -n 19 "$bin/$t" -merge=1 "fuzz/corpus/$t" "${works[@]}" >"build/fuzz/$t.merge.log" 2>&1 ||
       { echo "fuzz/corpus/$t:1: merging the campaign's corpus failed, see build/fuzz/$t.merge.log" >&2; status=1; }
   fi
-  summary+=("$(printf '%-20s %6s s %12s runs %7s edges  %s' "$t" "$seconds" "${runs:-?}" "${edges:-?}" "$result")")
+  summary+=("$(printf '%-20s %6s s %12s runs %7s edges  %s' "$t" "$seconds" "$runs" "$edges" "$result")")
 done
 echo
 printf '%s\n' "${summary[@]}"
