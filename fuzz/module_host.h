@@ -27,6 +27,7 @@ inline void ResetModule() {
   Check(fuzzheap::g_live == 0);  // no client block is left once the binding is gone
   zv::Undo = {zv::UndoNothing, {0, nullptr}, 0, 0, 0};
   zv::Copied = {0, 0, 0, 0};
+  zv::GeometryCopied = false;
   zv::SelectionHistoryRelease();
   zv::LastHostError = 0;
 }

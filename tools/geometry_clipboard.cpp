@@ -9,6 +9,7 @@
 namespace zv {
 
 CopiedGeometry Copied = {0, 0, 0, 0};
+bool GeometryCopied = false;
 
 void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue width) {
   int64_t from = first < 0 ? 0 : first;
@@ -20,10 +21,18 @@ void SetColumnWidths(MetricList* list, int32_t first, int32_t last, MetricValue 
 namespace {
 
 constexpr const char* TextSelectObjectOrCells = "First select an object or table cell(s). Then try again.";
+constexpr const char* TextCopyFirst = "First copy a graphic with Copy Graphic Props. Then try again.";
 
-// Steps S and U: the selected graphic with its snapshot taken, or false after the alert.
+// True when the clipboard holds a copy; otherwise the refusal is shown and nothing changes.
+bool HaveCopiedGeometry() {
+  if (!GeometryCopied) ShowRefusal(TextCopyFirst);
+  return GeometryCopied;
+}
+
+// Steps S and U: the selected graphic with its snapshot taken, or false after the alert
+// (nothing selected, or nothing copied yet).
 bool BeginGraphicChange(GraphicSelection* sel) {
-  if (!FindSelectedGraphic(sel)) return false;
+  if (!FindSelectedGraphic(sel) || !HaveCopiedGeometry()) return false;
   TakePropertySnapshot(sel->doc, sel->graphic);
   return true;
 }
@@ -49,6 +58,7 @@ void PasteColumnWidth(ObjectId doc) {
     ShowRefusal(TextSelectObjectOrCells);
     return;
   }
+  if (!HaveCopiedGeometry()) return;
   int32_t first = GetIntProp(doc, table, PropTblSelFirstCol);
   int32_t last = GetIntProp(doc, table, PropTblSelLastCol);
   if (GetIntProp(doc, table, PropTblSelTop) == 0) {
@@ -82,6 +92,7 @@ void CopyGraphicProps() {
   Copied.y = GetMetric(sel, PropPosY);
   Copied.width = GetMetric(sel, PropWidth);
   Copied.height = GetMetric(sel, PropHeight);
+  GeometryCopied = true;  // zeros copied from a graphic are a copy too
 }
 
 void PasteGraphicPos() {
@@ -142,6 +153,7 @@ void PasteGraphicWidth() {
     PasteColumnWidth(sel.doc);
     return;
   }
+  if (!HaveCopiedGeometry()) return;
   TakePropertySnapshot(sel.doc, sel.graphic);
   SetMetric(sel, PropWidth, Copied.width);
 }

@@ -44,6 +44,10 @@ struct CopiedGeometry {
   MetricValue height;
 };
 extern CopiedGeometry Copied;
+// False until the first "Copy Graphic Props" of this load of the module: the pastes and
+// resizes refuse to apply a clipboard that was never filled (it would shrink a graphic to
+// nothing or move it to the frame's corner).
+extern bool GeometryCopied;
 
 void CopyGraphicProps();
 void PasteGraphicPos();

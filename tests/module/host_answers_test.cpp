@@ -68,6 +68,8 @@ TEST(HostAnswers, GraphicCommandsFindEveryPropertyTheyUse) {
 
 TEST(HostAnswers, NavigationAndTableCommandsFindEveryPropertyTheyUse) {
   Page p;
+  p.host.SelectGraphics(p.doc, {p.m.AddRectangle(p.frame, {0, 0, 0, 0})});
+  ASSERT_TRUE(p.host.ChooseCommand(Cmd::CopyGraphicProps));  // a copied width of 0 for the columns below
   // Up from a graphic in an anchored frame: the frame, then the text frame of its anchor.
   p.host.SelectGraphics(p.doc, {p.inner});
   ASSERT_TRUE(p.host.ChooseCommand(Cmd::SelectParentObject));

@@ -74,11 +74,12 @@ TEST(HostSmoke, MenuCommandsChangeTheModelAndEveryListIsReleased) {
 namespace {
 
 struct Scene {
-  ObjectId doc = 0, graphic = 0;
+  ObjectId doc = 0, graphic = 0, corner = 0;
   void Build(Model& m) {
     doc = m.NewDocument("lists");
     ObjectId frame = m.AddFrame(doc, {0, 0, 300, 300});
     graphic = m.AddRectangle(frame, {10, 10, 40, 20});
+    corner = m.AddRectangle(frame, {0, 0, 5, 5});
   }
 };
 
@@ -90,6 +91,7 @@ TEST(HostSmoke, AHostThatKeepsResultsFreesThemItselfAfterEachEvent) {
   s.Build(host.model());
   ASSERT_TRUE(host.Start()) << host.LastError();
   host.SelectGraphics(s.doc, {s.graphic});
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Copy Graphic Props"));
   ASSERT_TRUE(host.ChooseMenu("Zorvan > Paste Graphic Size"));
   ASSERT_TRUE(host.ChooseMenu("Zorvan > Undo Operation"));
   ListCounters lists = host.Lists();
@@ -107,6 +109,8 @@ TEST(HostSmoke, AListHandedOverWithAnErrorStatusIsStillReleased) {
   Scene s;
   s.Build(host.model());
   ASSERT_TRUE(host.Start()) << host.LastError();
+  host.SelectGraphics(s.doc, {s.corner});
+  ASSERT_TRUE(host.ChooseMenu("Zorvan > Copy Graphic Props"));
   host.SelectGraphics(s.doc, {s.graphic});
   host.faults().FailOperation("ReadAllProps", Fault::Status(7));
   ASSERT_TRUE(host.ChooseMenu("Zorvan > Paste Graphic Pos"));

@@ -99,9 +99,10 @@ TEST(LoadCycle, SecondLoadStartsFresh) {
   EXPECT_TRUE(host.log().WritesSince({}).empty());
 
   host.SelectGraphics(page.doc, {page.b});
-  host.ChooseCommand(Cmd::PasteGraphicPos);  // an empty clipboard: the origin
-  EXPECT_EQ(m.GeometryOf(page.b).x, 0);
-  EXPECT_EQ(m.GeometryOf(page.b).y, 0);
+  host.ChooseCommand(Cmd::PasteGraphicPos);  // nothing copied in this load: refused
+  ASSERT_EQ(host.Alerts().size(), 2u);
+  EXPECT_EQ(host.Alerts()[1].text, "First copy a graphic with Copy Graphic Props. Then try again.");
+  EXPECT_EQ(m.GeometryOf(page.b).x, 200);
 
   // Both selected in one action: equal times keep the host's order, which lists the graphic
   // added last first, so b is the title and moves; a history left from the first load would
@@ -128,6 +129,8 @@ TEST(LoadCycle, BindingAgainAfterTeardownWorks) {
     ASSERT_TRUE(host.Start()) << host.LastError();
     EXPECT_EQ(host.InitResult(), 0);
     Page page = BuildPage(host);
+    host.SelectGraphics(page.doc, {page.b});
+    host.ChooseCommand(Cmd::CopyGraphicProps);
     host.SelectGraphics(page.doc, {page.a});
     host.ChooseCommand(Cmd::PasteGraphicPos);
     host.ChooseCommand(Cmd::UndoOperation);  // the undo reads the graphic's properties: a returned list

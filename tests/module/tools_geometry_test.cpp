@@ -1,5 +1,8 @@
 // The geometry clipboard through the host: copy, the eight pastes, the two proportional
 // resizes, "Paste Graphic Width" on table columns, the refusals and the dispatcher.
+#include <algorithm>
+#include <iterator>
+
 #include "tests/module/tools_test_support.h"
 
 namespace zvtest {
@@ -72,18 +75,56 @@ TEST_F(GeometryTest, PastesWriteInTheFixedOrder) {
   }
 }
 
-TEST_F(GeometryTest, PastesBeforeAnyCopyUseZeros) {
+constexpr const char* kCopyFirst = "First copy a graphic with Copy Graphic Props. Then try again.";
+
+// Until the first copy the clipboard holds no graphic's geometry: applying its zeros would
+// shrink the graphic to nothing or move it to the frame's corner.
+TEST_F(GeometryTest, PastesBeforeAnyCopyAreRefusedAndChangeNothing) {
+  ObjectId g = NewTarget();
+  Select({g});
+  Choose(Cmd::AddFrameToGraphic);  // an undo record the refusals must leave alone
+  ObjectId added = model().Contents(frame).back();
+  ObjectId table = model().AddTable(model().AddParagraph(model().AddTextFrame(frame, {0, 100, 400, 200}), "a"), {});
+  std::vector<int32_t> applying, onGraphics;  // every command that applies the clipboard; all but the width
+  for (int32_t c = Cmd::PasteGraphicPos; c <= Cmd::ResizeGraphicToCopiedHeight; ++c) applying.push_back(c);
+  std::remove_copy(applying.begin(), applying.end(), std::back_inserter(onGraphics), Cmd::PasteGraphicWidth);
+  struct Case {
+    const char* selection;
+    std::vector<int32_t> commands;
+    std::string alert;
+  };
+  const Case cases[] = {
+      {"a graphic", applying, kCopyFirst},
+      {"table cells", {Cmd::PasteGraphicWidth}, kCopyFirst},
+      {"nothing: the selection is asked for first", onGraphics, kSelectObject},
+      {"nothing", {Cmd::PasteGraphicWidth}, "First select an object or table cell(s). Then try again."},
+  };
+  for (const Case& c : cases) {
+    if (c.alert != kCopyFirst) host().ClearSelection(doc);
+    else if (c.commands.size() == 1) ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 0));
+    else Select({g});
+    for (int32_t command : c.commands) {
+      std::vector<double> was = GeometryOf(g);
+      Mark before = MarkNow();
+      Choose(command);
+      EXPECT_EQ(Actions(before), (std::vector<std::string>{"ShowAlert \"" + c.alert + "\" kind=3"}))
+          << c.selection << ", command " << command;
+      EXPECT_EQ(GeometryOf(g), was) << c.selection << ", command " << command;
+    }
+  }
+  Choose(Cmd::UndoOperation);  // still the added frame's record
+  EXPECT_FALSE(model().Exists(added));
+}
+
+TEST_F(GeometryTest, ACopyOfZerosIsACopy) {
+  ObjectId dot = model().AddRectangle(frame, {0, 0, 0, 0});
+  Select({dot});
+  Choose(Cmd::CopyGraphicProps);
   ObjectId g = NewTarget();
   Select({g});
   Choose(Cmd::PasteGraphicPos);
   EXPECT_EQ(GeometryOf(g), (std::vector<double>{0, 0, 200, 100}));
-  Choose(Cmd::PasteGraphicRightPos);
-  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 200, 100}));
-  Choose(Cmd::ResizeGraphicToCopiedWidth);
-  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
-  model().FindMutable(g)->props[prop::Height] = Value::OfMetric(Pt(100));
-  Choose(Cmd::PasteGraphicSize);
-  EXPECT_EQ(GeometryOf(g), (std::vector<double>{-200, 0, 0, 0}));
+  EXPECT_EQ(AlertCount(), 0u);
 }
 
 TEST_F(GeometryTest, ProportionalResizeOfAZeroSizeGraphicWritesNothing) {

@@ -14,6 +14,11 @@ class UndoTest : public ToolsTest {
   std::string Changes(const zvhost::Snapshot& a, const zvhost::Snapshot& b) {
     return zvhost::FormatChanges(zvhost::Diff(a, b));
   }
+  // Copies a graphic at the frame's corner: the pastes below move to 0, 0.
+  void CopyCorner() {
+    Select({model().AddRectangle(frame, {0, 0, 1, 1})});
+    Choose(Cmd::CopyGraphicProps);
+  }
   // Runs `change`, then undoes, redoes and undoes again, checking each state.
   void ExpectUndoRedo(const char* what, const std::function<void()>& change) {
     zvhost::Snapshot before = State();
@@ -73,6 +78,7 @@ TEST_F(UndoTest, TableColumnsAndTableTitleUndo) {
   spec.titleRowWidth = 468;
   spec.leftIndent = 36;
   ObjectId table = model().AddTable(anchor, spec);
+  CopyCorner();
   ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 1));
   ExpectUndoRedo("column widths", [&] { Choose(Cmd::PasteGraphicWidth); });
   ASSERT_TRUE(host().SelectTable(doc, table));
@@ -134,6 +140,7 @@ TEST_F(UndoTest, CommandsThatDoNotRecordLeaveTheRecord) {
 }
 
 TEST_F(UndoTest, ANewRecordReplacesTheOldOne) {
+  CopyCorner();
   ObjectId a = model().AddRectangle(frame, {10, 20, 100, 50});
   ObjectId b = model().AddRectangle(frame, {50, 60, 10, 10});
   Select({a});
@@ -153,6 +160,7 @@ TEST_F(UndoTest, ANewRecordReplacesTheOldOne) {
 }
 
 TEST_F(UndoTest, InitializeEmptiesThePropertyRecord) {
+  CopyCorner();
   ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
   Select({g});
   Choose(Cmd::PasteGraphicPos);
@@ -168,6 +176,7 @@ TEST_F(UndoTest, InitializeEmptiesThePropertyRecord) {
 }
 
 TEST_F(UndoTest, AVanishedObjectLeavesNothingToUndo) {
+  CopyCorner();
   ObjectId g = model().AddRectangle(frame, {10, 20, 100, 50});
   Select({g});
   Choose(Cmd::PasteGraphicPos);
