@@ -150,7 +150,8 @@ inline void SelectOnly(zvhost::Model& m, ObjectId doc, const std::vector<ObjectI
 
 // Puts the page into the state in which command `number` runs in TypicalSteps(): the figure
 // selected; figure and title for the figure title; the whole table for the table title; an
-// answer queued for the grid resize; a paste to undo for the undo.
+// answer queued for the grid resize; the figure copied for the pastes; a paste to undo for the
+// undo.
 inline void Prepare(zvhost::Host& host, const TypicalPage& p, int32_t number) {
   zvhost::Model& m = host.model();
   if (number == Cmd::MakeFigureTitleRight) {
@@ -162,6 +163,9 @@ inline void Prepare(zvhost::Host& host, const TypicalPage& p, int32_t number) {
     SelectOnly(m, p.doc, {p.figure});
   }
   if (number == Cmd::ResizeGraphicToGridHeight) host.AnswerNextPrompt(3);
+  // The pastes and resizes refuse an empty clipboard: the figure's own geometry is copied.
+  bool pastes = number >= Cmd::PasteGraphicPos && number <= Cmd::ResizeGraphicToCopiedHeight;
+  if (pastes || number == Cmd::UndoOperation) host.ChooseCommand(Cmd::CopyGraphicProps);
   if (number == Cmd::UndoOperation) host.ChooseCommand(Cmd::PasteGraphicPos);
 }
 
