@@ -44,9 +44,12 @@ int RegistrationFromVersionBlock(const void* block, PropList* list) {
 int ReadClientRegistration(ModuleHandle module, PropList* list) {
   if (list == nullptr) return 0;
   char path[PathSize];
-  if (PlatformModuleFileName(module, path, PathSize) == 0) return 0;
   alignas(4) static uint8_t block[VersionBlockSize];  // too big for a host thread's stack to take lightly
-  if (!PlatformFileVersionInfo(path, VersionBlockSize, block)) return 0;
+  // The file by its 8-bit path where that names it; otherwise by its full path in any letters,
+  // so that the folder's name never empties the list.
+  bool read =
+      PlatformModuleFileName(module, path, PathSize) != 0 && PlatformFileVersionInfo(path, VersionBlockSize, block);
+  if (!read && !PlatformModuleVersionInfo(module, VersionBlockSize, block)) return 0;
   return RegistrationFromVersionBlock(block, list);
 }
 

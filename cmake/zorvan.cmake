@@ -34,7 +34,7 @@ endfunction()
 
 function(zv_host_libs target)
   if(WIN32)
-    target_link_libraries(${target} PUBLIC ole32)
+    target_link_libraries(${target} PUBLIC ole32 shell32)
   else()
     target_link_libraries(${target} PUBLIC ${CMAKE_DL_LIBS})
   endif()

@@ -9,10 +9,15 @@
 
 namespace zv {
 
-// Path of the module's file; returns its length without the terminator, 0 on failure.
+// Path of the module's file; returns its length without the terminator, 0 on failure. The
+// path always names the file: where the system's 8-bit path cannot (letters its code page
+// lacks, or too long for `size`), the short path is given if it can, else 0.
 uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size);
 // Reads the version-information block of the file at `path`; 0 on failure.
 int PlatformFileVersionInfo(const char* path, uint32_t size, void* block);
+// Reads the version-information block of the module's own file, found by its full path in
+// whatever letters and at whatever length; 0 on failure.
+int PlatformModuleVersionInfo(ModuleHandle module, uint32_t size, void* block);
 // Finds the value stored under `query` in a version block; 0 when absent.
 int PlatformVersionQuery(const void* block, const char* query, const void** value, uint32_t* length);
 // Finds a resource of the module by integer type (low 16 bits) and name; the bytes stay the

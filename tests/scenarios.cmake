@@ -28,6 +28,13 @@ if(TARGET zorvan-host)
   add_test(NAME zorvan_host_unreadable_says_why COMMAND zorvan-host run no-such.zvs WORKING_DIRECTORY ${ZV_BIN_DIR})
   set_tests_properties(zorvan_host_unreadable_says_why PROPERTIES
                        PASS_REGULAR_EXPRESSION "error: cannot read no-such.zvs: No such file or directory")
+  # Arguments in any letters reach the host and come back in UTF-8 (Windows: not through the
+  # ANSI code page). Wine reads the arguments in the locale's encoding: UTF-8 here.
+  add_test(NAME zorvan_host_any_letters COMMAND zorvan-host run --module "ツール/ZorvanShapes.dll"
+                                                "Программы.zvs"
+           WORKING_DIRECTORY ${ZV_BIN_DIR})
+  set_tests_properties(zorvan_host_any_letters PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" PASS_REGULAR_EXPRESSION
+                       "cannot (load|read) [^\n]*(ツール|Программы)")
 endif()
 
 # The tour's HTML report opened in headless Chromium at 1400 and 800 pixels (Linux; skipped

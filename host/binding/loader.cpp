@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "host/binding/file_names.h"
 #include "host/binding/host_impl.h"
 
 #if defined(_WIN32)
@@ -154,9 +155,9 @@ void* PatchGot(void* handle, const char* symbol, void* replacement, void** origi
 
 std::string ExecutableDir() {
 #if defined(_WIN32)
-  char buf[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-  std::string p(buf, n < MAX_PATH ? n : 0);
+  std::wstring buf(32768, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  std::string p = Narrow(buf.substr(0, n < buf.size() ? n : 0));
   size_t cut = p.find_last_of("\\/");
 #else
   char buf[4096];
@@ -213,7 +214,7 @@ const KindText& TextOf(ModuleKind kind) {
 // Reads the file's header: an ELF file, or a PE file by its machine field.
 ModuleKind KindOfFile(const std::string& path) {
   unsigned char h[512] = {};
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return ModuleKind::Unknown;
   size_t n = std::fread(h, 1, sizeof h, f);
   std::fclose(f);
@@ -263,7 +264,7 @@ std::string AsFilePath(const std::string& path) {
 
 // For a module file that cannot be opened: the system's reason and the full path looked at.
 std::string MissingFile(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (f) {
     std::fclose(f);
     return "";
@@ -271,7 +272,7 @@ std::string MissingFile(const std::string& path) {
   int code = errno;
   if (code != ENOENT && code != ENOTDIR) return "";  // the loader gives its own reason for the rest
   std::error_code ec;
-  std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  std::string full = Utf8Of(std::filesystem::absolute(FsPath(path), ec).lexically_normal());
   return std::string(std::strerror(code)) + " (looked for " + (ec ? path : full) + ")";
 }
 
@@ -290,7 +291,7 @@ bool HostImpl::LoadModule() {
     return false;
   }
 #if defined(_WIN32)
-  HMODULE m = LoadLibraryA(file.c_str());
+  HMODULE m = LoadLibraryW(LongPath(file).c_str());  // any letters, any length
   if (!m) {
     DWORD code = GetLastError();
     std::string why = OtherKindHint(modulePath);

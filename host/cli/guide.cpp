@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 
+#include "host/binding/file_names.h"
 #include "host/model/text_lines.h"
 #include "host/view/guide_html.h"
 
@@ -95,7 +96,7 @@ SourceNotes ReadNotes(const std::string& text, const std::string& file, std::str
 }
 
 bool ReadText(const std::string& path, std::string* text) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   char buf[65536];
   size_t got;
@@ -343,10 +344,10 @@ class GuideRun {
 
 bool WriteText(const std::string& path, const std::string& text, const Output& err) {
   std::error_code ec;
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::filesystem::path parent = FsPath(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);  // a failure shows at the open
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFile(path, "wb");
   bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
   const int e = errno;
   if (f && std::fclose(f) != 0) ok = false;
@@ -387,8 +388,8 @@ int RunGuide(const std::vector<std::string>& args, const Output& out, const Outp
   }
   std::vector<std::string> files;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
-    if (e.path().extension() == ".zvs") files.push_back(e.path().generic_string());
+  for (const auto& e : std::filesystem::directory_iterator(FsPath(dir), ec))
+    if (e.path().extension() == ".zvs") files.push_back(Utf8Of(e.path()));
   if (ec || files.empty()) {
     err("error: " + dir + ": expected a folder of guide sources (*.zvs), found " +
         (ec ? ec.message() : std::string("none")) + "\n");

@@ -5,7 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "host/binding/file_names.h"
 #include "host/cli/scenario_files.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #if !defined(_WIN32)
 #include <unistd.h>
@@ -55,7 +60,14 @@ void Gather(const std::string& s) {
 #endif
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+  // Paths in any letters: the arguments as the command line holds them, printed in UTF-8.
+  (void)argc, (void)argv;
+  std::vector<std::string> args = zvhost::CommandLineArguments();
+  SetConsoleOutputCP(CP_UTF8);
+#else
   std::vector<std::string> args(argv + 1, argv + argc);
+#endif
   auto show = [](const std::string& s) {
     std::fwrite(s.data(), 1, s.size(), stdout);
     std::fflush(stdout);

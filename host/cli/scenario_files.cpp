@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "host/binding/file_names.h"
 #include "host/cli/interrupt.h"
 #include "host/model/text_lines.h"
 #include "host/view/report_html.h"
@@ -26,7 +27,7 @@ std::string Stem(const std::string& path) {
 
 bool WriteFile(const std::string& path, const std::string& text, const Output& err) {
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFile(path, "wb");
   bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
   int e = errno;
   if (f && std::fclose(f) != 0) ok = false;
@@ -159,12 +160,12 @@ namespace {
 // Reads a whole file; on failure `why` holds the system's reason.
 bool ReadFile(const std::string& path, std::string* text, std::string* why) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(FsPath(path), ec)) {
     *why = std::strerror(EISDIR);
     return false;
   }
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) {
     *why = std::strerror(errno ? errno : ENOENT);
     return false;
@@ -182,13 +183,13 @@ bool ReadFile(const std::string& path, std::string* text, std::string* why) {
 // Checks that a file can be written, before any scenario runs; a file made here is removed.
 bool CanWrite(const std::string& path, std::string* why) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
+  if (std::filesystem::is_directory(FsPath(path), ec)) {
     *why = std::strerror(EISDIR);
     return false;
   }
-  bool existed = std::filesystem::exists(path, ec);
+  bool existed = std::filesystem::exists(FsPath(path), ec);
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "ab");
+  std::FILE* f = OpenFile(path, "ab");
   if (!f) {
     *why = std::strerror(errno ? errno : EACCES);
     return false;
@@ -241,7 +242,7 @@ class FilesRun {
     std::string why;
     if (!options_.svgDir.empty()) {
       std::error_code ec;
-      std::filesystem::create_directories(options_.svgDir, ec);
+      std::filesystem::create_directories(FsPath(options_.svgDir), ec);
       if (ec) {
         err_("error: cannot create " + options_.svgDir + ": " + ec.message() + "\n");
         return false;

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/binding/file_names.h"
 #include "host/cli/scenario_files.h"
 #include "host/cli/shell_input.h"
 #include "host/view/report_html.h"
@@ -28,7 +29,8 @@ const char* const kOtherWords[] = {"at",      "size",    "in",        "to",    "
 
 const char* kShellHelp =
     "The shell's own commands:\n"
-    "  show                 the page as text        menu        the Zorvan menu\n"
+    "  show                 the page as text, after the module's registration list\n"
+    "  menu                 the Zorvan menu\n"
     "  svg FILE             the page as a picture   html FILE   the session's report\n"
     "  trace [on|off]       calls between host and module after each step\n"
     "  help [TOPIC], quit   (Ctrl-D also quits; Ctrl-C drops the line; Tab completes)\n";
@@ -42,7 +44,7 @@ const char* kHelpTopics =
     "help all       all of it (as zorvan-host help prints it)\n";
 
 bool WriteFileWithReason(const std::string& path, const std::string& text, std::string* why) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFile(path, "wb");
   if (!f) return *why = std::strerror(errno), false;
   bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
   int e = errno;
@@ -54,8 +56,8 @@ bool WriteFileWithReason(const std::string& path, const std::string& text, std::
 // Whether FILE can be written, found before the session starts; a file made for the check goes.
 bool Writable(const std::string& path, std::string* why) {
   std::error_code ec;
-  bool existed = std::filesystem::exists(path, ec);
-  std::FILE* f = std::fopen(path.c_str(), "ab");
+  bool existed = std::filesystem::exists(FsPath(path), ec);
+  std::FILE* f = OpenFile(path, "ab");
   if (!f) return *why = std::strerror(errno), false;
   std::fclose(f);
   if (!existed) std::remove(path.c_str());
@@ -279,6 +281,9 @@ class ShellSession {
       }
       if (words.size() == 2) trace_ = rest == "on";
       out_(std::string("trace ") + (trace_ ? "on" : "off") + "\n");
+    } else if (word == "show" && words.size() == 1) {
+      out_(runner_.RegistrationText());
+      return false;  // the page follows, as the language's show gives it
     } else if (word == "svg" || word == "html") {
       if (rest.empty()) {
         Error(word + " FILE: the file to write is missing\n");
@@ -364,7 +369,7 @@ int RunShell(const CliOptions& options, std::FILE* in, const Output& out, const 
   std::string why;
   if (!options.svgDir.empty()) {
     std::error_code ec;
-    std::filesystem::create_directories(options.svgDir, ec);
+    std::filesystem::create_directories(FsPath(options.svgDir), ec);
     if (ec) return err("zorvan-host: cannot create " + options.svgDir + ": " + ec.message() + "\n"), 2;
   }
   if (!options.htmlFile.empty() && !Writable(options.htmlFile, &why))

@@ -35,7 +35,21 @@ std::string ScenarioRunner::Preamble() const {
   std::string banner = host_->ConsoleText();
   while (!banner.empty() && banner.front() == '\n') banner.erase(0, 1);
   while (!banner.empty() && banner.back() == '\n') banner.pop_back();
-  return "console:\n" + banner + "\n\nmenu:\n" + MenuText();
+  // The list is the module's name to FrameMaker: shown when tracing, and always when empty.
+  const bool registration = options_.trace || host_->Registration().empty();
+  return "console:\n" + banner + "\n\n" + (registration ? RegistrationText() + "\n" : "") + "menu:\n" + MenuText();
+}
+
+std::string ScenarioRunner::RegistrationText() const {
+  const std::vector<RegistrationEntry>& list = host_->Registration();
+  if (list.empty())
+    return "registration: none\nwarning: the module registered with an empty list: FrameMaker would not know its "
+           "name\n";
+  std::string out = "registration:\n";
+  for (const RegistrationEntry& e : list)
+    out += "  " + (e.number != 0 ? std::to_string(e.number) : e.name) + " " +
+           (e.type == 3 ? "\"" + e.text + "\"" : "(type " + std::to_string(e.type) + ")") + "\n";
+  return out;
 }
 
 std::string ScenarioRunner::MenuText(const std::string& top) const {

@@ -39,6 +39,7 @@ class ScenarioRunner {
   bool Start(std::string* error);
   // The banner from the console and the Zorvan menu as the host shows it.
   std::string Preamble() const;
+  std::string RegistrationText() const;  // the registration list the module passed, a line each
   // Runs one step. Throws ScenarioError when the step cannot be carried out (an unknown name,
   // no document yet); an expectation that does not hold is a failure, not an error.
   StepOutcome Run(const Step& step);

@@ -19,8 +19,8 @@ static uint32_t CopyPath(const char* path, char* buffer, uint32_t size) {
   return static_cast<uint32_t>(length);
 }
 
-uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size) {
-  char resolved[PATH_MAX];
+// The full path of the module's file in `resolved`, or null.
+static const char* ModulePath(ModuleHandle module, char (&resolved)[PATH_MAX]) {
   const char* name = nullptr;
   link_map* map = nullptr;
   // A handle from dlopen always has a link map with a name (empty for the program itself).
@@ -29,12 +29,23 @@ uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size
     name = map->l_name;
   if (name == nullptr || name[0] == '\0') {  // the program itself
     ssize_t n = readlink("/proc/self/exe", resolved, sizeof resolved - 1);
-    if (n <= 0) return 0;  // GCOVR_EXCL_BR_LINE: only a system without /proc refuses the link
+    if (n <= 0) return nullptr;  // GCOVR_EXCL_BR_LINE: only a system without /proc refuses the link
     resolved[n] = '\0';
-    return CopyPath(resolved, buffer, size);
+    return resolved;
   }
-  if (realpath(name, resolved) == nullptr) return CopyPath(name, buffer, size);
-  return CopyPath(resolved, buffer, size);
+  return realpath(name, resolved) == nullptr ? name : resolved;
+}
+
+uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size) {
+  char resolved[PATH_MAX];
+  const char* path = ModulePath(module, resolved);
+  return path == nullptr ? 0 : CopyPath(path, buffer, size);  // GCOVR_EXCL_BR_LINE: see ModulePath
+}
+
+int PlatformModuleVersionInfo(ModuleHandle module, uint32_t size, void* block) {
+  char resolved[PATH_MAX];
+  const char* path = ModulePath(module, resolved);
+  return path == nullptr ? 0 : PlatformFileVersionInfo(path, size, block);  // GCOVR_EXCL_BR_LINE: see ModulePath
 }
 
 }  // namespace zv

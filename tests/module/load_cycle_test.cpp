@@ -3,11 +3,14 @@
 // address other than its preferred base, so that the loader has to relocate it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/binding/host.h"
+#include "host/cli/scenario_files.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/scenario.h"
 #include "tests/command_numbers.h"
@@ -214,6 +217,42 @@ TEST(LoadCycle, RelocatedDllBindsAndRunsTheTour) {
   }
   VirtualFree(taken, 0, MEM_RELEASE);
 #endif
+}
+
+// The reference host plays the tour with a copy of the module in a folder of any name, in any
+// letters and at any length, and says exactly what it says with the module where it was built.
+TEST(LoadCycle, TheTourFromAnyFolderIsTheSame) {
+  namespace fs = std::filesystem;
+  const fs::path built = Host::DefaultModulePath();
+  const std::string tour = std::string(ZV_SOURCE_DIR) + "/examples/tour.zvs";
+  std::error_code error;
+  const fs::path temp = fs::canonical(fs::temp_directory_path(), error) /
+                        ("zv-folders-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  // Plays the tour with the module at `module`: the transcript without its "module:" line.
+  auto play = [&](const std::string& module) {
+    std::string out, err;
+    int status = zvhost::RunCommandLine(
+        {"run", "--trace", "--module", module, tour}, stdin, [&](const std::string& s) { out += s; },
+        [&](const std::string& s) { err += s; });
+    EXPECT_EQ(status, 0) << module << "\n" << err << out;
+    size_t line = out.find("module: ");
+    if (line != std::string::npos) out.erase(line, out.find('\n', line) + 1 - line);
+    return out;
+  };
+  const std::string asBuilt = play(built.u8string());
+  ASSERT_NE(asBuilt.find("registration:\n  2 \"ZorvanShapes\""), std::string::npos) << asBuilt;
+  const char* const folders[] = {"ascii", "\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b",
+                                 "\u30c4\u30fc\u30eb"};
+  std::vector<fs::path> dirs;
+  for (const char* name : folders) dirs.push_back(temp / fs::u8path(name));
+  dirs.push_back(temp / std::string(150, 'l') / std::string(150, 'm'));  // 300 characters and more
+  for (const fs::path& dir : dirs) {
+    fs::create_directories(dir, error);
+    fs::copy_file(built, dir / built.filename(), error);
+    ASSERT_FALSE(error) << dir.u8string() << ": " << error.message();
+    EXPECT_EQ(play((dir / built.filename()).u8string()), asBuilt) << dir.u8string();
+  }
+  fs::remove_all(temp, error);
 }
 
 }  // namespace
