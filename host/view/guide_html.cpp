@@ -10,14 +10,17 @@ namespace zvhost {
 namespace {
 
 // Readable at 800 pixels and wider without a horizontal scroll bar: pictures shrink to the
-// column and stand one above the other in a narrow window. Printed, the table of all commands
-// fills a page of its own. No '<' or '&' here: the page is well-formed XML too.
+// column and stand one above the other in a narrow window; a shortcut never wraps inside.
+// Printed, the table of all commands fills a page of its own, the contents list stays on the
+// first page, and a section, a heading and its text, and the pictures stay together where they
+// fit. No '<' or '&' here: the page is well-formed XML too.
 const char* kGuideStyle = R"(
 body { font-family: sans-serif; margin: 1.5em auto; padding: 0 1em; color: #222; max-width: 62em; line-height: 1.45; }
 h1 { font-size: 1.6em; } h2 { font-size: 1.3em; margin-top: 2.2em; border-bottom: 1px solid #ccc; }
 h3 { font-size: 1em; margin-bottom: 0.2em; }
 p, li { max-width: 44em; }
 .menu { background: #f6f8fa; padding: 0.4em 0.6em; border-left: 4px solid #0969da; }
+.keys { white-space: nowrap; }
 kbd { font-family: monospace; border: 1px solid #aaa; border-radius: 3px; padding: 0 0.3em; background: #fff; }
 code { font-family: monospace; }
 .pics { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; margin: 0.6em 0 0.2em; }
@@ -33,9 +36,12 @@ th { background: #f0f0f0; }
 td { overflow-wrap: anywhere; }
 @media print {
   body { max-width: none; margin: 0; font-size: 10pt; }
-  nav { display: none; }
   section { break-inside: avoid-page; }
   section.glance { break-before: page; break-after: page; font-size: 8.5pt; }
+  h2, h3 { break-after: avoid-page; }
+  .pics { flex-wrap: nowrap; break-inside: avoid-page; }
+  .pics figure { flex: 1 1 0; }
+  p, li, blockquote { orphans: 3; widows: 3; }
 }
 )";
 
@@ -68,7 +74,7 @@ std::string Keys(const std::string& shortcut) {
     o += (o.empty() ? "" : " ") + std::string("<kbd>") + XmlEscape(keys.substr(start, space - start)) + "</kbd>";
     start = space + 1;
   }
-  return o;
+  return "<span class=\"keys\">" + o + "</span>";  // one shortcut never wraps inside
 }
 
 std::string MenuLine(const GuideCommand& c) {
@@ -91,7 +97,7 @@ std::string Section(const GuideSection& s) {
   for (const GuideBlock& b : s.blocks) o += b.pictures.empty() ? Paragraphs(b.prose) : b.pictures;
   if (s.command) {
     o += "<h3>What it asks</h3>\n";
-    if (s.asks.empty()) o += "<p>Nothing: it works on what is selected.</p>\n";
+    if (s.asks.empty()) o += "<p>Nothing: it asks no questions.</p>\n";
     for (const std::string& a : s.asks) o += "<blockquote class=\"asks\">" + XmlEscape(a) + "</blockquote>\n";
     o += "<h3>What it refuses</h3>\n";
     if (s.refuses.empty()) o += "<p>Nothing: when there is nothing to do, it leaves the page as it is.</p>\n";

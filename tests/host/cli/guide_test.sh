@@ -16,8 +16,8 @@ fail() { echo "FAILED: $*"; failed=1; }
 while IFS= read -r want; do
   [ -n "$want" ] && { grep -qF -- "$want" "$work/guide.html" || fail "the guide lacks: $want"; }
 done <<'ROWS'
-Menu: <b>Zorvan › Select › Select Parent Object</b><br/>Shortcut: <kbd>Esc</kbd> <kbd>s</kbd> <kbd>p</kbd> <kbd>o</kbd>
-<td><a href="#cmd-resize-graphic-to-grid-height">Zorvan &gt; Resize Graphic To Grid Height...</a></td><td><kbd>Esc</kbd> <kbd>r</kbd> <kbd>g</kbd> <kbd>g</kbd> <kbd>h</kbd></td>
+Menu: <b>Zorvan › Select › Select Parent Object</b><br/>Shortcut: <span class="keys"><kbd>Esc</kbd> <kbd>s</kbd> <kbd>p</kbd> <kbd>o</kbd></span>
+<td><a href="#cmd-resize-graphic-to-grid-height">Zorvan &gt; Resize Graphic To Grid Height...</a></td><td><span class="keys"><kbd>Esc</kbd> <kbd>r</kbd> <kbd>g</kbd> <kbd>g</kbd> <kbd>h</kbd></span></td>
 aria-label="After: title x from 20 pt to 274.17 pt; title width from 200 pt to 265.83 pt"
 aria-label="Before: selection from paper to stamp"
 <blockquote class="asks">Height Factor? (x * Grid Spacing)
@@ -25,6 +25,7 @@ aria-label="Before: selection from paper to stamp"
 <blockquote>Both objects must share the same frame.</blockquote>
 <blockquote>First select an object or table cell(s). Then try again.</blockquote>
 <blockquote>Nothing to undo.</blockquote>
+<blockquote>First copy a graphic with Copy Graphic Props. Then try again.</blockquote>
 ZorvanShapes v1.3  (Apr  8 2006 10:23:34)
 ROWS
 
