@@ -86,7 +86,7 @@ constexpr size_t WriteVersionBlock(const VersionBlockSpec& spec, uint8_t* out, s
   const uint32_t ms = (uint32_t{spec.version[0]} << 16) | spec.version[1];
   const uint32_t ls = (uint32_t{spec.version[2]} << 16) | spec.version[3];
   size_t root = w.Begin("VS_VERSION_INFO", 52, 0);
-  const uint32_t fixed[13] = {0xFEEF04BD, 0x00010000, ms, ls, ms, ls, 0x3F, 0, 0x40004, 2, 0, 0, 0};
+  const uint32_t fixed[13] = {0xFEEF04BD, 0x00010000, ms, ls, ms, ls, 0x3F, ZV_FILE_FLAGS, 0x40004, 2, 0, 0, 0};
   for (uint32_t word : fixed) w.U32(word);
 
   size_t strings = w.Begin("StringFileInfo", 0, 1);

@@ -1,10 +1,15 @@
 // The module's identity, in one place: its name, the version strings of the Win32 version
-// resource and of the block the Linux module carries, and what the console banner says.
+// resource and of the block the Linux module carries, and what the console banner says. File
+// and product version stay 1.2.1.0 (what FrameMaker reads); PrivateBuild tells builds apart.
 // Plain #defines so the resource compiler reads them too.
 #ifndef ZV_VERSION_INFO_H
 #define ZV_VERSION_INFO_H
 
+#include "version/build_identity.h"  // ZV_STR_PRIVATE_BUILD, written by the build
+
 #define ZV_VERSION_BINARY 1, 2, 1, 0
+// The file flags: VS_FF_PRIVATEBUILD, since the PrivateBuild string names this build.
+#define ZV_FILE_FLAGS 0x8
 #define ZV_STR_CLIENT_NAME "ZorvanShapes"
 #define ZV_STR_CLIENT_TYPE "Standard"
 #define ZV_STR_CLIENT_PRODUCTS "Maker MakerSGML"
@@ -35,6 +40,7 @@
   X("LegalCopyright", ZV_STR_LEGAL_COPYRIGHT)     \
   X("OriginalFilename", ZV_STR_ORIGINAL_FILENAME) \
   X("ProductName", ZV_STR_PRODUCT_NAME)           \
-  X("ProductVersion", ZV_STR_PRODUCT_VERSION)
+  X("ProductVersion", ZV_STR_PRODUCT_VERSION)     \
+  X("PrivateBuild", ZV_STR_PRIVATE_BUILD)
 
 #endif
