@@ -21,6 +21,10 @@ ManifestDPIAware true
 !define PUBLISHER "Zorvan Software"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define DLL "ZorvanShapes.dll"
+; The new and the earlier DLL while they change places: names as long as the DLL's, so that
+; a folder whose DLL path fits under 260 characters fits them too.
+!define DLL_NEW "ZorvanShapes.new"
+!define DLL_OLD "ZorvanShapes.old"
 !define GUIDE "ZorvanShapes-Guide.html"
 !define GUIDE_LINK "ZorvanShapes Guide.lnk"
 
@@ -207,7 +211,7 @@ FunctionEnd
 ; temporary file and the folders this run made ($5, $6), which RMDir leaves unless empty.
 !macro FailWrite WHY
   DetailPrint "${WHY}"
-  Delete "$INSTDIR\fminit\Plugins\${DLL}.new"
+  Delete "$INSTDIR\fminit\Plugins\${DLL_NEW}"
   ${If} $6 = 1
     RMDir "$INSTDIR\fminit\Plugins"
   ${EndIf}
@@ -248,27 +252,27 @@ Section "ZorvanShapes"
   ; a half-written ZorvanShapes.dll.
   SetOutPath $1
   SetOverwrite on
-  Delete "$1\${DLL}.new"
+  Delete "$1\${DLL_NEW}"
   ClearErrors
   ${If} $DllKind == win64
-    File "/oname=${DLL}.new" "${STAGE}/win64/${DLL}"
+    File "/oname=${DLL_NEW}" "${STAGE}/win64/${DLL}"
     StrCpy $DllBits "64-bit"
   ${Else}
-    File "/oname=${DLL}.new" "${STAGE}/win32/${DLL}"
+    File "/oname=${DLL_NEW}" "${STAGE}/win32/${DLL}"
     StrCpy $DllBits "32-bit"
   ${EndIf}
   ${If} ${Errors}
-    !insertmacro FailWrite "$1\${DLL}.new could not be written."
+    !insertmacro FailWrite "$1\${DLL_NEW} could not be written."
   ${EndIf}
   ${If} ${FileExists} "$1\${DLL}"
     ; A DLL that FrameMaker has loaded cannot be opened for writing.
     ${Do}
-      Delete "$1\${DLL}.old"
+      Delete "$1\${DLL_OLD}"
       ClearErrors
       FileOpen $3 "$1\${DLL}" a
       ${IfNot} ${Errors}
         FileClose $3
-        Rename "$1\${DLL}" "$1\${DLL}.old"
+        Rename "$1\${DLL}" "$1\${DLL_OLD}"
         ${IfNot} ${Errors}
           ${ExitDo}
         ${EndIf}
@@ -279,12 +283,12 @@ Section "ZorvanShapes"
     ${Loop}
   ${EndIf}
   ClearErrors
-  Rename "$1\${DLL}.new" "$1\${DLL}"
+  Rename "$1\${DLL_NEW}" "$1\${DLL}"
   ${If} ${Errors}
-    Rename "$1\${DLL}.old" "$1\${DLL}"
+    Rename "$1\${DLL_OLD}" "$1\${DLL}"
     !insertmacro FailWrite "$1\${DLL} could not be put in place; the earlier one was kept."
   ${EndIf}
-  Delete "$1\${DLL}.old"
+  Delete "$1\${DLL_OLD}"
   DetailPrint "Installed the $DllBits plug-in ($DllKind\${DLL}) as $1\${DLL}"
 
   ; The uninstaller and the documents, in a folder of their own per FrameMaker folder, under

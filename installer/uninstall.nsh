@@ -39,8 +39,8 @@ Section "Uninstall"
         Abort "$1\${DLL} is in use (quit FrameMaker and uninstall again); nothing was removed."
       ${EndIf}
     ${Loop}
-    Delete "$1\${DLL}.new"
-    Delete "$1\${DLL}.old"
+    Delete "$1\${DLL_NEW}"
+    Delete "$1\${DLL_OLD}"
     ; RMDir leaves a folder that is not empty: other plug-ins put there since stay.
     ReadRegDWORD $0 HKLM $UnKey CreatedPlugins
     ${If} $0 = 1
