@@ -115,6 +115,9 @@ i686-w64-mingw32-gcc-posix -O1 -s -o "$work/fm32.exe" "$work/framemaker.c" &&
 
 WINEPREFIX=$work/prefix
 zv_wine_env
+# Without Wine's menu builder, which the installer's Start-menu entry starts in the background:
+# it writes menus into the Linux home and could change the drive while a snapshot is taken.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 WINEARCH=win64 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; die "Wine cannot make $WINEPREFIX"; }
 c=$WINEPREFIX/drive_c
@@ -189,12 +192,14 @@ logged() {  # log file, exit code, text
 # A silent run refused: its exit code, its reason in the log in %TEMP%, nothing written
 # (against $before).
 refused() {  # what the case shows, exit code, reason logged, arguments after /S
-  local want=$2 why=$3 rc
+  local want=$2 why=$3 rc after
   rm -f "$setup_log"
   install "$name" "$4"
   rc=$?
+  after=$(snapshot)
   check "$1: refused ($(status $rc "$want")), \"$why\" logged, nothing written" \
-    eval 'test $rc -eq $want && logged "$setup_log" $want "$why" && test "$(snapshot)" = "$before"'
+    eval 'test $rc -eq $want && logged "$setup_log" $want "$why" && test "$after" = "$before"'
+  [ "$after" = "$before" ] || diff <(printf '%s\n' "$before") <(printf '%s\n' "$after")
 }
 first=$(snapshot) before=$first
 name=$(basename "$setup")
@@ -271,6 +276,7 @@ cp "$work/fm64.exe" "$fm64/FrameMaker.exe"
 printf 'another plug-in\n' >"$fm64/fminit/Plugins/Other.dll"
 first=$( (printf '%s\n' "$first"; cd "$c" && find "./Program Files/Adobe/FM64" -printf '%y %p %s\n' -type f -exec sha256sum {} +) | sort)
 
+wineserver -w  # the earlier installs' processes all ended
 before=$(snapshot)
 refused "no /D= and two FrameMaker found" 10 "refused: 2 FrameMaker folders were found; name the one that gets the plug-in with /D=." ""
 
