@@ -189,7 +189,7 @@ status() { echo "exit code $1, expected $2"; }
 logged() {  # log file, exit code, text
   [ -f "$1" ] && grep -qF -- "$3" "$1" && [ "$(tail -n 1 "$1" | tr -d '\r')" = "exit code $2" ]
 }
-# A silent run refused: its exit code, its reason in the log in %TEMP%, nothing written
+# A silent run that stops: its exit code, its reason in the log in %TEMP%, nothing written
 # (against $before).
 refused() {  # what the case shows, exit code, reason logged, arguments after /S
   local want=$2 why=$3 rc after
@@ -197,7 +197,7 @@ refused() {  # what the case shows, exit code, reason logged, arguments after /S
   install "$name" "$4"
   rc=$?
   after=$(snapshot)
-  check "$1: refused ($(status $rc "$want")), \"$why\" logged, nothing written" \
+  check "$1: $(status $rc "$want"), \"$why\" logged, nothing written" \
     eval 'test $rc -eq $want && logged "$setup_log" $want "$why" && test "$after" = "$before"'
   [ "$after" = "$before" ] || diff <(printf '%s\n' "$before") <(printf '%s\n' "$after")
 }
