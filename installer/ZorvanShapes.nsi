@@ -5,10 +5,21 @@
 ; INSTALL.txt, CHANGELOG.md, LICENSE), OUTFILE and, to sign the uninstaller, SIGN (a command
 ; that signs the file it is given).
 ;
-; Exit codes: 0 installed; 1 cancelled; 2 no FrameMaker.exe in the folder (or no folder, or a
-; /D= that cannot be read);
-; 3 FrameMaker.exe of an unknown kind or unreadable; 4 the plug-in could not be written
-; (FrameMaker still running, or no rights).
+; Every run writes a log (installer/log.nsh) to /LOG=FILE or %TEMP%\ZorvanShapes-setup.log.
+; Its exit codes are a contract with deployment tools (INSTALL.txt lists them for people); on
+; every code but 0 nothing was written:
+!define EXIT_INSTALLED 0          ; installed
+!define EXIT_CANCELLED 1          ; cancelled
+!define EXIT_USAGE 2              ; the help was shown (/? or /help)
+!define EXIT_HOST_UNFIT 3         ; FrameMaker.exe of an unknown kind, or unreadable
+!define EXIT_NOT_WRITTEN 4        ; the plug-in could not be written (in use, or no rights)
+!define EXIT_NO_FRAMEMAKER_EXE 5  ; the folder holds no FrameMaker.exe
+!define EXIT_NO_FOLDER 6          ; the folder does not exist
+!define EXIT_NOT_A_FOLDER 7       ; the folder is a file
+!define EXIT_BAD_FOLDER_ARG 8     ; the /D= cannot be read (a quote never closed, no folder)
+!define EXIT_NONE_FOUND 9         ; silent, no /D=, and no FrameMaker found
+!define EXIT_SEVERAL_FOUND 10     ; silent, no /D=, and several FrameMaker found
+!define EXIT_PATH_TOO_LONG 11     ; the plug-in's path would be 260 characters or more
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -21,16 +32,29 @@ ManifestDPIAware true
 !define PUBLISHER "Zorvan Software"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall"
 !define DLL "ZorvanShapes.dll"
+; The new and the earlier DLL while they change places: names as long as the DLL's, so that
+; a folder whose DLL path fits under 260 characters fits them too.
+!define DLL_NEW "ZorvanShapes.new"
+!define DLL_OLD "ZorvanShapes.old"
 !define GUIDE "ZorvanShapes-Guide.html"
 !define GUIDE_LINK "ZorvanShapes Guide.lnk"
+!define HELP "ZorvanShapes ${VERSION} setup installs the ZorvanShapes plug-in into one FrameMaker.$\r$\n$\r$\n\
+  /S  install without a window (an S in capitals)$\r$\n\
+  /D=FOLDER  the FrameMaker folder, the one that holds FrameMaker.exe; comes last, or in quotes: $\"/D=FOLDER$\"$\r$\n\
+  /LOG=FILE  the log, instead of %TEMP%\ZorvanShapes-setup.log$\r$\n\
+  /? or /help  this help (with /S, into the log only); exit code 2$\r$\n$\r$\n\
+INSTALL.txt lists the exit codes."
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
 !addincludedir "${__FILEDIR__}"
-!include hosts.nsh
+!include log.nsh
 !include command_line.nsh
+!include hosts.nsh
+!insertmacro CommandLineFunctions ""
+!insertmacro LogFunctions "" ZorvanShapes-setup.log "ZorvanShapes ${VERSION} setup"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -58,6 +82,7 @@ Var OwnDir        ; where the uninstaller and the documents go
 Var DllBits       ; "32-bit" or "64-bit": the plug-in installed, for the Finish page
 
 !define MUI_ABORTWARNING
+!define MUI_CUSTOMFUNCTION_ABORT LogCancel
 !define MUI_WELCOMEPAGE_TITLE "ZorvanShapes ${VERSION} for FrameMaker"
 !define MUI_WELCOMEPAGE_TEXT "This installs the ZorvanShapes plug-in, which adds the Zorvan menu to FrameMaker.$\r$\n$\r$\nOn the next page you choose the FrameMaker that gets it; the installer puts the plug-in that fits that FrameMaker (32-bit or 64-bit) into its fminit\Plugins folder and adds an entry to $\"Apps && features$\" to remove it again.$\r$\n$\r$\nWindows asked for administrator rights when this installer started because FrameMaker's plug-in folder is under $\"Program Files$\", which only administrators may change. ZorvanShapes itself runs inside FrameMaker as you.$\r$\n$\r$\nQuit FrameMaker before you go on."
 !insertmacro MUI_PAGE_WELCOME
@@ -74,38 +99,80 @@ Page custom HostPage HostPageLeave
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE English
 
+; Refuses in .onInit, before any page: logs why and the exit code, and stops.
+!macro Refuse CODE WHY
+  ${Log} "refused: ${WHY}"
+  SetErrorLevel ${CODE}
+  Call LogExitCode
+  Quit
+!macroend
+
 Function .onInit
   InitPluginsDir
+  SetErrorLevel ${EXIT_CANCELLED}     ; until the work is done
+  Call LogStart
+  Call HasHelpSwitch
+  ${If} $0 = 1
+    ${Log} "${HELP}"
+    ${IfNot} ${Silent}
+      MessageBox MB_OK|MB_ICONINFORMATION "${HELP}"
+    ${EndIf}
+    SetErrorLevel ${EXIT_USAGE}
+    Call LogExitCode
+    Quit
+  ${EndIf}
   Call FindHosts
   ; A folder named on the command line is the one meant, in whatever form it came; one that
   ; cannot be read is refused, never replaced by a folder found here.
-  Call ReadFolderArgument
-  ${If} $FolderArgState == ok
-    StrCpy $INSTDIR $FolderArg
-  ${ElseIf} $FolderArgState == bad
+  Push "/D="
+  Call ReadSwitch
+  ${If} $SwitchState == ok
+    StrCpy $INSTDIR $SwitchValue
+    ${Log} "chosen with /D=: $INSTDIR"
+  ${ElseIf} $SwitchState == bad
     ${If} ${Silent}
-      SetErrorLevel 2
-      Quit
+      !insertmacro Refuse ${EXIT_BAD_FOLDER_ARG} "the /D= cannot be read (a quote never closed, or no folder after it)."
     ${EndIf}
     StrCpy $INSTDIR ""
   ${EndIf}
   ${If} ${Silent}
     ; Without /D= the one FrameMaker found is meant; with none or several, /D= must say.
-    ${If} $FolderArgState == none
+    ${If} $SwitchState == none
       ReadINIStr $0 "${HOSTS_INI}" hosts count
-      ${If} $0 != 1
-        SetErrorLevel 2
-        Quit
+      ${If} $0 = 0
+        !insertmacro Refuse ${EXIT_NONE_FOUND} "no FrameMaker was found; name its folder with /D=."
+      ${ElseIf} $0 > 1
+        !insertmacro Refuse ${EXIT_SEVERAL_FOUND} "$0 FrameMaker folders were found; name the one that gets the plug-in with /D=."
       ${EndIf}
       ReadINIStr $INSTDIR "${HOSTS_INI}" hosts 1
+      ${Log} "chosen, the one FrameMaker found: $INSTDIR"
     ${EndIf}
     Call CheckHost
     ${If} $Refusal != ""
-      SetErrorLevel $RefusalCode
-      Quit
+      !insertmacro Refuse $RefusalCode $Refusal
     ${EndIf}
   ${ElseIf} $INSTDIR == ""
     ReadINIStr $INSTDIR "${HOSTS_INI}" hosts 1
+  ${EndIf}
+FunctionEnd
+
+Function LogCancel
+  ${Log} "cancelled"
+FunctionEnd
+
+Function .onGUIEnd
+  Call LogExitCode
+FunctionEnd
+
+Function .onInstSuccess
+  ${If} ${Silent}
+    Call LogExitCode
+  ${EndIf}
+FunctionEnd
+
+Function .onInstFailed
+  ${If} ${Silent}
+    Call LogExitCode
   ${EndIf}
 FunctionEnd
 
@@ -196,25 +263,34 @@ Function HostPageLeave
       ${ExitFor}
     ${EndIf}
   ${Next}
+  ${Log} "chosen on the page: $INSTDIR"
   Call CheckHost
   ${If} $Refusal != ""
+    ${Log} "refused: $Refusal"
     MessageBox MB_OK|MB_ICONSTOP $Refusal
     Abort
   ${EndIf}
 FunctionEnd
 
+; Shows a line of the work done and logs it.
+!macro Say TEXT
+  DetailPrint "${TEXT}"
+  ${Log} "${TEXT}"
+!macroend
+
 ; Stops with exit code 4 after saying why the plug-in could not be written; removes the
 ; temporary file and the folders this run made ($5, $6), which RMDir leaves unless empty.
 !macro FailWrite WHY
   DetailPrint "${WHY}"
-  Delete "$INSTDIR\fminit\Plugins\${DLL}.new"
+  ${Log} "not written: ${WHY}"
+  Delete "$INSTDIR\fminit\Plugins\${DLL_NEW}"
   ${If} $6 = 1
     RMDir "$INSTDIR\fminit\Plugins"
   ${EndIf}
   ${If} $5 = 1
     RMDir "$INSTDIR\fminit"
   ${EndIf}
-  SetErrorLevel 4
+  SetErrorLevel ${EXIT_NOT_WRITTEN}
   Abort "${WHY}"
 !macroend
 
@@ -248,27 +324,27 @@ Section "ZorvanShapes"
   ; a half-written ZorvanShapes.dll.
   SetOutPath $1
   SetOverwrite on
-  Delete "$1\${DLL}.new"
+  Delete "$1\${DLL_NEW}"
   ClearErrors
   ${If} $DllKind == win64
-    File "/oname=${DLL}.new" "${STAGE}/win64/${DLL}"
+    File "/oname=${DLL_NEW}" "${STAGE}/win64/${DLL}"
     StrCpy $DllBits "64-bit"
   ${Else}
-    File "/oname=${DLL}.new" "${STAGE}/win32/${DLL}"
+    File "/oname=${DLL_NEW}" "${STAGE}/win32/${DLL}"
     StrCpy $DllBits "32-bit"
   ${EndIf}
   ${If} ${Errors}
-    !insertmacro FailWrite "$1\${DLL}.new could not be written."
+    !insertmacro FailWrite "$1\${DLL_NEW} could not be written."
   ${EndIf}
   ${If} ${FileExists} "$1\${DLL}"
     ; A DLL that FrameMaker has loaded cannot be opened for writing.
     ${Do}
-      Delete "$1\${DLL}.old"
+      Delete "$1\${DLL_OLD}"
       ClearErrors
       FileOpen $3 "$1\${DLL}" a
       ${IfNot} ${Errors}
         FileClose $3
-        Rename "$1\${DLL}" "$1\${DLL}.old"
+        Rename "$1\${DLL}" "$1\${DLL_OLD}"
         ${IfNot} ${Errors}
           ${ExitDo}
         ${EndIf}
@@ -279,13 +355,13 @@ Section "ZorvanShapes"
     ${Loop}
   ${EndIf}
   ClearErrors
-  Rename "$1\${DLL}.new" "$1\${DLL}"
+  Rename "$1\${DLL_NEW}" "$1\${DLL}"
   ${If} ${Errors}
-    Rename "$1\${DLL}.old" "$1\${DLL}"
+    Rename "$1\${DLL_OLD}" "$1\${DLL}"
     !insertmacro FailWrite "$1\${DLL} could not be put in place; the earlier one was kept."
   ${EndIf}
-  Delete "$1\${DLL}.old"
-  DetailPrint "Installed the $DllBits plug-in ($DllKind\${DLL}) as $1\${DLL}"
+  Delete "$1\${DLL_OLD}"
+  !insertmacro Say "Installed the $DllBits plug-in ($DllKind\${DLL}) as $1\${DLL}"
 
   ; The uninstaller and the documents, in a folder of their own per FrameMaker folder, under
   ; "Program Files" so that only administrators can change what runs with their rights.
@@ -300,6 +376,7 @@ Section "ZorvanShapes"
   SetShellVarContext all
   CreateShortcut "$SMPROGRAMS\${GUIDE_LINK}" "$OwnDir\${GUIDE}"
   SetShellVarContext current
+  ${Log} "written: $OwnDir\ (uninstall.exe, ${GUIDE}, INSTALL.txt, CHANGELOG.md, LICENSE) and the Start-menu entry $\"${GUIDE_LINK}$\""
 
   WriteRegStr HKLM $2 DisplayName "${PRODUCT} for FrameMaker ($INSTDIR)"
   WriteRegStr HKLM $2 DisplayVersion "${VERSION}"
@@ -321,6 +398,8 @@ Section "ZorvanShapes"
   ${GetSize} $OwnDir "/S=0K /G=0" $7 $4 $4
   IntOp $3 $3 + $7
   WriteRegDWORD HKLM $2 EstimatedSize $3
+  ${Log} "written: the uninstall entry HKLM\$2"
+  SetErrorLevel ${EXIT_INSTALLED}
 SectionEnd
 
 !include uninstall.nsh

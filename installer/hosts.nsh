@@ -14,6 +14,7 @@
 Var DllKind       ; win32 or win64: the DLL that fits the chosen FrameMaker.exe
 Var Refusal       ; why the chosen folder is refused, or ""
 Var RefusalCode   ; the exit code that goes with the refusal
+Var FoundHow      ; where FindHosts is looking, for the log
 
 ; Adds $R0 to the list when it holds FrameMaker.exe and is not listed yet (names compare
 ; without regard to case, as Windows does).
@@ -35,6 +36,7 @@ Function AddHost
     IntOp $R1 $R1 + 1
     WriteINIStr "${HOSTS_INI}" hosts $R1 $R0
     WriteINIStr "${HOSTS_INI}" hosts count $R1
+    ${Log} "found: $R0 ($FoundHow)"
   ${EndIf}
 known:
   Pop $R3
@@ -54,6 +56,9 @@ Function AddAppPathsHost
       ${EndIf}
       ${GetParent} $R0 $R0
       Call AddHost
+      ${IfNot} ${FileExists} "$R0\FrameMaker.exe"
+        ${Log} "not used: $R0 ($FoundHow) holds no FrameMaker.exe"
+      ${EndIf}
     ${EndIf}
   ${EndIf}
 FunctionEnd
@@ -98,17 +103,23 @@ Function FindHosts
   WriteINIStr "${HOSTS_INI}" hosts count 0
   ${If} ${RunningX64}
     SetRegView 64
+    StrCpy $FoundHow "App Paths of FrameMaker.exe, 64-bit registry view"
     Call AddAppPathsHost
   ${EndIf}
   SetRegView 32
+  StrCpy $FoundHow "App Paths of FrameMaker.exe, 32-bit registry view"
   Call AddAppPathsHost
   SetRegView default
+  StrCpy $FoundHow "under $PROGRAMFILES64"
   Push $PROGRAMFILES64
   Call AddProgramFilesHosts
   ${If} $PROGRAMFILES32 != $PROGRAMFILES64
+    StrCpy $FoundHow "under $PROGRAMFILES32"
     Push $PROGRAMFILES32
     Call AddProgramFilesHosts
   ${EndIf}
+  ReadINIStr $0 "${HOSTS_INI}" hosts count
+  ${Log} "FrameMaker folders found: $0"
 FunctionEnd
 
 ; Brings $INSTDIR to the form kept in the registry: no trailing backslash, long names instead
@@ -129,8 +140,8 @@ Function NormalizeHostFolder
 FunctionEnd
 
 ; Checks that $INSTDIR is a FrameMaker program folder that one of the DLLs fits: sets $DllKind,
-; or $Refusal and $RefusalCode (2: no FrameMaker.exe there, 3: a FrameMaker.exe of an unknown
-; kind or one that cannot be read).
+; or $Refusal and $RefusalCode. The length comes first: Windows' own file functions fail on
+; longer paths, which would otherwise be reported as missing folders.
 Function CheckHost
   StrCpy $DllKind ""
   StrCpy $Refusal ""
@@ -138,12 +149,29 @@ Function CheckHost
   Call NormalizeHostFolder
   ${If} $INSTDIR == ""
     StrCpy $Refusal "No FrameMaker folder was given. Choose the folder that holds FrameMaker.exe."
-    StrCpy $RefusalCode 2
+    StrCpy $RefusalCode ${EXIT_NO_FOLDER}
+    Return
+  ${EndIf}
+  ; MAX_PATH is 260 with the closing NUL; StrLen counts UTF-16 units, as MAX_PATH does.
+  StrLen $0 "$INSTDIR\fminit\Plugins\${DLL}"
+  ${If} $0 >= 260
+    StrCpy $Refusal "$INSTDIR\fminit\Plugins\${DLL} would be $0 characters long; Windows programs load plug-ins only from paths under 260 characters. Choose a shorter folder."
+    StrCpy $RefusalCode ${EXIT_PATH_TOO_LONG}
+    Return
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\*"
+    ${If} ${FileExists} $INSTDIR
+      StrCpy $Refusal "$INSTDIR is a file, not a folder. Choose the folder that holds FrameMaker.exe."
+      StrCpy $RefusalCode ${EXIT_NOT_A_FOLDER}
+    ${Else}
+      StrCpy $Refusal "$INSTDIR does not exist. Choose the folder that holds FrameMaker.exe."
+      StrCpy $RefusalCode ${EXIT_NO_FOLDER}
+    ${EndIf}
     Return
   ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\FrameMaker.exe"
     StrCpy $Refusal "$INSTDIR does not hold FrameMaker.exe, so it is not a FrameMaker program folder. Choose the folder that holds FrameMaker.exe (for example C:\Program Files\Adobe\Adobe FrameMaker 2022)."
-    StrCpy $RefusalCode 2
+    StrCpy $RefusalCode ${EXIT_NO_FRAMEMAKER_EXE}
     Return
   ${EndIf}
   Push "$INSTDIR\FrameMaker.exe"
@@ -152,15 +180,17 @@ Function CheckHost
   Pop $1
   ${If} $0 = 332                      ; IMAGE_FILE_MACHINE_I386
     StrCpy $DllKind win32
+    ${Log} "$INSTDIR\FrameMaker.exe is 32-bit: the 32-bit plug-in fits"
   ${ElseIf} $0 = 34404                ; IMAGE_FILE_MACHINE_AMD64
     StrCpy $DllKind win64
+    ${Log} "$INSTDIR\FrameMaker.exe is 64-bit: the 64-bit plug-in fits"
   ${ElseIf} $0 == ""
     StrCpy $Refusal "$INSTDIR\FrameMaker.exe cannot be used: $1. Nothing was installed."
-    StrCpy $RefusalCode 3
+    StrCpy $RefusalCode ${EXIT_HOST_UNFIT}
   ${Else}
     IntFmt $0 "0x%04X" $0
     StrCpy $Refusal "$INSTDIR\FrameMaker.exe is a program for a kind of processor ZorvanShapes has no plug-in for (PE machine $0); it fits 32-bit (x86) and 64-bit (x64) FrameMaker. Nothing was installed."
-    StrCpy $RefusalCode 3
+    StrCpy $RefusalCode ${EXIT_HOST_UNFIT}
   ${EndIf}
 FunctionEnd
 

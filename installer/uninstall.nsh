@@ -2,7 +2,11 @@
 ; plug-in folders it made, its own folder and its uninstall entry) and nothing else. It finds
 ; that folder through its uninstall entry, whose name ends in the name of its own folder.
 ; Its entry starts it where it is (_?=), so that whoever starts it waits for its exit code: 0
-; when everything is removed, 4 when FrameMaker holds the DLL (then nothing is removed).
+; when everything is removed, 4 when FrameMaker holds the DLL (then nothing is removed). Its
+; log is /LOG=FILE or %TEMP%\ZorvanShapes-uninstall.log.
+
+!insertmacro CommandLineFunctions "un."
+!insertmacro LogFunctions "un." ZorvanShapes-uninstall.log "ZorvanShapes ${VERSION} uninstaller"
 
 Var UnKey         ; its uninstall entry
 Var UnHost        ; the FrameMaker folder
@@ -11,6 +15,8 @@ Var UnDone        ; 1 once everything but the uninstaller itself is removed
 
 ; The confirmation page shows $INSTDIR: the FrameMaker folder, which the user knows.
 Function un.onInit
+  SetErrorLevel 1                     ; cancelled, until the work is done
+  Call un.LogStart
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
@@ -21,12 +27,26 @@ Function un.onInit
   ${If} $UnHost != ""
     StrCpy $INSTDIR $UnHost
   ${EndIf}
+  ${Log} "uninstall entry HKLM\$UnKey; FrameMaker folder: $UnHost"
+FunctionEnd
+
+Function un.onUninstSuccess
+  ${If} ${Silent}
+    Call un.LogExitCode
+  ${EndIf}
+FunctionEnd
+
+Function un.onUninstFailed
+  ${If} ${Silent}
+    Call un.LogExitCode
+  ${EndIf}
 FunctionEnd
 
 Section "Uninstall"
   StrCpy $1 "$UnHost\fminit\Plugins"
   ${If} $UnHost == ""
     DetailPrint "No uninstall entry names the FrameMaker folder; removing only this uninstaller."
+    ${Log} "No uninstall entry names the FrameMaker folder; removing only this uninstaller."
   ${Else}
     ${Do}
       ClearErrors
@@ -35,12 +55,14 @@ Section "Uninstall"
         ${ExitDo}
       ${EndIf}
       ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$1\${DLL} is in use: FrameMaker is probably running.$\r$\n$\r$\nQuit FrameMaker, then click Retry." /SD IDCANCEL IDCANCEL`
+        ${Log} "not removed: $1\${DLL} is in use"
         SetErrorLevel 4
         Abort "$1\${DLL} is in use (quit FrameMaker and uninstall again); nothing was removed."
       ${EndIf}
     ${Loop}
-    Delete "$1\${DLL}.new"
-    Delete "$1\${DLL}.old"
+    ${Log} "removed: $1\${DLL}"
+    Delete "$1\${DLL_NEW}"
+    Delete "$1\${DLL_OLD}"
     ; RMDir leaves a folder that is not empty: other plug-ins put there since stay.
     ReadRegDWORD $0 HKLM $UnKey CreatedPlugins
     ${If} $0 = 1
@@ -57,6 +79,8 @@ Section "Uninstall"
   Delete "$UnOwn\LICENSE"
   Delete "$UnOwn\${GUIDE}"
   Call un.MoveGuideLink
+  ${Log} "removed: the uninstall entry, the documents in $UnOwn and the Start-menu entry; uninstall.exe goes when it exits"
+  SetErrorLevel 0
   StrCpy $UnDone 1
   ${If} ${Silent}
     Call un.RemoveSelf
@@ -84,6 +108,7 @@ FunctionEnd
 ; The window stays open after the work, with this program running: it removes itself when the
 ; window is closed.
 Function un.onGUIEnd
+  Call un.LogExitCode
   ${If} $UnDone = 1
     Call un.RemoveSelf
   ${EndIf}

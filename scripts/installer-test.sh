@@ -4,12 +4,14 @@
 # fake FrameMaker folders: a 32-bit FrameMaker found through the registry's App Paths entry,
 # 64-bit ones elsewhere that only /D= names, one under "Program Files" with another plug-in
 # already in its Plugins folder, a folder without FrameMaker.exe and one whose FrameMaker.exe
-# is no Windows program. Checks what a user or an administrator sees: exit codes, the machine
-# field of each installed DLL, every file on the drive and the uninstall entries before and
-# after (nothing written on a refusal, everything put back by the uninstallers), that the
-# quiet uninstall waits and says 4 while FrameMaker holds the DLL; and that the installer
-# builds byte-identically at another path, and signs and verifies with a throwaway
-# certificate made here.
+# is no Windows program, folders named in Cyrillic and Chinese, folders as long as a plug-in's
+# path allows and longer. Checks what a user or an administrator sees: exit codes (one per
+# reason to refuse), the log of each run and its last line, the machine field of each
+# installed DLL, every file on the drive and the uninstall entries before and after (nothing
+# written on a refusal, everything put back by the uninstallers), that the quiet uninstall
+# waits and says 4 while FrameMaker holds the DLL; and that the installer builds
+# byte-identically at another path, and signs and verifies with a throwaway certificate made
+# here.
 # Prints one line per check, "ok: ..." or "FAILED: ...", then the count; exits 1 if a check
 # failed or did not run.
 #
@@ -17,7 +19,7 @@
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 cd "$zv_root"
-expected=34
+expected=43
 passed=0 failed=0
 ok() { echo "ok: $*"; passed=$((passed + 1)); }
 bad() { echo "FAILED: $*"; failed=$((failed + 1)); }
@@ -113,6 +115,9 @@ i686-w64-mingw32-gcc-posix -O1 -s -o "$work/fm32.exe" "$work/framemaker.c" &&
 
 WINEPREFIX=$work/prefix
 zv_wine_env
+# Without Wine's menu builder, which the installer's Start-menu entry starts in the background:
+# it writes menus into the Linux home and could change the drive while a snapshot is taken.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 WINEARCH=win64 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; die "Wine cannot make $WINEPREFIX"; }
 c=$WINEPREFIX/drive_c
@@ -126,10 +131,31 @@ for n in 1 2 3 4 5; do
   cp "$work/fm64.exe" "$c/Other FM $n/FrameMaker.exe"
 done
 printf 'not a program\n' >"$junk/FrameMaker.exe"
+# A Windows folder name as a Linux path in the prefix.
+unix_of() { printf '%s/%s' "$c" "$(printf '%s' "${1#C:\\}" | tr '\\' /)"; }
+# A folder name of exactly $1 characters, in parts of at most 101 (Linux takes 255 bytes a part).
+long_folder() {
+  local p='C:\Long' k
+  while [ ${#p} -lt "$1" ]; do
+    k=$(($1 - ${#p} - 1))
+    [ $k -le 100 ] || k=100
+    p+=\\$(printf "%${k}s" | tr ' ' x)
+  done
+  printf '%s' "$p"
+}
+# The plug-in's path is the folder and 32 characters (\fminit\Plugins\ZorvanShapes.dll): 259
+# (the longest allowed) and 260 characters, and 332 for a folder of 300.
+long227=$(long_folder 227) long228=$(long_folder 228) long300=$(long_folder 300)
+cyrillic='C:\Фрейм Макер' cjk='C:\框架 FrameMaker'
+for f in "$long227" "$long228" "$long300" "$cyrillic"; do
+  mkdir -p "$(unix_of "$f")" && cp "$work/fm64.exe" "$(unix_of "$f")/FrameMaker.exe" || die "cannot make $f"
+done
+mkdir -p "$(unix_of "$cjk")" && cp "$work/fm32.exe" "$(unix_of "$cjk")/FrameMaker.exe" || die "cannot make $cjk"
 cp "$setup" "$c/zs/"
 cp "$signed_setup" "$c/zs/signed/"
-wine reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\FrameMaker.exe' /ve \
-  /d 'C:\Apps\FM32\FrameMaker.exe' /f /reg:32 >/dev/null 2>&1 || die "the App Paths entry cannot be made"
+temp=$(unix_of "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+[ -d "$temp" ] || die "the prefix's %TEMP% folder cannot be found ('$temp')"
+setup_log=$temp/ZorvanShapes-setup.log uninstall_log=$temp/ZorvanShapes-uninstall.log
 
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 entries() { wine reg query "$uninstall_key" /s /reg:64 2>/dev/null | tr -d '\r'; }
@@ -139,7 +165,7 @@ has_entry() { local e; e=$(entries); grep -q "$@" <<<"$e"; }
 # included), with sizes and hashes, and the uninstall entries of both registry views.
 snapshot() {
   (cd "$c" && find . \( -path ./windows -o -path './ProgramData/Microsoft/Windows/[!S]*' -o -path './users/*/AppData' \
-     -o -path ./zs \) -prune -o \
+     -o -path ./zs -o -path "./${temp#"$c"/}/ZorvanShapes-*.log" \) -prune -o \
      -printf '%y %p %s\n' -type f -exec sha256sum {} + | sort)
   entries
   wine reg query "$uninstall_key" /s /reg:32 2>/dev/null | tr -d '\r'
@@ -159,29 +185,77 @@ o = struct.unpack_from("<I", d, 0x3C)[0]
 print("0x%04X" % struct.unpack_from("<H", d, o + 4)[0] if d[o:o + 4] == b"PE\0\0" else "none")' "$1" 2>/dev/null
 }
 status() { echo "exit code $1, expected $2"; }
-first=$(snapshot)
-
-# A /D= that cannot be read is refused, and nothing is written.
-name=$(basename "$setup")
-while IFS='|' read -r args why; do
-  install "$name" "$args"
+# The log holds the text and ends with the exit code.
+logged() {  # log file, exit code, text
+  [ -f "$1" ] && grep -qF -- "$3" "$1" && [ "$(tail -n 1 "$1" | tr -d '\r')" = "exit code $2" ]
+}
+# A silent run that stops: its exit code, its reason in the log in %TEMP%, nothing written
+# (against $before).
+refused() {  # what the case shows, exit code, reason logged, arguments after /S
+  local want=$2 why=$3 rc after
+  rm -f "$setup_log"
+  install "$name" "$4"
   rc=$?
-  check "/S $args ($why): refused ($(status $rc 2)), nothing written" \
-    eval 'test $rc -eq 2 && test "$(snapshot)" = "$first"'
-done <<'EOF'
-/D="C:\Other FM 1|a quote never closed
-/D=|no folder
-"/D=C:\Nowhere at all"|no such folder
+  after=$(snapshot)
+  check "$1: $(status $rc "$want"), \"$why\" logged, nothing written" \
+    eval 'test $rc -eq $want && logged "$setup_log" $want "$why" && test "$after" = "$before"'
+  [ "$after" = "$before" ] || diff <(printf '%s\n' "$before") <(printf '%s\n' "$after")
+}
+first=$(snapshot) before=$first
+name=$(basename "$setup")
+while IFS='|' read -r what want why args; do
+  refused "$what" "$want" "$why" "$args"
+done <<EOF
+a /D= with a quote never closed|8|refused: the /D= cannot be read|/D="C:\Other FM 1
+a /D= with no folder|8|refused: the /D= cannot be read|/D=
+a folder that does not exist|6|refused: C:\Nowhere at all does not exist.|"/D=C:\Nowhere at all"
+a file, not a folder|7|refused: C:\Apps\NotFM\FrameMaker.exe is a file, not a folder.|/D=C:\Apps\NotFM\FrameMaker.exe
+a folder without FrameMaker.exe|5|refused: C:\Program Files\Adobe\NoHost does not hold FrameMaker.exe|/D=C:\Program Files\Adobe\NoHost
+a FrameMaker.exe that is no Windows program|3|FrameMaker.exe cannot be used: it is not a Windows program|/D=C:\Apps\NotFM
+a 300-character folder|11|ZorvanShapes.dll would be 332 characters long; Windows programs load plug-ins only from paths under 260 characters.|/D=$long300
+a plug-in path of 260 characters|11|\ZorvanShapes.dll would be 260 characters long|/D=$long228
+no /D= and no FrameMaker found|9|refused: no FrameMaker was found; name its folder with /D=.|
+/? with /S: the switches, into the log only|2|/LOG=FILE  the log, instead of %TEMP%\ZorvanShapes-setup.log|/?
+/Help with /S|2|/D=FOLDER  the FrameMaker folder|/Help
+EOF
+
+wine reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\FrameMaker.exe' /ve \
+  /d 'C:\Apps\FM32\FrameMaker.exe' /f /reg:32 >/dev/null 2>&1 || die "the App Paths entry cannot be made"
+
+# Folders named beyond ASCII, and the longest plug-in path allowed, install and uninstall. Wine
+# hands such names to the installer as they are; cmd's batch files would not.
+while IFS='|' read -r what folder bits machine; do
+  rm -f "$setup_log" "$uninstall_log"
+  wine "C:\\zs\\$name" /S "/D=$folder" >/dev/null 2>&1
+  rc=$?
+  dll=$(unix_of "$folder")/fminit/Plugins/ZorvanShapes.dll
+  check "$what: installed ($(status $rc 0)), the $bits DLL, its path in the log as it is" \
+    eval 'test $rc -eq 0 && test "$(machine "$dll")" = $machine &&
+          logged "$setup_log" 0 "Installed the $bits plug-in (win${bits%-bit}\\ZorvanShapes.dll) as $folder\\fminit\\Plugins\\ZorvanShapes.dll"'
+  key=$(sed -n 's/^written: the uninstall entry HKLM\\.*\\\(ZorvanShapes-[0-9A-F]\{8\}\)\r$/\1/p' "$setup_log")
+  quiet=$(wine reg query "$uninstall_key\\$key" /v QuietUninstallString /reg:64 2>/dev/null | tr -d '\r' |
+          sed -n 's/^ *QuietUninstallString    REG_SZ    //p')
+  run "$quiet"
+  rc=$?
+  check "$what: the quiet uninstall ($(status $rc 0)) removes the DLL and the entry, and logs it" \
+    eval 'test $rc -eq 0 && test ! -e "$dll" && ! wine reg query "$uninstall_key\\$key" /reg:64 >/dev/null 2>&1 &&
+          logged "$uninstall_log" 0 "removed: $folder\\fminit\\Plugins\\ZorvanShapes.dll"'
+done <<EOF
+a folder named in Cyrillic|$cyrillic|64-bit|0x8664
+a folder named in Chinese|$cjk|32-bit|0x014C
+a plug-in path of 259 characters|$long227|64-bit|0x8664
 EOF
 
 # Each form of /D= a person or a deployment tool writes installs into exactly that folder (a
 # 64-bit FrameMaker), never into the 32-bit one the installer finds by itself.
+# Each writes its log where /LOG= says.
 while IFS='|' read -r n args; do
-  install "$name" "$args"
+  install "$name" "/LOG=C:\\zs\\form$n.log $args"
   rc=$?
-  check "/S $args: installed there ($(status $rc 0)), the x86-64 DLL, nothing in the FrameMaker found" \
+  check "/S /LOG=... $args: installed there ($(status $rc 0)), the x86-64 DLL, nothing in the FrameMaker found, logged" \
     eval 'test $rc -eq 0 && test "$(machine "$c/Other FM $n/fminit/Plugins/ZorvanShapes.dll")" = 0x8664 &&
-          test ! -e "$fm32/fminit" && has_entry "InstallLocation    REG_SZ    C:\\\\Other FM $n$"'
+          test ! -e "$fm32/fminit" && has_entry "InstallLocation    REG_SZ    C:\\\\Other FM $n$" &&
+          logged "$c/zs/form$n.log" 0 "as C:\\Other FM $n\\fminit\\Plugins\\ZorvanShapes.dll"'
 done <<'EOF'
 1|/D=C:\Other FM 1
 2|"/D=C:\Other FM 2"
@@ -202,10 +276,9 @@ cp "$work/fm64.exe" "$fm64/FrameMaker.exe"
 printf 'another plug-in\n' >"$fm64/fminit/Plugins/Other.dll"
 first=$( (printf '%s\n' "$first"; cd "$c" && find "./Program Files/Adobe/FM64" -printf '%y %p %s\n' -type f -exec sha256sum {} +) | sort)
 
-install "$name" ""
-rc=$?
-check "silently with two FrameMaker folders found and no /D=: refused ($(status $rc 2))" test $rc -eq 2
-check "... and the one under Program Files got nothing" test ! -e "$fm64/fminit/Plugins/ZorvanShapes.dll"
+wineserver -w  # the earlier installs' processes all ended
+before=$(snapshot)
+refused "no /D= and two FrameMaker found" 10 "refused: 2 FrameMaker folders were found; name the one that gets the plug-in with /D=." ""
 
 install "$name" '/D=C:\Program Files\Adobe\FM64'
 rc=$?
@@ -215,14 +288,6 @@ check "the 64-bit FrameMaker got the x86-64 DLL (PE machine $(machine "$fm64/fmi
 check "the other plug-in in that Plugins folder is untouched" \
   test "$(cat "$fm64/fminit/Plugins/Other.dll")" = "another plug-in"
 
-install "$name" '/D=C:\Program Files\Adobe\NoHost'
-rc=$?
-check "/D= a folder without FrameMaker.exe: refused ($(status $rc 2))" test $rc -eq 2
-check "... and that folder stays empty" test -z "$(ls -A "$nohost")"
-install "$name" '/D=C:\Apps\NotFM'
-rc=$?
-check "/D= a folder whose FrameMaker.exe is no Windows program: refused ($(status $rc 3))" test $rc -eq 3
-check "... and nothing was written there" test "$(ls -A "$junk")" = FrameMaker.exe
 
 # Registry entries: one per host folder, with what "Apps & features" shows.
 entries_ok() {
@@ -277,12 +342,13 @@ release() { rm -f "$c/zs/holding"; wait $holder; }
 
 # While FrameMaker holds the DLL, the installer changes nothing and says so by its exit code.
 hold 'C:\Program Files\Adobe\FM64' "$dll64"
-install "$name" '/D=C:\Program Files\Adobe\FM64'
+install "$name" '"/LOG=C:\zs\in use.log" /D=C:\Program Files\Adobe\FM64'
 rc=$?
 release
-check "with the DLL in use: refused ($(status $rc 4)), the DLL and the folder as they were" \
+check "with the DLL in use: refused ($(status $rc 4)), the DLL and the folder as they were, logged to a quoted /LOG=" \
   eval 'test $rc -eq 4 && cmp -s "$dll64" "$sign/package/win64/ZorvanShapes.dll" &&
-        test "$(ls "$fm64/fminit/Plugins" | tr "\n" " ")" = "Other.dll ZorvanShapes.dll "'
+        test "$(ls "$fm64/fminit/Plugins" | tr "\n" " ")" = "Other.dll ZorvanShapes.dll " &&
+        logged "$c/zs/in use.log" 4 "ZorvanShapes.dll is in use"'
 
 # The quiet uninstall, as a deployment tool runs it (the entry's QuietUninstallString): it
 # waits, says 4 and leaves everything while a 32-bit or a 64-bit FrameMaker holds the DLL, and
@@ -291,13 +357,14 @@ quiet_of() { entries | grep -A20 "InstallLocation    REG_SZ    $1$" | sed -n 's/
 q32=$(quiet_of 'C:\\Apps\\FM32') q64=$(quiet_of 'C:\\Program Files\\Adobe\\FM64')
 while IFS='|' read -r folder dll quiet bits; do
   before=$(snapshot)
+  rm -f "$uninstall_log"
   hold "$folder" "$dll"
   run "$quiet"
   rc=$?
   release
   wineserver -w
-  check "the quiet uninstall while a $bits FrameMaker holds the DLL: $(status $rc 4), everything as it was" \
-    eval 'test $rc -eq 4 && test "$(snapshot)" = "$before"'
+  check "the quiet uninstall while a $bits FrameMaker holds the DLL: $(status $rc 4), everything as it was, logged" \
+    eval 'test $rc -eq 4 && test "$(snapshot)" = "$before" && logged "$uninstall_log" 4 "ZorvanShapes.dll is in use"'
 done <<EOF
 C:\\Apps\\FM32|$dll32|$q32|32-bit
 C:\\Program Files\\Adobe\\FM64|$dll64|$q64|64-bit
