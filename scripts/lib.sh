@@ -35,8 +35,12 @@ zv_package_files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Gui
 
 # Wine quiet, without the Mono and Gecko installers, in the 64-bit prefix beside the build
 # (build/wineprefix, which runs 32- and 64-bit programs) unless WINEPREFIX names another.
+# Wine reads a program's arguments in the locale's character set: outside a UTF-8 locale a
+# path in other letters would reach the program as '?', so C.UTF-8 is taken then (Windows
+# still sees a Western code page).
 zv_wine_env() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEPREFIX=${WINEPREFIX:-$zv_root/build/wineprefix}
+  [ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 }
