@@ -255,4 +255,53 @@ TEST(LoadCycle, TheTourFromAnyFolderIsTheSame) {
   fs::remove_all(temp, error);
 }
 
+// A module whose version information holds no registration strings (its string table under
+// another language) registers an empty list: the transcript says so, and what it means.
+TEST(LoadCycle, AnEmptyRegistrationIsShownWithAWarning) {
+  namespace fs = std::filesystem;
+  const fs::path built = Host::DefaultModulePath();
+  std::error_code error;
+  const fs::path dir =
+      fs::canonical(fs::temp_directory_path(), error) /
+      ("zv-registration-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  fs::create_directories(dir, error);
+  const fs::path copy = dir / built.filename();
+  std::FILE* in = std::fopen(built.string().c_str(), "rb");
+  ASSERT_NE(in, nullptr) << built.string();
+  std::string bytes;
+  char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) bytes.append(chunk, n);
+  std::fclose(in);
+  const std::string table(
+      "0\0"
+      "4\0"
+      "0\0"
+      "9\0",
+      8),
+      german(
+          "0\0"
+          "4\0"
+          "0\0"
+          "7\0",
+          8);
+  size_t at = bytes.find(table + std::string("0\0"
+                                             "4\0"
+                                             "b\0"
+                                             "0\0",
+                                             8));
+  ASSERT_NE(at, std::string::npos) << "no string table 040904b0 in " << built.string();
+  bytes.replace(at, german.size(), german);
+  std::FILE* out = std::fopen(copy.string().c_str(), "wb");
+  ASSERT_NE(out, nullptr) << copy.string();
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  std::string text, err;
+  zvhost::RunCommandLine(
+      {"run", "--module", copy.string(), std::string(ZV_SOURCE_DIR) + "/examples/undo.zvs"}, stdin,
+      [&](const std::string& s) { text += s; }, [&](const std::string& s) { err += s; });
+  EXPECT_NE(text.find("registration: none\nwarning: the module registered with an empty list"), std::string::npos)
+      << text << err;
+  fs::remove_all(dir, error);
+}
+
 }  // namespace
