@@ -230,10 +230,11 @@ TEST_F(ScenarioRun, ExpectationsCompareUnitsKindsTextsAndWhatDidNotHappen) {
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find(": 24 expectations, 0 failed"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("clipboard: 72pt 20pt 100pt 50pt (x y width height of fig)"), std::string::npos) << r.out;
-  std::string text = page + "grid 12\nselect fig\nchoose \\!cgs\nselect chip\nchoose \\!rggh\nexpect no prompt\nchoose \\!pgp\n" +
-                     "expect unchanged chip\nexpect unchanged\nexpect fig.x != 10\nexpect fig.x < 10\n" +
-                     "expect fig.x > 10\nexpect fig.kind = oval\nexpect p.text = \"Fig 2\"\n" +
-                     "deselect\nchoose \\!pgp\nexpect no alert\nexpect undo fig\nexpect clipboard = 0 0 0 1u\n";
+  std::string text =
+      page + "grid 12\nselect fig\nchoose \\!cgs\nselect chip\nchoose \\!rggh\nexpect no prompt\nchoose \\!pgp\n" +
+      "expect unchanged chip\nexpect unchanged\nexpect fig.x != 10\nexpect fig.x < 10\n" +
+      "expect fig.x > 10\nexpect fig.kind = oval\nexpect p.text = \"Fig 2\"\n" +
+      "deselect\nchoose \\!pgp\nexpect no alert\nexpect undo fig\nexpect clipboard = 0 0 0 1u\n";
   r = RunText(text);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find(": 11 expectations, 11 failed"), std::string::npos) << r.out;
