@@ -100,9 +100,12 @@ TEST_F(GeometryTest, PastesBeforeAnyCopyAreRefusedAndChangeNothing) {
       {"nothing", {Cmd::PasteGraphicWidth}, "First select an object or table cell(s). Then try again."},
   };
   for (const Case& c : cases) {
-    if (c.alert != kCopyFirst) host().ClearSelection(doc);
-    else if (c.commands.size() == 1) ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 0));
-    else Select({g});
+    if (c.alert != kCopyFirst)
+      host().ClearSelection(doc);
+    else if (c.commands.size() == 1)
+      ASSERT_TRUE(host().SelectCells(doc, table, 0, 0, 0, 0));
+    else
+      Select({g});
     for (int32_t command : c.commands) {
       std::vector<double> was = GeometryOf(g);
       Mark before = MarkNow();
