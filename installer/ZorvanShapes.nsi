@@ -2,7 +2,7 @@
 ; <FrameMaker folder>\fminit\Plugins\ZorvanShapes.dll and registers one uninstaller per
 ; FrameMaker folder in "Apps & features". Built by scripts/build-setup.sh, which defines
 ; VERSION (the package's number, 1.3.0), VERSION4 (1.3.0.0), STAGE (the folder with win32\ and win64\ZorvanShapes.dll,
-; INSTALL.txt, CHANGELOG.md, LICENSE), OUTFILE and, to sign the uninstaller, SIGN (a command
+; INSTALL.txt, CHANGELOG.md, LICENSE, BUILDINFO.txt), OUTFILE and, to sign the uninstaller, SIGN (a command
 ; that signs the file it is given).
 ;
 ; Every run writes a log (installer/log.nsh) to /LOG=FILE or %TEMP%\ZorvanShapes-setup.log.
@@ -370,13 +370,14 @@ Section "ZorvanShapes"
   File "${STAGE}/INSTALL.txt"
   File "${STAGE}/CHANGELOG.md"
   File "${STAGE}/LICENSE"
+  File "${STAGE}/BUILDINFO.txt"
   File "${STAGE}/${GUIDE}"
   WriteUninstaller "$OwnDir\uninstall.exe"
   ; One Start-menu entry for all users, to the guide of the latest install.
   SetShellVarContext all
   CreateShortcut "$SMPROGRAMS\${GUIDE_LINK}" "$OwnDir\${GUIDE}"
   SetShellVarContext current
-  ${Log} "written: $OwnDir\ (uninstall.exe, ${GUIDE}, INSTALL.txt, CHANGELOG.md, LICENSE) and the Start-menu entry $\"${GUIDE_LINK}$\""
+  ${Log} "written: $OwnDir\ (uninstall.exe, ${GUIDE}, INSTALL.txt, CHANGELOG.md, LICENSE, BUILDINFO.txt) and the Start-menu entry $\"${GUIDE_LINK}$\""
 
   WriteRegStr HKLM $2 DisplayName "${PRODUCT} for FrameMaker ($INSTDIR)"
   WriteRegStr HKLM $2 DisplayVersion "${VERSION}"

@@ -77,6 +77,7 @@ Section "Uninstall"
   Delete "$UnOwn\INSTALL.txt"
   Delete "$UnOwn\CHANGELOG.md"
   Delete "$UnOwn\LICENSE"
+  Delete "$UnOwn\BUILDINFO.txt"
   Delete "$UnOwn\${GUIDE}"
   Call un.MoveGuideLink
   ${Log} "removed: the uninstall entry, the documents in $UnOwn and the Start-menu entry; uninstall.exe goes when it exits"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the installer from a staged package (scripts/stage-package.sh): STAGE holds
 # win32/ZorvanShapes.dll, win64/ZorvanShapes.dll, ZorvanShapes-Guide.html, INSTALL.txt,
-# CHANGELOG.md and LICENSE.
+# CHANGELOG.md, LICENSE and BUILDINFO.txt.
 #
 #   scripts/build-setup.sh [--sign] STAGE VERSION OUTPUT
 #

@@ -312,8 +312,9 @@ check "seven uninstall entries, one per FrameMaker folder: publisher, package $v
 own64=$(entries | grep -A20 'FM64' | sed -n 's/^ *QuietUninstallString    REG_SZ    "\(.*\)\\uninstall.exe".*$/\1/p' | head -1)
 own64=$c/$(printf '%s' "${own64#C:\\}" | tr '\\' /)
 crlf_only() { python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); sys.exit(not d.endswith(b"\r\n") or d.count(b"\n") != d.count(b"\r\n"))' "$1"; }
-check "INSTALL.txt, CHANGELOG.md and LICENSE installed with Windows line ends, the guide beside them" \
+check "INSTALL.txt, CHANGELOG.md, LICENSE and the package's BUILDINFO.txt installed with Windows line ends, the guide beside them" \
   eval 'crlf_only "$own64/INSTALL.txt" && crlf_only "$own64/CHANGELOG.md" && crlf_only "$own64/LICENSE" &&
+        cmp -s "$own64/BUILDINFO.txt" "$stage/BUILDINFO.txt" && crlf_only "$own64/BUILDINFO.txt" &&
         cmp -s "$own64/ZorvanShapes-Guide.html" "$stage/ZorvanShapes-Guide.html"'
 guide_link="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZorvanShapes Guide.lnk"
 check "the Start menu has \"ZorvanShapes Guide\", to the latest install's guide" \

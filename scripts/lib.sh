@@ -28,10 +28,27 @@ zv_need() {
   done
 }
 
-# What a package holds besides SHA256SUMS, as its paths inside the zip and the installer's
-# staging folder (scripts/stage-package.sh writes them, release.sh and build-setup.sh read them).
-zv_package_files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md
+# What a package ships, as its paths inside the zip and the installer's staging folder
+# (scripts/stage-package.sh writes them, release.sh and build-setup.sh read them); its record,
+# BUILDINFO.txt (scripts/buildinfo.sh), holds their SHA-256; SHA256SUMS covers all of them.
+zv_shipped_files=(win32/ZorvanShapes.dll win64/ZorvanShapes.dll ZorvanShapes-Guide.html INSTALL.txt CHANGELOG.md
                   LICENSE)
+zv_package_files=("${zv_shipped_files[@]}" BUILDINFO.txt)
+
+# The tools whose versions shape a package's bytes, one "name version" line each: Debian's
+# packages as dpkg knows them (a missing one says "not installed"), then the python3 and zlib
+# that write the zip, which may come from elsewhere.
+zv_toolchain_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix gcc-mingw-w64-base
+                       binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-common mingw-w64-i686-dev
+                       mingw-w64-x86-64-dev g++-12 libstdc++6 cmake ninja-build nsis)
+zv_toolchain_versions() {
+  local p v
+  for p in "${zv_toolchain_packages[@]}"; do
+    v=$(dpkg-query -W -f='${Version}\n' "$p" 2>/dev/null | head -1) || true
+    echo "$p ${v:-not-installed}"
+  done
+  python3 -c 'import platform, zlib; print("python3", platform.python_version()); print("zlib", zlib.ZLIB_RUNTIME_VERSION)'
+}
 
 # Wine quiet, without the Mono and Gecko installers, in the 64-bit prefix beside the build
 # (build/wineprefix, which runs 32- and 64-bit programs) unless WINEPREFIX names another.

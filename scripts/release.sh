@@ -4,11 +4,16 @@
 # unwind data, no link time) and writes what a user installs:
 #   out/release/ZorvanShapes-<number>-windows.zip   win32/ZorvanShapes.dll (32-bit hosts),
 #       win64/ZorvanShapes.dll (64-bit hosts), ZorvanShapes-Guide.html (the writers' guide,
-#       scripts/guide.sh), INSTALL.txt, CHANGELOG.md, LICENSE, SHA256SUMS (the text files with
-#       Windows line ends)
+#       scripts/guide.sh), INSTALL.txt, CHANGELOG.md, LICENSE, BUILDINFO.txt (the record this
+#       package is rebuilt from), SHA256SUMS (the text files with Windows line ends)
 #   out/release/ZorvanShapes-<number>-setup.exe     the installer holding the same files
 #       (installer/, scripts/build-setup.sh)
-#   out/release/SHA256SUMS                          the SHA-256 of both, also printed
+#   out/release/SHA256SUMS                          the SHA-256 of both, also printed (Windows
+#       line ends, as the zip's own)
+#   out/release/ZorvanShapes-<number>-BUILDINFO.txt the package's record (the zip's and the
+#       installed BUILDINFO.txt: commit, SOURCE_DATE_EPOCH, tools, options, each file's
+#       SHA-256) with the SHA-256 of the zip and the installer; scripts/rebuild-check.sh
+#       rebuilds the package from it
 # <number> is the package's own number, release/VERSION. Nothing is built unless CHANGELOG.md's
 # newest section is that number with a date, "Unreleased" is empty and release/packages.txt
 # does not record the number for other content (scripts/package-check.py says what to do);
@@ -44,8 +49,9 @@ export SOURCE_DATE_EPOCH
 
 zip=out/release/ZorvanShapes-$version-windows.zip
 setup=out/release/ZorvanShapes-$version-setup.exe
+record=out/release/ZorvanShapes-$version-BUILDINFO.txt
 # A package left from an earlier run must not pass for this one.
-rm -rf "$zip" "$setup" out/release/SHA256SUMS out/release/signed
+rm -rf "$zip" "$setup" "$record" out/release/SHA256SUMS out/release/signed
 stage=build/release/package
 rm -rf build/release
 mkdir -p "$stage" out/release
@@ -106,10 +112,17 @@ EOF
 # The unsigned package and installer: the same bytes from every clean clone of this commit.
 write_zip "$stage" "$zip"
 scripts/build-setup.sh "$stage" "$version" "$setup"
-(cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
+# Windows line ends, as the zip's own SHA256SUMS: one file, read the same on both systems.
+(cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")" | sed 's/$/\r/' >SHA256SUMS)
+# The package's record with the downloads' own SHA-256 (setup.exe cannot hold its own).
+{
+  cat "$stage/BUILDINFO.txt"
+  echo "Downloads-Sha256:"
+  (cd out/release && sha256sum "$(basename "$zip")" "$(basename "$setup")") | sed 's/^/ /'
+} | sed 's/\r*$/\r/' >"$record"
 # A number released before must give the same bytes; a new one gets the lines of its record.
 if ! scripts/package-check.py --built out/release/SHA256SUMS; then
-  rm -f "$zip" "$setup" out/release/SHA256SUMS
+  rm -f "$zip" "$setup" "$record" out/release/SHA256SUMS
   zv_die "the package was removed again; nothing is left in out/release"
 fi
 
@@ -125,15 +138,16 @@ if [ -n "${ZV_SIGN_CERT:-}${ZV_SIGN_KEY:-}" ]; then
   scripts/sign.sh "$signed/win32/ZorvanShapes.dll" "$signed/win64/ZorvanShapes.dll"
   write_zip "$signed" "out/release/signed/$(basename "$zip")"
   scripts/build-setup.sh --sign "$signed" "$version" "out/release/signed/$(basename "$setup")"
-  (cd out/release/signed && sha256sum "$(basename "$zip")" "$(basename "$setup")" >SHA256SUMS)
+  (cd out/release/signed && sha256sum "$(basename "$zip")" "$(basename "$setup")" | sed 's/$/\r/' >SHA256SUMS)
 fi
 
 echo "release: $zv_root/$zip"
 echo "release: $zv_root/$setup"
-sed 's/^/sha256: /' out/release/SHA256SUMS
+echo "release: $zv_root/$record"
+tr -d '\r' <out/release/SHA256SUMS | sed 's/^/sha256: /'
 if [ -d out/release/signed ]; then
   echo "release: signed with $ZV_SIGN_CERT: $zv_root/out/release/signed/"
-  sed 's/^/sha256 (signed): /' out/release/signed/SHA256SUMS
+  tr -d '\r' <out/release/signed/SHA256SUMS | sed 's/^/sha256 (signed): /'
 else
   echo "release: not signed (set ZV_SIGN_CERT and ZV_SIGN_KEY to sign: README, \"The release package\")"
 fi

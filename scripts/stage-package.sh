@@ -2,7 +2,8 @@
 # Stages what a package holds, as it ships: STAGE/win32/ZorvanShapes.dll and
 # STAGE/win64/ZorvanShapes.dll from the two DLLs given, the writers' guide
 # (ZorvanShapes-Guide.html, made by scripts/guide.sh), and INSTALL.txt, CHANGELOG.md and
-# LICENSE with Windows line ends (CRLF), since the install guide sends people to Notepad.
+# LICENSE with Windows line ends (CRLF), since the install guide sends people to Notepad, and
+# the package's record, BUILDINFO.txt (scripts/buildinfo.sh).
 #
 #   scripts/stage-package.sh STAGE WIN32_DLL WIN64_DLL GUIDE
 set -euo pipefail
@@ -17,3 +18,4 @@ for f in INSTALL.txt CHANGELOG.md LICENSE; do
   [ -f "$zv_root/$f" ] || zv_die "$zv_root/$f: missing"
   sed 's/\r*$/\r/' "$zv_root/$f" >"$stage/$f"
 done
+"$zv_root/scripts/buildinfo.sh" "$stage"
