@@ -74,7 +74,7 @@ done
 
 step "the three targets agree (one monkey session's call log on Linux and on both DLLs)"
 scripts/agreement.sh
-step "the DLLs are reproducible (each built twice, in two copies of the tree)"
+step "the DLLs are reproducible (each built twice: another path, file order, time zone, locale, umask, home and job count)"
 scripts/reproducible.sh
 step "the installer under Wine (its own fresh prefix), reproducible and signed"
 scripts/installer-test.sh
