@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "hostapi/abi.h"
-#include "hostapi/prop_list.h"
 
 namespace zv {
 

@@ -34,7 +34,10 @@ function_limit() {
   echo "$max_function"
 }
 
-mapfile -t files < <(find "${folders[@]}" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.py' -o -name '*.sh' \) | sort)
+# The project's own files: tracked, or new and not ignored (npm's node_modules is neither).
+mapfile -t files < <(git -C "$zv_root" ls-files --cached --others --exclude-standard -- "${folders[@]}" |
+                     grep -E '\.(cpp|h|py|sh)$' | while IFS= read -r f; do [ -f "$f" ] && echo "$f"; done | sort)
+[ ${#files[@]} -gt 0 ] || zv_die "git lists no source files under $zv_root (is it a git checkout?)"
 bad=0
 for file in "${files[@]}"; do
   n=$(wc -l < "$file")

@@ -13,6 +13,23 @@ cd "$zv_root"
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
+# Runs ctest for a preset, then says why each skipped test was skipped: the last line it
+# printed (ctest itself shows only "Skipped").
+run_ctest() {  # preset, ctest arguments...
+  local preset=$1 out status=0 name why
+  shift
+  out=$(mktemp)
+  ctest --preset "$preset" "$@" | tee "$out" || status=$?
+  for name in $(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([A-Za-z0-9_.-]+) .*Skipped.*/\1/p' "$out"); do
+    why=$(awk -v t="Testing: $name" '$0 ~ t"$" {on = 1} on && /^Output:/ {out = 1; next}
+          out && /^<end of output>/ {exit} out && !/^-+$/ && NF {last = $0} END {print last}' \
+          "build/$preset/Testing/Temporary/LastTest.log" 2>/dev/null)
+    echo "skipped: $name: ${why:-it gave no reason}"
+  done
+  rm -f "$out"
+  return $status
+}
+
 # scripts/test.sh --quick TARGET [SUITE]: the edit-build-test loop's run, not what CI runs:
 # the include layers and the sizes, then TARGET (linux, linux-asan, win32, win64) configured if
 # needed, built, and its tests run, or only those whose name matches SUITE (a ctest pattern such
@@ -35,7 +52,7 @@ if [ "${1:-}" = --quick ]; then
   cmake --build --preset "$target" -j "${ZV_JOBS:-2}"
   step "$target: tests${suite:+ matching $suite}"
   # A pattern that matches no test fails: a quick run never passes on nothing.
-  ctest --preset "$target" --no-tests=error ${suite:+-R "$suite"}
+  run_ctest "$target" --no-tests=error ${suite:+-R "$suite"}
   step "$target: quick run passed${suite:+ ($suite)}; scripts/test.sh runs everything"
   exit 0
 fi
@@ -69,7 +86,7 @@ for preset in win32 win64 linux linux-asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   step "$preset: tests"
-  ctest --preset "$preset"
+  run_ctest "$preset"
 done
 
 step "the three targets agree (one monkey session's call log on Linux and on both DLLs)"

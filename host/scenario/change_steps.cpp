@@ -46,7 +46,11 @@ void ScenarioRunner::ChangeChoose(const Step& st, StepOutcome& out) {
   UnusedAnswers(out, lastPrompts_.empty() ? "the command asked nothing" : "the command asked fewer prompts");
   std::vector<ObjectId> selection = m.Exists(doc_) ? m.SelectedGraphics(doc_) : std::vector<ObjectId>{};
   ObjectId copied = selection.empty() ? 0 : selection[0];
-  if (r.number == 1 && r.delivered && lastAlerts_.empty() && copied) {
+  // The clipboard the host shows is what the module's own "Copy Graphic Props", found by the
+  // label it gave its command, read from the selected graphic.
+  const Object* command = m.Find(m.CommandByNumber(r.number));
+  const bool copy = command && command->label == "Copy Graphic Props";
+  if (copy && r.delivered && lastAlerts_.empty() && copied) {
     const int32_t keys[4] = {prop::PosX, prop::PosY, prop::Width, prop::Height};
     std::string text;
     for (int i = 0; i < 4; ++i) {

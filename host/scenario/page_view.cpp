@@ -208,7 +208,7 @@ class PageViewBuilder {
 }  // namespace
 
 bool ScenarioRunner::Reselect(PageView& view) const {
-  const Model& m = const_cast<Host&>(*host_).model();
+  const Model& m = host_->model();
   const DocState* ds = m.Doc(doc_);
   if (!ds || ds->textSelection.begin.object || ds->cells.table || view.document != NameOf(doc_)) return false;
   const std::vector<ObjectId> chosen = m.SelectedGraphics(doc_);

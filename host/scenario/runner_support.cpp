@@ -7,7 +7,6 @@
 #include <functional>
 #include <set>
 
-#include "host/scenario/runner.h"
 
 namespace zvhost {
 

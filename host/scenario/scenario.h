@@ -132,7 +132,4 @@ std::string GraphicKindName(int type);
 // Every kind name, for help texts and error messages.
 std::string GraphicKindNames();
 
-// Metric units (65536 per point) as points, without trailing zeros: "10.25", "124.1730957".
-std::string FormatPoints(int64_t metric);
-
 }  // namespace zvhost

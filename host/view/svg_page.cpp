@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "host/model/numbers.h"
 #include "host/model/text_lines.h"
 
 namespace zvhost {
@@ -56,7 +57,7 @@ std::string SvgNumber(double v) {
 namespace {
 
 bool IsFrame(const PageItem& it) {
-  return it.type == 9 || it.type == 23;
+  return IsFrameType(it.type);
 }
 
 // The names of one picture. Each is placed so that a later one moves right instead of covering

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "host/model/model.h"
 #include "host/scenario/scenario.h"
 
 namespace zvhost {
