@@ -153,4 +153,9 @@ for target, goal in (("win32", 64), ("win64", 96)):
         print(f"  {name}  {size:>7} bytes  ratio to {goal} KiB {size / goal / 1024:.2f}  goal met: {verdict}")
     else:
         print(f"  {name}  not built (cmake --preset {target} && cmake --build --preset {target})")
+# A benchmark whose command made other calls than its steps timed something else: the run fails.
+if calls and extra:
+    print(f"\nbench: {extra} benchmark(s) made other host calls than their steps; their times measure something else",
+          file=sys.stderr)
+    sys.exit(1)
 PY
