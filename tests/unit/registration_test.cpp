@@ -185,6 +185,55 @@ TEST(ModuleFile, APathThatDoesNotFitIsNoPathOrTheShortPath) {
 #endif
 }
 
+// Both ways to a module's version information hold in a folder named in letters the 8-bit code
+// page lacks, and at a path of 260 characters and more: the 8-bit path where it names the file
+// (or its short path), and the full path in any letters.
+TEST(ModuleFile, VersionInformationFromAnyFolder) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path temp = fs::temp_directory_path(error) / "zv-any-folder";
+#if defined(_WIN32)
+  wchar_t own[MAX_PATH];
+  const fs::path built(std::wstring(own, GetModuleFileNameW(static_cast<HMODULE>(OwnModule()), own, MAX_PATH)));
+#else
+  char own[4096];
+  const fs::path built =
+      fs::path(std::string(own, PlatformModuleFileName(nullptr, own, sizeof own))).parent_path() / "ZorvanShapes.so";
+#endif
+  for (const fs::path& dir : {temp / fs::u8path("\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b"),
+                              temp / std::string(150, 'l') / std::string(150, 'm')}) {
+    SCOPED_TRACE(dir.u8string());
+    fs::create_directories(dir, error);
+    fs::copy_file(built, dir / built.filename(), fs::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << error.message();
+#if defined(_WIN32)
+    ModuleHandle copy = LoadLibraryW((L"\\\\?\\" + (dir / built.filename()).wstring()).c_str());
+#else
+    ModuleHandle copy = dlopen((dir / built.filename()).c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+    ASSERT_NE(copy, nullptr);
+    alignas(4) static uint8_t block[4096];
+    const void* value = nullptr;
+    uint32_t length = 0;
+    ASSERT_EQ(PlatformModuleVersionInfo(copy, sizeof block, block), 1);
+    ASSERT_EQ(PlatformVersionQuery(block, "\\StringFileInfo\\040904b0\\ClientName", &value, &length), 1);
+    EXPECT_STREQ(static_cast<const char*>(value), "ZorvanShapes");
+    EXPECT_EQ(PlatformModuleVersionInfo(copy, sizeof block, nullptr), 0);
+    char path[260];
+    if (PlatformModuleFileName(copy, path, sizeof path) != 0) {  // Linux: none past 259 bytes
+      std::memset(block, 0, sizeof block);
+      ASSERT_EQ(PlatformFileVersionInfo(path, sizeof block, block), 1) << path;
+      ASSERT_EQ(PlatformVersionQuery(block, "\\StringFileInfo\\040904b0\\ClientName", &value, &length), 1);
+    }
+#if defined(_WIN32)
+    FreeLibrary(static_cast<HMODULE>(copy));
+#else
+    dlclose(copy);
+#endif
+  }
+  fs::remove_all(temp, error);
+}
+
 #if !defined(_WIN32)
 // ---- The Linux reader on its own: module files and blocks that are not as written ----
 
