@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -96,6 +97,8 @@ void ExpectOwnPath(Host& host, const std::string& copy) {
 #if defined(_WIN32)
   ASSERT_EQ(host.GetResource(0, "", &bytes), 0) << "the short path";
   std::string answered(bytes.begin(), bytes.end() - 1);
+  EXPECT_EQ(bytes.back(), 0);
+  EXPECT_EQ(std::strlen(answered.c_str()), answered.size()) << "the count covers the path and its terminator only";
   EXPECT_LT(answered.size(), 260u);
   EXPECT_EQ(answered.find('?'), std::string::npos) << answered;
   std::error_code error;
