@@ -37,9 +37,10 @@ echo "rebuild-check: package $package, commit ${commit:0:12}, SOURCE_DATE_EPOCH 
 
 # The tools: each recorded version against the installed one.
 tools_differ=0
+installed=$(zv_toolchain_versions)
 while read -r name version; do
   [ -n "$name" ] || continue
-  now=$(zv_toolchain_versions | awk -v n="$name" '$1 == n {print $2}')
+  now=$(awk -v n="$name" '$1 == n {print $2}' <<<"$installed")
   if [ "$now" != "$version" ]; then
     echo "rebuild-check: $name: recorded $version, installed ${now:-nothing}"
     tools_differ=1
