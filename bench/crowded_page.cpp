@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 // Teardown: the host's release of the event object (the module gives back its interfaces);
 // floor: stopping a host whose client was never bound.
 // Counters: host_calls, the calls the module made into the host (every interface), counted
-// in one run with the call log on; the steps fix 9 for binding plus 60 for Initialize(1), and
-// 6 for teardown.
+// in one run with the call log on; the steps fix those of binding and of Initialize(1)
+// (tests/support/commands.h), and 6 for teardown.
 // ClientHeapAfterTeardown: the module code linked in and run in-process with a counting
-// client allocator; after start-up, the nineteen commands on the typical page and teardown,
+// client allocator; after start-up, every command on the typical page and teardown,
 // counters give the client heap blocks still allocated: after teardown (the undo record's
 // list lives until the module is unloaded) and after the module's unload-time release.
 #include <algorithm>
@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "bench/bench_goal.h"
-#include "bench/command_steps.h"
 #include "client/client.h"
 #include "host/binding/host.h"
+#include "tests/support/pages.h"
 #include "tools/tools_internal.h"
 #include "util/memory.h"
 
@@ -61,9 +61,10 @@ void BM_StartUp(benchmark::State& state) {
     host.reset();
     state.ResumeTiming();
   }
+  const double expected = zvspec::kBindingCalls + static_cast<double>(zvspec::InitializeOps().size());
   state.counters["host_calls"] = static_cast<double>(calls);
-  state.counters["expected_calls"] = 69;
-  state.counters["extra_calls"] = static_cast<double>(calls) - 69;
+  state.counters["expected_calls"] = expected;
+  state.counters["extra_calls"] = static_cast<double>(calls) - expected;
 }
 void BM_StartUp_Floor(benchmark::State& state) {
   for (auto _ : state) {
@@ -151,9 +152,9 @@ void BM_ClientHeapAfterTeardown(benchmark::State& state) {
       o.entryPoint = &F_ApiClientInit;  // the module code of this program, in-process
       Host host(o);
       host.Start();
-      zvsteps::TypicalPage page = zvsteps::BuildTypicalPage(host.model());
-      for (const auto& c : zvsteps::TypicalSteps()) {
-        zvsteps::Prepare(host, page, c.number);
+      zvpages::TypicalPage page = zvpages::BuildTypicalPage(host.model());
+      for (const zvspec::CommandSpec& c : zvspec::kCommands) {
+        zvpages::Prepare(host, page, c);
         host.Command(c.number);
         peak = std::max<int64_t>(peak, LiveBlocks);
       }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 #include "version/version_block.h"
 
 namespace {

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/pages.h"
 
 namespace zvharden {
 
@@ -17,15 +18,15 @@ using zvhost::Host;
 using zvhost::ObjectId;
 
 struct CommandCase {
-  const char* name;  // "8 table columns"
+  std::string name;  // "8 Paste Graphic Width on table columns"
   int32_t command;
   // Builds the page in a new active document of `host` and runs the steps that lead up to the
   // command (they may call the module); returns the document.
-  ObjectId (*prepare)(Host& host);
+  std::function<ObjectId(Host&)> prepare;
 };
 
-// One case per command, plus the second branches of "Paste Graphic Width" (table columns) and
-// "Undo Operation" (the added rectangle removed, then re-created).
+// One case per command on the page its row asks for, plus the second branches of "Paste Graphic Width" (table columns)
+// and "Undo Operation" (the added rectangle removed, then re-created).
 const std::vector<CommandCase>& CommandCases();
 
 // Every property of the document, of every object in it and of the session, except the

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 
 using namespace zvhost;
 

@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "bench/command_steps.h"
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/pages.h"
 
 namespace {
 
 using zvhost::Host;
 using zvhost::HostOptions;
 using zvhost::Mark;
-using zvsteps::Expand;
-using zvsteps::Join;
+using zvspec::CommandSpec;
+using zvspec::Expand;
+using zvspec::Join;
 
 std::vector<std::string> Ops(Host& host, const Mark& since) {
   return host.log().OpsSince(since);
@@ -30,7 +30,7 @@ class HostCalls : public ::testing::TestWithParam<bool> {
     options.keepsResults = GetParam();
     host_ = std::make_unique<Host>(options);
     ASSERT_TRUE(host_->Start()) << host_->LastError();
-    page_ = zvsteps::BuildTypicalPage(host_->model());
+    page_ = zvpages::BuildTypicalPage(host_->model());
   }
   void TearDown() override {
     host_->Stop();
@@ -38,57 +38,35 @@ class HostCalls : public ::testing::TestWithParam<bool> {
   }
 
   std::unique_ptr<Host> host_;
-  zvsteps::TypicalPage page_;
+  zvpages::TypicalPage page_;
 };
 
 TEST_P(HostCalls, EachCommandOnTheTypicalPageMakesExactlyTheCallsOfItsSteps) {
-  ASSERT_EQ(zvsteps::TypicalSteps().size(), size_t(Cmd::Count));
-  for (const zvsteps::CommandSteps& c : zvsteps::TypicalSteps()) {
-    zvsteps::Prepare(*host_, page_, c.number);
+  for (const CommandSpec& c : zvspec::kCommands) {
+    zvpages::Prepare(*host_, page_, c);
     Mark before = host_->log().MarkNow();
-    ASSERT_TRUE(host_->ChooseCommand(c.number)) << "command " << c.number;
+    ASSERT_TRUE(host_->ChooseCommand(c.number)) << c.label;
     std::vector<std::string> expected = Expand(c.steps);
-    std::vector<std::string> made = Ops(*host_, before);
-    EXPECT_EQ(made.size(), expected.size()) << "command " << c.number << ": " << c.why;
-    EXPECT_EQ(Join(made), Join(expected)) << "command " << c.number << ": " << c.why;
-    EXPECT_EQ(host_->log().SessionOps() - before.ops, expected.size()) << "command " << c.number;
+    EXPECT_EQ(Join(Ops(*host_, before)), Join(expected)) << c.label << ": " << c.why;
+    EXPECT_EQ(host_->log().SessionOps() - before.ops, expected.size()) << c.label;
   }
   EXPECT_TRUE(host_->Alerts().empty());
 }
 
-// With nothing selected every command stops after the reads that find nothing.
+// With nothing selected every command stops right after the reads that find nothing, with its
+// alert (or silently), and changes nothing.
 TEST_P(HostCalls, RefusedCommandsStopRightAfterTheirAlert) {
-  const struct {
-    int32_t number;
-    const char* steps;
-  } cases[] = {
-      {Cmd::UndoOperation, "ShowAlert"},  // nothing recorded yet: the undo reads nothing
-      {Cmd::CopyGraphicProps, "S ShowAlert"},
-      {Cmd::PasteGraphicPos, "S ShowAlert"},
-      {Cmd::PasteGraphicLeftPos, "S ShowAlert"},
-      {Cmd::PasteGraphicTopPos, "S ShowAlert"},
-      {Cmd::PasteGraphicRightPos, "S ShowAlert"},
-      {Cmd::PasteGraphicBottomPos, "S ShowAlert"},
-      {Cmd::PasteGraphicSize, "S ShowAlert"},
-      {Cmd::PasteGraphicWidth, "S GetIdProp ShowAlert"},  // no graphic, then no table
-      {Cmd::PasteGraphicHeight, "S ShowAlert"},
-      {Cmd::ResizeGraphicToCopiedWidth, "S ShowAlert"},
-      {Cmd::ResizeGraphicToCopiedHeight, "S ShowAlert"},
-      {Cmd::ResizeGraphicToGridHeight, "S ShowAlert"},
-      {Cmd::MakeFigureTitleRight, "GetIdProp GetIdProp GetIdProp ShowAlert"},  // all three ids are read before the test
-      {Cmd::AddFrameToGraphic, "S ShowAlert"},
-      {Cmd::SelectParentObject, "S GetIdProp GetTextRangeProp"},  // no graphic, no table, no text selection: silent
-      {Cmd::SelectNextObjectAbove, "S ShowAlert"},
-      {Cmd::SelectNextObjectBelow, "S ShowAlert"},
-      {Cmd::TrimTableTitle, "GetIdProp GetIdProp ShowAlert"},
-  };
-  zvsteps::SelectOnly(host_->model(), page_.doc, {});
-  for (const auto& c : cases) {
+  zvpages::SelectOnly(host_->model(), page_.doc, {});
+  for (const CommandSpec& c : zvspec::kCommands) {
+    size_t alerts = host_->Alerts().size();
     Mark before = host_->log().MarkNow();
     ASSERT_TRUE(host_->ChooseCommand(c.number));
-    EXPECT_EQ(Join(Ops(*host_, before)), Join(Expand(c.steps))) << "command " << c.number;
+    EXPECT_EQ(Join(Ops(*host_, before)), Join(Expand(c.refusal))) << c.label;
+    ASSERT_EQ(host_->Alerts().size(), alerts + (c.refusalAlert ? 1 : 0)) << c.label;
+    if (c.refusalAlert == nullptr) continue;
+    EXPECT_EQ(host_->Alerts().back().text, c.refusalAlert) << c.label;
+    EXPECT_EQ(host_->Alerts().back().kind, c.undo == zvspec::Undo::IsUndo ? 2 : 3) << c.label;  // note, error
   }
-  EXPECT_EQ(host_->Alerts().size(), Cmd::Count - 1u);  // every case but Select Parent Object
 }
 
 INSTANTIATE_TEST_SUITE_P(MemoryPolicy, HostCalls, ::testing::Values(false, true),
@@ -97,9 +75,8 @@ INSTANTIATE_TEST_SUITE_P(MemoryPolicy, HostCalls, ::testing::Values(false, true)
                          });
 
 // Start-up asks for the six interfaces, the memory policy, the registration and the module
-// link; Initialize(1) prints the banner, builds the menu (5 separators, 2 submenus, 19
-// commands with their enabling conditions) and requests 4 notifications; teardown gives
-// back the six references.
+// link; Initialize(1) prints the banner, builds the menu and requests 4 notifications;
+// teardown gives back the six references.
 TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
   HostOptions options;
   options.initialize = false;
@@ -112,29 +89,12 @@ TEST(HostCallsLifecycle, StartUpInitializeAndTeardownMakeOnlyTheirCalls) {
             "Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface Root.QueryInterface "
             "Root.QueryInterface MemoryPolicy.AskHostKeepsResults Session.RegisterClient "
             "ModuleLink.SetClientModule");
+  EXPECT_EQ(start.size(), size_t(zvspec::kBindingCalls));
   EXPECT_EQ(host.log().Named("AskHostKeepsResults")[0].args, "1");  // the question hosts know
 
   Mark before = host.log().MarkNow();
   host.Initialize(1);
-  std::string command = "DefineMenuCommand SetIntProp";
-  std::string separator = "LookupNamedObject AddItemToMenu";
-  std::string expected =
-      "PrintToConsole LookupNamedObject LookupNamedObject DefineSubmenu "
-      "LookupNamedObject FindItemInMenu "  // the shared menu's separator: not needed
-      "DefineSubmenu";
-  for (int i = 0; i < 3; ++i) expected += " " + command;  // the Select submenu
-  expected += " DefineSubmenu " + command;                // the Table submenu
-  expected += " " + separator + " " + command + " " + separator;
-  for (int i = 0; i < 5; ++i) expected += " " + command;  // the positions
-  expected += " " + separator;
-  for (int i = 0; i < 5; ++i) expected += " " + command;  // the sizes
-  expected += " " + separator;
-  for (int i = 0; i < 3; ++i) expected += " " + command;  // grid, figure title, frame
-  expected += " " + separator + " " + command;            // undo
-  expected += " RequestNotification RequestNotification RequestNotification RequestNotification";
-  std::vector<std::string> init = Ops(host, before);
-  EXPECT_EQ(init.size(), 60u);
-  EXPECT_EQ(Join(init), expected);
+  EXPECT_EQ(Join(Ops(host, before)), Join(zvspec::InitializeOps()));
   const std::string find = host.log().Named("FindItemInMenu", before).at(0).args;
   EXPECT_EQ(find.substr(find.find(" flags=")), " flags=0");  // the only flags hosts know here
 

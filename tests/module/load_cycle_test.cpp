@@ -13,7 +13,7 @@
 #include "host/cli/scenario_files.h"
 #include "host/scenario/runner.h"
 #include "host/scenario/scenario.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 
 #if defined(_WIN32)
 #include <windows.h>

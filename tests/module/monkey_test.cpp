@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "host/binding/host.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 #include "tests/module/undo_tracker.h"
 
 namespace {

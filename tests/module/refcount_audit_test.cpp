@@ -10,7 +10,7 @@
 
 #include "host/binding/host.h"
 #include "hostapi/abi.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 
 namespace {
 

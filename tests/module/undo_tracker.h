@@ -14,7 +14,7 @@
 
 #include "host/binding/call_log.h"
 #include "host/model/model.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 
 namespace zvtest {
 

@@ -10,7 +10,7 @@
 #include "client/client.h"
 #include "host/binding/host.h"
 #include "hostapi/host_call.h"
-#include "tests/command_numbers.h"
+#include "tests/support/commands.h"
 #include "util/memory.h"
 
 namespace {
