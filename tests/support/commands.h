@@ -244,12 +244,14 @@ inline std::string Join(const std::vector<std::string>& ops) {
 inline std::set<std::string> AllowedOperations(const CommandSpec& c) {
   std::set<std::string> ops;
   for (const char* list : {c.steps, c.refusal, c.otherOps})
-    for (const std::string& op : Expand(list)) ops.insert(op);
+    if (list != nullptr)  // the empty row of a number that is no command
+      for (const std::string& op : Expand(list)) ops.insert(op);
   return ops;
 }
 
 // True when the command's run on its page changes the document (writes or creates something).
 inline bool ChangesThePage(const CommandSpec& c) {
+  if (c.steps == nullptr) return false;
   for (const std::string& op : Expand(c.steps))
     if (op.rfind("Set", 0) == 0 || op == "CreateGraphic" || op == "WriteAllProps") return true;
   return false;
