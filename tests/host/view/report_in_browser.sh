@@ -7,7 +7,7 @@
 # scripts/crowded-scenario.py): it opens, its pictures are bounded (at most one reference to a
 # page drawing each, a few hundred elements at most), and it says where its pictures stop. The
 # time to its first screen and the renderer's memory are printed, not judged (the figures are
-# in docs/performance.md).
+# in docs/performance-log.md).
 #   report_in_browser.sh ZORVAN_HOST TOUR.zvs OUT_DIR
 # Exits 77 (skipped) when Chromium is not installed; scripts/setup.sh --browser installs it.
 set -euo pipefail
