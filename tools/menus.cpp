@@ -1,4 +1,4 @@
-// The Initialize handling: the banner, the "Zorvan" menu with its submenus and nineteen
+// The Initialize handling: the banner, the "Zorvan" menu with its submenus and its
 // commands, and the notifications the selection history lives on.
 #include "hostapi/host_constants.h"
 #include "hostapi/host_ops.h"

@@ -1,5 +1,8 @@
 // The Initialize handling as the host sees it: the banner, the menu tree, the notifications,
 // and each way the menu building can be cut short.
+#include <fstream>
+#include <sstream>
+
 #include "tests/module/tools_test_support.h"
 
 namespace zvtest {
@@ -52,6 +55,24 @@ TEST_F(ToolsTest, InitializeBuildsTheWholeMenuAndAsksForFourNotifications) {
   EXPECT_TRUE(host().ChooseMenu("Zorvan > Select > Select Next Object Below").found);
   EXPECT_TRUE(host().ChooseMenu("Zorvan > Table > Trim Table Title").found);
   EXPECT_TRUE(host().ChooseShortcut("\\!rggh").found);
+}
+
+// The installation notes tell an administrator how many commands the menu shows.
+TEST(InstallNotes, CountTheCommandsOfTheMenu) {
+  const char* const words[] = {
+      "",           "one",        "two",          "three",       "four",       "five",     "six",
+      "seven",      "eight",      "nine",         "ten",         "eleven",     "twelve",   "thirteen",
+      "fourteen",   "fifteen",    "sixteen",      "seventeen",   "eighteen",   "nineteen", "twenty",
+      "twenty-one", "twenty-two", "twenty-three", "twenty-four", "twenty-five"};
+  ASSERT_LT(size_t(Cmd::Count), std::size(words)) << "add number words";
+  std::ifstream in(std::string(ZV_SOURCE_DIR) + "/INSTALL.txt");
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string flat = text.str();
+  for (char& c : flat) c = c == '\n' ? ' ' : c;
+  while (flat.find("  ") != std::string::npos) flat.replace(flat.find("  "), 2, " ");
+  EXPECT_NE(flat.find(std::string("and ") + words[Cmd::Count] + " commands from"), std::string::npos)
+      << "INSTALL.txt: the menu's commands are " << words[Cmd::Count];
 }
 
 // Hosts prepared before the Initialize event is delivered.

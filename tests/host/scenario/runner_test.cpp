@@ -1,6 +1,7 @@
 // zorvan-host's run with the real module: transcripts, exit status, errors that name the
 // line, faults and lengths the host refuses.
 #include "runner_test_support.h"
+#include "tests/support/commands.h"
 
 namespace zvhost {
 namespace {
@@ -45,6 +46,8 @@ TEST_F(ScenarioRun, FailedExpectationsSayWhatWasFoundAndSetTheExitStatus) {
 // A line that cannot be carried out stops its scenario with the file and line; the next file
 // still runs.
 TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
+  const std::string kNoCommand99 =
+      ":2: no command 99 in the host's menus (the module's commands are 1 to " + std::to_string(Cmd::Last) + ")";
   struct Case {
     std::string text;
     const char* says;
@@ -96,7 +99,7 @@ TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
        ":2: no command zorvan > undo operation in the host's menus (did you mean Zorvan > Undo Operation?)"},
       {"document d\nchoose Zorvan > Resize Graphic To Grid Height\n",
        "(did you mean Zorvan > Resize Graphic To Grid Height... or"},
-      {"document d\ncommand 99\n", ":2: no command 99 in the host's menus (the module's commands are 1 to 19)"},
+      {"document d\ncommand 99\n", kNoCommand99.c_str()},
       {"document d\nchoose \\!pgq\n", ":2: no command has the shortcut \\!pgq (did you mean"},
       {"document d\nframe f at 0 0 size 1 1\ngraphic g rect at 0 0 size 5 5 in f oops\n",
        ":3: expected the end of the line"},
