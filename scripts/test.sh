@@ -2,7 +2,8 @@
 # Runs every test on every target: installs what is missing, builds the Win32 and the Win64 DLL
 # (tests under Wine), the Linux module (plain and with AddressSanitizer +
 # UndefinedBehaviorSanitizer), checks that the three builds play one random session
-# identically and that both DLLs build byte-identically twice, tests the installer under Wine
+# identically and that both DLLs build byte-identically twice, adds a throwaway command to a
+# scratch copy (scripts/new-command-check.sh), tests the installer under Wine
 # (and that it builds byte-identically and signs), checks the module's line and
 # branch coverage, runs the fuzz targets briefly on their corpora and the host-driven suite
 # under valgrind. The tour's HTML report is opened in headless Chromium (setup installs it).
@@ -32,8 +33,9 @@ run_ctest() {  # preset, ctest arguments...
 
 # scripts/test.sh --quick TARGET [SUITE]: the edit-build-test loop's run, not what CI runs:
 # the include layers and the sizes, then TARGET (linux, linux-asan, win32, win64) configured if
-# needed, built, and its tests run, or only those whose name matches SUITE (a ctest pattern such
-# as module_tests or example_). Nothing else is installed or built.
+# needed, the programs its tests run built (not the benchmarks), and its tests run, or only
+# those whose name matches SUITE (a ctest pattern such as module_tests or example_). Nothing
+# else is installed or built.
 if [ "${1:-}" = --quick ]; then
   target=${2:-}
   case "$target" in
@@ -49,7 +51,7 @@ if [ "${1:-}" = --quick ]; then
   scripts/check-sizes.sh
   step "$target: configure and build"
   [ -f "build/$target/CMakeCache.txt" ] || cmake --preset "$target" >/dev/null
-  cmake --build --preset "$target" -j "${ZV_JOBS:-2}"
+  cmake --build --preset "$target" -j "${ZV_JOBS:-2}" --target test_programs
   step "$target: tests${suite:+ matching $suite}"
   # A pattern that matches no test fails: a quick run never passes on nothing.
   run_ctest "$target" --no-tests=error ${suite:+-R "$suite"}
@@ -89,6 +91,8 @@ for preset in win32 win64 linux linux-asan; do
   run_ctest "$preset"
 done
 
+step "a new command: added to a scratch copy, built and tested (touches at most 8 files)"
+scripts/new-command-check.sh
 step "the three targets agree (one monkey session's call log on Linux and on both DLLs)"
 scripts/agreement.sh
 step "the DLLs are reproducible (each built twice: another path, file order, time zone, locale, umask, home and job count)"

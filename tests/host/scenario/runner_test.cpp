@@ -43,11 +43,12 @@ TEST_F(ScenarioRun, FailedExpectationsSayWhatWasFoundAndSetTheExitStatus) {
   EXPECT_NE(r.out.find(": 6 expectations, 5 failed\n"), std::string::npos) << r.out;
 }
 
+const std::string kNoCommand99 =
+    ":2: no command 99 in the host's menus (the module's commands are 1 to " + std::to_string(Cmd::Last) + ")";
+
 // A line that cannot be carried out stops its scenario with the file and line; the next file
 // still runs.
 TEST_F(ScenarioRun, StepsThatCannotBeCarriedOutNameFileAndLine) {
-  const std::string kNoCommand99 =
-      ":2: no command 99 in the host's menus (the module's commands are 1 to " + std::to_string(Cmd::Last) + ")";
   struct Case {
     std::string text;
     const char* says;
