@@ -218,69 +218,62 @@ class Adapter : public ::testing::Test {
 
 using Args = std::vector<uintptr_t>;
 
+// One row per host operation: the call, the slot it must reach and its inputs in the host's
+// parameter order (a key as its number, with a null name; a range as begin << 16 | end).
 TEST_F(Adapter, EveryOperationReachesItsSlotWithItsArgumentsInHostOrder) {
   const char* a = "a";
   const char* b = "b";
   const char* c = "c";
-  RequestNotification(7, 1);
-  EXPECT_EQ(g.lastSlot, SlotRequestNotification);
-  EXPECT_EQ(g.args, (Args{7, 1}));
-  AddItemToMenu(11, 12);
-  EXPECT_EQ(g.args, (Args{11, 12}));
-  DefineSubmenu(13, a, b);
-  EXPECT_EQ(g.args, (Args{13, P(a), P(b)}));
-  FindItemInMenu(14, 15, 0);
-  EXPECT_EQ(g.args, (Args{14, 15, 0}));
-  ShowAlert(a, 3);
-  EXPECT_EQ(g.args, (Args{P(a), 3}));
   int32_t reply = 0;
-  AskForInteger(&reply, a, b);
-  EXPECT_EQ(g.args, (Args{P(a), P(b)}));
-  PrintToConsole(c);
-  EXPECT_EQ(g.args, (Args{P(c)}));
-  RefreshDocument(16);
-  EXPECT_EQ(g.args, (Args{16}));
-  DeleteObject(17, 18);
-  EXPECT_EQ(g.args, (Args{17, 18}));
-  LookupNamedObject(0, 55, a);
-  EXPECT_EQ(g.args, (Args{0, 55, P(a)}));
-  CreateGraphic(19, 12, 20);
-  EXPECT_EQ(g.args, (Args{19, 12, 20}));
   PropList list{0, nullptr};
-  WriteAllProps(21, 22, &list);
-  EXPECT_EQ(g.args, (Args{21, 22, P(&list)}));
-  SelectTableCells(1, 2, int32_t(0x80000000), 0, 3, 4);
-  EXPECT_EQ(g.args, (Args{1, 2, 0x80000000u, 0, 3, 4}));
-  DefineMenuCommand(9, 23, a, b, c);
-  EXPECT_EQ(g.args, (Args{9, 23, P(a), P(b), P(c)}));
-  EXPECT_EQ(g.lastSlot, SlotDefineMenuCommand);
-
-  // Typed property operations: the key is {number, null}.
-  GetIntProp(1, 2, 547);
-  EXPECT_EQ(g.args, (Args{1, 2, 547}));
-  SetIntProp(1, 2, 92, -5);
-  EXPECT_EQ(g.args, (Args{1, 2, 92, uint32_t(-5)}));
-  GetIdProp(0, 3, 128);
-  EXPECT_EQ(g.args, (Args{0, 3, 128}));
-  GetMetricProp(0, 4, 393);
-  EXPECT_EQ(g.args, (Args{0, 4, 393}));
-  SetMetricProp(5, 6, 781, 65536);
-  EXPECT_EQ(g.args, (Args{5, 6, 781, 65536}));
-  GetTextLocProp(1, 2, 879);
-  EXPECT_EQ(g.lastSlot, SlotGetTextLocProp);
-  GetTextRangeProp(1, 2, 109);
-  EXPECT_EQ(g.lastSlot, SlotGetTextRangeProp);
   TextRange range{{7, 1}, {7, 9}};
-  SetTextRangeProp(1, 2, 109, &range);
-  EXPECT_EQ(g.args, (Args{1, 2, 109, 7 << 16 | 9}));
   MetricValue items[2] = {1, 2};
   MetricList metrics{2, items};
-  SetMetricListProp(1, 2, 1300, &metrics);
-  EXPECT_EQ(g.args, (Args{1, 2, 1300, P(items) + 2}));
-  GetMetricListProp(1, 2, 1300);
-  EXPECT_EQ(g.lastSlot, SlotGetMetricListProp);
-  ReadAllProps(8, 9);
-  EXPECT_EQ(g.args, (Args{8, 9}));
+  const struct {
+    int slot;
+    std::function<void()> call;
+    Args args;
+  } rows[] = {
+      {SlotRequestNotification, [] { RequestNotification(7, 1); }, {7, 1}},
+      {SlotAddItemToMenu, [] { AddItemToMenu(11, 12); }, {11, 12}},
+      {SlotDefineSubmenu, [&] { DefineSubmenu(13, a, b); }, {13, P(a), P(b)}},
+      {SlotFindItemInMenu, [] { FindItemInMenu(14, 15, 0); }, {14, 15, 0}},
+      {SlotShowAlert, [&] { ShowAlert(a, 3); }, {P(a), 3}},
+      {SlotAskForInteger, [&] { AskForInteger(&reply, a, b); }, {P(a), P(b)}},
+      {SlotPrintToConsole, [&] { PrintToConsole(c); }, {P(c)}},
+      {SlotRefreshDocument, [] { RefreshDocument(16); }, {16}},
+      {SlotDeleteObject, [] { DeleteObject(17, 18); }, {17, 18}},
+      {SlotLookupNamedObject, [&] { LookupNamedObject(0, 55, a); }, {0, 55, P(a)}},
+      {SlotCreateGraphic, [] { CreateGraphic(19, 12, 20); }, {19, 12, 20}},
+      {SlotReadAllProps, [] { ReadAllProps(8, 9); }, {8, 9}},
+      {SlotWriteAllProps, [&] { WriteAllProps(21, 22, &list); }, {21, 22, P(&list)}},
+      {SlotGetIntProp, [] { GetIntProp(1, 2, 547); }, {1, 2, 547}},
+      {SlotSetIntProp, [] { SetIntProp(1, 2, 92, -5); }, {1, 2, 92, uint32_t(-5)}},
+      {SlotGetIdProp, [] { GetIdProp(0, 3, 128); }, {0, 3, 128}},
+      {SlotGetMetricProp, [] { GetMetricProp(0, 4, 393); }, {0, 4, 393}},
+      {SlotSetMetricProp, [] { SetMetricProp(5, 6, 781, 65536); }, {5, 6, 781, 65536}},
+      {SlotGetTextLocProp, [] { GetTextLocProp(1, 2, 879); }, {1, 2, 879}},
+      {SlotGetTextRangeProp, [] { GetTextRangeProp(3, 4, 109); }, {3, 4, 109}},
+      {SlotSetTextRangeProp, [&] { SetTextRangeProp(1, 2, 109, &range); }, {1, 2, 109, 7 << 16 | 9}},
+      {SlotGetMetricListProp, [] { GetMetricListProp(5, 6, 1300); }, {5, 6, 1300}},
+      {SlotSetMetricListProp, [&] { SetMetricListProp(1, 2, 1300, &metrics); }, {1, 2, 1300, P(items) + 2}},
+      {SlotSelectTableCells,
+       [] { SelectTableCells(1, 2, int32_t(0x80000000), 0, 3, 4); },
+       {1, 2, 0x80000000u, 0, 3, 4}},
+      {SlotDefineMenuCommand, [&] { DefineMenuCommand(9, 23, a, b, c); }, {9, 23, P(a), P(b), P(c)}},
+  };
+  std::set<int> slots;
+  for (const auto& r : rows) {
+    g.lastSlot = -1;
+    g.args.clear();
+    int calls = g.calls;
+    r.call();
+    EXPECT_EQ(g.lastSlot, r.slot);
+    EXPECT_EQ(g.args, r.args) << "slot " << r.slot;
+    EXPECT_EQ(g.calls, calls + 1) << "slot " << r.slot;
+    slots.insert(r.slot);
+  }
+  EXPECT_EQ(slots.size(), std::size(rows));  // every operation once
   EXPECT_TRUE(g.keyNameNull);
   EXPECT_EQ(LastHostError, 0);
 }
