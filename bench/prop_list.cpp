@@ -58,10 +58,10 @@ class HostList {
         v.u.elements = {1, Alloc<zv::ElementEntry>(1)};
         zv::ElementEntry& e = v.u.elements.items[0];
         e.name = Text("Heading");
-        e.lists[0] = Texts(2);
-        e.lists[1] = Texts(1);
-        e.texts[0] = Text("Body");
-        e.texts[1] = Text("");
+        e.firstList = Texts(2);
+        e.secondList = Texts(1);
+        e.firstText = Text("Body");
+        e.secondText = Text("");
       } else if (kind < 99) {
         v.type = zv::VtAttributes;
         v.u.attributes = {2, Alloc<zv::AttributeEntry>(2)};

@@ -71,17 +71,11 @@ zv::HResult ZV_CALL FakeGetIdProp(void*, ObjectId, ObjectId object, zv::PropKey*
   *value = key->number == zv::PropFirstSelectedGraphic ? First() : Next(object);
   return zv::HrOk;
 }
-zv::HResult ZV_CALL Refuse(void*) {
-  return static_cast<zv::HResult>(0x80004005u);
-}
-void* Table[zv::HostSessionSlotCount];
-struct {
-  void* const* vtbl;
-} FakeSession{Table};
+ZvHostSessionMethods Methods{};  // null everywhere else: no other method is called
+ZvHostSession FakeSession{&Methods};
 
 void BindFakeSession() {
-  for (void*& slot : Table) slot = reinterpret_cast<void*>(&Refuse);
-  Table[zv::SlotGetIdProp] = reinterpret_cast<void*>(static_cast<zv::fn::GetIdProp>(&FakeGetIdProp));
+  Methods.GetIdProp = &FakeGetIdProp;
   zv::HostSession = &FakeSession;
 }
 

@@ -6,12 +6,12 @@
 namespace zv {
 
 extern ModuleHandle ClientModule;
-extern void* HostSessionAux1;
-extern void* HostSessionAux2;
-extern void* HostMemoryPolicy;
-extern void* HostModuleLink;
-extern void* HostExtension;
-extern void* HeldHostObject;
+extern ZvUnknown* HostSessionAux1;
+extern ZvUnknown* HostSessionAux2;
+extern ZvHostMemoryPolicy* HostMemoryPolicy;
+extern ZvHostModuleLink* HostModuleLink;
+extern ZvUnknown* HostExtension;
+extern ZvUnknown* HeldHostObject;
 struct ClientEvents;
 extern ClientEvents* RegisteredEvents;
 

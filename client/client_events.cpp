@@ -133,7 +133,7 @@ const RefCountedTable RefCountedObjectTable = {RefCountedQueryInterface, RefCoun
 const RefCountedTable ClientEventsIdentityTable = {RefCountedQueryInterface, RefCountedAddRef,     RefCountedRelease,
                                                    EventsFindInterface,      RefCountedMayDestroy, EventsDestroy};
 
-const ClientEventsTable ClientEventsEventTable = {
+const ZvClientEventsMethods ClientEventsEventTable = {
     EventsQueryInterface, EventsAddRef,  EventsRelease, EventsInitialize, EventsQuit,
     EventsCommand,        EventsIgnored, EventsIgnored, EventsNotify,     EventsGetResource};
 

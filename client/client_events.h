@@ -25,28 +25,16 @@ struct RefCountedObject {
   int32_t refCount;
 };
 
-// The event interface table, in the host's slot order. `self` is the event interface part.
-struct ClientEventsTable {
-  fn::QueryInterface QueryInterface;
-  fn::AddRef AddRef;
-  fn::Release Release;
-  fn::Initialize Initialize;
-  fn::Quit Quit;
-  fn::Command Command;
-  fn::Message Message;
-  fn::DialogEvent DialogEvent;
-  fn::Notify Notify;
-  fn::GetResource GetResource;
-};
-
+// The identity, then the event interface, whose table (ZvClientEventsMethods, in the
+// interface's slot order) gets the event interface part as `self`.
 struct ClientEvents {
   RefCountedObject base;
-  const ClientEventsTable* events;  // handed out for the event interface identifier
+  const ZvClientEventsMethods* events;  // handed out for the event interface identifier
 };
 
 extern const RefCountedTable RefCountedObjectTable;  // the base behaviour
 extern const RefCountedTable ClientEventsIdentityTable;
-extern const ClientEventsTable ClientEventsEventTable;
+extern const ZvClientEventsMethods ClientEventsEventTable;
 
 // A new event object with refCount 1, or null when memory runs out.
 ClientEvents* ClientEventsCreate();

@@ -10,12 +10,12 @@
 namespace zv {
 
 ModuleHandle ClientModule = nullptr;
-void* HostSessionAux1 = nullptr;
-void* HostSessionAux2 = nullptr;
-void* HostMemoryPolicy = nullptr;
-void* HostModuleLink = nullptr;
-void* HostExtension = nullptr;
-void* HeldHostObject = nullptr;
+ZvUnknown* HostSessionAux1 = nullptr;
+ZvUnknown* HostSessionAux2 = nullptr;
+ZvHostMemoryPolicy* HostMemoryPolicy = nullptr;
+ZvHostModuleLink* HostModuleLink = nullptr;
+ZvUnknown* HostExtension = nullptr;
+ZvUnknown* HeldHostObject = nullptr;
 ClientEvents* RegisteredEvents = nullptr;
 
 namespace {
@@ -23,20 +23,23 @@ namespace {
 constexpr uint32_t RegistrationVersion = 0x06000000;
 constexpr int32_t KeepsResultsQuestion = 1;
 
-// Asks the root object for an interface; what the host did not fill stays null.
-void* QueryHost(void* root, const Guid& iid) {
-  void* iface = nullptr;
-  SlotOf<fn::QueryInterface>(root, SlotQueryInterface)(root, &iid, &iface);
-  return iface;
+// Asks the root object for an interface of type Interface; what the host did not fill stays
+// null.
+template <typename Interface>
+void QueryHost(ZvUnknown* root, const Guid& iid, Interface** iface) {
+  void* answer = nullptr;
+  root->methods->QueryInterface(root, &iid, &answer);
+  *iface = static_cast<Interface*>(answer);
 }
 
 // Gives back the one reference a pointer holds; the pointer is cleared first, so a host
 // that calls back during the release finds the module already unbound.
-void ReleaseHost(void** iface) {
-  void* held = *iface;
+template <typename Interface>
+void ReleaseHost(Interface** iface) {
+  Interface* held = *iface;
   if (held == nullptr) return;
   *iface = nullptr;
-  SlotOf<fn::Release>(held, SlotRelease)(held);
+  held->methods->Release(held);
 }
 
 }  // namespace
@@ -63,21 +66,21 @@ extern "C" int32_t ZV_CALL F_ApiClientInit(ModuleHandle module, void* root, void
   ClientModule = module;
   if (root == nullptr) return -1;
 
-  HostSession = QueryHost(root, IidHostSession);
-  HostSessionAux1 = QueryHost(root, IidHostSessionAux1);
-  HostSessionAux2 = QueryHost(root, IidHostSessionAux2);
+  auto* rootObject = static_cast<ZvUnknown*>(root);
+  QueryHost(rootObject, IidHostSession, &HostSession);
+  QueryHost(rootObject, IidHostSessionAux1, &HostSessionAux1);
+  QueryHost(rootObject, IidHostSessionAux2, &HostSessionAux2);
   if (HostSession == nullptr) {
     ClientTeardown();  // gives back whatever was granted
     return -1;
   }
-  HostMemoryPolicy = QueryHost(root, IidHostMemoryPolicy);
-  HostModuleLink = QueryHost(root, IidHostModuleLink);
-  HostExtension = QueryHost(root, IidHostExtension);
+  QueryHost(rootObject, IidHostMemoryPolicy, &HostMemoryPolicy);
+  QueryHost(rootObject, IidHostModuleLink, &HostModuleLink);
+  QueryHost(rootObject, IidHostExtension, &HostExtension);
 
   // Each binding asks afresh: a host bound before may have kept its lists, this one may not.
-  HostKeepsResults =
-      HostMemoryPolicy != nullptr && SlotOf<fn::AskHostKeepsResults>(HostMemoryPolicy, SlotAskHostKeepsResults)(
-                                         HostMemoryPolicy, KeepsResultsQuestion) == HrOk;
+  HostKeepsResults = HostMemoryPolicy != nullptr &&
+                     HostMemoryPolicy->methods->AskHostKeepsResults(HostMemoryPolicy, KeepsResultsQuestion) == HrOk;
 
   ClientEvents* events = ClientEventsCreate();
   if (events == nullptr) {
@@ -92,13 +95,12 @@ extern "C" int32_t ZV_CALL F_ApiClientInit(ModuleHandle module, void* root, void
     ReadClientRegistration(ClientModule, &built);
     chosen = &built;  // passed even when it stayed empty
   }
-  SlotOf<fn::RegisterClient>(HostSession, SlotRegisterClient)(HostSession, &events->base, RegistrationVersion, chosen);
-  if (HostModuleLink != nullptr)
-    SlotOf<fn::SetClientModule>(HostModuleLink, SlotSetClientModule)(HostModuleLink, ClientModule);
+  HostSession->methods->RegisterClient(HostSession, &events->base, RegistrationVersion, chosen);
+  if (HostModuleLink != nullptr) HostModuleLink->methods->SetClientModule(HostModuleLink, ClientModule);
   PropListFree(&built);
 
-  HeldHostObject = held;
-  if (held != nullptr) SlotOf<fn::AddRef>(held, SlotAddRef)(held);
+  HeldHostObject = static_cast<ZvUnknown*>(held);
+  if (HeldHostObject != nullptr) HeldHostObject->methods->AddRef(HeldHostObject);
 
   // The creation reference goes; a host that kept none tears the binding down here.
   events->base.table->Release(&events->base);

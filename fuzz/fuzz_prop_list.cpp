@@ -99,10 +99,10 @@ class HostBuilder {
         for (uint32_t i = 0; u.elements.items && i < u.elements.count; ++i) {
           zv::ElementEntry& e = u.elements.items[i];
           e.name = Text();
-          e.lists[0] = Texts();
-          e.lists[1] = Texts();
-          e.texts[0] = Text();
-          e.texts[1] = Text();
+          e.firstList = Texts();
+          e.secondList = Texts();
+          e.firstText = Text();
+          e.secondText = Text();
         }
         break;
       case zv::VtAttributes:

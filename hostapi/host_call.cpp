@@ -4,7 +4,7 @@
 
 namespace zv {
 
-void* HostSession = nullptr;
+ZvHostSession* HostSession = nullptr;
 int32_t LastHostError = 0;
 bool HostKeepsResults = false;
 void (*HostBlockFree)(void* block) = PlatformTaskFree;

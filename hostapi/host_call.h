@@ -6,9 +6,9 @@
 
 namespace zv {
 
-extern void* HostSession;      // null = not bound; every operation then fails without a call
-extern int32_t LastHostError;  // a host status, -1 (failed call, no session) or -88 (busy); never cleared
-extern bool HostKeepsResults;  // set once at start-up: host blocks are then never released by us
+extern ZvHostSession* HostSession;  // null = not bound; every operation then fails without a call
+extern int32_t LastHostError;       // a host status, -1 (failed call, no session) or -88 (busy); never cleared
+extern bool HostKeepsResults;       // set once at start-up: host blocks are then never released by us
 
 // Releases one block that the host returned (the COM task allocator's free). A variable so
 // that tests can watch which host blocks the adapter gives back.

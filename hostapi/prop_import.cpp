@@ -110,11 +110,11 @@ class Importer {
     void* copy = nullptr;
     std::memcpy(at, &copy, sizeof copy);
     if (owned == nullptr) {
-      if ((bit & CountedTypes) != 0) out->u.words[0] = 0;
+      if ((bit & CountedTypes) != 0) out->u.ints.count = 0;  // where every counted value keeps its count
       return true;
     }
     const bool text = (bit & TextTypes) != 0;
-    const uint32_t count = (bit & CountedTypes) != 0 ? src.u.words[0] : 1u;  // a text's item size is 0
+    const uint32_t count = (bit & CountedTypes) != 0 ? src.u.ints.count : 1u;  // a text's item size is 0
     size_t bytes = 0;
     // GCOVR_EXCL_BR_START: only Win32 can overflow
     if (!ArrayBytes(count, ItemSize(bit), &bytes)) return false;
@@ -145,9 +145,9 @@ class Importer {
  private:
   static void Detach(TabEntry* e) { e->leader = nullptr; }
   static void Detach(ElementEntry* e) {
-    e->name = e->texts[0] = e->texts[1] = nullptr;
-    e->lists[0] = {0, nullptr};
-    e->lists[1] = {0, nullptr};
+    e->name = e->firstText = e->secondText = nullptr;
+    e->firstList = {0, nullptr};
+    e->secondList = {0, nullptr};
   }
   static void Detach(AttributeEntry* e) {
     e->name = nullptr;
@@ -156,8 +156,9 @@ class Importer {
 
   bool Entry(const TabEntry& src, TabEntry* out) { return Text(src.leader, &out->leader); }
   bool Entry(const ElementEntry& src, ElementEntry* out) {
-    return Text(src.name, &out->name) && Text(src.texts[0], &out->texts[0]) && Text(src.texts[1], &out->texts[1]) &&
-           Texts(src.lists[0], &out->lists[0]) && Texts(src.lists[1], &out->lists[1]);
+    return Text(src.name, &out->name) && Text(src.firstText, &out->firstText) &&
+           Text(src.secondText, &out->secondText) && Texts(src.firstList, &out->firstList) &&
+           Texts(src.secondList, &out->secondList);
   }
   bool Entry(const AttributeEntry& src, AttributeEntry* out) {
     return Text(src.name, &out->name) && Texts(src.values, &out->values);

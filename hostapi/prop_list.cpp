@@ -34,10 +34,10 @@ void ReleaseEntry(const TabEntry& e, ReleaseFn release) {
 }
 void ReleaseEntry(const ElementEntry& e, ReleaseFn release) {
   ReleaseBlock(e.name, release);
-  ReleaseTexts(e.lists[0], release);
-  ReleaseTexts(e.lists[1], release);
-  ReleaseBlock(e.texts[0], release);
-  ReleaseBlock(e.texts[1], release);
+  ReleaseTexts(e.firstList, release);
+  ReleaseTexts(e.secondList, release);
+  ReleaseBlock(e.firstText, release);
+  ReleaseBlock(e.secondText, release);
 }
 void ReleaseEntry(const AttributeEntry& e, ReleaseFn release) {
   ReleaseBlock(e.name, release);
@@ -169,10 +169,10 @@ void CopyEntry(const TabEntry& src, TabEntry* out) {
 void CopyEntry(const ElementEntry& src, ElementEntry* out) {
   *out = src;
   out->name = TextDuplicate(src.name);
-  CopyTexts(src.lists[0], &out->lists[0]);
-  CopyTexts(src.lists[1], &out->lists[1]);
-  out->texts[0] = TextDuplicate(src.texts[0]);
-  out->texts[1] = TextDuplicate(src.texts[1]);
+  CopyTexts(src.firstList, &out->firstList);
+  CopyTexts(src.secondList, &out->secondList);
+  out->firstText = TextDuplicate(src.firstText);
+  out->secondText = TextDuplicate(src.secondText);
 }
 void CopyEntry(const AttributeEntry& src, AttributeEntry* out) {
   *out = src;
@@ -259,15 +259,16 @@ TypedValue TypedValueCopy(const TypedValue* value) {
   switch (value->type) {
     case VtInt:
     case VtMetric:
+      u.number = s.number;
+      break;
     case VtId:
-      u.words[0] = s.words[0];
+      u.id = s.id;
       break;
     case VtTextLoc:
-      u.words[0] = s.words[0];
-      u.words[1] = s.words[1];
+      u.loc = s.loc;
       break;
     case VtTextRange:
-      for (int i = 0; i < 4; ++i) u.words[i] = s.words[i];
+      u.range = s.range;
       break;
     case VtText:
       u.text = TextDuplicate(s.text);

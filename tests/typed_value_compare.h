@@ -54,8 +54,9 @@ struct TypedValueCompare {
     if (std::memcmp(a, b, n * sizeof(T)) != 0) Fail("items differ");
     Block(b, n * sizeof(T));
   }
-  void Words(const zv::ValueUnion& a, const zv::ValueUnion& b, size_t words) {
-    if (std::memcmp(a.words, b.words, words * 4) != 0) Fail("words differ");
+  template <typename T>
+  void Words(const T& a, const T& b) {  // a value held in the union itself
+    if (std::memcmp(&a, &b, sizeof a) != 0) Fail("words differ");
   }
   void Value(const zv::TypedValue& x, const zv::TypedValue& y);
 };
@@ -66,12 +67,13 @@ inline void TypedValueCompare::Value(const zv::TypedValue& x, const zv::TypedVal
   switch (x.type) {
     case zv::VtInt:
     case zv::VtMetric:
+      return Words(a.number, b.number);
     case zv::VtId:
-      return Words(a, b, 1);
+      return Words(a.id, b.id);
     case zv::VtTextLoc:
-      return Words(a, b, 2);
+      return Words(a.loc, b.loc);
     case zv::VtTextRange:
-      return Words(a, b, 4);
+      return Words(a.range, b.range);
     case zv::VtText:
       return Text(a.text, b.text);
     case zv::VtMetricList:
@@ -97,13 +99,13 @@ inline void TypedValueCompare::Value(const zv::TypedValue& x, const zv::TypedVal
       if (Counts(a.elements.count, a.elements.items, b.elements.count, b.elements.items))
         for (uint32_t i = 0; i < a.elements.count; ++i) {
           const zv::ElementEntry &e = a.elements.items[i], &f = b.elements.items[i];
-          if (e.numbers[0] != f.numbers[0] || e.numbers[1] != f.numbers[1] || e.numbers[2] != f.numbers[2])
+          if (e.firstNumber != f.firstNumber || e.secondNumber != f.secondNumber || e.thirdNumber != f.thirdNumber)
             Fail("element words differ");
           Text(e.name, f.name);
-          Text(e.texts[0], f.texts[0]);
-          Text(e.texts[1], f.texts[1]);
-          Texts(e.lists[0], f.lists[0]);
-          Texts(e.lists[1], f.lists[1]);
+          Text(e.firstText, f.firstText);
+          Text(e.secondText, f.secondText);
+          Texts(e.firstList, f.firstList);
+          Texts(e.secondList, f.secondList);
         }
       return;
     case zv::VtAttributes:

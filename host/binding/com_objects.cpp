@@ -2,6 +2,7 @@
 // reference counting written once for all of them, with every count kept for the audit.
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "host/binding/host_impl.h"
@@ -40,6 +41,8 @@ size_t LogStandard(HostImpl& h, ComObject* o, const char* op, int slot, const st
   r.args = args;
   return h.log.Add(std::move(r), sessionOp);
 }
+
+}  // namespace
 
 HResult ZVH_CALL ObjQueryInterface(void* self, const Iid* iid, void** out) {
   ComObject* o = Obj(self);
@@ -97,6 +100,8 @@ uint32_t ZVH_CALL ObjRelease(void* self) {
   return static_cast<uint32_t>(n < 0 ? 0 : n);
 }
 
+namespace {
+
 HResult ZVH_CALL AskHostKeepsResults(void* self, int32_t question) {
   ComObject* o = Obj(self);
   HostImpl& h = *o->host;
@@ -135,26 +140,27 @@ HResult ZVH_CALL UnknownSlot(void* self) {
 }
 
 template <size_t... I>
-std::array<const void*, sizeof...(I)> MakeUnknownSlots(std::index_sequence<I...>) {
-  return {{reinterpret_cast<const void*>(&UnknownSlot<static_cast<int>(I)>)...}};
+std::array<UnknownSlotFn, sizeof...(I)> MakeUnknownSlots(std::index_sequence<I...>) {
+  return {{&UnknownSlot<static_cast<int>(I)>...}};
 }
 
-const std::array<const void*, slot::SessionSlotCount>& UnknownSlots() {
-  static const auto table = MakeUnknownSlots(std::make_index_sequence<slot::SessionSlotCount>{});
-  return table;
-}
-
+// The tables of the objects other than the session: the memory policy's and the module link's
+// with their one method each, and the one the others share, which has only the standard three.
+template <typename Methods>
+using SmallHostTable = HostTable<Methods, slot::SmallInterfaceSlotCount>;
 struct SmallTables {
-  std::array<std::array<const void*, slot::SmallInterfaceSlotCount>, RefCount_> t;
+  SmallHostTable<ZvUnknownMethods> plain;
+  SmallHostTable<ZvHostMemoryPolicyMethods> policy;
+  SmallHostTable<ZvHostModuleLinkMethods> link;
   SmallTables() {
-    for (int i = 0; i < RefCount_; ++i) {
-      for (int s = 0; s < slot::SmallInterfaceSlotCount; ++s) t[i][s] = UnknownSlots()[s];
-      t[i][slot::QueryInterface] = reinterpret_cast<const void*>(&ObjQueryInterface);
-      t[i][slot::AddRef] = reinterpret_cast<const void*>(&ObjAddRef);
-      t[i][slot::Release] = reinterpret_cast<const void*>(&ObjRelease);
-    }
-    t[RefMemoryPolicy][slot::AskHostKeepsResults] = reinterpret_cast<const void*>(&AskHostKeepsResults);
-    t[RefModuleLink][slot::SetClientModule] = reinterpret_cast<const void*>(&SetClientModule);
+    FillUnknown(&plain);
+    FillUnknown(&policy);
+    FillUnknown(&link);
+    PutStandardOps(plain.methods);
+    PutStandardOps(policy.methods);
+    PutStandardOps(link.methods);
+    ZVH_PUT(policy.methods, AskHostKeepsResults, &AskHostKeepsResults);
+    ZVH_PUT(link.methods, SetClientModule, &SetClientModule);
   }
 };
 
@@ -165,27 +171,21 @@ const SmallTables& Tables() {
 
 }  // namespace
 
-const void* UnknownSlotFn(int s) {
-  return UnknownSlots()[static_cast<size_t>(s)];
-}
-const void* StandardSlotFn(int s) {
-  switch (s) {
-    case slot::QueryInterface:
-      return reinterpret_cast<const void*>(&ObjQueryInterface);
-    case slot::AddRef:
-      return reinterpret_cast<const void*>(&ObjAddRef);
-    default:
-      return reinterpret_cast<const void*>(&ObjRelease);
-  }
+const UnknownSlotFn* UnknownSlots() {
+  static const auto table = MakeUnknownSlots(std::make_index_sequence<slot::SessionSlotCount>{});
+  return table.data();
 }
 
-const void* const* SmallTable(int index) {
-  return Tables().t[static_cast<size_t>(index)].data();
+const void* SmallTable(int index) {
+  const SmallTables& t = Tables();
+  if (index == RefMemoryPolicy) return &t.policy;
+  if (index == RefModuleLink) return &t.link;
+  return &t.plain;
 }
-const void* const* RootTable() {
+const void* RootTable() {
   return SmallTable(RefRoot);
 }
-const void* const* HeldTable() {
+const void* HeldTable() {
   return SmallTable(RefHeld);
 }
 
@@ -221,8 +221,7 @@ void HostImpl::CopyRegistration(const zv::PropList* list) {
     if (v.key.number != 0 && v.key.name) Problem("registration entry with both a number and a name");
     e.type = v.value.type;
     if (e.type == vt::Text && v.value.u.text) e.text = v.value.u.text;
-    if (e.type != vt::Text)
-      for (int w = 0; w < 4; ++w) e.words[w] = v.value.u.words[w];
+    if (e.type != vt::Text) std::memcpy(e.words, &v.value.u.range, sizeof e.words);  // the value's 16 bytes
     registration.push_back(e);
   }
 }

@@ -13,7 +13,7 @@ namespace zvhost {
 
 HostImpl::HostImpl(HostOptions o) : options(std::move(o)), model(options.model) {
   for (int i = 0; i < RefCount_; ++i) {
-    objects[i].vtbl = i == RefSession ? SessionTable() : SmallTable(i);
+    objects[i].methods = i == RefSession ? SessionTable() : SmallTable(i);
     objects[i].host = this;
     objects[i].index = i;
     refs[i] = 1;  // the host's own reference

@@ -2,7 +2,9 @@
 // pieces each source file provides. Not for users of the host; they include host/binding/host.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <string>
@@ -43,9 +45,9 @@ class BlockTable {
   int shift_ = 64;  // 64 - log2(size)
 };
 
-// Every object the host hands out: a method table pointer first, then the host behind it.
+// Every object the host hands out: its method table first, then the host behind it.
 struct ComObject {
-  const void* const* vtbl;
+  const void* methods;  // a HostTable of the interface's methods
   HostImpl* host;
   int index;  // which reference count (see RefIndex)
 };
@@ -65,12 +67,48 @@ const char* RefName(int index);
 const Iid& RefIid(int index);
 
 // Method tables (com_objects.cpp, session.cpp).
-const void* const* SessionTable();
-const void* const* SmallTable(int index);
-const void* const* RootTable();
-const void* const* HeldTable();
-const void* UnknownSlotFn(int slot);   // records the call and fails
-const void* StandardSlotFn(int slot);  // query, add reference, release
+const void* SessionTable();
+const void* SmallTable(int index);
+const void* RootTable();
+const void* HeldTable();
+
+// A slot the host does not serve: records the call and fails. UnknownSlots()[s] serves slot s
+// for every slot of the session's table.
+using UnknownSlotFn = HResult(ZVH_CALL*)(void* self);
+const UnknownSlotFn* UnknownSlots();
+
+// A method table as the host builds it: the interface's table of typed methods, so that a
+// function of another shape does not compile, then slots up to `Count` that answer as unknown.
+template <typename Methods, int Count>
+struct HostTable {
+  Methods methods;
+  UnknownSlotFn further[Count - sizeof(Methods) / sizeof(void*)];
+};
+// Every slot of `t` (the interface's reserved ones too) answering as unknown, until the
+// methods are put in.
+template <typename Table>
+void FillUnknown(Table* t) {
+  static_assert(sizeof(Table) <= slot::SessionSlotCount * sizeof(UnknownSlotFn),
+                "a table no longer than the session's");
+  std::memcpy(static_cast<void*>(t), UnknownSlots(), sizeof(Table));
+}
+// Puts `fn` into method `name` of `table`, once it is checked that the interface's table holds
+// `name` at the host's own slot number.
+#define ZVH_PUT(table, name, fn)                                                                        \
+  static_assert(offsetof(std::remove_reference_t<decltype(table)>, name) == slot::name * sizeof(void*), \
+                #name " sits at the host's slot number");                                               \
+  (table).name = (fn)
+
+// The standard three, on every object the host hands out.
+HResult ZVH_CALL ObjQueryInterface(void* self, const Iid* iid, void** out);
+uint32_t ZVH_CALL ObjAddRef(void* self);
+uint32_t ZVH_CALL ObjRelease(void* self);
+template <typename Methods>
+void PutStandardOps(Methods& t) {
+  ZVH_PUT(t, QueryInterface, &ObjQueryInterface);
+  ZVH_PUT(t, AddRef, &ObjAddRef);
+  ZVH_PUT(t, Release, &ObjRelease);
+}
 
 // One session operation in progress: its log record and the fault chosen for it.
 struct OpCall {

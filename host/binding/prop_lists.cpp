@@ -132,19 +132,15 @@ void PutValue(Builder& b, zv::TypedValue& tv, const Value& v) {
       break;
     case ValueKind::Id:
       tv.type = vt::Id;
-      tv.u.words[0] = static_cast<uint32_t>(v.word);
+      tv.u.id = static_cast<ObjectId>(v.word);
       break;
     case ValueKind::TextLoc:
       tv.type = vt::TextLoc;
-      tv.u.words[0] = v.range.begin.object;
-      tv.u.words[1] = static_cast<uint32_t>(v.range.begin.offset);
+      tv.u.loc = {v.range.begin.object, v.range.begin.offset};
       break;
     case ValueKind::TextRange:
       tv.type = vt::TextRange;
-      tv.u.words[0] = v.range.begin.object;
-      tv.u.words[1] = static_cast<uint32_t>(v.range.begin.offset);
-      tv.u.words[2] = v.range.end.object;
-      tv.u.words[3] = static_cast<uint32_t>(v.range.end.offset);
+      tv.u.range = {{v.range.begin.object, v.range.begin.offset}, {v.range.end.object, v.range.end.offset}};
       break;
     case ValueKind::MetricList:
       tv.type = vt::MetricList;
@@ -199,13 +195,13 @@ void PadElements(Builder& b, zv::PropVal& pv, const PadAt&) {
   tv.u.elements.items = b.Array<zv::ElementEntry>(1);
   zv::ElementEntry& e = tv.u.elements.items[0];
   e.name = b.Text("Figure");
-  e.numbers[0] = 1;
-  e.numbers[1] = 2;
-  e.numbers[2] = 3;
-  e.lists[0] = b.Texts({"a", "b"});
-  e.lists[1] = b.Texts({"c"});
-  e.texts[0] = b.Text("x");
-  e.texts[1] = b.Text("y");
+  e.firstNumber = 1;
+  e.secondNumber = 2;
+  e.thirdNumber = 3;
+  e.firstList = b.Texts({"a", "b"});
+  e.secondList = b.Texts({"c"});
+  e.firstText = b.Text("x");
+  e.secondText = b.Text("y");
 }
 
 void PadAttributes(Builder& b, zv::PropVal& pv, const PadAt&) {
@@ -254,13 +250,12 @@ void PadPairs(Builder& b, zv::PropVal& pv, const PadAt& at) {  // points, then i
 
 void PadTextLoc(Builder&, zv::PropVal& pv, const PadAt& at) {
   pv.value.type = vt::TextLoc;
-  pv.value.u.words[0] = at.object;
-  pv.value.u.words[1] = at.seed;
+  pv.value.u.loc = {at.object, static_cast<int32_t>(at.seed)};
 }
 
 void PadTextRange(Builder&, zv::PropVal& pv, const PadAt& at) {
   pv.value.type = vt::TextRange;
-  for (int k = 0; k < 4; ++k) pv.value.u.words[k] = at.seed + static_cast<uint32_t>(k);
+  pv.value.u.range = {{at.seed, static_cast<int32_t>(at.seed + 1)}, {at.seed + 2, static_cast<int32_t>(at.seed + 3)}};
 }
 
 void PadNullText(Builder&, zv::PropVal& pv, const PadAt&) {  // a text the host leaves null
@@ -277,7 +272,7 @@ void PadEmptyList(Builder& b, zv::PropVal& pv, const PadAt&) {  // empty lists s
 void PadNumber(Builder&, zv::PropVal& pv, const PadAt& at) {  // every later element
   const int i = at.i;
   pv.value.type = i % 3 == 0 ? vt::Int : (i % 3 == 1 ? vt::Metric : vt::Id);
-  pv.value.u.words[0] = i % 3 == 2 ? 0 : at.seed;
+  pv.value.u.id = i % 3 == 2 ? 0 : at.seed;  // a number, a length or an object, in the same word
 }
 
 // The padding elements in list order, one of every value type that owns memory first.

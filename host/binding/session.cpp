@@ -1,7 +1,6 @@
 // The session interface: its method table, filled by the families of operations (session_*.cpp),
 // and what every operation shares: the common begin and end that log the call and choose its
 // fault, and the readable forms of arguments for the log.
-#include <array>
 #include <cstdio>
 
 #include "host/binding/session_op.h"
@@ -105,23 +104,25 @@ void RedirectStatus(const OpCall& c, int32_t*& status) {
 
 namespace {
 
+// The session's table is longer than the interface's: every slot past it, and every one the
+// interface reserves, records the call and fails.
 struct SessionTableData {
-  SessionSlots t;
+  HostTable<ZvHostSessionMethods, slot::SessionSlotCount> t;
   SessionTableData() {
-    for (int s = 0; s < slot::SessionSlotCount; ++s) t[static_cast<size_t>(s)] = UnknownSlotFn(s);
-    for (int s = 0; s < 3; ++s) t[static_cast<size_t>(s)] = StandardSlotFn(s);
-    PutMenuOps(t);
-    PutDialogOps(t);
-    PutObjectOps(t);
-    PutPropertyOps(t);
+    FillUnknown(&t);
+    PutStandardOps(t.methods);
+    PutMenuOps(t.methods);
+    PutDialogOps(t.methods);
+    PutObjectOps(t.methods);
+    PutPropertyOps(t.methods);
   }
 };
 
 }  // namespace
 
-const void* const* SessionTable() {
+const void* SessionTable() {
   static const SessionTableData table;
-  return table.t.data();
+  return &table.t;
 }
 
 OpCall HostImpl::BeginOp(const char* op, int s) {

@@ -63,10 +63,10 @@ HResult ZVH_CALL PrintToConsole(void* self, const char* text, int32_t* status) {
 
 }  // namespace
 
-void PutDialogOps(SessionSlots& t) {
-  t[slot::ShowAlert] = SlotFn(&ShowAlert);
-  t[slot::AskForInteger] = SlotFn(&AskForInteger);
-  t[slot::PrintToConsole] = SlotFn(&PrintToConsole);
+void PutDialogOps(ZvHostSessionMethods& t) {
+  ZVH_PUT(t, ShowAlert, &ShowAlert);
+  ZVH_PUT(t, AskForInteger, &AskForInteger);
+  ZVH_PUT(t, PrintToConsole, &PrintToConsole);
 }
 
 }  // namespace zvhost

@@ -132,13 +132,13 @@ HResult ZVH_CALL DefineMenuCommand(void* self, int32_t number, ObjectId menu, co
 
 }  // namespace
 
-void PutMenuOps(SessionSlots& t) {
-  t[slot::RegisterClient] = SlotFn(&RegisterClient);
-  t[slot::RequestNotification] = SlotFn(&RequestNotification);
-  t[slot::AddItemToMenu] = SlotFn(&AddItemToMenu);
-  t[slot::DefineSubmenu] = SlotFn(&DefineSubmenu);
-  t[slot::FindItemInMenu] = SlotFn(&FindItemInMenu);
-  t[slot::DefineMenuCommand] = SlotFn(&DefineMenuCommand);
+void PutMenuOps(ZvHostSessionMethods& t) {
+  ZVH_PUT(t, RegisterClient, &RegisterClient);
+  ZVH_PUT(t, RequestNotification, &RequestNotification);
+  ZVH_PUT(t, AddItemToMenu, &AddItemToMenu);
+  ZVH_PUT(t, DefineSubmenu, &DefineSubmenu);
+  ZVH_PUT(t, FindItemInMenu, &FindItemInMenu);
+  ZVH_PUT(t, DefineMenuCommand, &DefineMenuCommand);
 }
 
 }  // namespace zvhost

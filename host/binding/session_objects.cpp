@@ -78,12 +78,12 @@ HResult ZVH_CALL SelectTableCells(void* self, ObjectId doc, ObjectId table, int3
 
 }  // namespace
 
-void PutObjectOps(SessionSlots& t) {
-  t[slot::RefreshDocument] = SlotFn(&RefreshDocument);
-  t[slot::DeleteObject] = SlotFn(&DeleteObject);
-  t[slot::LookupNamedObject] = SlotFn(&LookupNamedObject);
-  t[slot::CreateGraphic] = SlotFn(&CreateGraphic);
-  t[slot::SelectTableCells] = SlotFn(&SelectTableCells);
+void PutObjectOps(ZvHostSessionMethods& t) {
+  ZVH_PUT(t, RefreshDocument, &RefreshDocument);
+  ZVH_PUT(t, DeleteObject, &DeleteObject);
+  ZVH_PUT(t, LookupNamedObject, &LookupNamedObject);
+  ZVH_PUT(t, CreateGraphic, &CreateGraphic);
+  ZVH_PUT(t, SelectTableCells, &SelectTableCells);
 }
 
 }  // namespace zvhost

@@ -3,25 +3,17 @@
 // session's method table (session.cpp builds the table and holds the common begin and end).
 #pragma once
 
-#include <array>
 #include <string>
 
 #include "host/binding/host_impl.h"
 
 namespace zvhost {
 
-using SessionSlots = std::array<const void*, slot::SessionSlotCount>;
-
-// Each family puts its operations into their slots.
-void PutMenuOps(SessionSlots& t);      // session_menus.cpp: registration, notifications, menus, commands
-void PutDialogOps(SessionSlots& t);    // session_dialogs.cpp: alerts, prompts, the console
-void PutObjectOps(SessionSlots& t);    // session_objects.cpp: documents, objects, table cells
-void PutPropertyOps(SessionSlots& t);  // session_props.cpp: whole-object lists, typed reads and writes
-
-template <typename Fn>
-const void* SlotFn(Fn fn) {
-  return reinterpret_cast<const void*>(fn);
-}
+// Each family puts its operations into the session's methods (ZVH_PUT).
+void PutMenuOps(ZvHostSessionMethods& t);      // session_menus.cpp: registration, notifications, menus, commands
+void PutDialogOps(ZvHostSessionMethods& t);    // session_dialogs.cpp: alerts, prompts, the console
+void PutObjectOps(ZvHostSessionMethods& t);    // session_objects.cpp: documents, objects, table cells
+void PutPropertyOps(ZvHostSessionMethods& t);  // session_props.cpp: whole-object lists, typed reads and writes
 
 std::string DocObj(ObjectId doc, ObjectId object);
 std::string DocObjKey(ObjectId doc, ObjectId object, const zv::PropKey* key);

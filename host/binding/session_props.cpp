@@ -72,11 +72,10 @@ bool ValueOfElement(const zv::TypedValue& tv, Value* out) {
       return true;
     case vt::Id:
       v.kind = ValueKind::Id;
-      v.word = static_cast<int32_t>(u.words[0]);
+      v.word = static_cast<int32_t>(u.id);
       return true;
     case vt::TextRange:
-      v = Value::Range(
-          {{u.words[0], static_cast<int32_t>(u.words[1])}, {u.words[2], static_cast<int32_t>(u.words[3])}});
+      v = Value::Range({{u.range.begin.object, u.range.begin.offset}, {u.range.end.object, u.range.end.offset}});
       return true;
     case vt::MetricList:
       v = Value::List(u.ints.items ? std::vector<Metric>(u.ints.items, u.ints.items + u.ints.count)
@@ -265,19 +264,19 @@ HResult ZVH_CALL SetMetricListProp(void* self, ObjectId doc, ObjectId object, zv
 
 }  // namespace
 
-void PutPropertyOps(SessionSlots& t) {
-  t[slot::ReadAllProps] = SlotFn(&ReadAllProps);
-  t[slot::WriteAllProps] = SlotFn(&WriteAllProps);
-  t[slot::GetIntProp] = SlotFn(&GetIntProp);
-  t[slot::SetIntProp] = SlotFn(&SetIntProp);
-  t[slot::GetIdProp] = SlotFn(&GetIdProp);
-  t[slot::GetMetricProp] = SlotFn(&GetMetricProp);
-  t[slot::SetMetricProp] = SlotFn(&SetMetricProp);
-  t[slot::GetTextLocProp] = SlotFn(&GetTextLocProp);
-  t[slot::GetTextRangeProp] = SlotFn(&GetTextRangeProp);
-  t[slot::SetTextRangeProp] = SlotFn(&SetTextRangeProp);
-  t[slot::GetMetricListProp] = SlotFn(&GetMetricListProp);
-  t[slot::SetMetricListProp] = SlotFn(&SetMetricListProp);
+void PutPropertyOps(ZvHostSessionMethods& t) {
+  ZVH_PUT(t, ReadAllProps, &ReadAllProps);
+  ZVH_PUT(t, WriteAllProps, &WriteAllProps);
+  ZVH_PUT(t, GetIntProp, &GetIntProp);
+  ZVH_PUT(t, SetIntProp, &SetIntProp);
+  ZVH_PUT(t, GetIdProp, &GetIdProp);
+  ZVH_PUT(t, GetMetricProp, &GetMetricProp);
+  ZVH_PUT(t, SetMetricProp, &SetMetricProp);
+  ZVH_PUT(t, GetTextLocProp, &GetTextLocProp);
+  ZVH_PUT(t, GetTextRangeProp, &GetTextRangeProp);
+  ZVH_PUT(t, SetTextRangeProp, &SetTextRangeProp);
+  ZVH_PUT(t, GetMetricListProp, &GetMetricListProp);
+  ZVH_PUT(t, SetMetricListProp, &SetMetricListProp);
 }
 
 }  // namespace zvhost

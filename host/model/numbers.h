@@ -20,12 +20,7 @@ using ObjectId = uint32_t;  // top 8 bits: the object's type; low 24 bits: a cou
 using Metric = int32_t;     // 65536 = 1 point
 using HResult = int32_t;
 
-struct Iid {
-  uint32_t data1;
-  uint16_t data2;
-  uint16_t data3;
-  uint8_t data4[8];
-};
+using Iid = zv::Guid;  // the interface's layout; the values below are the host's own
 
 namespace iid {
 // Interfaces the host hands out from its root object.

@@ -20,7 +20,7 @@ static uint32_t CopyPath(const char* path, char* buffer, uint32_t size) {
 }
 
 // The full path of the module's file in `resolved`, or null.
-static const char* ModulePath(ModuleHandle module, char (&resolved)[PATH_MAX]) {
+static const char* ModulePath(void* module, char (&resolved)[PATH_MAX]) {
   const char* name = nullptr;
   link_map* map = nullptr;
   // A handle from dlopen always has a link map with a name (empty for the program itself).
@@ -36,13 +36,13 @@ static const char* ModulePath(ModuleHandle module, char (&resolved)[PATH_MAX]) {
   return realpath(name, resolved) == nullptr ? name : resolved;
 }
 
-uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size) {
+uint32_t PlatformModuleFileName(void* module, char* buffer, uint32_t size) {
   char resolved[PATH_MAX];
   const char* path = ModulePath(module, resolved);
   return path == nullptr ? 0 : CopyPath(path, buffer, size);  // GCOVR_EXCL_BR_LINE: see ModulePath
 }
 
-int PlatformModuleVersionInfo(ModuleHandle module, uint32_t size, void* block) {
+int PlatformModuleVersionInfo(void* module, uint32_t size, void* block) {
   char resolved[PATH_MAX];
   const char* path = ModulePath(module, resolved);
   return path == nullptr ? 0 : PlatformFileVersionInfo(path, size, block);  // GCOVR_EXCL_BR_LINE: see ModulePath

@@ -188,7 +188,7 @@ int PlatformVersionQuery(const void* block, const char* query, const void** valu
 }
 
 // A null module names the program, which has no resources of its own (as on Windows).
-int PlatformFindResource(ModuleHandle module, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
+int PlatformFindResource(void* module, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
   if (module == nullptr || name == nullptr || bytes == nullptr || size == nullptr || (type & 0xFFFF) == 0) return 0;
   for (const Resource& resource : Resources) {
     if (resource.type != (type & 0xFFFF)) continue;

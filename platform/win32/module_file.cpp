@@ -69,7 +69,7 @@ uint32_t ShortModulePath(HMODULE module, char* buffer, uint32_t size, WidePaths*
 
 }  // namespace
 
-uint32_t PlatformModuleFileName(ModuleHandle module, char* buffer, uint32_t size) {
+uint32_t PlatformModuleFileName(void* module, char* buffer, uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
   auto handle = static_cast<HMODULE>(module);
   DWORD length = GetModuleFileNameA(handle, buffer, size);
@@ -89,7 +89,7 @@ int PlatformFileVersionInfo(const char* path, uint32_t size, void* block) {
   return GetFileVersionInfoA(path, 0, size, block) ? 1 : 0;
 }
 
-int PlatformModuleVersionInfo(ModuleHandle module, uint32_t size, void* block) {
+int PlatformModuleVersionInfo(void* module, uint32_t size, void* block) {
   if (block == nullptr) return 0;
   WidePaths* paths = TakePaths();
   if (paths == nullptr) return 0;
@@ -109,7 +109,7 @@ int PlatformVersionQuery(const void* block, const char* query, const void** valu
   return 1;
 }
 
-int PlatformFindResource(ModuleHandle module, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
+int PlatformFindResource(void* module, const char* name, uint32_t type, const void** bytes, uint32_t* size) {
   if (name == nullptr || bytes == nullptr || size == nullptr || (type & 0xFFFF) == 0) return 0;
   auto handle = static_cast<HMODULE>(module);
   HRSRC resource = FindResourceA(handle, name, MAKEINTRESOURCEA(type & 0xFFFF));

@@ -111,17 +111,9 @@ HResult ZV_CALL AskForIntegerFake(void*, int32_t* status, int32_t* reply, const 
   if (g.writesOutput) *reply = int32_t(g.value);
   return g.hr;
 }
-// Any slot that nothing should call.
-HResult ZV_CALL Unexpected(void*) {
-  ADD_FAILURE() << "a slot without an operation was called";
-  return HrFail;
-}
-
-struct Session {
-  void* const* vtbl;
-};
-void* Table[HostSessionSlotCount];
-Session FakeSession{Table};
+// The session's methods; those no operation calls stay null.
+ZvHostSessionMethods Methods;
+ZvHostSession FakeSession{&Methods};
 
 // The client heap, counted: every copy the operations make is freed by someone.
 int LiveClientBlocks = 0;
@@ -152,46 +144,39 @@ void CountingFree(void* block) {
   PlatformTaskFree(block);
 }
 
-// The fake must have exactly the host method's type to be stored at its slot.
-template <typename Fn>
-void Set(int slot, Fn fake) {
-  Table[slot] = reinterpret_cast<void*>(fake);
-}
-
 class Adapter : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto& slot : Table) slot = reinterpret_cast<void*>(&Unexpected);
+    // Each fake must have exactly the host method's type to be stored as that method.
+    Methods = ZvHostSessionMethods{};
     using Id = ObjectId;
     using Key = PropKey*;
     using Text = const char*;
-    Set<fn::RequestNotification>(SlotRequestNotification, &StatusFake<SlotRequestNotification, int32_t, int32_t>);
-    Set<fn::AddItemToMenu>(SlotAddItemToMenu, &StatusFake<SlotAddItemToMenu, Id, Id>);
-    Set<fn::DefineSubmenu>(SlotDefineSubmenu, &OutFake<SlotDefineSubmenu, Id, Id, Text, Text>);
-    Set<fn::FindItemInMenu>(SlotFindItemInMenu, &OutFake<SlotFindItemInMenu, Id, Id, Id, int32_t>);
-    Set<fn::ShowAlert>(SlotShowAlert, &ShowAlertFake);
-    Set<fn::AskForInteger>(SlotAskForInteger, &AskForIntegerFake);
-    Set<fn::PrintToConsole>(SlotPrintToConsole, &StatusFake<SlotPrintToConsole, Text>);
-    Set<fn::RefreshDocument>(SlotRefreshDocument, &StatusFake<SlotRefreshDocument, Id>);
-    Set<fn::DeleteObject>(SlotDeleteObject, &StatusFake<SlotDeleteObject, Id, Id>);
-    Set<fn::LookupNamedObject>(SlotLookupNamedObject, &OutFake<SlotLookupNamedObject, Id, Id, int32_t, Text>);
-    Set<fn::CreateGraphic>(SlotCreateGraphic, &OutFake<SlotCreateGraphic, Id, Id, int32_t, Id>);
-    Set<fn::ReadAllProps>(SlotReadAllProps, &OutFake<SlotReadAllProps, PropList, Id, Id>);
-    Set<fn::WriteAllProps>(SlotWriteAllProps, &StatusFake<SlotWriteAllProps, Id, Id, PropList*>);
-    Set<fn::GetIntProp>(SlotGetIntProp, &OutFake<SlotGetIntProp, int32_t, Id, Id, Key>);
-    Set<fn::SetIntProp>(SlotSetIntProp, &StatusFake<SlotSetIntProp, Id, Id, Key, int32_t>);
-    Set<fn::GetIdProp>(SlotGetIdProp, &OutFake<SlotGetIdProp, Id, Id, Id, Key>);
-    Set<fn::GetMetricProp>(SlotGetMetricProp, &OutFake<SlotGetMetricProp, MetricValue, Id, Id, Key>);
-    Set<fn::SetMetricProp>(SlotSetMetricProp, &StatusFake<SlotSetMetricProp, Id, Id, Key, MetricValue>);
-    Set<fn::GetTextLocProp>(SlotGetTextLocProp, &OutFake<SlotGetTextLocProp, TextLoc, Id, Id, Key>);
-    Set<fn::GetTextRangeProp>(SlotGetTextRangeProp, &OutFake<SlotGetTextRangeProp, TextRange, Id, Id, Key>);
-    Set<fn::SetTextRangeProp>(SlotSetTextRangeProp, &StatusFake<SlotSetTextRangeProp, Id, Id, Key, TextRange*>);
-    Set<fn::GetMetricListProp>(SlotGetMetricListProp, &OutFake<SlotGetMetricListProp, MetricList, Id, Id, Key>);
-    Set<fn::SetMetricListProp>(SlotSetMetricListProp, &StatusFake<SlotSetMetricListProp, Id, Id, Key, MetricList*>);
-    Set<fn::SelectTableCells>(SlotSelectTableCells,
-                              &StatusFake<SlotSelectTableCells, Id, Id, int32_t, int32_t, int32_t, int32_t>);
-    Set<fn::DefineMenuCommand>(SlotDefineMenuCommand,
-                               &OutFake<SlotDefineMenuCommand, Id, int32_t, Id, Text, Text, Text>);
+    Methods.RequestNotification = &StatusFake<SlotRequestNotification, int32_t, int32_t>;
+    Methods.AddItemToMenu = &StatusFake<SlotAddItemToMenu, Id, Id>;
+    Methods.DefineSubmenu = &OutFake<SlotDefineSubmenu, Id, Id, Text, Text>;
+    Methods.FindItemInMenu = &OutFake<SlotFindItemInMenu, Id, Id, Id, int32_t>;
+    Methods.ShowAlert = &ShowAlertFake;
+    Methods.AskForInteger = &AskForIntegerFake;
+    Methods.PrintToConsole = &StatusFake<SlotPrintToConsole, Text>;
+    Methods.RefreshDocument = &StatusFake<SlotRefreshDocument, Id>;
+    Methods.DeleteObject = &StatusFake<SlotDeleteObject, Id, Id>;
+    Methods.LookupNamedObject = &OutFake<SlotLookupNamedObject, Id, Id, int32_t, Text>;
+    Methods.CreateGraphic = &OutFake<SlotCreateGraphic, Id, Id, int32_t, Id>;
+    Methods.ReadAllProps = &OutFake<SlotReadAllProps, PropList, Id, Id>;
+    Methods.WriteAllProps = &StatusFake<SlotWriteAllProps, Id, Id, PropList*>;
+    Methods.GetIntProp = &OutFake<SlotGetIntProp, int32_t, Id, Id, Key>;
+    Methods.SetIntProp = &StatusFake<SlotSetIntProp, Id, Id, Key, int32_t>;
+    Methods.GetIdProp = &OutFake<SlotGetIdProp, Id, Id, Id, Key>;
+    Methods.GetMetricProp = &OutFake<SlotGetMetricProp, MetricValue, Id, Id, Key>;
+    Methods.SetMetricProp = &StatusFake<SlotSetMetricProp, Id, Id, Key, MetricValue>;
+    Methods.GetTextLocProp = &OutFake<SlotGetTextLocProp, TextLoc, Id, Id, Key>;
+    Methods.GetTextRangeProp = &OutFake<SlotGetTextRangeProp, TextRange, Id, Id, Key>;
+    Methods.SetTextRangeProp = &StatusFake<SlotSetTextRangeProp, Id, Id, Key, TextRange*>;
+    Methods.GetMetricListProp = &OutFake<SlotGetMetricListProp, MetricList, Id, Id, Key>;
+    Methods.SetMetricListProp = &StatusFake<SlotSetMetricListProp, Id, Id, Key, MetricList*>;
+    Methods.SelectTableCells = &StatusFake<SlotSelectTableCells, Id, Id, int32_t, int32_t, int32_t, int32_t>;
+    Methods.DefineMenuCommand = &OutFake<SlotDefineMenuCommand, Id, int32_t, Id, Text, Text, Text>;
     g = Fake{};
     HostSession = &FakeSession;
     LastHostError = 0;

@@ -17,12 +17,18 @@ namespace {
 
 using namespace zv;
 
-// A host interface that counts what the module does with it.
+// A host interface that counts what the module does with it: a table of the interface's
+// methods, of which only AddRef and Release are there.
 struct FakeIface {
-  void* const* table;
+  const void* methods;
   int addRefs = 0;
   int releases = 0;
   void (*onRelease)() = nullptr;
+  // As the module holds it.
+  template <typename Interface>
+  Interface* As() {
+    return static_cast<Interface*>(static_cast<void*>(this));
+  }
 };
 uint32_t ZV_CALL FakeAddRef(void* self) {
   return uint32_t(++static_cast<FakeIface*>(self)->addRefs);
@@ -33,7 +39,13 @@ uint32_t ZV_CALL FakeRelease(void* self) {
   if (f->onRelease) f->onRelease();
   return 0;
 }
-void* const FakeTable[] = {nullptr, reinterpret_cast<void*>(&FakeAddRef), reinterpret_cast<void*>(&FakeRelease)};
+template <typename Methods>
+const Methods FakeMethods = [] {
+  Methods m{};
+  m.AddRef = &FakeAddRef;
+  m.Release = &FakeRelease;
+  return m;
+}();
 
 const Guid OtherIid = {0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 
@@ -53,21 +65,23 @@ const Guid EventsIid = Iid("{EB813990-B81C-11D0-985E-0060970BEC0B}");
 
 class Events : public ::testing::Test {
  protected:
-  FakeIface session{FakeTable}, aux1{FakeTable}, aux2{FakeTable}, policy{FakeTable}, link{FakeTable},
-      extension{FakeTable}, held{FakeTable};
+  FakeIface session{&FakeMethods<ZvHostSessionMethods>}, aux1{&FakeMethods<ZvUnknownMethods>},
+      aux2{&FakeMethods<ZvUnknownMethods>}, policy{&FakeMethods<ZvHostMemoryPolicyMethods>},
+      link{&FakeMethods<ZvHostModuleLinkMethods>}, extension{&FakeMethods<ZvUnknownMethods>},
+      held{&FakeMethods<ZvUnknownMethods>};
   ClientEvents* object = nullptr;
 
   void SetUp() override {
     object = ClientEventsCreate();
     ASSERT_NE(object, nullptr);
     RegisteredEvents = object;
-    HostSession = &session;
-    HostSessionAux1 = &aux1;
-    HostSessionAux2 = &aux2;
-    HostMemoryPolicy = &policy;
-    HostModuleLink = &link;
-    HostExtension = &extension;
-    HeldHostObject = &held;
+    HostSession = session.As<ZvHostSession>();
+    HostSessionAux1 = aux1.As<ZvUnknown>();
+    HostSessionAux2 = aux2.As<ZvUnknown>();
+    HostMemoryPolicy = policy.As<ZvHostMemoryPolicy>();
+    HostModuleLink = link.As<ZvHostModuleLink>();
+    HostExtension = extension.As<ZvUnknown>();
+    HeldHostObject = held.As<ZvUnknown>();
   }
   void TearDown() override {
     if (RegisteredEvents != nullptr) Identity()->table->Release(Identity());
@@ -278,20 +292,32 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
                                                {IidClientEvents, "{EB813990-B81C-11D0-985E-0060970BEC0B}"}};
   for (const auto& [iid, text] : iids) EXPECT_EQ(Text(iid), text);
 
-  // {module's slot, the host's}
+  // {the method's place in the module's table, in pointers; the host's slot}
+  using Unknown = ZvUnknownMethods;
+  using Session = ZvHostSessionMethods;
+  using Policy = ZvHostMemoryPolicyMethods;
+  using Link = ZvHostModuleLinkMethods;
+  using Events = ZvClientEventsMethods;
+#define AT(table, name) int(offsetof(table, name) / sizeof(void*))
   // clang-format off
   const int slots[][2] = {
-      {SlotQueryInterface, 0},     {SlotAddRef, 1},              {SlotRelease, 2},              {SlotRegisterClient, 3},
-      {SlotRequestNotification, 8}, {SlotAddItemToMenu, 14},     {SlotDefineSubmenu, 16},       {SlotFindItemInMenu, 19},
-      {SlotShowAlert, 20},         {SlotAskForInteger, 21},      {SlotPrintToConsole, 24},      {SlotRefreshDocument, 66},
-      {SlotDeleteObject, 67},      {SlotLookupNamedObject, 68},  {SlotCreateGraphic, 69},       {SlotReadAllProps, 83},
-      {SlotWriteAllProps, 84},     {SlotGetIntProp, 85},         {SlotSetIntProp, 86},          {SlotGetIdProp, 89},
-      {SlotGetMetricProp, 91},     {SlotSetMetricProp, 92},      {SlotGetTextLocProp, 93},      {SlotGetTextRangeProp, 95},
-      {SlotSetTextRangeProp, 96},  {SlotGetMetricListProp, 101}, {SlotSetMetricListProp, 102},  {SlotSelectTableCells, 138},
-      {SlotDefineMenuCommand, 164}, {SlotAskHostKeepsResults, 3}, {SlotSetClientModule, 3},     {SlotInitialize, 3},
-      {SlotQuit, 4},               {SlotCommand, 5},             {SlotMessage, 6},              {SlotDialogEvent, 7},
-      {SlotNotify, 8},             {SlotGetResource, 9}};
+      {AT(Unknown, QueryInterface), 0},     {AT(Unknown, AddRef), 1},              {AT(Unknown, Release), 2},
+      {AT(Session, QueryInterface), 0},     {AT(Session, AddRef), 1},              {AT(Session, Release), 2},
+      {AT(Session, RegisterClient), 3},     {AT(Session, RequestNotification), 8}, {AT(Session, AddItemToMenu), 14},
+      {AT(Session, DefineSubmenu), 16},     {AT(Session, FindItemInMenu), 19},     {AT(Session, ShowAlert), 20},
+      {AT(Session, AskForInteger), 21},     {AT(Session, PrintToConsole), 24},     {AT(Session, RefreshDocument), 66},
+      {AT(Session, DeleteObject), 67},      {AT(Session, LookupNamedObject), 68},  {AT(Session, CreateGraphic), 69},
+      {AT(Session, ReadAllProps), 83},      {AT(Session, WriteAllProps), 84},      {AT(Session, GetIntProp), 85},
+      {AT(Session, SetIntProp), 86},        {AT(Session, GetIdProp), 89},          {AT(Session, GetMetricProp), 91},
+      {AT(Session, SetMetricProp), 92},     {AT(Session, GetTextLocProp), 93},     {AT(Session, GetTextRangeProp), 95},
+      {AT(Session, SetTextRangeProp), 96},  {AT(Session, GetMetricListProp), 101}, {AT(Session, SetMetricListProp), 102},
+      {AT(Session, SelectTableCells), 138}, {AT(Session, DefineMenuCommand), 164}, {AT(Policy, AskHostKeepsResults), 3},
+      {AT(Link, SetClientModule), 3},       {AT(Events, QueryInterface), 0},       {AT(Events, AddRef), 1},
+      {AT(Events, Release), 2},             {AT(Events, Initialize), 3},           {AT(Events, Quit), 4},
+      {AT(Events, Command), 5},             {AT(Events, Message), 6},              {AT(Events, DialogEvent), 7},
+      {AT(Events, Notify), 8},              {AT(Events, GetResource), 9}};
   // clang-format on
+#undef AT
   for (const auto& slot : slots) EXPECT_EQ(slot[0], slot[1]);
 
   // {size or offset, on Win32 (the host's 32-bit layout), on Win64 (LLP64: 32-bit long, 64-bit
@@ -310,10 +336,10 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
       {offsetof(TabEntry, leader),        8,  8,  8},
       {offsetof(TabEntry, decimal),      12, 16, 16},
       {sizeof(ElementEntry),             40, 72, 72},
-      {offsetof(ElementEntry, lists[0]), 16, 24, 24},
-      {offsetof(ElementEntry, lists[1]), 24, 40, 40},
-      {offsetof(ElementEntry, texts[0]), 32, 56, 56},
-      {offsetof(ElementEntry, texts[1]), 36, 64, 64},
+      {offsetof(ElementEntry, firstList), 16, 24, 24},
+      {offsetof(ElementEntry, secondList), 24, 40, 40},
+      {offsetof(ElementEntry, firstText), 32, 56, 56},
+      {offsetof(ElementEntry, secondText), 36, 64, 64},
       {sizeof(AttributeEntry),           16, 32, 32},
       {offsetof(AttributeEntry, values),  4,  8,  8},
       {offsetof(AttributeEntry, flags),  12, 24, 24},

@@ -142,14 +142,13 @@ class PropListTest : public ::testing::Test {
     }
     {
       zv::TypedValue& t = add(41, nullptr, zv::VtTextLoc);
-      t.u.words[0] = 98;
-      t.u.words[1] = 99;
+      t.u.loc = {98, 99};
     }
     {
       zv::TypedValue& t = add(42, nullptr, zv::VtTextRange);
-      for (uint32_t i = 0; i < 4; ++i) t.u.words[i] = 1000 + i;
+      t.u.range = {{1000, 1001}, {1002, 1003}};
     }
-    add(43, nullptr, 11).u.words[3] = 5;  // not interpreted
+    add(43, nullptr, 11).u.range.end.offset = 5;  // not interpreted
     {
       zv::TypedValue& t = add(0, "Bytes", zv::VtBytes);
       t.u.bytes = {5, HostArray<uint8_t>(5)};
@@ -161,14 +160,14 @@ class PropListTest : public ::testing::Test {
       t.u.elements = {2, HostArray<zv::ElementEntry>(2)};
       zv::ElementEntry& e = t.u.elements.items[0];
       e.name = HostText("t0");
-      e.numbers[0] = 4;
-      e.numbers[1] = 8;
-      e.numbers[2] = 12;
-      e.lists[0] = HostTexts({"a", "b"});
-      e.lists[1] = HostTexts({nullptr});
-      e.texts[0] = HostText("t32");
-      e.texts[1] = nullptr;
-      t.u.elements.items[1].texts[1] = HostText("t36");  // the last text of an entry to copy
+      e.firstNumber = 4;
+      e.secondNumber = 8;
+      e.thirdNumber = 12;
+      e.firstList = HostTexts({"a", "b"});
+      e.secondList = HostTexts({nullptr});
+      e.firstText = HostText("t32");
+      e.secondText = nullptr;
+      t.u.elements.items[1].secondText = HostText("t36");  // the last text of an entry to copy
     }
     {
       zv::TypedValue& t = add(47, nullptr, zv::VtAttributes);

@@ -65,10 +65,10 @@ void ReleaseHostList(zv::PropList* list) {
         for (uint32_t k = 0; k < u.elements.count; ++k) {
           zv::ElementEntry& e = u.elements.items[k];
           gFree(e.name);
-          gFree(e.texts[0]);
-          gFree(e.texts[1]);
-          freeTexts(e.lists[0]);
-          freeTexts(e.lists[1]);
+          gFree(e.firstText);
+          gFree(e.secondText);
+          freeTexts(e.firstList);
+          freeTexts(e.secondList);
         }
         gFree(u.elements.items);
         break;
@@ -210,7 +210,7 @@ TEST_F(Bound, ReadAllPropsReturnsAFullListWithEveryOwnedValueType) {
   const zv::PropVal* frameProp = Find(list, prop::ContainingFrame);
   ASSERT_NE(frameProp, nullptr);
   EXPECT_EQ(frameProp->value.type, vt::Id);
-  EXPECT_EQ(frameProp->value.u.words[0], frame);
+  EXPECT_EQ(frameProp->value.u.id, frame);
   std::set<int32_t> types;
   bool named = false;
   for (uint32_t i = 0; i < list.count; ++i) {
