@@ -10,19 +10,26 @@
 
 namespace zv {
 
-// What a value of each type owns, as one bit per type (types
-// past 31 own nothing). A list's types are as good as random, and a jump the processor fails
-// to foresee costs about what a free does, so the walks compute with these bits instead of
-// branching on the type.
+// What a value of each type owns, as one bit per type (types past 31 own nothing), computed
+// from the value types' rows in abi.h. A list's types are as good as random, and a jump the
+// processor fails to foresee costs about what a free does, so the walks compute with these
+// bits instead of branching on the type.
 constexpr uint32_t Bit(ValueType type) {
   return 1u << type;
 }
-constexpr uint32_t TextTypes = Bit(VtText);  // a text
-constexpr uint32_t CountedTypes =
-    Bit(VtMetricList) | Bit(VtPoints) | Bit(VtIntPairs) | Bit(VtIntList) | Bit(VtBytes) | Bit(VtIdList);  // count items
-constexpr uint32_t BlockTypes = CountedTypes | Bit(VtBlock24);  // and one 24-byte block
-constexpr uint32_t NestedTypes = Bit(VtTextList) | Bit(VtTabs) | Bit(VtElements) | Bit(VtAttributes);  // texts, entries
-constexpr uint32_t SingleTypes = TextTypes | BlockTypes;  // one owned pointer
+enum class Owns { Nothing, Text, Items, Block, Nested };  // the last column of ZV_VALUE_TYPES
+constexpr uint32_t TypesThatOwn(Owns what) {
+  uint32_t bits = 0;
+#define ZV_OWNED_BIT(name, code, member, owns) bits |= Owns::owns == what ? Bit(Vt##name) : 0u;
+  ZV_VALUE_TYPES(ZV_OWNED_BIT)
+#undef ZV_OWNED_BIT
+  return bits;
+}
+constexpr uint32_t TextTypes = TypesThatOwn(Owns::Text);                   // a text
+constexpr uint32_t CountedTypes = TypesThatOwn(Owns::Items);               // count items
+constexpr uint32_t BlockTypes = CountedTypes | TypesThatOwn(Owns::Block);  // and one 24-byte block
+constexpr uint32_t NestedTypes = TypesThatOwn(Owns::Nested);               // texts, entries
+constexpr uint32_t SingleTypes = TextTypes | BlockTypes;                   // one owned pointer
 constexpr uint32_t OwningTypes = SingleTypes | NestedTypes;
 
 inline uint32_t TypeBit(int32_t type) {
@@ -31,10 +38,26 @@ inline uint32_t TypeBit(int32_t type) {
 }
 
 // Counted values keep their items after the count ({count, pointer}); texts and the 24-byte
-// block are the value's first field.
+// block are the value's first field. Every row's member is checked to be laid out so.
 constexpr size_t ItemsAt = offsetof(ValueUnion, ints.items);
 static_assert(offsetof(ValueUnion, pairs.items) == ItemsAt && offsetof(ValueUnion, bytes.bytes) == ItemsAt,
               "counted values keep their items at one place");
+constexpr bool LaidOutForTheWalks(Owns owns, size_t memberSize) {
+  switch (owns) {
+    case Owns::Items:
+      return memberSize == ItemsAt + sizeof(void*);  // {count, pointer}
+    case Owns::Text:
+    case Owns::Block:
+      return memberSize == sizeof(void*);  // the pointer alone
+    default:
+      return true;
+  }
+}
+#define ZV_LAID_OUT(name, code, member, owns) \
+  static_assert(LaidOutForTheWalks(Owns::owns, sizeof(ValueUnion::member)), "Vt" #name " as the walks read it");
+ZV_VALUE_TYPES(ZV_LAID_OUT)
+#undef ZV_LAID_OUT
+
 inline size_t PartOffset(uint32_t bit) {  // computed, not chosen: a choice compiles to a jump
   return static_cast<size_t>((bit & CountedTypes) != 0) * ItemsAt;
 }
