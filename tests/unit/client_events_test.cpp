@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "client/client.h"
@@ -12,6 +13,9 @@
 #include "hostapi/host_call.h"
 #include "tests/support/commands.h"
 #include "util/memory.h"
+
+extern "C" const size_t ZvLayoutInC[];  // abi_c_check.c
+extern "C" const size_t ZvLayoutInCCount;
 
 namespace {
 
@@ -357,6 +361,19 @@ TEST(BinaryInterface, IdentifiersSlotsAndLayoutsAreTheHostsOnes) {
   const size_t target = 3;
 #endif
   for (size_t i = 0; i < sizeof layouts / sizeof layouts[0]; ++i) EXPECT_EQ(layouts[i][0], layouts[i][target]) << i;
+}
+
+TEST(BinaryInterface, CLaysOutTheHeaderAsCxxDoes) {
+  const size_t cxx[] = {sizeof(ZvValueType),
+                        sizeof(ZvValueUnion),
+                        sizeof(ZvPropVal),
+                        offsetof(ZvElementEntry, secondText),
+                        sizeof(ZvAttributeEntry),
+                        sizeof(ZvHostSessionMethods),
+                        offsetof(ZvHostSessionMethods, DefineMenuCommand),
+                        sizeof(ZvClientEventsMethods)};
+  ASSERT_EQ(ZvLayoutInCCount, std::size(cxx));
+  for (size_t i = 0; i < std::size(cxx); ++i) EXPECT_EQ(ZvLayoutInC[i], cxx[i]) << "figure " << i;
 }
 
 }  // namespace
