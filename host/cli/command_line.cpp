@@ -29,10 +29,12 @@ const char* kUsage =
     "  --quiet         print only failures and the summary\n"
     "  --help          this text\n"
     "exit status: 0 every scenario ran and every expectation held; 1 an expectation\n"
-    "or a step failed, a scenario stopped at an error, or a file could not be read,\n"
-    "was not a scenario or had no steps; 2 a usage error, the module could not be\n"
-    "started, or an output cannot be written; 130 Ctrl-C stopped the run after a\n"
-    "step (a second Ctrl-C ends it at once)\n";
+    "or a step failed, the host noticed a problem (a problem: line), a scenario\n"
+    "stopped at an error, or a file could not be read, was not a scenario or had no\n"
+    "steps; 2 a usage error, the module could not be started, or an output cannot\n"
+    "be written; 3 the module crashed (standard error names the step, the event and\n"
+    "the module's last host call); 130 Ctrl-C stopped the run after a step (a\n"
+    "second Ctrl-C ends it at once)\n";
 
 }  // namespace
 
