@@ -228,6 +228,9 @@ class Host {
   RefAudit AuditReferences() const;
   int32_t HeldObjectRefs() const;
   std::vector<std::string> Problems() const;  // contract breaches seen (bad pointers, leaks...)
+  // Calls the client made on interfaces it had given back during its teardown, or after the
+  // teardown (each also a problem); `first` gets the first of them ("Session.PrintToConsole").
+  uint64_t CallsAfterTeardown(std::string* first = nullptr) const;
 
   // The event the host is delivering, innermost first ("Command(5)"), or "" between events.
   // A fixed buffer, readable from a crash handler.

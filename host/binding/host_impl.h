@@ -198,6 +198,9 @@ class HostImpl {
   bool referencesAudited = true;
   uint64_t seqAtTeardown = 0;
   uint64_t eventsSinceTeardown = 0;
+  uint64_t lateCalls = 0;     // calls on given-back interfaces or after the teardown
+  std::string firstLateCall;  // "Session.PrintToConsole"
+  void LateCall(uint64_t calls, const std::string& what);
   void AuditReferencesAtTeardown();
   void FindCallsOnReleased(const Mark& from, const int32_t (&counts)[RefCount_]);
   void CountCallsAfterTeardown();

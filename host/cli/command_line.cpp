@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/check.h"
 #include "host/cli/guide.h"
 #include "host/cli/scenario_files.h"
 #include "version/version_info.h"
@@ -15,6 +16,7 @@ const char* kUsage =
     "usage: zorvan-host run [options] FILE...    run scenarios, print the transcript\n"
     "       zorvan-host shell [options]          type scenario steps interactively\n"
     "       zorvan-host guide [options] --output FILE DIR   the guide for writers\n"
+    "       zorvan-host check MODULE [options]   run the checks of a client module\n"
     "       zorvan-host help                     the scenario language\n"
     "       zorvan-host --version                the version of this program\n"
     "options:\n"
@@ -58,6 +60,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
     return 0;
   }
   if (mode == "guide") return RunGuide(args, out, err);
+  if (mode == "check") return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
   if (mode != "run" && mode != "shell") {
     err("zorvan-host: unknown mode '" + mode + "'\n" + kUsage);
     return 2;
