@@ -68,8 +68,11 @@ void RunCrashed(const zvhost::crash::Report& r) {
   t.Add(", at ").Add(r.step);
   if (*r.lastCall)
     t.Add("; its last host call: ").Add(r.lastCall);
+  else if (r.callsInStep == 0)
+    t.Add("; it made no host call in the step");
   else
-    t.Add("; it had made ").Number(r.callsInStep).Add(" host calls in the step (--trace names them)");
+    t.Add("; it had made ").Number(r.callsInStep).Add(r.callsInStep == 1 ? " host call" : " host calls");
+  if (!*r.lastCall && r.callsInStep > 0) t.Add(" in the step (--trace names them)");
   t.Add("\n");
   zvhost::crash::WriteErr(t.c_str(), t.size());
 #if defined(_WIN32)
