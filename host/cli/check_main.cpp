@@ -1,10 +1,15 @@
 // The parent of zorvan-host check: reads the command line, runs each chosen check in a child of
-// its own, turns what the child said (or how it ended) into one line, and writes the summary
-// and the JUnit report.
+// its own (a few at a time), turns what the child said (or how it ended) into one line, and
+// writes the summary and the JUnit report.
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <thread>
 
 #include "host/binding/file_names.h"
 #include "host/cli/check.h"
@@ -26,6 +31,7 @@ const char* kCheckUsage =
     "  --seed N        the random pages and selections of seed N (each run prints its\n"
     "                  seed)\n"
     "  --junit FILE    also write the results as a JUnit XML report\n"
+    "  --jobs N        run N checks at a time (default: one per processor)\n"
     "  --list          the checks, one a line, with what each expects\n"
     "exit status: 0 every check that ran passed; 1 a check failed; 2 a usage error,\n"
     "a module file that cannot be read, an --only that matches no check, or a report\n"
@@ -36,6 +42,7 @@ struct CheckOptions {
   std::vector<std::string> only;
   std::string junit;
   std::string one;  // the child's mode: this check alone, lines for the parent
+  int jobs = 0;     // checks at a time; 0: one per processor
   bool seeded = false, list = false, help = false;
 };
 
@@ -54,7 +61,8 @@ bool ParseOptions(const std::vector<std::string>& args, CheckOptions* o, const O
   };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    const bool valued = a == "--level" || a == "--only" || a == "--seed" || a == "--junit" || a == "--one";
+    const bool valued =
+        a == "--level" || a == "--only" || a == "--seed" || a == "--junit" || a == "--one" || a == "--jobs";
     if (valued && i + 1 >= args.size()) return bad(a + " needs a value");
     long long n = 0;
     if (a == "--help" || a == "-h") {
@@ -69,6 +77,9 @@ bool ParseOptions(const std::vector<std::string>& args, CheckOptions* o, const O
         return bad("--seed takes a whole number from 0 to 4294967295, found '" + args[i] + "'");
       o->settings.seed = static_cast<uint32_t>(n);
       o->seeded = true;
+    } else if (a == "--jobs") {
+      if (!Number(args[++i], 1, 64, &n)) return bad("--jobs takes a number from 1 to 64, found '" + args[i] + "'");
+      o->jobs = static_cast<int>(n);
     } else if (a == "--only") {
       o->only.push_back(args[++i]);
     } else if (a == "--junit") {
@@ -186,6 +197,44 @@ bool WriteText(const std::string& path, const std::string& text, std::string* wh
   return ok;
 }
 
+// The children of the chosen checks, a few at a time, each result kept until it is asked for:
+// the lines come out in the table's order whatever order the children end in.
+class ChildPool {
+ public:
+  ChildPool(const CheckOptions& o, const std::vector<const CheckRow*>& chosen, const std::string& seed)
+      : results_(chosen.size()), ready_(chosen.size(), false) {
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    const size_t jobs = std::min<size_t>(o.jobs > 0 ? static_cast<size_t>(o.jobs) : processors, chosen.size());
+    for (size_t j = 0; j < jobs; ++j)
+      threads_.emplace_back([this, &o, &chosen, seed] {
+        for (size_t i; (i = next_++) < chosen.size();) {
+          ChildResult r = RunChild(ProgramPath(), {"check", o.settings.module, "--one", chosen[i]->name, "--level",
+                                                   std::to_string(o.settings.level), "--seed", seed});
+          std::lock_guard<std::mutex> lock(mutex_);
+          results_[i] = std::move(r);
+          ready_[i] = true;
+          done_.notify_all();
+        }
+      });
+  }
+  ~ChildPool() {
+    for (std::thread& t : threads_) t.join();
+  }
+  const ChildResult& Result(size_t i) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this, i] { return ready_[i]; });
+    return results_[i];
+  }
+
+ private:
+  std::vector<ChildResult> results_;
+  std::vector<bool> ready_;
+  std::atomic<size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable done_;
+  std::vector<std::thread> threads_;
+};
+
 std::string ListText() {
   std::string s;
   for (const CheckRow& row : CheckTable()) {
@@ -231,10 +280,9 @@ int RunCheck(const std::vector<std::string>& args, const Output& out, const Outp
       seed + " plays the same pages again)\n");
   std::vector<Verdict> verdicts;
   int failed = 0;
-  for (const CheckRow* row : chosen) {
-    const ChildResult child = RunChild(ProgramPath(), {"check", o.settings.module, "--one", row->name, "--level",
-                                                       std::to_string(o.settings.level), "--seed", seed});
-    verdicts.push_back(Judge(row->name, child));
+  ChildPool pool(o, chosen, seed);
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    verdicts.push_back(Judge(chosen[i]->name, pool.Result(i)));
     const Verdict& v = verdicts.back();
     failed += v.passed ? 0 : 1;
     out(std::string(v.passed ? "PASS " : "FAIL ") + v.name + (v.passed ? "" : ": " + v.message) +

@@ -2,6 +2,7 @@
 #include "host/cli/child_process.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "host/binding/file_names.h"
 
@@ -93,29 +94,36 @@ std::string ProgramPath() {
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
                      const std::function<void(const std::string&)>& onLine, bool withErrors) {
   ChildResult r;
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr, errCopy = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) {
-    r.error = "cannot make a pipe: " + SystemError(GetLastError());
-    return r;
-  }
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  // The child's standard error is this program's, passed on as a handle it may inherit.
-  DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &errCopy, 0, TRUE,
-                  DUPLICATE_SAME_ACCESS);
   std::wstring line = Quoted(Widen(program));
   for (const std::string& a : args) line += L" " + Quoted(Widen(a));
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd;
-  si.hStdError = withErrors ? writeEnd : errCopy;
+  HANDLE readEnd = nullptr, writeEnd = nullptr, errCopy = nullptr;
   PROCESS_INFORMATION pi{};
-  const BOOL made =
-      CreateProcessW(Widen(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-  const DWORD madeError = GetLastError();
-  CloseHandle(writeEnd);
-  if (errCopy) CloseHandle(errCopy);
+  BOOL made = FALSE;
+  DWORD madeError = 0;
+  {
+    // The handles a child inherits exist only while it is made: a child made at the same time
+    // by another thread must not hold this one's pipe open.
+    static std::mutex making;
+    std::lock_guard<std::mutex> lock(making);
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) {
+      r.error = "cannot make a pipe: " + SystemError(GetLastError());
+      return r;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    // The child's standard error is this program's, passed on as a handle it may inherit.
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(), &errCopy, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = withErrors ? writeEnd : errCopy;
+    made = CreateProcessW(Widen(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    madeError = GetLastError();
+    CloseHandle(writeEnd);
+    if (errCopy) CloseHandle(errCopy);
+  }
   if (!made) {
     CloseHandle(readEnd);
     r.error = "cannot run " + program + ": " + SystemError(madeError);

@@ -4,6 +4,7 @@
 // Each case starts zorvan-host as a child process, as a person would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ struct Case {
 
 void Expect(const Case& c) {
   SCOPED_TRACE(c.what);
-  const zvhost::ChildResult r = zvhost::RunChild(HostProgram(), c.args, nullptr, true);
+  zvhost::ChildResult r = zvhost::RunChild(HostProgram(), c.args, nullptr, true);
+  r.output.erase(std::remove(r.output.begin(), r.output.end(), '\r'), r.output.end());  // Windows' line ends
   ASSERT_TRUE(r.started) << r.error;
   EXPECT_FALSE(r.crashed) << "zorvan-host itself died: " << r.cause << "\n" << r.output;
   EXPECT_EQ(r.status, c.status) << r.output;
