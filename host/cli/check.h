@@ -53,7 +53,7 @@ class CheckContext {
 
 struct CheckRow {
   const char* name;  // "binding.version"
-  const char* what;  // one line for --list and the report
+  const char* what;  // what it expects, for --list (at most 52 characters)
   void (*run)(CheckContext& c);
 };
 const std::vector<CheckRow>& CheckTable();
