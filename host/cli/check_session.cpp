@@ -1,6 +1,7 @@
 // The checks' host session and its rules, the check page, its selections and random pages.
 #include "host/cli/check_session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/scenario/scenario.h"

@@ -2,7 +2,6 @@
 // document, with nothing selected, with graphics and with tables selected, with the host
 // failing the calls they make, and on random pages with random selections.
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
