@@ -38,6 +38,9 @@ function(zv_host_libs target)
   else()
     target_link_libraries(${target} PUBLIC ${CMAKE_DL_LIBS})
   endif()
+  # zorvan-host check waits for several of its children at a time, a thread each.
+  find_package(Threads REQUIRED)
+  target_link_libraries(${target} PUBLIC Threads::Threads)
 endfunction()
 
 # GoogleTest from Debian's sources, built with our compiler (also for the Win32 build).

@@ -38,6 +38,11 @@ void HostImpl::Problem(const std::string& what) {
 
 size_t HostImpl::BeginEvent(const char* op, int s, std::string args) {
   ++eventDepth;
+  if (eventDepth <= kEventTexts) {
+    char* text = eventText[eventDepth - 1];
+    std::snprintf(text, sizeof eventText[0], "%s(%s)", op, args.c_str());
+  }
+  if (tornDown) ++eventsSinceTeardown;
   if (!log.enabled) {
     log.Skip(false);
     return SIZE_MAX;
@@ -86,13 +91,29 @@ bool NotificationOn(const HostImpl& h, int32_t code) {
 
 // ---- Host ----
 
-Host::Host(HostOptions options) : impl_(std::make_unique<HostImpl>(std::move(options))) {}
+namespace {
+Host* gCurrent = nullptr;  // one Host at a time per process
+}  // namespace
+
+Host::Host(HostOptions options) : impl_(std::make_unique<HostImpl>(std::move(options))) {
+  gCurrent = this;
+}
 
 Host::~Host() {
   try {
     Unload();
   } catch (...) {
   }
+  if (gCurrent == this) gCurrent = nullptr;
+}
+
+Host* Host::Current() {
+  return gCurrent;
+}
+
+const char* Host::EventInProgress() const {
+  const int depth = impl_->eventDepth;
+  return depth <= 0 ? "" : impl_->eventText[std::min(depth, HostImpl::kEventTexts) - 1];
 }
 
 HostOptions& Host::options() {
@@ -154,6 +175,9 @@ int32_t Host::CallClientInit() {
   char args[96];
   std::snprintf(args, sizeof args, "module=%p root=%p held=%p list=%s", moduleArg, root, held,
                 h.options.passRegistration ? "given" : "null");
+  h.CountCallsAfterTeardown();
+  h.tornDown = false;  // a new binding: what follows is no call after a teardown
+  h.referencesAudited = false;
   size_t rec = h.BeginEvent("F_ApiClientInit", -1, args);
   auto init = reinterpret_cast<int32_t(ZVH_CALL*)(void*, void*, void*, zv::PropList*)>(h.initFn);
   h.initCalled = true;
@@ -191,18 +215,35 @@ int32_t Host::InitResult() const {
 void Host::Stop() {
   HostImpl& h = *impl_;
   if (h.events) {
+    int32_t counts[RefCount_];
+    std::copy(std::begin(h.refs), std::end(h.refs), counts);
+    const Mark before = h.log.MarkNow();
     size_t rec = h.BeginEvent("Release", slot::Release, "the host's reference");
     void* events = h.events;
     h.events = nullptr;
     uint32_t n = zv::SlotOf<uint32_t(ZVH_CALL*)(void*)>(events, slot::Release)(events);
     h.EndEvent(rec, 0, std::to_string(n));
+    h.FindCallsOnReleased(before, counts);
+    // A count left means another holder keeps the event object alive: its teardown comes
+    // later, and the audit waits for the unloading.
+    if (n == 0) {
+      h.tornDown = true;
+      h.seqAtTeardown = h.log.MarkNow().seq;
+      h.eventsSinceTeardown = 0;
+      h.AuditReferencesAtTeardown();
+    }
   }
   h.CountLeaks();
 }
 
 void Host::Unload() {
   Stop();
-  impl_->UnloadModule();
+  HostImpl& h = *impl_;
+  const bool loaded = h.module != nullptr;
+  h.UnloadModule();
+  if (!loaded) return;
+  h.CountCallsAfterTeardown();  // the module's own clean-up at unloading included
+  h.AuditReferencesAtTeardown();
 }
 
 std::string Host::LastError() const {
@@ -233,6 +274,7 @@ HResult Host::Notify(int32_t code, ObjectId doc, const char* text, int32_t value
     AppendTextArg(args, text);
     args.append(" value=").append(std::to_string(value));
   }
+  if (!impl_->log.enabled) args = "code=" + std::to_string(code);  // what a crash report names
   HighText given(text);
   return Deliver(*impl_, "Notify", slot::Notify, std::move(args), code, doc, static_cast<const char*>(given.get()),
                  value);
@@ -486,6 +528,7 @@ int32_t Host::HeldObjectRefs() const {
   return impl_->refs[RefHeld];
 }
 std::vector<std::string> Host::Problems() const {
+  impl_->CountCallsAfterTeardown();
   return impl_->problems;
 }
 

@@ -153,7 +153,10 @@ class Host {
   bool Bound() const;        // the host holds the client's event interface
   int32_t InitResult() const;
   // Releases the host's reference to the event object (the client tears down), frees kept
-  // lists, counts leaks. The module stays loaded until Unload() or destruction.
+  // lists, counts leaks. When the client says its event object is gone, every reference it
+  // still holds is a problem (Problems()), and so is a call on an interface it gave back
+  // during the teardown (seen while the log is on). The module stays loaded until Unload() or
+  // destruction; calls the client makes after the teardown, until then, are problems too.
   void Stop();
   void Unload();
   std::string LastError() const;  // why Start/Load failed
@@ -225,6 +228,15 @@ class Host {
   RefAudit AuditReferences() const;
   int32_t HeldObjectRefs() const;
   std::vector<std::string> Problems() const;  // contract breaches seen (bad pointers, leaks...)
+  // Calls the client made on interfaces it had given back during its teardown, or after the
+  // teardown (each also a problem); `first` gets the first of them ("Session.PrintToConsole").
+  uint64_t CallsAfterTeardown(std::string* first = nullptr) const;
+
+  // The event the host is delivering, innermost first ("Command(5)"), or "" between events.
+  // A fixed buffer, readable from a crash handler.
+  const char* EventInProgress() const;
+  // The Host of this process (one at a time), or null: what a crash handler reports on.
+  static Host* Current();
 
   HostImpl& impl() { return *impl_; }
 

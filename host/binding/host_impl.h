@@ -202,8 +202,10 @@ class HostImpl {
   void SetArgs(OpCall& call, std::string args);  // moved into the record
   void RecordEnd(OpCall& call, HResult hr, const int32_t* status, std::string result);
 
-  // Events (host.cpp).
+  // Events (host.cpp), and the text of each one in progress (innermost at eventDepth - 1).
   int eventDepth = 0;
+  static constexpr int kEventTexts = 4;
+  char eventText[kEventTexts][96] = {};
   size_t BeginEvent(const char* op, int slot, std::string args);  // args moved into the record
   HResult EndEvent(size_t record, HResult hr, const std::string& result = "");
 
@@ -226,6 +228,20 @@ class HostImpl {
   void OnClientFree(void* block);  // called from the task-free hook
   void FreeKeptLists();            // keeps-results: the host frees what it handed out
   void CountLeaks();               // at stop: lists the client never released
+
+  // Teardown (host.cpp): the client's references once its event object is gone, its calls on
+  // interfaces it gave back, and calls after the teardown (the log's sequence numbers go on
+  // with every call, logged or not; the host's own tries to deliver events are counted apart).
+  bool tornDown = false;
+  bool referencesAudited = true;
+  uint64_t seqAtTeardown = 0;
+  uint64_t eventsSinceTeardown = 0;
+  uint64_t lateCalls = 0;     // calls on given-back interfaces or after the teardown
+  std::string firstLateCall;  // "Session.PrintToConsole"
+  void LateCall(uint64_t calls, const std::string& what);
+  void AuditReferencesAtTeardown();
+  void FindCallsOnReleased(const Mark& from, const int32_t (&counts)[RefCount_]);
+  void CountCallsAfterTeardown();
 
   // Registration list copy (com_objects.cpp).
   void CopyRegistration(const zv::PropList* list);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/check.h"
 #include "host/cli/guide.h"
 #include "host/cli/scenario_files.h"
 #include "version/version_info.h"
@@ -15,6 +16,7 @@ const char* kUsage =
     "usage: zorvan-host run [options] FILE...    run scenarios, print the transcript\n"
     "       zorvan-host shell [options]          type scenario steps interactively\n"
     "       zorvan-host guide [options] --output FILE DIR   the guide for writers\n"
+    "       zorvan-host check MODULE [options]   run the checks of a client module\n"
     "       zorvan-host help                     the scenario language\n"
     "       zorvan-host --version                the version of this program\n"
     "options:\n"
@@ -29,10 +31,12 @@ const char* kUsage =
     "  --quiet         print only failures and the summary\n"
     "  --help          this text\n"
     "exit status: 0 every scenario ran and every expectation held; 1 an expectation\n"
-    "or a step failed, a scenario stopped at an error, or a file could not be read,\n"
-    "was not a scenario or had no steps; 2 a usage error, the module could not be\n"
-    "started, or an output cannot be written; 130 Ctrl-C stopped the run after a\n"
-    "step (a second Ctrl-C ends it at once)\n";
+    "or a step failed, the host noticed a problem (a problem: line), a scenario\n"
+    "stopped at an error, or a file could not be read, was not a scenario or had no\n"
+    "steps; 2 a usage error, the module could not be started, or an output cannot\n"
+    "be written; 3 the module crashed (standard error names the step, the event and\n"
+    "the module's last host call); 130 Ctrl-C stopped the run after a step (a\n"
+    "second Ctrl-C ends it at once)\n";
 
 }  // namespace
 
@@ -56,6 +60,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* in, const Ou
     return 0;
   }
   if (mode == "guide") return RunGuide(args, out, err);
+  if (mode == "check") return RunCheck(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
   if (mode != "run" && mode != "shell") {
     err("zorvan-host: unknown mode '" + mode + "'\n" + kUsage);
     return 2;

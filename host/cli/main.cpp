@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/binding/file_names.h"
+#include "host/cli/crash_report.h"
 #include "host/cli/scenario_files.h"
 
 #if defined(_WIN32)
@@ -14,8 +15,6 @@
 
 #if !defined(_WIN32)
 #include <unistd.h>
-
-#include <csignal>
 
 namespace {
 
@@ -40,12 +39,6 @@ void FlushPending() {
   gPendingSize = 0;
 }
 
-void OnCrash(int sig) {
-  WriteAll(gPending, gPendingSize);  // write(2) only: safe in a signal handler
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
-}
-
 void Gather(const std::string& s) {
   if (gPendingSize + s.size() > sizeof gPending) FlushPending();
   if (s.size() > sizeof gPending) {
@@ -58,6 +51,38 @@ void Gather(const std::string& s) {
 
 }  // namespace
 #endif
+
+namespace {
+
+// The module crashed during "run": what was gathered of the transcript comes first, then where
+// and in what (run --help and README give the exit status).
+constexpr int kModuleCrashed = 3;
+
+void RunCrashed(const zvhost::crash::Report& r) {
+#if !defined(_WIN32)
+  WriteAll(gPending, gPendingSize);  // write(2) only: safe in a signal handler
+#endif
+  zvhost::crash::Text t;
+  t.Add("error: ").Add(r.where).Add(": the module crashed (").Add(r.cause).Add(")");
+  if (*r.event) t.Add(" in ").Add(r.event);
+  t.Add(", at ").Add(r.step);
+  if (*r.lastCall)
+    t.Add("; its last host call: ").Add(r.lastCall);
+  else if (r.callsInStep == 0)
+    t.Add("; it made no host call in the step");
+  else
+    t.Add("; it had made ").Number(r.callsInStep).Add(r.callsInStep == 1 ? " host call" : " host calls");
+  if (!*r.lastCall && r.callsInStep > 0) t.Add(" in the step (--trace names them)");
+  t.Add("\n");
+  zvhost::crash::WriteErr(t.c_str(), t.size());
+#if defined(_WIN32)
+  TerminateProcess(GetCurrentProcess(), kModuleCrashed);
+#else
+  _exit(kModuleCrashed);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
@@ -79,9 +104,9 @@ int main(int argc, char** argv) {
     std::fwrite(s.data(), 1, s.size(), stderr);
     std::fflush(stderr);
   };
+  if (!args.empty() && args[0] == "run") zvhost::crash::Install(RunCrashed);
 #if !defined(_WIN32)
   if (!args.empty() && args[0] == "run") {
-    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) std::signal(sig, OnCrash);
     // A person at a terminal sees each step as it is done; a file or pipe takes large pieces.
     int status = zvhost::RunCommandLine(args, stdin, isatty(STDOUT_FILENO) ? zvhost::Output(show) : Gather, err);
     FlushPending();

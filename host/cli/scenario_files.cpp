@@ -10,6 +10,7 @@
 #include <set>
 
 #include "host/binding/file_names.h"
+#include "host/cli/crash_report.h"
 #include "host/cli/interrupt.h"
 #include "host/model/text_lines.h"
 #include "host/view/report_html.h"
@@ -80,24 +81,6 @@ std::map<int, std::string> StoryComments(const std::string& text) {
     return true;
   });
   return story;
-}
-
-// Long lines of a help text wrapped at spaces into 80 columns, continued further indented.
-std::string Wrap80(const std::string& text) {
-  std::string o;
-  ForEachLine(text, [&](std::string& line) {
-    std::string pad(line.find_first_not_of(' ') == std::string::npos ? 0 : line.find_first_not_of(' ') + 4, ' ');
-    while (line.size() > 80) {
-      size_t cut = line.rfind(' ', 80);
-      if (cut == std::string::npos || cut <= pad.size()) break;
-      o += line.substr(0, cut) + "\n";
-      line = pad + line.substr(line.find_first_not_of(' ', cut));
-    }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    o += line + "\n";
-    return true;
-  });
-  return o;
 }
 
 std::string SvgName(const std::string& dir, const std::string& stem, int line) {
@@ -226,7 +209,7 @@ class FilesRun {
  private:
   // What one scenario file counted.
   struct FileCounts {
-    int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0, interruptedAfter = 0;
+    int expectations = 0, failedExpect = 0, failedSteps = 0, stoppedAt = 0, interruptedAfter = 0, problems = 0;
     void Account(const Step* st, const StepOutcome& o) {
       bool failed = o.failures > 0;
       if (st && IsExpectation(st->kind)) {
@@ -337,6 +320,7 @@ class FilesRun {
     ScenarioRunner runner(ro_);
     runner.SetPictures(picturesOn_);  // as the run's last file left it
     runner.SetPictureMoves(movesOn_);
+    crash::SetStep(file, "the module's start-up");
     if (!Started(runner, rep)) return;
     story_ = StoryComments(text);                                // the report's words between the steps
     PageFigures figures("s" + std::to_string(fileIndex) + "-");  // the file's pictures share its page drawings
@@ -349,8 +333,25 @@ class FilesRun {
     figures_ = nullptr;
     if (counts.interruptedAfter) rep.error = "interrupted after line " + std::to_string(counts.interruptedAfter);
     if (!counts.stoppedAt && !counts.interruptedAfter) FinishScenario(runner, rep, counts);
+    crash::SetStep(file, "the module's teardown");
+    runner.host().Unload();  // what the host noticed counts with the file's summary
+    counts.problems = ReportProblems(runner.host(), rep);
     EndFile(rep, counts);
-    runner.host().Stop();
+  }
+
+  // Every problem the host noticed, a line each and a step of the report; how many.
+  int ReportProblems(const Host& host, ReportScenario& rep) {
+    const std::vector<std::string> problems = host.Problems();
+    if (problems.empty()) return 0;
+    ReportStep rs;
+    rs.source = "(what the host noticed)";
+    rs.failed = true;
+    for (const std::string& p : problems) {
+      out_("problem: " + p + "\n");
+      rs.transcript += "problem: " + p + "\n";
+    }
+    rep.steps.push_back(rs);
+    return static_cast<int>(problems.size());
   }
 
   std::string StoryAt(int line) const {
@@ -360,6 +361,7 @@ class FilesRun {
 
   bool RunStep(ScenarioRunner& runner, ReportScenario& rep, FileCounts& counts, size_t fileIndex, const Step& st) {
     StepOutcome o;
+    crash::SetStep(rep.file, st.line, st.source);
     try {
       o = runner.Run(st);
     } catch (const ScenarioError& e) {
@@ -468,8 +470,10 @@ class FilesRun {
     if (c.failedSteps) line += ", " + Plural(c.failedSteps, "other step") + " failed";
     if (c.stoppedAt) line += ", stopped at line " + std::to_string(c.stoppedAt) + " by an error";
     if (c.interruptedAfter) line += ", interrupted after line " + std::to_string(c.interruptedAfter);
+    if (c.problems) line += ", " + Plural(c.problems, "problem") + " noticed by the host";
+    totalProblems_ += c.problems;
     out_(line + "\n\n");
-    if (c.failedExpect || c.failedSteps || c.stoppedAt || c.interruptedAfter) {
+    if (c.failedExpect || c.failedSteps || c.stoppedAt || c.interruptedAfter || c.problems) {
       ++failedFiles_;
       status_ = std::max(status_, 1);
     } else {
@@ -482,7 +486,8 @@ class FilesRun {
     if (files_.size() > 1) {
       out_(Plural(static_cast<int>(files_.size()), "scenario") + ": " + std::to_string(passed_) + " passed, " +
            std::to_string(failedFiles_) + " failed, " + std::to_string(notRun_) + " not run; " +
-           Plural(totalExpect_, "expectation") + ", " + std::to_string(totalFailed_) + " failed\n");
+           Plural(totalExpect_, "expectation") + ", " + std::to_string(totalFailed_) + " failed" +
+           (totalProblems_ ? "; " + Plural(totalProblems_, "problem") + " noticed by the host" : "") + "\n");
     }
     if (!options_.svgDir.empty() && !options_.svgAll && svgSteps_ > kPictureSteps)
       out_("svg: pictures of the first " + std::to_string(kPictureSteps) + " changing steps only (of " +
@@ -512,7 +517,7 @@ class FilesRun {
   ReportScenario* current_ = nullptr;  // the scenario being run, not yet in report_
   std::string stepText_;               // the step as the transcript shows it
   std::string lastAt_;                 // FILE:LINE of the last step carried out
-  int passed_ = 0, failedFiles_ = 0, notRun_ = 0, totalExpect_ = 0, totalFailed_ = 0, status_ = 0;
+  int passed_ = 0, failedFiles_ = 0, notRun_ = 0, totalExpect_ = 0, totalFailed_ = 0, totalProblems_ = 0, status_ = 0;
   int svgSteps_ = 0, svgChanging_ = 0;                    // changing steps --svg could draw; all of them
   int changingSteps_ = 0;                                 // for the report: all changing steps
   int shapesPictured_ = 0;                                // ... the pictured ones that changed shapes
@@ -526,50 +531,6 @@ class FilesRun {
 int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
                      const Output& err) {
   return FilesRun(options, files, out, err).Run();
-}
-
-std::string LanguageHelp(const std::string& topic) {
-  const std::string build = R"(Building the page (one step per line, '#' starts a comment). Lengths in
-points, or with a unit: 12u (metric units, 65536u = 1 pt), 1in, 25.4mm, 2.54cm:
-  document NAME [page W H]                    a new document, the active one
-  grid SPACING                                the document's grid spacing
-  frame NAME at X Y size W H [in FRAME]       an unanchored frame
-  graphic NAME KIND at X Y size W H in FRAME  a graphic: )" +
-                            GraphicKindNames() + R"(
-  textframe NAME at X Y size W H in FRAME     a text frame
-  paragraph NAME in TEXTFRAME|T[r,c] ["text"] [align N] [indent L F R]
-  anchored NAME size W H in PARAGRAPH         a frame anchored in text
-  table NAME in PARAGRAPH columns W... [rows N] [margins A B] [indent I]
-        [placement K] [title NAME ["text"] [align N]]
-)";
-  const std::string act = R"(Acting as the user:
-  select A B ...      one selection action each (A+B: in one action)
-  select cells T[r,c] [to T[r,c]] | select table T | select row T[r] | deselect
-  cursor in PARAGRAPH|TEXTFRAME|T[r,c] [at OFFSET]
-  choose Zorvan > Paste Graphic Pos | choose \!pgp | command N
-  answer N | answer cancel                    the answer to the next prompt
-  set OBJ.PROP = VALUE                        change a property by hand
-  name NAME = selection | created   name the selected graphic, or what the last
-                                    command made
-  close [DOC]                                 close a document (the active one)
-  fault busy|fail|status N [OPERATION [TIMES]] | fault off
-  show                                        the page as text
-)";
-  const std::string expect = R"(Expectations (a failed one is counted, the scenario goes on):
-  expect OBJ.PROP = VALUE... [within TOL]     also !=, <, >; properties: )" +
-                             ScenarioPropertyNames() + R"(
-  expect selection A B | none      expect cells T[r,c] [to T[r,c]] | none
-  expect cursor in P | none        expect unchanged [A B ...]
-  expect alert [error|note] "text"            expect no alert
-  expect prompt "text" [default "text"]       expect no prompt
-  expect console "text"            expect clipboard = X Y W H
-  expect undo OBJ | none           the object the next Undo Operation acts on
-  expect menu Zorvan > Select [= Item | Item | - | ...]
-)";
-  if (topic == "build") return Wrap80(build);
-  if (topic == "act") return Wrap80(act);
-  if (topic == "expect") return Wrap80(expect);
-  return Wrap80(build + act + expect);
 }
 
 }  // namespace zvhost

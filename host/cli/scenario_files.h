@@ -24,18 +24,21 @@ struct CliOptions {
 using Output = std::function<void(const std::string&)>;
 
 // Runs every file in its own freshly started host; prints the transcript on `out` and the
-// diagnostics (error: ...) on `err`. Returns the process exit status: 0 when every scenario ran
-// to its end and every expectation held; 1 when an expectation or a step failed, a scenario
-// stopped at an error, or a file could not be read, was not a scenario or had no steps; 2 when
-// the module could not be started or an output (--svg, --html) cannot be written; 130 when a
-// Ctrl-C (SIGINT) stopped the run after the step it came in (what ran is summed up and reported).
+// diagnostics (error: ...) on `err`; after each file, every problem the host noticed ("problem:
+// ..."). Returns the process exit status: 0 when every scenario ran to its end and every
+// expectation held; 1 when an expectation or a step failed, the host noticed a problem, a
+// scenario stopped at an error, or a file could not be read, was not a scenario or had no
+// steps; 2 when the module could not be started or an output (--svg, --html) cannot be
+// written; 130 when a Ctrl-C (SIGINT) stopped the run after the step it came in (what ran is
+// summed up and reported). A crash of the module ends the program (main.cpp: status 3).
 int RunScenarioFiles(const CliOptions& options, const std::vector<std::string>& files, const Output& out,
                      const Output& err);
 
 // The interactive shell: the same language, one line at a time, plus help, show, menu, svg
 // and quit. Reads `in` (a terminal with line editing, or a pipe); the transcript goes to `out`,
-// the lines that could not be carried out to `err` (error: ...). Returns 0; 1 when an
-// expectation failed or a line could not be carried out during the session; 2 when the module
+// the lines that could not be carried out to `err` (error: ...), at the end what the host
+// noticed (problem: ...). Returns 0; 1 when an expectation failed, a line could not be carried
+// out during the session or the host noticed a problem; 2 when the module
 // could not be started or the --html file cannot be written.
 int RunShell(const CliOptions& options, std::FILE* in, const Output& out, const Output& err);
 

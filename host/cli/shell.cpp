@@ -30,7 +30,7 @@ const char* const kOtherWords[] = {"at",      "size",    "in",        "to",    "
 const char* kShellHelp =
     "The shell's own commands:\n"
     "  show                 the page as text, after the module's registration list\n"
-    "  menu                 the Zorvan menu\n"
+    "  menu                 the module's menus\n"
     "  svg FILE             the page as a picture   html FILE   the session's report\n"
     "  trace [on|off]       calls between host and module after each step\n"
     "  help [TOPIC], quit   (Ctrl-D also quits; Ctrl-C drops the line; Tab completes)\n";
@@ -390,7 +390,12 @@ int RunShell(const CliOptions& options, std::FILE* in, const Output& out, const 
   ShellSession session(options, runner, input, out, err);
   int status = session.Loop();
   runner.host().options().askPerson = nullptr;
-  runner.host().Stop();
+  runner.host().Unload();
+  // What the host noticed over the session (a reference kept, a call after the teardown...).
+  for (const std::string& p : runner.host().Problems()) {
+    out("problem: " + p + "\n");
+    status = 1;
+  }
   // The report asked for on the command line is an output like run's: not written is status 2.
   if (!options.htmlFile.empty() && !session.WriteReport(options.htmlFile)) return 2;
   return status;

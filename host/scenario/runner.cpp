@@ -56,13 +56,8 @@ std::string ScenarioRunner::MenuText(const std::string& top) const {
   const Model& m = host_->model();
   const Object* bar = m.Find(m.MainMenu());
   if (!bar) return "(no main menu)\n";
-  const Object* menu = nullptr;
-  for (ObjectId c : bar->children) {
-    const Object* o = m.Find(c);
-    if (o && o->type == obj::Menu && o->label == top) menu = o;
-  }
-  if (!menu) return "(no menu \"" + top + "\")\n";
-  std::string out = menu->label + "\n";
+  // Every item the module put on the menu bar: its menus with what they hold, its commands.
+  std::string out;
   std::function<void(const Object*, int)> walk = [&](const Object* mu, int depth) {
     for (ObjectId c : mu->children) {
       const Object* o = m.Find(c);
@@ -73,15 +68,27 @@ std::string ScenarioRunner::MenuText(const std::string& top) const {
         out += pad + "----\n";
       } else if (o->type == obj::Menu) {
         out += pad + o->label + " >\n";
-        walk(o, depth + 1);
+        if (depth < 16) walk(o, depth + 1);
       } else {
-        std::snprintf(line, sizeof line, "%s%-*s %-7s (%d)\n", pad.c_str(), 40 - depth * 2, o->label.c_str(),
-                      o->shortcut.c_str(), o->number);
+        std::snprintf(line, sizeof line, "%s%-*s %-7s (%d)\n", pad.c_str(), std::max(0, 40 - depth * 2),
+                      o->label.c_str(), o->shortcut.c_str(), o->number);
         out += line;
       }
     }
   };
-  walk(menu, 1);
+  for (ObjectId c : bar->children) {
+    const Object* o = m.Find(c);
+    if (!o || o->type == obj::Separator || (!top.empty() && o->label != top)) continue;
+    if (o->type == obj::Menu) {
+      out += o->label + "\n";
+      walk(o, 1);
+    } else {
+      Object holder;  // a command right on the bar: shown as a menu of its own would show it
+      holder.children = {c};
+      walk(&holder, 0);
+    }
+  }
+  if (out.empty()) return top.empty() ? "(the module added no menu)\n" : "(no menu \"" + top + "\")\n";
   return out;
 }
 

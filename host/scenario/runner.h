@@ -37,7 +37,7 @@ class ScenarioRunner {
 
   // Loads the module and initializes it. On failure `error` says why.
   bool Start(std::string* error);
-  // The banner from the console and the Zorvan menu as the host shows it.
+  // The banner from the console and the module's menus as the host shows them.
   std::string Preamble() const;
   std::string RegistrationText() const;  // the registration list the module passed, a line each
   // Runs one step. Throws ScenarioError when the step cannot be carried out (an unknown name,
@@ -48,7 +48,9 @@ class ScenarioRunner {
 
   PageView View() const;         // the current document's page
   std::string ShowText() const;  // the page as text: objects nested, frame-relative positions
-  std::string MenuText(const std::string& top = "Zorvan") const;  // the menu with numbers and shortcuts
+  // The menus and commands the module put on the menu bar (or only the menu labelled `top`),
+  // with numbers and shortcuts.
+  std::string MenuText(const std::string& top = "") const;
   Host& host() { return *host_; }
   void SetTrace(bool on) { options_.trace = on; }
   void SetPictures(bool on) { options_.pictures = on; }
