@@ -164,16 +164,32 @@ TEST_F(Events, EventSlotsAnswerZeroAndGetResourceIsSlotNine) {
   EXPECT_EQ(RegisteredEvents, object);
 }
 
+// The blocks given back to the client heap, in order, while a test watches.
+std::vector<void*> Freed;
+void (*FreeBefore)(void*) = nullptr;
+void WatchFree(void* block) {
+  Freed.push_back(block);
+  FreeBefore(block);
+}
+
 TEST_F(Events, FinalReleaseTearsDownOnceInOrder) {
   static std::vector<char> order;
   order.clear();
+  Freed.clear();
+  FreeBefore = ClientHeap().free;
+  const ClientAllocator watching = {nullptr, nullptr, nullptr, WatchFree};
+  ClientAllocator previous = SetClientAllocator(&watching);
   session.onRelease = [] { order.push_back('S'); };
   aux2.onRelease = [] { order.push_back('2'); };
   policy.onRelease = [] { order.push_back('P'); };
   extension.onRelease = [] { order.push_back('E'); };
   held.onRelease = [] { order.push_back('H'); };
   EXPECT_EQ(SlotOf<fn::Release>(EventIface(), SlotRelease)(EventIface()), 0u);
+  SetClientAllocator(&previous);
   EXPECT_EQ(order, (std::vector<char>{'S', '2', 'P', 'E', 'H'}));
+  // The event object's own block goes back to the client heap, last.
+  ASSERT_FALSE(Freed.empty());
+  EXPECT_EQ(Freed.back(), static_cast<void*>(object));
   for (FakeIface* f : {&session, &aux1, &aux2, &policy, &link, &extension, &held}) EXPECT_EQ(f->releases, 1);
   EXPECT_EQ(RegisteredEvents, nullptr);
   EXPECT_EQ(HostSessionAux1, nullptr);
